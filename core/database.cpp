@@ -1,0 +1,206 @@
+#include "core/database.h"
+
+#include "core/apppaths.h"
+#include "platform/dialogs.h"
+
+#include <QFileInfo>
+#include <memory>
+
+namespace db {
+
+namespace {
+
+std::unique_ptr<sql::Connection> g_conn;
+
+const char *const kSchema[] = {
+    // Format rows: control rows, one header row per format, one settings row.
+    "CREATE TABLE Fmt (ID INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', LBL TEXT NOT NULL DEFAULT '',"
+    " Dir INTEGER DEFAULT 0, X DOUBLE DEFAULT 0, Y DOUBLE DEFAULT 0, W DOUBLE DEFAULT 0,"
+    " H DOUBLE DEFAULT 0, S DOUBLE DEFAULT 0, L DOUBLE DEFAULT 0, Color LONG DEFAULT 0,"
+    " fName TEXT, fSize DOUBLE DEFAULT 0, fBold BOOLEAN DEFAULT 0, fItalic BOOLEAN DEFAULT 0,"
+    " fUnderline BOOLEAN DEFAULT 0, fStrikethru BOOLEAN DEFAULT 0, Clas INTEGER DEFAULT 0,"
+    " Cash INTEGER DEFAULT 0, RCtl LONG DEFAULT 0, SumID LONG DEFAULT 0,"
+    " SumID1 LONG DEFAULT 0, Mem TEXT, RCtl1 LONG DEFAULT 0)",
+    "CREATE INDEX FmtByName ON Fmt(Fmt)",
+    "CREATE TABLE 参数 (Var TEXT COLLATE NOCASE NOT NULL DEFAULT '', Con TEXT)",
+    "CREATE INDEX ParamByVar ON 参数(Var)",
+    "CREATE TABLE 默认 (Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', ID LONG DEFAULT 0, Con TEXT)",
+    "CREATE INDEX DefaultByFmt ON 默认(Fmt)",
+    "CREATE TABLE 历史 (Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', ID LONG DEFAULT 0,"
+    " CID LONG DEFAULT 0, Con TEXT)",
+    "CREATE INDEX HistoryByFmt ON 历史(Fmt, ID)",
+    "CREATE INDEX HistoryByCID ON 历史(CID)",
+    "CREATE TABLE 映射 (Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', ID LONG DEFAULT 0, Map TEXT)",
+    "CREATE TABLE 淘宝映射 (ID LONG DEFAULT 0, Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '',"
+    " Map TEXT)",
+    "CREATE TABLE 网站格式 (ID LONG DEFAULT 0, Clas TEXT, Name TEXT COLLATE NOCASE, fPath TEXT,"
+    " pPath TEXT, Dat TEXT)",
+    "CREATE TABLE Sale (TBID TEXT, CID LONG DEFAULT 0, AID LONG DEFAULT 0, SID TEXT,"
+    " PID LONG DEFAULT 0, Pay DOUBLE DEFAULT 0, Memo TEXT, Pay1 DOUBLE DEFAULT 0)",
+    "CREATE TABLE Pro (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT COLLATE NOCASE,"
+    " Price DOUBLE DEFAULT 0)",
+    "CREATE TABLE Cus (ID INTEGER PRIMARY KEY AUTOINCREMENT, Nick TEXT COLLATE NOCASE,"
+    " Name TEXT COLLATE NOCASE, CName TEXT, Mobile TEXT, Phone TEXT, Prov TEXT, Region TEXT,"
+    " Address TEXT, PC TEXT)",
+    "CREATE TABLE Acc (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT COLLATE NOCASE)",
+    // The one settings row of table Fmt: empty format name.
+    "INSERT INTO Fmt (Fmt, LBL, fName) VALUES ('', '', '')",
+};
+
+void showConnectionError()
+{
+    dialogs().Message(QStringLiteral("无法建立数据库连接！"));
+}
+
+} // namespace
+
+QString DatabasePath()
+{
+    return paths::DataPath(QString::fromLatin1(kDatabaseFile));
+}
+
+bool CreateSchema(sql::Connection &conn)
+{
+    sql::Transaction tx(conn);
+    for (const char *stmt : kSchema)
+        if (!conn.Exec(QString::fromUtf8(stmt)))
+            return false;
+    return tx.Commit();
+}
+
+sql::Connection *Connection()
+{
+    if (g_conn)
+        return g_conn.get();
+    const QString path = DatabasePath();
+    const bool existed = QFileInfo::exists(path);
+    QString error;
+    auto conn = sql::Connection::Open(path, QByteArray(kDatabasePassword), &error);
+    if (!conn) {
+        showConnectionError();
+        return nullptr;
+    }
+    if (!existed) {
+        if (!CreateSchema(*conn)) {
+            conn.reset();
+            QFile::remove(path);
+            showConnectionError();
+            return nullptr;
+        }
+    }
+    g_conn = std::move(conn);
+    return g_conn.get();
+}
+
+void CloseConnection()
+{
+    g_conn.reset();
+}
+
+bool ExecuteSQL(const QString &sql, const QVariantList &params)
+{
+    sql::Connection *c = Connection();
+    return c && c->Exec(sql, params);
+}
+
+std::optional<sql::ResultSet> OpenRecordset(const QString &sql, const QVariantList &params)
+{
+    sql::Connection *c = Connection();
+    std::optional<sql::ResultSet> rs;
+    if (c)
+        rs = c->Query(sql, params);
+    if (!rs)
+        dialogs().Message(QStringLiteral("数据库打开错误(") + sql + QStringLiteral(")！"));
+    return rs;
+}
+
+bool ColumnExists(const QString &table, const QString &field)
+{
+    sql::Connection *c = Connection();
+    if (!c)
+        return false;
+    const auto rs = c->Query(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" LIMIT 0"));
+    return rs && rs->columns.contains(field, Qt::CaseSensitive);
+}
+
+bool EnsureColumn(const QString &table, const QString &field, const QString &type)
+{
+    if (ColumnExists(table, field))
+        return true;
+    if (!ExecuteSQL(QStringLiteral("ALTER TABLE ") + table + QStringLiteral(" ADD ") + field
+                    + u' ' + type))
+        return false;
+    return ExecuteSQL(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + field
+                      + QStringLiteral("=0"));
+}
+
+QVariant GetFieldByID(const QString &table, qint64 id, const QString &field)
+{
+    return GetFieldWhere(table, QStringLiteral("ID=?"), {id}, field);
+}
+
+QVariant GetFieldWhere(const QString &table, const QString &where, const QVariantList &params,
+                       const QString &field)
+{
+    const auto rs = OpenRecordset(QStringLiteral("SELECT * FROM ") + table
+                                      + QStringLiteral(" WHERE ") + where + QStringLiteral(" LIMIT 1"),
+                                  params);
+    if (!rs || rs->empty())
+        return QString();
+    return rs->value(0, field);
+}
+
+qint64 GetOrAddNameID(const QString &table, const QString &name)
+{
+    QString n = name.isEmpty() ? QStringLiteral("其他") : name;
+    n.replace(u'"', u'\'');
+    n.replace(u'\'', QChar(0x2019));
+    const auto rs = OpenRecordset(QStringLiteral("SELECT ID FROM ") + table
+                                      + QStringLiteral(" WHERE Name=? ORDER BY ID LIMIT 1"),
+                                  {n});
+    if (!rs)
+        return -1;
+    if (!rs->empty())
+        return rs->value(0, 0).toLongLong();
+    const auto id = InsertRow(table, {{QStringLiteral("Name"), n}});
+    return id ? *id : -1;
+}
+
+QStringList FillComboFromFmt(const QString &field)
+{
+    QStringList out;
+    const auto rs = OpenRecordset(QStringLiteral("SELECT ") + field + QStringLiteral(" FROM Fmt GROUP BY ")
+                                  + field + QStringLiteral(" ORDER BY ") + field);
+    if (!rs)
+        return out;
+    for (int i = 0; i < rs->size(); ++i) {
+        const QVariant v = rs->value(i, 0);
+        if (!v.isNull() && !v.toString().isEmpty())
+            out << v.toString();
+    }
+    return out;
+}
+
+std::optional<qint64> InsertRow(const QString &table,
+                                const QList<QPair<QString, QVariant>> &fields)
+{
+    sql::Connection *c = Connection();
+    if (!c)
+        return std::nullopt;
+    QStringList names;
+    QStringList marks;
+    QVariantList values;
+    for (const auto &f : fields) {
+        names << f.first;
+        marks << QStringLiteral("?");
+        values << f.second;
+    }
+    const QString stmt = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (")
+        + names.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')';
+    if (!c->Exec(stmt, values))
+        return std::nullopt;
+    return c->lastInsertId();
+}
+
+} // namespace db

@@ -1,0 +1,65 @@
+#pragma once
+// The database layer: one SQLCipher file DATA.db in the data folder, keyed
+// with the program's database password. One connection serves the whole
+// process (keying is slow); every operation sees what the previous one
+// committed. All values go in as bound parameters.
+
+#include "platform/sqlitedb.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <optional>
+
+namespace db {
+
+inline constexpr const char *kDatabasePassword = "48263175";
+inline constexpr const char *kDatabaseFile = "DATA.db";
+
+QString DatabasePath();
+
+// The process's connection, opened (and created with every table when the
+// file is missing) on first use. nullptr after "无法建立数据库连接！" was shown.
+sql::Connection *Connection();
+// Drops the connection; the next operation opens the file again. Used when
+// the data folder changes (tests) and at exit.
+void CloseConnection();
+
+// Creates every table of an empty database and seeds the settings row.
+bool CreateSchema(sql::Connection &conn);
+
+// Runs one statement; true when it succeeded. Failures show nothing, except
+// a connection that cannot be opened.
+bool ExecuteSQL(const QString &sql, const QVariantList &params = {});
+
+// Runs a query and returns all of its rows. On failure shows
+// "数据库打开错误(" + sql + ")！" and returns nullopt: callers stop there.
+std::optional<sql::ResultSet> OpenRecordset(const QString &sql, const QVariantList &params = {});
+
+// True when the table has a column of exactly that name (case-sensitive).
+bool ColumnExists(const QString &table, const QString &field);
+// Adds the column when missing and sets it to 0 in every row, only when the
+// column was added. True when the column exists afterwards.
+bool EnsureColumn(const QString &table, const QString &field, const QString &type);
+
+// The value of field in the first row with that ID, or "" when none.
+QVariant GetFieldByID(const QString &table, qint64 id, const QString &field);
+// The value of field in the first row matching the condition (which uses ?
+// placeholders for params), or "" when none.
+QVariant GetFieldWhere(const QString &table, const QString &where, const QVariantList &params,
+                       const QString &field);
+
+// The ID of the row of table (columns ID, Name) with that name, added when
+// missing. An empty name becomes "其他"; both kinds of quote become "’".
+// -1 when the database could not be written.
+qint64 GetOrAddNameID(const QString &table, const QString &name);
+
+// The distinct non-empty values of a Fmt column in ascending order (the list
+// of format names for field "Fmt").
+QStringList FillComboFromFmt(const QString &field);
+
+// Inserts one row; the new row's AutoNumber ID, or nullopt on failure.
+std::optional<qint64> InsertRow(const QString &table,
+                                const QList<QPair<QString, QVariant>> &fields);
+
+} // namespace db

@@ -1,0 +1,15 @@
+#pragma once
+// Text in the Chinese ANSI code page (936). Files and replies are decoded as
+// GB18030, a superset of GBK, so every GBK file reads back exactly; texts are
+// encoded as GB18030, which gives the same bytes as GBK for every character
+// GBK has and loses nothing for the rest.
+
+#include <QByteArray>
+#include <QString>
+
+namespace cp936 {
+
+QString Decode(const QByteArray &bytes);
+QByteArray Encode(const QString &text);
+
+} // namespace cp936

@@ -1,0 +1,108 @@
+#include "platform/dialogs.h"
+
+namespace {
+Dialogs *g_installed = nullptr;
+ScriptedDialogs &fallback()
+{
+    static ScriptedDialogs d;
+    return d;
+}
+} // namespace
+
+Dialogs &dialogs()
+{
+    return g_installed ? *g_installed : fallback();
+}
+
+void setDialogs(Dialogs *d)
+{
+    g_installed = d;
+}
+
+QStringList ScriptedDialogs::messages() const
+{
+    QStringList out;
+    for (const auto &s : m_shown)
+        out << s.text;
+    return out;
+}
+
+std::optional<ScriptedDialogs::Answer> ScriptedDialogs::next()
+{
+    if (m_answers.empty())
+        return std::nullopt;
+    Answer a = std::move(m_answers.front());
+    m_answers.pop_front();
+    return a;
+}
+
+void ScriptedDialogs::Message(const QString &text, const QString &title)
+{
+    m_shown.push_back({QStringLiteral("message"), text, title});
+}
+
+bool ScriptedDialogs::AskYesNo(const QString &text, const QString &title)
+{
+    m_shown.push_back({QStringLiteral("yesno"), text, title});
+    const auto a = next();
+    return a && std::holds_alternative<bool>(*a) && std::get<bool>(*a);
+}
+
+std::optional<QString> ScriptedDialogs::Input(const QString &prompt, const QString &title,
+                                              const QString &preset)
+{
+    Q_UNUSED(preset);
+    m_shown.push_back({QStringLiteral("input"), prompt, title});
+    const auto a = next();
+    if (a && std::holds_alternative<QString>(*a))
+        return std::get<QString>(*a);
+    return std::nullopt;
+}
+
+QString ScriptedDialogs::OpenFile(const QString &filter, const QString &defaultName)
+{
+    m_shown.push_back({QStringLiteral("open"), filter, defaultName});
+    const auto a = next();
+    return a && std::holds_alternative<QString>(*a) ? std::get<QString>(*a) : QString();
+}
+
+QString ScriptedDialogs::SaveFile(const QString &filter, const QString &defaultName)
+{
+    m_shown.push_back({QStringLiteral("save"), filter, defaultName});
+    const auto a = next();
+    return a && std::holds_alternative<QString>(*a) ? std::get<QString>(*a) : QString();
+}
+
+bool ScriptedDialogs::ChooseFont(QFont &font, QColor &color)
+{
+    m_shown.push_back({QStringLiteral("font"), font.family(), QString()});
+    const auto a = next();
+    if (a && std::holds_alternative<QFont>(*a)) {
+        font = std::get<QFont>(*a);
+        return true;
+    }
+    if (a && std::holds_alternative<QColor>(*a)) {
+        color = std::get<QColor>(*a);
+        return true;
+    }
+    return false;
+}
+
+bool ScriptedDialogs::ChooseColor(QColor &color)
+{
+    m_shown.push_back({QStringLiteral("color"), color.name(), QString()});
+    const auto a = next();
+    if (a && std::holds_alternative<QColor>(*a)) {
+        color = std::get<QColor>(*a);
+        return true;
+    }
+    return false;
+}
+
+int ScriptedDialogs::PopupMenu(const QStringList &items, const QPoint &globalPos)
+{
+    Q_UNUSED(globalPos);
+    m_shown.push_back({QStringLiteral("menu"), items.join(u'\n'), QString()});
+    const auto a = next();
+    return a && std::holds_alternative<int>(*a) ? std::get<int>(*a) : -1;
+}

@@ -1,0 +1,296 @@
+#include "platform/sqlitedb.h"
+
+#include <QDateTime>
+#include <atomic>
+#include <sqlite3.h>
+
+namespace sql {
+
+int ResultSet::column(const QString &name) const
+{
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QVariant ResultSet::value(int row, const QString &name) const
+{
+    return value(row, column(name));
+}
+
+QVariant ResultSet::value(int row, int col) const
+{
+    if (row < 0 || row >= size() || col < 0 || col >= rows[row].size())
+        return {};
+    return rows[row].at(col);
+}
+
+// ---------------------------------------------------------------------------
+
+Statement::Statement(Connection &conn, const QString &sql) : m_conn(conn)
+{
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(conn.handle(), text.constData(), int(text.size()), &m_stmt, nullptr)
+        != SQLITE_OK) {
+        conn.setLastError(QString::fromUtf8(sqlite3_errmsg(conn.handle())));
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        m_failed = true;
+    }
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+bool Statement::Bind(const QVariantList &params)
+{
+    if (!m_stmt)
+        return false;
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant &v = params.at(i);
+        const int n = i + 1;
+        int rc = SQLITE_OK;
+        if (!v.isValid() || v.isNull()) {
+            rc = sqlite3_bind_null(m_stmt, n);
+        } else {
+            switch (v.typeId()) {
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int(m_stmt, n, v.toBool() ? 1 : 0);
+                break;
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+            case QMetaType::Short:
+            case QMetaType::UShort:
+                rc = sqlite3_bind_int64(m_stmt, n, v.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(m_stmt, n, v.toDouble());
+                break;
+            case QMetaType::QDateTime:
+            case QMetaType::QDate: {
+                const QByteArray t
+                    = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+                rc = sqlite3_bind_text(m_stmt, n, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            case QMetaType::QByteArray: {
+                const QByteArray b = v.toByteArray();
+                rc = sqlite3_bind_blob(m_stmt, n, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArray t = v.toString().toUtf8();
+                rc = sqlite3_bind_text(m_stmt, n, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            }
+        }
+        if (rc != SQLITE_OK) {
+            m_conn.setLastError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())));
+            m_failed = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Statement::Step()
+{
+    if (!m_stmt || m_done || m_failed)
+        return false;
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    m_done = true;
+    if (rc != SQLITE_DONE) {
+        m_failed = true;
+        m_conn.setLastError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())));
+    }
+    return false;
+}
+
+void Statement::Reset()
+{
+    if (m_stmt) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+    m_done = false;
+    m_failed = !m_stmt;
+}
+
+int Statement::columnCount() const
+{
+    return m_stmt ? sqlite3_column_count(m_stmt) : 0;
+}
+
+QString Statement::columnName(int i) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, i));
+}
+
+QVariant Statement::Column(int i) const
+{
+    const int type = sqlite3_column_type(m_stmt, i);
+    if (type == SQLITE_NULL)
+        return QVariant();
+    const char *declRaw = sqlite3_column_decltype(m_stmt, i);
+    const QByteArray decl = declRaw ? QByteArray(declRaw).toUpper() : QByteArray();
+    if (decl.startsWith("BOOL") || decl == "BIT")
+        return QVariant(sqlite3_column_int64(m_stmt, i) != 0);
+    if (decl.startsWith("DATE")) {
+        const QString t = QString::fromUtf8(
+            reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)));
+        QDateTime dt = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!dt.isValid())
+            dt = QDateTime::fromString(t, Qt::ISODate);
+        return dt.isValid() ? QVariant(dt) : QVariant(t);
+    }
+    switch (type) {
+    case SQLITE_INTEGER:
+        if (decl.contains("DOUBLE") || decl.contains("REAL") || decl.contains("FLOAT"))
+            return QVariant(double(sqlite3_column_int64(m_stmt, i)));
+        return QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, i));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, i)),
+                                   sqlite3_column_bytes(m_stmt, i)));
+    default:
+        return QVariant(QString::fromUtf8(
+            reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)),
+            sqlite3_column_bytes(m_stmt, i)));
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+std::unique_ptr<Connection> Connection::Open(const QString &path, const QByteArray &key,
+                                             QString *error)
+{
+    sqlite3 *db = nullptr;
+    const QByteArray p = path.toUtf8();
+    int rc = sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
+    auto fail = [&](const QString &why) -> std::unique_ptr<Connection> {
+        if (error)
+            *error = why;
+        sqlite3_close(db);
+        return nullptr;
+    };
+    if (rc != SQLITE_OK)
+        return fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    if (!key.isEmpty() && sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK)
+        return fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    // Reading the schema is what checks the key.
+    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    sqlite3_busy_timeout(db, 2000);
+    sqlite3_exec(db, "PRAGMA foreign_keys=OFF", nullptr, nullptr, nullptr);
+    return std::unique_ptr<Connection>(new Connection(db));
+}
+
+Connection::~Connection()
+{
+    sqlite3_close_v2(m_db);
+}
+
+bool Connection::Exec(const QString &sql, const QVariantList &params)
+{
+    Statement st(*this, sql);
+    if (!st.ok() || !st.Bind(params))
+        return false;
+    while (st.Step()) { }
+    return !st.failed();
+}
+
+std::optional<ResultSet> Connection::Query(const QString &sql, const QVariantList &params)
+{
+    Statement st(*this, sql);
+    if (!st.ok() || !st.Bind(params))
+        return std::nullopt;
+    ResultSet rs;
+    const int n = st.columnCount();
+    for (int i = 0; i < n; ++i)
+        rs.columns << st.columnName(i);
+    while (st.Step()) {
+        QVariantList row;
+        row.reserve(n);
+        for (int i = 0; i < n; ++i)
+            row << st.Column(i);
+        rs.rows.push_back(std::move(row));
+    }
+    if (st.failed())
+        return std::nullopt;
+    return rs;
+}
+
+qint64 Connection::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int Connection::changes() const
+{
+    return sqlite3_changes(m_db);
+}
+
+bool Connection::inTransaction() const
+{
+    return sqlite3_get_autocommit(m_db) == 0;
+}
+
+// ---------------------------------------------------------------------------
+
+Transaction::Transaction(Connection &conn) : m_conn(conn)
+{
+    static std::atomic<int> counter{0};
+    if (conn.inTransaction()) {
+        m_savepoint = QStringLiteral("sp%1").arg(++counter);
+        m_ok = conn.Exec(QStringLiteral("SAVEPOINT ") + m_savepoint);
+    } else {
+        m_ok = conn.Exec(QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    m_finished = !m_ok;
+}
+
+Transaction::~Transaction()
+{
+    if (!m_finished)
+        Rollback();
+}
+
+bool Transaction::Commit()
+{
+    if (m_finished)
+        return false;
+    m_finished = true;
+    if (!m_savepoint.isEmpty())
+        return m_conn.Exec(QStringLiteral("RELEASE ") + m_savepoint);
+    if (m_conn.Exec(QStringLiteral("COMMIT")))
+        return true;
+    m_conn.Exec(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+void Transaction::Rollback()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    if (!m_savepoint.isEmpty()) {
+        m_conn.Exec(QStringLiteral("ROLLBACK TO ") + m_savepoint);
+        m_conn.Exec(QStringLiteral("RELEASE ") + m_savepoint);
+    } else {
+        m_conn.Exec(QStringLiteral("ROLLBACK"));
+    }
+}
+
+} // namespace sql

@@ -1,0 +1,112 @@
+#pragma once
+// A small RAII layer over the SQLCipher C API: a keyed connection, prepared
+// statements with bound parameters, and transactions. Values travel as
+// QVariant; a column's declared type decides how a stored value comes back
+// (BOOLEAN as bool, INTEGER/LONG as qint64, DOUBLE as double, DATETIME as
+// QDateTime, TEXT as QString, NULL as a null QVariant).
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace sql {
+
+// All rows of a query, read at once so that the exact row count is known.
+struct ResultSet
+{
+    QStringList columns;
+    std::vector<QVariantList> rows;
+
+    int size() const { return static_cast<int>(rows.size()); }
+    bool empty() const { return rows.empty(); }
+    // Column index by name, compared without regard to ASCII case; -1 when absent.
+    int column(const QString &name) const;
+    QVariant value(int row, const QString &name) const;
+    QVariant value(int row, int col) const;
+};
+
+class Connection;
+
+class Statement
+{
+public:
+    Statement(Connection &conn, const QString &sql);
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool ok() const { return m_stmt != nullptr; }
+    bool Bind(const QVariantList &params);
+    // Steps once: true while a row is available.
+    bool Step();
+    bool done() const { return m_done; }
+    bool failed() const { return m_failed; }
+    void Reset();
+    int columnCount() const;
+    QString columnName(int i) const;
+    QVariant Column(int i) const;
+
+private:
+    Connection &m_conn;
+    sqlite3_stmt *m_stmt = nullptr;
+    bool m_done = false;
+    bool m_failed = false;
+};
+
+class Connection
+{
+public:
+    // Opens (creating when missing) the database file and applies the key.
+    // The key is checked by reading the schema: a wrong key fails here.
+    static std::unique_ptr<Connection> Open(const QString &path, const QByteArray &key,
+                                            QString *error = nullptr);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // Runs one statement with bound parameters; false when it failed.
+    bool Exec(const QString &sql, const QVariantList &params = {});
+    // Runs a query and reads all of its rows; nullopt when it failed.
+    std::optional<ResultSet> Query(const QString &sql, const QVariantList &params = {});
+    qint64 lastInsertId() const;
+    int changes() const;
+    QString lastError() const { return m_lastError; }
+    sqlite3 *handle() const { return m_db; }
+    bool inTransaction() const;
+
+    void setLastError(const QString &e) { m_lastError = e; }
+
+private:
+    explicit Connection(sqlite3 *db) : m_db(db) { }
+    sqlite3 *m_db = nullptr;
+    QString m_lastError;
+};
+
+// A transaction that rolls back unless committed. Nested use joins the outer
+// transaction through a savepoint, so a failure inside undoes only its part
+// and the outer caller still decides.
+class Transaction
+{
+public:
+    explicit Transaction(Connection &conn);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+    bool ok() const { return m_ok; }
+    bool Commit();
+    void Rollback();
+
+private:
+    Connection &m_conn;
+    QString m_savepoint;
+    bool m_ok = false;
+    bool m_finished = false;
+};
+
+} // namespace sql

@@ -1,0 +1,112 @@
+#include "core/database.h"
+#include "support/testenv.h"
+
+#include <QFile>
+
+using DatabaseTest = DataDirTest;
+
+TEST_F(DatabaseTest, CreatesKeyedFileWithAllTablesAndSettingsRow)
+{
+    ASSERT_NE(db::Connection(), nullptr);
+    EXPECT_TRUE(QFile::exists(path("DATA.db")));
+    for (const char *t : {"Fmt", "参数", "默认", "历史", "映射", "淘宝映射", "网站格式", "Sale",
+                          "Pro", "Cus", "Acc"})
+        EXPECT_TRUE(db::OpenRecordset(QStringLiteral("SELECT * FROM ") + QString::fromUtf8(t)))
+            << t;
+    const auto rs = db::OpenRecordset("SELECT * FROM Fmt WHERE Fmt=''");
+    ASSERT_TRUE(rs);
+    EXPECT_EQ(rs->size(), 1);
+    // The file is encrypted: no SQLite header in clear.
+    EXPECT_FALSE(ReadBytes(path("DATA.db")).startsWith("SQLite format 3"));
+
+    db::CloseConnection();
+    ASSERT_NE(db::Connection(), nullptr);
+    EXPECT_EQ(db::OpenRecordset("SELECT * FROM Fmt")->size(), 1);
+}
+
+TEST_F(DatabaseTest, WrongKeyIsRefused)
+{
+    {
+        QString err;
+        auto c = sql::Connection::Open(path("DATA.db"), "another key", &err);
+        ASSERT_TRUE(c);
+        ASSERT_TRUE(c->Exec("CREATE TABLE x(a)"));
+    }
+    EXPECT_EQ(db::Connection(), nullptr);
+    EXPECT_EQ(dlg.messages(), QStringList{"无法建立数据库连接！"});
+    EXPECT_FALSE(db::ExecuteSQL("DELETE FROM Fmt"));
+}
+
+TEST_F(DatabaseTest, ValuesKeepTheirTypesAndTextKeysIgnoreCase)
+{
+    const auto id = db::InsertRow("Fmt", {{"Fmt", "Abc's"}, {"LBL", "x"}, {"fBold", true},
+                                          {"X", 2.5}, {"Clas", 3}});
+    ASSERT_TRUE(id);
+    const auto rs = db::OpenRecordset("SELECT * FROM Fmt WHERE Fmt=?", {"ABC'S"});
+    ASSERT_TRUE(rs);
+    ASSERT_EQ(rs->size(), 1);
+    EXPECT_EQ(rs->value(0, "fBold").typeId(), QMetaType::Bool);
+    EXPECT_TRUE(rs->value(0, "fBold").toBool());
+    EXPECT_EQ(rs->value(0, "X").typeId(), QMetaType::Double);
+    EXPECT_EQ(rs->value(0, "Clas").toLongLong(), 3);
+    EXPECT_EQ(rs->value(0, "ID").toLongLong(), *id);
+    // AutoNumber keys are never reused.
+    ASSERT_TRUE(db::ExecuteSQL("DELETE FROM Fmt WHERE ID=?", {*id}));
+    EXPECT_GT(*db::InsertRow("Fmt", {{"Fmt", "b"}}), *id);
+}
+
+TEST_F(DatabaseTest, FailuresAreReported)
+{
+    EXPECT_FALSE(db::ExecuteSQL("UPDATE NoSuchTable SET a=1"));
+    EXPECT_TRUE(dlg.messages().isEmpty());
+    EXPECT_FALSE(db::OpenRecordset("SELECT * FROM Missing"));
+    EXPECT_EQ(dlg.messages(), QStringList{"数据库打开错误(SELECT * FROM Missing)！"});
+}
+
+TEST_F(DatabaseTest, ColumnsLookupsAndNames)
+{
+    ASSERT_TRUE(db::ExecuteSQL("CREATE TABLE T (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT)"));
+    EXPECT_TRUE(db::ColumnExists("T", "Name"));
+    EXPECT_FALSE(db::ColumnExists("T", "name"));
+    ASSERT_TRUE(db::ExecuteSQL("INSERT INTO T (Name) VALUES ('a'), ('b')"));
+    EXPECT_TRUE(db::EnsureColumn("T", "SumID", "LONG"));
+    EXPECT_EQ(db::GetFieldByID("T", 2, "SumID").toLongLong(), 0);
+    EXPECT_FALSE(db::GetFieldByID("T", 2, "SumID").isNull());
+    EXPECT_TRUE(db::EnsureColumn("T", "SumID", "LONG"));
+    EXPECT_FALSE(db::EnsureColumn("Missing", "SumID", "LONG"));
+    EXPECT_EQ(db::GetFieldWhere("Fmt", "Fmt=?", {"none"}, "LBL").toString(), "");
+
+    const qint64 other = db::GetOrAddNameID("Acc", "");
+    EXPECT_GT(other, 0);
+    EXPECT_EQ(db::GetFieldByID("Acc", other, "Name").toString(), "其他");
+    const qint64 q = db::GetOrAddNameID("Acc", "淘宝_a\"b'c");
+    EXPECT_EQ(db::GetFieldByID("Acc", q, "Name").toString(), "淘宝_a’b’c");
+    EXPECT_EQ(db::GetOrAddNameID("Acc", "淘宝_a'b\"c"), q);
+}
+
+TEST_F(DatabaseTest, FormatNamesListedOnceInOrder)
+{
+    for (const char *n : {"B", "A", "A"})
+        ASSERT_TRUE(db::InsertRow("Fmt", {{"Fmt", QString::fromUtf8(n)}}));
+    EXPECT_EQ(db::FillComboFromFmt("Fmt"), (QStringList{"A", "B"}));
+}
+
+TEST_F(DatabaseTest, TransactionsRollBackUnlessCommitted)
+{
+    auto *c = db::Connection();
+    {
+        sql::Transaction tx(*c);
+        ASSERT_TRUE(db::InsertRow("Fmt", {{"Fmt", "lost"}}));
+        {
+            sql::Transaction inner(*c);
+            ASSERT_TRUE(db::InsertRow("Fmt", {{"Fmt", "inner"}}));
+        }
+    }
+    EXPECT_EQ(db::OpenRecordset("SELECT * FROM Fmt")->size(), 1);
+    {
+        sql::Transaction tx(*c);
+        ASSERT_TRUE(db::InsertRow("Fmt", {{"Fmt", "kept"}}));
+        EXPECT_TRUE(tx.Commit());
+    }
+    EXPECT_EQ(db::OpenRecordset("SELECT * FROM Fmt")->size(), 2);
+}

@@ -1,0 +1,69 @@
+#include "platform/codepage.h"
+#include "platform/numtext.h"
+
+#include <gtest/gtest.h>
+
+using namespace num;
+
+TEST(NumText, LeadingNumberReading)
+{
+    struct
+    {
+        const char *text;
+        double value;
+    } cases[] = {
+        {"", 0},          {"abc", 0},      {"12abc", 12},   {"  1 2 3", 123}, {"-2.5mm", -2.5},
+        {"1.2.3", 1.2},   {".5", 0.5},     {"1e3x", 1000},  {"1e", 1},        {"&H1F", 31},
+        {"&O17", 15},     {"\t7\n", 7},    {"+4", 4},       {"3,000", 3},     {"2.5 3", 2.53},
+    };
+    for (const auto &c : cases)
+        EXPECT_DOUBLE_EQ(Val(QString::fromUtf8(c.text)), c.value) << c.text;
+    EXPECT_DOUBLE_EQ(Val(QVariant(true)), -1);
+    EXPECT_DOUBLE_EQ(Val(QVariant()), 0);
+}
+
+TEST(NumText, RoundsHalfToEven)
+{
+    EXPECT_EQ(ToLong(2.5), 2);
+    EXPECT_EQ(ToLong(3.5), 4);
+    EXPECT_EQ(ToLong(-2.5), -2);
+    EXPECT_EQ(ToLong(2.51), 3);
+    EXPECT_EQ(ToLong(QStringView(u"1e20")), std::numeric_limits<qint32>::max());
+    EXPECT_DOUBLE_EQ(RoundDecimals(2.675, 2), 2.68);
+    EXPECT_DOUBLE_EQ(RoundDecimals(2.665, 2), 2.66);
+}
+
+TEST(NumText, WritesFifteenSignificantDigits)
+{
+    EXPECT_EQ(Str(0.1 + 0.2), "0.3");
+    EXPECT_EQ(Str(0.0), "0");
+    EXPECT_EQ(Str(-0.5), "-0.5");
+    EXPECT_EQ(Str(1e15), "1E+15");
+    EXPECT_EQ(Str(0.00001), "1E-05");
+    EXPECT_EQ(Str(0.0001), "0.0001");
+    EXPECT_EQ(Str(123.456), "123.456");
+    EXPECT_EQ(Str(qint64(-42)), "-42");
+    EXPECT_EQ(Text(QVariant(true)), "True");
+    EXPECT_EQ(Text(QVariant(2.50)), "2.5");
+}
+
+TEST(NumText, TrimSplitAndColours)
+{
+    EXPECT_EQ(Trim(QStringLiteral("  a b \t ")), QStringLiteral("a b \t"));
+    EXPECT_EQ(Split(QStringLiteral("a||b|"), QStringLiteral("|")),
+              (QStringList{"a", "", "b", ""}));
+    EXPECT_TRUE(Split(QString(), QStringLiteral("|")).isEmpty());
+    EXPECT_EQ(ColorFromBgr(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(BgrFromColor(QColor(0, 0, 255)), 0xFF0000);
+    EXPECT_EQ(BgrHex(0xD0D0D0), "&HD0D0D0");
+}
+
+TEST(CodePage, Gb18030RoundTripsGbkBytes)
+{
+    const QString text = QStringLiteral("顺丰快递单】★【收件人\r\n€");
+    const QByteArray bytes = cp936::Encode(text);
+    // "顺" is CB B3 in GBK; the euro sign is 0x80 in code page 936.
+    EXPECT_TRUE(bytes.startsWith(QByteArray("\xCB\xB3", 2)));
+    EXPECT_EQ(cp936::Decode(bytes), text);
+    EXPECT_TRUE(cp936::Encode(QString()).isEmpty());
+}

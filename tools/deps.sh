@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what building, testing and running need on Debian 12.
+set -euo pipefail
+PKGS=(build-essential cmake ninja-build pkg-config
+      qt6-base-dev qt6-base-dev-tools libqt6sql6 qt6-webengine-dev libgl-dev
+      libsqlcipher-dev libssl-dev libgtest-dev googletest
+      zbar-tools poppler-utils python3-xlwt
+      fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb xauth)
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
