@@ -28,8 +28,10 @@ void refresh(bool clearBar)
         g_view->Refresh(g_state, clearBar);
 }
 
+} // namespace
+
 // A duration as "d:h:m:s" with the leading "0:" parts dropped (at most two).
-QString formatSeconds(qint64 n)
+QString FormatSeconds(qint64 n)
 {
     qint64 d = 0, h = 0, m = 0, s = 0;
     if (n > 0) {
@@ -52,8 +54,6 @@ QString formatSeconds(qint64 n)
     return text;
 }
 
-} // namespace
-
 void SetIndicatorView(IndicatorView *view)
 {
     g_view = view;
@@ -69,6 +69,10 @@ void ShowIndicator(const QString &caption, qint32 total, qint32 &start)
     g_state.caption = caption;
     g_state.total = total;
     if (!g_state.shown) {
+        // A window just loaded shows its design texts until the first step.
+        g_state.percentText = QStringLiteral("0%");
+        g_state.counterText.clear();
+        g_state.timesText.clear();
         g_state.shown = true;
         if (g_view)
             g_view->Load();
@@ -107,8 +111,8 @@ void StepIndicator(qint32 n, const QString &mode)
             if (f >= 0.001) {
                 const qint64 e = g_state.start.isValid() ? g_state.start.secsTo(now()) : 0;
                 const qint64 t = num::RoundToInt64(double(e) / f);
-                g_state.timesText = formatSeconds(e) + u'/' + formatSeconds(t - e) + u'/'
-                    + formatSeconds(t);
+                g_state.timesText
+                    = FormatSeconds(e) + u'/' + FormatSeconds(t - e) + u'/' + FormatSeconds(t);
                 g_state.counterText = QStringLiteral("(%1/%2)").arg(p).arg(g_state.total);
             }
         } else {
@@ -141,4 +145,9 @@ const IndicatorState &Indicator()
 void IndicatorClosedByUser()
 {
     g_state.shown = false;
+}
+
+IndicatorView *CurrentIndicatorView()
+{
+    return g_view;
 }

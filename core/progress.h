@@ -11,14 +11,14 @@
 
 struct IndicatorState
 {
-    QString caption;          // IndicatorCaption
-    qint32 total = 0;         // IndicatorTotal
-    qint32 position = 0;      // IndicatorPosition
-    QDateTime start;          // IndicatorStart
-    bool shown = false;       // IndicatorShown
+    QString caption; // IndicatorCaption
+    qint32 total = 0; // IndicatorTotal
+    qint32 position = 0; // IndicatorPosition
+    QDateTime start; // IndicatorStart
+    bool shown = false; // IndicatorShown
     QString percentText = QStringLiteral("0%");
-    QString counterText;      // L1, "(12/40)"
-    QString timesText;        // L2, "1:5/2:10/3:15"
+    QString counterText; // L1, "(12/40)"
+    QString timesText; // L2, "1:5/2:10/3:15"
 };
 
 // What a progress window does; the window calls IndicatorClosedByUser() when
@@ -27,12 +27,16 @@ class IndicatorView
 {
 public:
     virtual ~IndicatorView() = default;
-    virtual void Load() = 0;   // create and centre the window
+    virtual void Load() = 0; // create and centre the window
     virtual void Refresh(const IndicatorState &state, bool clearBar) = 0;
     virtual void Unload() = 0;
 };
 
 void SetIndicatorView(IndicatorView *view);
+IndicatorView *CurrentIndicatorView();
+// A duration in seconds as "d:h:m:s" with up to two leading "0:" parts
+// dropped: 5 -> "0:5", 65 -> "1:5", 3725 -> "1:2:5"; 0 or less -> "0:0".
+QString FormatSeconds(qint64 seconds);
 // The clock used for the times; tests fix it.
 void SetIndicatorClock(std::function<QDateTime()> clock);
 

@@ -44,13 +44,13 @@ QString GetRegSetting(const QString &application, const QString &section, const 
 
 bool SaveParam(const QString &name, const QString &value)
 {
-    const auto rs = db::OpenRecordset(QStringLiteral("SELECT rowid FROM 参数 WHERE Var=? LIMIT 1"),
-                                      {name});
+    const auto rs
+        = db::OpenRecordset(QStringLiteral("SELECT rowid FROM 参数 WHERE Var=? LIMIT 1"), {name});
     if (!rs)
         return false;
     if (rs->empty())
-        return db::InsertRow(QStringLiteral("参数"), {{QStringLiteral("Var"), name},
-                                                     {QStringLiteral("Con"), value}})
+        return db::InsertRow(QStringLiteral("参数"),
+                             {{QStringLiteral("Var"), name}, {QStringLiteral("Con"), value}})
             .has_value();
     return db::ExecuteSQL(QStringLiteral("UPDATE 参数 SET Var=?, Con=? WHERE rowid=?"),
                           {name, value, rs->value(0, 0)});
@@ -60,4 +60,51 @@ QString ReadParam(const QString &name)
 {
     return num::Text(db::GetFieldWhere(QStringLiteral("参数"), QStringLiteral("Var=?"), {name},
                                        QStringLiteral("Con")));
+}
+
+QString WindowPosText(qint32 left, qint32 top, qint32 width, qint32 height, qint32 screenWidth)
+{
+    if (width >= screenWidth)
+        return QStringLiteral("0;0;0;0");
+    return num::Str(left) + u';' + num::Str(top) + u';' + num::Str(width) + u';' + num::Str(height);
+}
+
+bool SaveWindowPosText(const QString &name, const QString &value)
+{
+    const QString key = QString::fromUtf8(kWindowPosPrefix) + name;
+    sql::Connection *conn = db::Connection();
+    if (!conn)
+        return false;
+    sql::Transaction tx(*conn);
+    if (!db::ExecuteSQL(QStringLiteral("DELETE FROM 参数 WHERE Var=?"), {key}))
+        return false;
+    if (!db::ExecuteSQL(QStringLiteral("INSERT INTO 参数(Var,Con) VALUES(?,?)"), {key, value}))
+        return false;
+    return tx.Commit();
+}
+
+WindowPlacement PlanWindowPos(const QString &stored, qint32 screenWidth, qint32 screenHeight)
+{
+    WindowPlacement plan;
+    if (stored.isEmpty())
+        return plan;
+    const QStringList parts = num::Split(stored, QStringLiteral(";"));
+    if (parts.size() < 4)
+        return plan;
+    // 64-bit sums, so numbers near the 32-bit limits cannot overflow.
+    const qint64 l = num::ToLong(parts[0]);
+    const qint64 t = num::ToLong(parts[1]);
+    const qint64 w = num::ToLong(parts[2]);
+    const qint64 h = num::ToLong(parts[3]);
+    if (l < screenWidth && t < screenHeight && l + w > 0 && t + h > 0) {
+        plan.move = true;
+        plan.left = qint32(l);
+        plan.top = qint32(t);
+    }
+    if (w > 0 && h > 0) {
+        plan.resize = true;
+        plan.width = qint32(w);
+        plan.height = qint32(h);
+    }
+    return plan;
 }

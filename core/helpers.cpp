@@ -1,0 +1,221 @@
+#include "core/helpers.h"
+
+#include "core/apppaths.h"
+#include "core/database.h"
+#include "platform/dialogs.h"
+#include "platform/numtext.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+std::function<double()> g_pageScale;
+QString g_lastDialogName;
+
+} // namespace
+
+void DoEventsLoop(qint32 rounds)
+{
+    if (rounds < 0 || !QCoreApplication::instance())
+        return;
+    const qint64 passes = 2 * (qint64(rounds) + 1);
+    for (qint64 i = 0; i < passes; ++i)
+        QCoreApplication::processEvents();
+}
+
+void WaitSeconds(qint32 seconds)
+{
+    const qint64 target = QDateTime::currentSecsSinceEpoch() + seconds;
+    for (int round = 0; round < 100001; ++round) {
+        if (QCoreApplication::instance()) {
+            // One short sleep in the event loop instead of a busy loop.
+            QEventLoop loop;
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        if (QDateTime::currentSecsSinceEpoch() >= target)
+            return;
+    }
+}
+
+double ParseNumberText(const QVariant &value)
+{
+    QString s = num::Text(value);
+    s.remove(QChar(0xFFE5));
+    s.remove(u'$');
+    s.remove(u',');
+    if (s.endsWith(u'%')) {
+        s.remove(u'%');
+        return num::Val(s) / 100.0;
+    }
+    return num::Val(s);
+}
+
+bool EnsureAppSubDir(const QString &name)
+{
+    const QString n = num::Trim(name);
+    if (n.isEmpty())
+        return false;
+    const QString path = paths::DataPath(n);
+    const QFileInfo fi(path);
+    if (fi.exists() || fi.isSymLink())
+        return fi.isDir();
+    return QDir().mkpath(path);
+}
+
+void ShellOpen(const QString &target)
+{
+    if (target.isEmpty())
+        return;
+    const QUrl url
+        = target.contains(QLatin1String("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
+    QDesktopServices::openUrl(url);
+}
+
+void SetPageScaleProvider(std::function<double()> provider)
+{
+    g_pageScale = std::move(provider);
+}
+
+double PageScale()
+{
+    return g_pageScale ? g_pageScale() : 1440.0 / 25.4;
+}
+
+double TwipsToMm(double twips, double scale)
+{
+    if (scale == 0)
+        return 0;
+    return num::RoundHalfEven(twips / scale * 1000.0) / 1000.0;
+}
+
+double TwipsToMm(double twips)
+{
+    return TwipsToMm(twips, PageScale());
+}
+
+qint32 MmToTwips(double mm, double scale)
+{
+    return num::ToLong(scale * mm);
+}
+
+qint32 MmToTwips(double mm)
+{
+    return MmToTwips(mm, PageScale());
+}
+
+double TwipsPerPixel()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+void GetCursorPosTwips(qint32 &x, qint32 &y)
+{
+    const QPoint p = QCursor::pos();
+    const double k = TwipsPerPixel();
+    x = num::ToLong(p.x() * k);
+    y = num::ToLong(p.y() * k);
+}
+
+QString BoolToMark(const QVariant &value)
+{
+    static const QString mark = QStringLiteral("√");
+    if (!value.isValid() || value.isNull())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? mark : QString();
+    case QMetaType::QString: {
+        const QString s = num::Trim(value.toString());
+        if (s.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+            return mark;
+        return num::Val(s) != 0 ? mark : QString();
+    }
+    default:
+        return value.toDouble() != 0 ? mark : QString();
+    }
+}
+
+QString CutToken(QString &s, const QString &delim, bool fromStart)
+{
+    if (delim.isEmpty())
+        return {};
+    const qsizetype p = fromStart ? s.indexOf(delim) : s.lastIndexOf(delim);
+    if (p < 0)
+        return {};
+    const QString before = s.left(p);
+    const QString after = s.mid(p + delim.size());
+    if (fromStart) {
+        s = after;
+        return before;
+    }
+    s = before;
+    return after;
+}
+
+QString ReplaceBetween(QString &s, const QString &startMark, const QString &endMark,
+                       const QString &repl)
+{
+    if (startMark.isEmpty())
+        return s;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype p = s.indexOf(startMark, from);
+        if (p < 0)
+            break;
+        const qsizetype q = s.indexOf(endMark, p + 1);
+        if (q < 0) {
+            s = s.left(p) + repl;
+            break;
+        }
+        s = s.left(p) + repl + s.mid(q + endMark.size());
+        from = p + repl.size();
+    }
+    return s;
+}
+
+void NumericKeyFilter(int &keyCode)
+{
+    if ((keyCode >= '0' && keyCode <= '9') || keyCode == '.' || keyCode == 8)
+        return;
+    keyCode = 0;
+}
+
+QString FileDialog(const QString &filter, bool save, const QString &defaultName)
+{
+    const QString start = defaultName.isEmpty() ? g_lastDialogName : defaultName;
+    const QString chosen
+        = save ? dialogs().SaveFile(filter, start) : dialogs().OpenFile(filter, start);
+    if (!chosen.isEmpty())
+        g_lastDialogName = chosen;
+    return chosen;
+}
+
+QString PickPictureFile()
+{
+    return FileDialog(QString::fromUtf8(kPictureFilter), false, QString());
+}
+
+QStringList HistoryValues(qint64 controlId)
+{
+    QStringList out;
+    const auto rs = db::OpenRecordset(
+        QStringLiteral("SELECT Con FROM 历史 WHERE CID=? GROUP BY Con ORDER BY Con"), {controlId});
+    if (!rs)
+        return out;
+    for (int i = 0; i < rs->size(); ++i)
+        out << num::Text(rs->value(i, 0));
+    return out;
+}

@@ -1,0 +1,81 @@
+#pragma once
+// Small helpers every part of the program uses: waiting while the event loop
+// runs, reading amounts from text, millimetre/twip conversion on the screen
+// page, file dialogs through the dialog seam, string cutting and replacing,
+// and the application's sub-folders.
+
+#include "core/progress.h" // FormatSeconds
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+
+// Lets the event loop run for about n seconds (the clock is read in whole
+// seconds); n <= 0 runs it once.
+void WaitSeconds(qint32 seconds);
+// Runs 2 * (rounds + 1) passes of the event loop; nothing when rounds < 0.
+void DoEventsLoop(qint32 rounds);
+
+// An amount from text: "￥", "$" and "," are dropped; a text ending in "%"
+// loses every "%" and is divided by 100; then the leading number is read.
+double ParseNumberText(const QVariant &value);
+
+// Makes the folder of that name (blanks trimmed) in the data folder when
+// nothing stands there. False for an empty name, when the folder cannot be
+// made, or when a file (not a folder) stands at the path.
+bool EnsureAppSubDir(const QString &name);
+// Opens a web address or a file with the desktop's default action.
+void ShellOpen(const QString &target);
+
+// The screen page's twips per millimetre: the main window installs the
+// function that computes it from the page width; without one the printer's
+// 1440/25.4 is used.
+void SetPageScaleProvider(std::function<double()> provider);
+double PageScale();
+// Twips on the page to millimetres, rounded to 0.001 (halves to even).
+double TwipsToMm(double twips, double scale);
+double TwipsToMm(double twips);
+// Millimetres to whole twips on the page (halves to even).
+qint32 MmToTwips(double mm, double scale);
+qint32 MmToTwips(double mm);
+
+// Twips per screen pixel (1440 / logical dots per inch).
+double TwipsPerPixel();
+// The mouse cursor's position on the screen in twips.
+void GetCursorPosTwips(qint32 &x, qint32 &y);
+
+// "√" for True or a non-zero number; "" for False, 0, empty or null.
+QString BoolToMark(const QVariant &value);
+inline bool IsNotEmpty(const QString &text)
+{
+    return !text.isEmpty();
+}
+
+// Splits s at the first (fromStart) or last occurrence of delim. fromStart:
+// returns the text before it and s keeps the text after; otherwise returns
+// the text after it and s keeps the text before. When delim does not occur,
+// returns "" and leaves s unchanged.
+QString CutToken(QString &s, const QString &delim, bool fromStart);
+// Replaces every span from startMark to the next endMark (or to the end of
+// s when there is none) by repl; returns the new s. The search goes on after
+// each inserted replacement, so a replacement containing the start mark is
+// safe. An empty start mark changes nothing.
+QString ReplaceBetween(QString &s, const QString &startMark, const QString &endMark,
+                       const QString &repl);
+
+// Keeps digits, "." and Backspace; sets any other key code to 0.
+void NumericKeyFilter(int &keyCode);
+
+// The filter of the picture open dialog.
+inline constexpr const char *kPictureFilter
+    = "JPEG格式(*.jpg)|*.jpg|位图(*.bmp)|*.bmp|GIF格式(*.gif)|*.gif|WMF格式(*.wmf)|*.wmf|"
+      "图标格式(*.ico)|*.ico|所有格式(*.*)|*.*";
+// The open (or save) dialog with that filter; the chosen path or "" when
+// cancelled. Without a default name the dialog starts with the name it
+// returned last time.
+QString FileDialog(const QString &filter, bool save, const QString &defaultName);
+QString PickPictureFile();
+
+// The distinct contents that the history holds for a control, sorted.
+QStringList HistoryValues(qint64 controlId);

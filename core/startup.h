@@ -1,0 +1,35 @@
+#pragma once
+// Start-up pieces that need no window: the program's identity, the command
+// line request and the software password.
+
+#include "core/globals.h"
+
+#include <QString>
+#include <QStringList>
+
+inline constexpr qint32 kProductNumber = 51;
+inline constexpr const char *kOwnVersion = "3.02";
+// The main window's caption; "[EDITION]" stands for the version.
+inline constexpr const char *kCaptionTemplate = "快递单套打 [EDITION]";
+// Key of table 参数 holding the software password ("" = none).
+inline constexpr const char *kPasswordKey = "软件密码";
+
+// The caption with "[EDITION]" replaced by the version.
+QString MainCaption(const QString &captionTemplate = QString::fromUtf8(kCaptionTemplate));
+
+// Reads the command line (the arguments after the program name, joined by
+// single blanks and split again at every single blank): exactly five parts
+// whose second part names an existing, visible, ordinary file give format
+// name, data file, first row, last row and the automatic flag; anything
+// else gives an empty record.
+StartupRecord ParseCommandLine(const QStringList &arguments);
+
+// The stored software password; "" when none is set.
+QString SoftwarePassword();
+// True when the text equals the stored password exactly.
+bool PasswordMatches(const QString &typed);
+// Changes the password as the password window does: the two new texts must
+// agree and the old text must match the stored password.
+enum class PasswordChange { Changed, NewTextsDiffer, OldPasswordWrong, StoreFailed };
+PasswordChange ChangePassword(const QString &oldText, const QString &newText,
+                              const QString &repeatText);

@@ -1,0 +1,70 @@
+#include "core/textfiles.h"
+
+#include "core/helpers.h"
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+int WriteTextFile(const QString &text, const QString &path)
+{
+    // A temporary file left by an older version of the program.
+    const QString oldTemp = path + QStringLiteral(".TMP");
+    if (QFileInfo::exists(oldTemp) && !QFile::remove(oldTemp)) {
+        DoEventsLoop(100);
+        return TextWriteOldTempFailed;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        DoEventsLoop(100);
+        return TextWriteCreateFailed;
+    }
+    const QByteArray bytes = cp936::Encode(text);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        file.commit();
+        DoEventsLoop(100);
+        return TextWriteWriteFailed;
+    }
+    if (!file.commit()) {
+        DoEventsLoop(100);
+        return TextWriteReplaceFailed;
+    }
+    return TextWriteOk;
+}
+
+bool WriteTextFileRetry(const QString &text, const QString &path)
+{
+    for (int attempt = 1; attempt <= 31; ++attempt) {
+        if (WriteTextFile(text, path) > 0)
+            return true;
+        DoEventsLoop(100);
+    }
+    return false;
+}
+
+QString ReadTextFile(const QString &path, bool deleteAfter)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        DoEventsLoop(100);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = file.readAll();
+        const bool readOk = file.error() == QFileDevice::NoError;
+        file.close();
+        if (!readOk)
+            continue;
+        if (bytes.isEmpty()) {
+            DoEventsLoop(1000);
+            continue;
+        }
+        if (deleteAfter && QFileInfo::exists(path))
+            QFile::remove(path);
+        return cp936::Decode(bytes);
+    }
+    dialogs().Message(QStringLiteral("无法打开下载文档：\r\n") + path);
+    return {};
+}

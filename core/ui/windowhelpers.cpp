@@ -1,0 +1,93 @@
+#include "core/ui/windowhelpers.h"
+
+#include "core/helpers.h"
+#include "core/settings.h"
+#include "platform/numtext.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+QRect screenRect(const QWidget *w)
+{
+    const QScreen *s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    return s ? s->geometry() : QRect(0, 0, 1280, 1024);
+}
+
+} // namespace
+
+bool IsFormOpen(const QString &caption)
+{
+    const auto widgets = QApplication::topLevelWidgets();
+    for (const QWidget *w : widgets) {
+        if (w->isWindow() && w->isVisible() && w->windowTitle() == caption)
+            return true;
+    }
+    return false;
+}
+
+void WaitFormClosed(const QString &caption)
+{
+    while (IsFormOpen(caption)) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+void SetTopMost(QWidget *window)
+{
+    if (!window)
+        return;
+    const bool visible = window->isVisible();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (visible)
+        window->show();
+}
+
+void SaveWindowPos(QWidget *window, const QString &name)
+{
+    if (!window)
+        return;
+    const double k = TwipsPerPixel();
+    const QRect screen = screenRect(window);
+    const QString value
+        = WindowPosText(num::ToLong(window->x() * k), num::ToLong(window->y() * k),
+                        num::ToLong(window->width() * k), num::ToLong(window->height() * k),
+                        num::ToLong(screen.width() * k));
+    SaveWindowPosText(name, value);
+}
+
+void LoadWindowPos(QWidget *window, const QString &name)
+{
+    if (!window)
+        return;
+    const double k = TwipsPerPixel();
+    const QRect screen = screenRect(window);
+    const WindowPlacement plan
+        = PlanWindowPos(ReadParam(QString::fromUtf8(kWindowPosPrefix) + name),
+                        num::ToLong(screen.width() * k), num::ToLong(screen.height() * k));
+    if (plan.move)
+        window->move(num::ToLong(plan.left / k), num::ToLong(plan.top / k));
+    if (plan.resize)
+        window->resize(num::ToLong(plan.width / k), num::ToLong(plan.height / k));
+}
+
+void FillHistoryCombo(QComboBox *combo, qint64 controlId)
+{
+    if (!combo)
+        return;
+    const QString text = combo->currentText();
+    const QStringList values = HistoryValues(controlId);
+    combo->clear();
+    combo->addItems(values);
+    if (combo->isEditable())
+        combo->setEditText(text);
+    else
+        combo->setCurrentIndex(int(values.indexOf(text)));
+}

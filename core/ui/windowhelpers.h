@@ -1,0 +1,26 @@
+#pragma once
+// Window helpers: finding a shown window by its caption, waiting until a
+// chooser closes, keeping a window on top, the remembered geometry of
+// resizable windows and the history list of a combo box.
+
+#include <QString>
+
+class QComboBox;
+class QWidget;
+
+// True when a shown top-level window has exactly this caption.
+bool IsFormOpen(const QString &caption);
+// Lets the event loop run until no shown window has this caption.
+void WaitFormClosed(const QString &caption);
+// Keeps the window above the windows that are not kept on top.
+void SetTopMost(QWidget *window);
+
+// Stores the window's left, top, width and height in twips under
+// "窗口参数：" + name ("0;0;0;0" when it is as wide as the screen).
+void SaveWindowPos(QWidget *window, const QString &name);
+// Applies the stored geometry (see PlanWindowPos).
+void LoadWindowPos(QWidget *window, const QString &name);
+
+// Replaces the combo's list by the history of that control, keeping the
+// text in its edit field.
+void FillHistoryCombo(QComboBox *combo, qint64 controlId);

@@ -1,0 +1,30 @@
+#pragma once
+// The program's HTTP client: GET requests that wait on the user-interface
+// thread while the event loop keeps running. Every request carries the query
+// key "Time" with the time of day, so no cache answers in the server's place.
+
+#include <QString>
+#include <QTime>
+
+// The failure status of HttpGetText and HttpGetRetry ("" means success).
+inline constexpr const char *kNetworkError = "网络错误！";
+
+// The url with "Time=hh:mm:ss" appended after "&" (when it already has a
+// "?") or "?".
+QString AddTimeKey(const QString &url, const QTime &now = QTime::currentTime());
+
+// Fetches the url. When an answer arrives (any HTTP status) the reply is set
+// to its body read as code page 936, and the undecoded body replaces the file
+// at savePath when one is given. When the reply holds the marker the status
+// is "", the reply is cut before its last "<BR>" and every "<+>" becomes
+// CR LF; otherwise the status is "网络错误！" and the reply stays whole. On
+// time-out the reply keeps what it held.
+QString HttpGetText(const QString &url, QString &reply, const QString &marker,
+                    qint32 timeoutSeconds, const QString &savePath = QString());
+// HttpGetText up to five times, until one succeeds; the last status.
+QString HttpGetRetry(const QString &url, QString &reply, const QString &marker,
+                     qint32 timeoutSeconds, const QString &savePath = QString());
+// Saves the body at the url into the target file while the progress window
+// ("正在下载...") is shown; closing that window cancels. True when the answer
+// arrived; on time-out or cancel false and the target is not touched.
+bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 timeoutSeconds);

@@ -1,0 +1,108 @@
+#include "platform/ui/qtdialogs.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMessageBox>
+
+namespace {
+
+QWidget *owner()
+{
+    return QApplication::activeWindow();
+}
+
+QString titleOrDefault(const QString &title)
+{
+    if (!title.isEmpty())
+        return title;
+    const QString name = QGuiApplication::applicationDisplayName();
+    return name.isEmpty() ? QCoreApplication::applicationName() : name;
+}
+
+} // namespace
+
+QString QtFileFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        out << parts[i] + QStringLiteral(" (") + patterns.simplified() + u')';
+    }
+    if (parts.size() % 2 == 1 && !parts.last().isEmpty())
+        out << parts.last();
+    return out.join(QStringLiteral(";;"));
+}
+
+void QtDialogs::Message(const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::NoIcon, titleOrDefault(title), text, QMessageBox::Ok, owner());
+    box.exec();
+}
+
+bool QtDialogs::AskYesNo(const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::Question, titleOrDefault(title), text,
+                    QMessageBox::Yes | QMessageBox::No, owner());
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> QtDialogs::Input(const QString &prompt, const QString &title,
+                                        const QString &preset)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner(), titleOrDefault(title), prompt,
+                                               QLineEdit::Normal, preset, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+QString QtDialogs::OpenFile(const QString &filter, const QString &defaultName)
+{
+    return QFileDialog::getOpenFileName(owner(), QString(), defaultName, QtFileFilter(filter));
+}
+
+QString QtDialogs::SaveFile(const QString &filter, const QString &defaultName)
+{
+    return QFileDialog::getSaveFileName(owner(), QString(), defaultName, QtFileFilter(filter));
+}
+
+bool QtDialogs::ChooseFont(QFont &font, QColor &color)
+{
+    Q_UNUSED(color);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, font, owner());
+    if (ok)
+        font = chosen;
+    return ok;
+}
+
+bool QtDialogs::ChooseColor(QColor &color)
+{
+    const QColor chosen = QColorDialog::getColor(color, owner());
+    if (!chosen.isValid())
+        return false;
+    color = chosen;
+    return true;
+}
+
+int QtDialogs::PopupMenu(const QStringList &items, const QPoint &globalPos)
+{
+    QMenu menu(owner());
+    QList<QAction *> actions;
+    for (const QString &item : items) {
+        if (item == QLatin1String("-"))
+            actions << menu.addSeparator();
+        else
+            actions << menu.addAction(item);
+    }
+    QAction *chosen = menu.exec(globalPos);
+    return chosen ? int(actions.indexOf(chosen)) : -1;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The dialog seam answered by real Qt dialogs: message boxes, questions,
+// input prompts, file, font and colour dialogs and pop-up menus.
+
+#include "platform/dialogs.h"
+
+// "name|pattern|name|pattern" (patterns separated by ";") as Qt's
+// "name (pattern pattern);;name (pattern)".
+QString QtFileFilter(const QString &filter);
+
+class QtDialogs : public Dialogs
+{
+public:
+    void Message(const QString &text, const QString &title = QString()) override;
+    bool AskYesNo(const QString &text, const QString &title = QString()) override;
+    std::optional<QString> Input(const QString &prompt, const QString &title,
+                                 const QString &preset) override;
+    QString OpenFile(const QString &filter, const QString &defaultName) override;
+    QString SaveFile(const QString &filter, const QString &defaultName) override;
+    bool ChooseFont(QFont &font, QColor &color) override;
+    bool ChooseColor(QColor &color) override;
+    int PopupMenu(const QStringList &items, const QPoint &globalPos) override;
+};

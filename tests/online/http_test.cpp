@@ -1,0 +1,248 @@
+#include "core/progress.h"
+#include "core/settings.h"
+#include "online/http.h"
+#include "online/versioncheck.h"
+#include "platform/codepage.h"
+#include "support/testenv.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QNetworkProxy>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+// A tiny HTTP server on 127.0.0.1 that runs on the test's own event loop.
+// The handler gets the request line and returns the body; a null body means
+// "never answer".
+class LocalServer
+{
+public:
+    std::function<QByteArray(const QByteArray &)> handler;
+    QList<QByteArray> requests;
+
+    LocalServer()
+    {
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost));
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *s = m_server.nextPendingConnection()) {
+                auto *buffer = new QByteArray;
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, buffer] {
+                    buffer->append(s->readAll());
+                    if (!buffer->contains("\r\n\r\n"))
+                        return;
+                    const QByteArray line = buffer->left(buffer->indexOf("\r\n"));
+                    buffer->clear();
+                    requests << line;
+                    const QByteArray body = handler ? handler(line) : QByteArray("");
+                    if (body.isNull())
+                        return;
+                    s->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size())
+                             + "\r\nConnection: close\r\n\r\n" + body);
+                    s->disconnectFromHost();
+                });
+                QObject::connect(s, &QTcpSocket::disconnected, s, [s, buffer] {
+                    delete buffer;
+                    s->deleteLater();
+                });
+            }
+        });
+    }
+    QString url(const QString &path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
+    quint16 port() const { return m_server.serverPort(); }
+
+private:
+    QTcpServer m_server;
+};
+
+class HttpTest : public DataDirTest
+{
+protected:
+    void SetUp() override
+    {
+        DataDirTest::SetUp();
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    }
+    LocalServer server;
+};
+
+} // namespace
+
+TEST(HttpUrl, TimeKeyJoinsExistingQueryWithAmpersand)
+{
+    const QTime t(9, 5, 7);
+    EXPECT_EQ(AddTimeKey("http://h/a.asp", t), "http://h/a.asp?Time=09:05:07");
+    EXPECT_EQ(AddTimeKey("http://h/hdx/fmt.asp?key=快递单", QTime(23, 0, 0)),
+              "http://h/hdx/fmt.asp?key=快递单&Time=23:00:00");
+}
+
+TEST_F(HttpTest, MarkerFoundCutsAtLastBrAndTurnsPlusMarksIntoLineBreaks)
+{
+    server.handler = [](const QByteArray &) {
+        return cp936::Encode(QStringLiteral("一<+>二<BR>三<br>Finished<BR>尾"));
+    };
+    QString reply = "old";
+    EXPECT_EQ(HttpGetText(server.url("/x.asp?id=3"), reply, "Finished", 5), "");
+    EXPECT_EQ(reply, QStringLiteral("一\r\n二<BR>三<br>Finished"));
+    ASSERT_EQ(server.requests.size(), 1);
+    EXPECT_TRUE(QRegularExpression(R"(^GET /x\.asp\?id=3&Time=\d\d:\d\d:\d\d HTTP)")
+                    .match(QString::fromLatin1(server.requests[0]))
+                    .hasMatch())
+        << server.requests[0].constData();
+}
+
+TEST_F(HttpTest, MissingMarkerFailsFiveTimesAndKeepsTheWholeReply)
+{
+    server.handler = [](const QByteArray &) { return QByteArray("a<+>b<BR>c"); };
+    QString reply;
+    const QString saved = path("saved.txt");
+    EXPECT_EQ(HttpGetRetry(server.url("/v"), reply, "</title>", 5, saved),
+              QStringLiteral("网络错误！"));
+    EXPECT_EQ(server.requests.size(), 5);
+    EXPECT_EQ(reply, "a<+>b<BR>c");
+    EXPECT_EQ(ReadBytes(saved), "a<+>b<BR>c");
+    EXPECT_TRUE(server.requests[0].startsWith("GET /v?Time="));
+}
+
+TEST_F(HttpTest, RetryStopsAtFirstSuccess)
+{
+    int n = 0;
+    server.handler = [&n](const QByteArray &) {
+        return ++n < 3 ? QByteArray("busy") : QByteArray("ok Finished");
+    };
+    QString reply;
+    EXPECT_EQ(HttpGetRetry(server.url("/v"), reply, "Finished", 5), "");
+    EXPECT_EQ(server.requests.size(), 3);
+    EXPECT_EQ(reply, "ok Finished");
+}
+
+TEST_F(HttpTest, SilentServerTimesOutAndReplyKeepsItsValue)
+{
+    server.handler = [](const QByteArray &) { return QByteArray(); };
+    QString reply = "entry";
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(HttpGetText(server.url("/slow"), reply, "x", 1), QStringLiteral("网络错误！"));
+    EXPECT_GE(t.elapsed(), 900);
+    EXPECT_LT(t.elapsed(), 4000);
+    EXPECT_EQ(reply, "entry");
+
+    t.restart();
+    EXPECT_EQ(HttpGetRetry(server.url("/slow"), reply, "x", 0), QStringLiteral("网络错误！"));
+    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_EQ(reply, "entry");
+}
+
+TEST_F(HttpTest, DownloadWritesBodyByteForByteAndClosesTheProgressWindow)
+{
+    QByteArray body;
+    for (int i = 0; i < 70000; ++i)
+        body.append(char(i * 7));
+    server.handler = [&body](const QByteArray &) { return body; };
+    const QString target = path("pic.jpg");
+    ASSERT_TRUE(WriteBytes(target, "old"));
+    EXPECT_TRUE(HttpDownloadFile(server.url("/a/b.jpg"), target, 60));
+    EXPECT_EQ(ReadBytes(target), body);
+    EXPECT_FALSE(IndicatorShown());
+    EXPECT_EQ(Indicator().caption, QStringLiteral("正在下载..."));
+}
+
+TEST_F(HttpTest, ClosingTheProgressWindowCancelsTheDownload)
+{
+    server.handler = [](const QByteArray &) { return QByteArray(); };
+    const QString target = path("keep.wlq");
+    ASSERT_TRUE(WriteBytes(target, "keep me"));
+    QTimer::singleShot(300, [] { IndicatorClosedByUser(); });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(HttpDownloadFile(server.url("/never"), target, 60));
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_EQ(ReadBytes(target), "keep me");
+    EXPECT_FALSE(IndicatorShown());
+}
+
+TEST_F(HttpTest, VersionPageNumberIsReadAfterFirstParenthesisOfTitle)
+{
+    EXPECT_EQ(VersionFromPage("<html><title>快递单(3.05)(9)</title>"), 3.05);
+    EXPECT_EQ(VersionFromPage("<title>x</title>"), 0);
+    EXPECT_EQ(VersionFromPage("before(1.5) <title>软件 (3.1)"), 3.1);
+    EXPECT_GT(VersionFromPage("<title>(3.1)"), 3.02);
+    EXPECT_LT(VersionFromPage("<title>(3.10)"), VersionFromPage("<title>(3.9)"));
+}
+
+TEST_F(HttpTest, VersionCheckWithoutHostDoesNothing)
+{
+    bool end = true;
+    EXPECT_EQ(CheckNewVersion(51, "3.02", &end), "");
+    EXPECT_FALSE(end);
+    EXPECT_TRUE(server.requests.isEmpty());
+    EXPECT_TRUE(dlg.shown().empty());
+    EXPECT_EQ(VersionPageUrl(51), "");
+    SaveRegSetting("PQT_V", "Para", "ServerHost", "example.org");
+    EXPECT_EQ(VersionPageUrl(51), "http://example.org:8080/wolisoft/downpage/Pro.asp?ID=51");
+}
+
+TEST_F(HttpTest, OlderOrEqualServerVersionStartsNothing)
+{
+    SaveRegSetting("PQT_V", "Para", "ServerHost",
+                   QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    QByteArray page = "<html><head><title>Waybill (2.9)</title></head></html>";
+    server.handler = [&page](const QByteArray &) { return page; };
+    bool end = true;
+    EXPECT_EQ(CheckNewVersion(51, "3.02", &end), "2.9");
+    EXPECT_FALSE(end);
+    EXPECT_TRUE(dlg.shown().empty());
+    ASSERT_EQ(server.requests.size(), 1);
+    EXPECT_TRUE(server.requests[0].startsWith("GET /wolisoft/downpage/Pro.asp?ID=51&Time="));
+
+    page = "<title>Waybill (3.02)</title>";
+    EXPECT_EQ(CheckNewVersion(51, "3.02", &end), "3.02");
+    EXPECT_FALSE(end);
+    // An own version without a number disables the check.
+    EXPECT_EQ(CheckNewVersion(51, "v3", &end), "");
+    EXPECT_TRUE(dlg.shown().empty());
+}
+
+TEST_F(HttpTest, NewerVersionWithoutUpdaterTellsTheUserAndKeepsRunning)
+{
+    ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/update"));
+    ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/update.exe"));
+    SaveRegSetting("PQT_V", "Para", "ServerHost",
+                   QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    server.handler = [](const QByteArray &) { return QByteArray("<title>Waybill (3.1)</title>"); };
+    bool end = true;
+    EXPECT_EQ(CheckNewVersion(51, "3.02", &end), "3.1");
+    EXPECT_FALSE(end);
+    ASSERT_EQ(dlg.messages().size(), 1);
+    EXPECT_TRUE(dlg.messages()[0].contains("3.1"));
+}
+
+TEST_F(HttpTest, NewerVersionWithUpdaterStartsItAndAsksToEnd)
+{
+    const QString updater = QCoreApplication::applicationDirPath() + "/update";
+    const QString argsFile = path("updater-args");
+    ASSERT_TRUE(WriteBytes(updater,
+                           "#!/bin/sh\nprintf '%s' \"$1\" > \"$WAYBILL_DATA_DIR/updater-args\"\n"));
+    QFile::setPermissions(updater, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    SaveRegSetting("PQT_V", "Para", "ServerHost",
+                   QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    server.handler = [](const QByteArray &) { return QByteArray("<title>Waybill (3.05)</title>"); };
+    bool end = false;
+    EXPECT_EQ(CheckNewVersion(51, "3.02", &end), "");
+    EXPECT_TRUE(end);
+    EXPECT_EQ(dlg.messages(), QStringList {QStringLiteral("本软件已升级，启动自动升级...")});
+    QElapsedTimer t;
+    t.start();
+    while (ReadBytes(argsFile).isEmpty() && t.elapsed() < 5000)
+        QCoreApplication::processEvents();
+    QFile::remove(updater);
+    EXPECT_EQ(ReadBytes(argsFile), "WL05.rar|test_online");
+}
