@@ -4,7 +4,21 @@
 
 #include <algorithm>
 
-GridModel::GridModel(QObject *parent) : QObject(parent) { }
+#include <cmath>
+
+GridModel::GridModel(QObject *parent)
+    : QObject(parent)
+{ }
+
+qint32 GridModel::TwipsFromPixels(double pixels)
+{
+    return num::ToLong(pixels * kTwipsPerPixel);
+}
+
+qint32 GridModel::PixelsFromTwips(double twips)
+{
+    return num::ToLong(twips / kTwipsPerPixel);
+}
 
 void GridModel::changed()
 {
@@ -54,8 +68,7 @@ void GridModel::setCols(qint32 n)
 void GridModel::setFixedRows(qint32 n)
 {
     m_fixedRows = std::clamp<qint32>(n, 0, rows());
-    if (m_topRow < m_fixedRows)
-        m_topRow = m_fixedRows;
+    clampCurrent();
     changed();
 }
 
@@ -175,7 +188,9 @@ void GridModel::sortByColumn(qint32 col, bool ascending)
         const QString t = r[size_t(col)].text;
         bool ok = false;
         const double v = num::Trim(t).toDouble(&ok);
-        return Key{ok, ok ? v : 0.0, t};
+        // "nan" and "inf" read as texts: a NaN key would break the ordering.
+        ok = ok && std::isfinite(v);
+        return Key {ok, ok ? v : 0.0, t};
     };
     auto less = [](const Key &a, const Key &b) {
         if (a.numeric != b.numeric)
@@ -256,7 +271,8 @@ void GridModel::clampCurrent()
     m_col = std::clamp<qint32>(m_col, 0, maxC);
     m_rowSel = std::clamp<qint32>(m_rowSel, 0, maxR);
     m_colSel = std::clamp<qint32>(m_colSel, 0, maxC);
-    m_topRow = std::clamp<qint32>(m_topRow, std::min(m_fixedRows, maxR), maxR);
+    // The top row is always a scrolling row (one past the end when there is none).
+    m_topRow = std::max(m_fixedRows, std::min(m_topRow, maxR));
 }
 
 void GridModel::setRow(qint32 r)
@@ -324,6 +340,6 @@ void GridModel::clear()
     m_colWidths.clear();
     m_colAlign.clear();
     m_cols = m_fixedRows = m_fixedCols = 0;
-    m_row = m_col = m_rowSel = m_colSel = m_topRow = 0;
+    m_row = m_col = m_rowSel = m_colSel = m_topRow = m_leftCol = 0;
     changed();
 }

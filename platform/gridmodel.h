@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <vector>
 
 class GridModel : public QObject
@@ -23,6 +24,11 @@ public:
 
     static constexpr qint32 kDefaultRowHeight = 255;
     static constexpr qint32 kDefaultColWidth = 960;
+    // Grids are measured in twips at 15 twips per screen pixel; every
+    // conversion between the two goes through these.
+    static constexpr qint32 kTwipsPerPixel = 15;
+    static qint32 TwipsFromPixels(double pixels);
+    static qint32 PixelsFromTwips(double twips);
 
     explicit GridModel(QObject *parent = nullptr);
 
@@ -85,6 +91,12 @@ public:
     void setCurrent(qint32 r, qint32 c);
     qint32 topRow() const { return m_topRow; }
     void setTopRow(qint32 r);
+    // The first scrolling column shown at the left (kept by the view).
+    qint32 leftCol() const { return std::max(m_leftCol, m_fixedCols); }
+    void setLeftCol(qint32 c) { m_leftCol = c; }
+    // The grid's width in twips as shown (kept by the view); 0 = not shown.
+    qint32 width() const { return m_width; }
+    void setWidth(qint32 twips) { m_width = std::max<qint32>(twips, 0); }
 
     // Hiding the grid during a large update: views repaint once at the end.
     bool isVisible() const { return m_visible; }
@@ -120,6 +132,8 @@ private:
     qint32 m_rowSel = 0;
     qint32 m_colSel = 0;
     qint32 m_topRow = 0;
+    qint32 m_leftCol = 0;
+    qint32 m_width = 0;
     bool m_visible = true;
     bool m_dirty = false;
 };

@@ -1,0 +1,128 @@
+#include "core/progress.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records what the window would show.
+struct RecordingView : IndicatorView
+{
+    int loads = 0, unloads = 0, clears = 0;
+    IndicatorState last;
+    void Load() override { ++loads; }
+    void Refresh(const IndicatorState &s, bool clearBar) override
+    {
+        last = s;
+        clears += clearBar ? 1 : 0;
+    }
+    void Unload() override { ++unloads; }
+};
+
+class ProgressTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CloseIndicator();
+        SetIndicatorView(&view);
+        SetIndicatorClock([this] { return clock; });
+    }
+    void TearDown() override
+    {
+        CloseIndicator();
+        SetIndicatorView(nullptr);
+        SetIndicatorClock(nullptr);
+    }
+    RecordingView view;
+    QDateTime clock = QDateTime(QDate(2024, 1, 1), QTime(8, 0, 0));
+};
+
+} // namespace
+
+TEST_F(ProgressTest, ZeroTotalCountsAsOne)
+{
+    ShowIndicator("x", 0);
+    EXPECT_TRUE(IndicatorShown());
+    EXPECT_EQ(view.loads, 1);
+    StepIndicator(1, "pages");
+    EXPECT_EQ(Indicator().percentText, "100%");
+    EXPECT_EQ(Indicator().counterText, "(1/1)");
+    EXPECT_EQ(view.last.percentText, "100%");
+    CloseIndicator();
+    EXPECT_FALSE(IndicatorShown());
+    EXPECT_EQ(view.unloads, 1);
+}
+
+TEST_F(ProgressTest, PercentIsCutToATenthOfAPercent)
+{
+    ShowIndicator("三项", 3);
+    StepIndicator(1, "pages");
+    EXPECT_EQ(Indicator().percentText, "33.3%");
+    StepIndicator(1, "pages");
+    EXPECT_EQ(Indicator().percentText, "66.6%");
+    StepIndicator(1, "pages");
+    EXPECT_EQ(Indicator().percentText, "100%");
+    EXPECT_EQ(Indicator().counterText, "(3/3)");
+    StepIndicator(1, "");
+    EXPECT_EQ(Indicator().percentText, "133.3%");
+    EXPECT_EQ(Indicator().counterText, "(3/3)"); // empty mode: bar and percent only
+    StepIndicator(0, "新标题");
+    EXPECT_EQ(Indicator().caption, "新标题");
+}
+
+TEST_F(ProgressTest, TimesAppearFromATenthOfAPercentOn)
+{
+    ShowIndicator("大", 2000);
+    clock = clock.addSecs(3);
+    StepIndicator(1, "PAGES");
+    EXPECT_EQ(Indicator().percentText, "0%");
+    EXPECT_EQ(Indicator().timesText, "");
+    EXPECT_EQ(Indicator().counterText, "");
+    StepIndicator(1, "Pages");
+    EXPECT_EQ(Indicator().percentText, "0.1%");
+    EXPECT_EQ(Indicator().counterText, "(2/2000)");
+    EXPECT_EQ(Indicator().timesText, "0:3/49:57/50:0");
+}
+
+TEST_F(ProgressTest, ElapsedAndRemainingTimes)
+{
+    ShowIndicator("t", 10);
+    clock = clock.addSecs(5);
+    StepIndicator(5, "pages");
+    EXPECT_EQ(Indicator().timesText, "0:5/0:5/0:10");
+    EXPECT_EQ(FormatSeconds(0), "0:0");
+    EXPECT_EQ(FormatSeconds(65), "1:5");
+    EXPECT_EQ(FormatSeconds(3725), "1:2:5");
+    EXPECT_EQ(FormatSeconds(90061), "25:1:1");
+}
+
+TEST_F(ProgressTest, NegativeStartGoesOnFromTheLastBar)
+{
+    ShowIndicator("a", 10);
+    StepIndicator(4, "pages");
+    CloseIndicator();
+    qint32 start = -1;
+    ShowIndicator("b", 10, start);
+    EXPECT_EQ(start, 4);
+    EXPECT_EQ(Indicator().position, 4);
+    EXPECT_EQ(view.last.position, 4);
+    // A window loaded anew starts with its design texts.
+    EXPECT_EQ(view.last.percentText, "0%");
+    EXPECT_EQ(view.last.counterText, "");
+    StepIndicator(1, "pages");
+    EXPECT_EQ(Indicator().percentText, "50%");
+}
+
+TEST_F(ProgressTest, UserCloseStopsShowingSteps)
+{
+    ShowIndicator("a", 10);
+    const int refreshes = view.clears;
+    IndicatorClosedByUser();
+    EXPECT_FALSE(IndicatorShown());
+    view.last = {};
+    StepIndicator(1, "pages");
+    EXPECT_TRUE(view.last.percentText == "0%" && view.last.caption.isEmpty());
+    CloseIndicator();
+    EXPECT_EQ(view.unloads, 0);
+    EXPECT_EQ(view.clears, refreshes);
+}

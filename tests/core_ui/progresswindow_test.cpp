@@ -1,0 +1,71 @@
+#include "core/progress.h"
+#include "core/ui/progresswindow.h"
+
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Blue pixels in the middle line of the bar picture.
+int blueWidth(const IndicatorBar *bar)
+{
+    const QImage &img = bar->picture();
+    int n = 0;
+    for (int x = 0; x < img.width(); ++x)
+        n += QColor(img.pixel(x, img.height() / 2)) == QColor(0, 0, 255) ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+TEST(ProgressWindow, ShowsStepsAndKeepsTheLongerBar)
+{
+    InstallProgressWindow();
+    ShowIndicator("正在导入", 4);
+    ProgressWindow *w = CurrentProgressWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->windowTitle(), "进度指示器");
+    EXPECT_EQ(w->LBL->text(), "正在导入");
+    EXPECT_EQ(w->Percent->text(), "0%");
+    EXPECT_EQ(blueWidth(w->Pic), 0);
+    StepIndicator(2, "pages");
+    EXPECT_EQ(w->Percent->text(), "50%");
+    EXPECT_EQ(w->L1->text(), "(2/4)");
+    const int half = blueWidth(w->Pic);
+    EXPECT_NEAR(half, w->Pic->width() / 2, 1);
+    // A smaller position leaves the longer bar.
+    DrawIndicatorBar(1);
+    EXPECT_EQ(blueWidth(w->Pic), half);
+    // Showing again clears the bar.
+    ShowIndicator("再来", 4);
+    EXPECT_EQ(blueWidth(w->Pic), 0);
+    EXPECT_EQ(w->Percent->text(), "50%"); // texts of the last step stay
+    CloseIndicator();
+    EXPECT_FALSE(IndicatorShown());
+    QTest::qWait(1);
+    EXPECT_EQ(CurrentProgressWindow(), nullptr);
+}
+
+TEST(ProgressWindow, ClosingByTheCloseBoxClearsIndicatorShown)
+{
+    InstallProgressWindow();
+    ShowIndicator("下载", 10);
+    ProgressWindow *w = CurrentProgressWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    EXPECT_TRUE(IndicatorShown());
+    w->close(); // as the close box does
+    EXPECT_FALSE(IndicatorShown());
+    QTest::qWait(1);
+    EXPECT_EQ(CurrentProgressWindow(), nullptr);
+    // The loop's further steps show nothing and open no window.
+    StepIndicator(1, "pages");
+    CloseIndicator();
+    EXPECT_EQ(CurrentProgressWindow(), nullptr);
+    // The next loop gets a new window.
+    ShowIndicator("again", 1);
+    EXPECT_NE(CurrentProgressWindow(), nullptr);
+    CloseIndicator();
+}
