@@ -1,0 +1,319 @@
+#include "core/exchangefile.h"
+
+#include "core/database.h"
+#include "core/formatgrid.h"
+#include "core/formathost.h"
+#include "core/formatstore.h"
+#include "core/globals.h"
+#include "core/helpers.h"
+#include "core/progress.h"
+#include "core/textfiles.h"
+#include "platform/dialogs.h"
+#include "platform/numtext.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+namespace {
+
+std::function<QString()> g_chooser;
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kLblBreak = QStringLiteral("‖‖‖");
+const QString kMemBreak = QStringLiteral("♂♂");
+
+// The columns of a row line, in file order.
+const char *const kExportColumns[] = {
+    "ID",          "Clas", "LBL",   "Dir",   "X",     "Y",      "W",       "H",
+    "S",           "L",    "Color", "fName", "fSize", "fBold",  "fItalic", "fUnderline",
+    "fStrikethru", "Cash", "RCtl",  "Mem",   "SumID", "SumID1",
+};
+
+struct Closer
+{
+    ~Closer() { CloseIndicator(); }
+};
+
+// Replaces a file by a copy of another; false when the copy failed.
+bool copyReplacing(const QString &from, const QString &to)
+{
+    const QFileInfo a(from), b(to);
+    if (b.exists() && a.canonicalFilePath() == b.canonicalFilePath())
+        return true;
+    const QString tmp = to + QStringLiteral(".part");
+    QFile::remove(tmp);
+    if (!QFile::copy(from, tmp))
+        return false;
+    QFile::remove(to);
+    return QFile::rename(tmp, to);
+}
+
+QString picturePathBeside(const QString &path)
+{
+    return path.left(path.size() - 4) + QStringLiteral(".jpg");
+}
+
+bool formatExists(const QString &name, bool *failed)
+{
+    const auto rs
+        = db::OpenRecordset(QStringLiteral("SELECT ID FROM Fmt WHERE Fmt=? LIMIT 1"), {name});
+    *failed = !rs;
+    return rs && !rs->empty();
+}
+
+} // namespace
+
+namespace xfile {
+
+QString FullSignature()
+{
+    return QStringLiteral("<沃栎岚印坊格式专用_快递单专用>");
+}
+
+QString ShortSignature()
+{
+    return QStringLiteral("<沃栎岚印坊格式专用>");
+}
+
+QString FieldSeparator()
+{
+    return QStringLiteral("】★【");
+}
+
+std::optional<QString> BuildExportText(const QString &name)
+{
+    const auto rs
+        = db::OpenRecordset(QStringLiteral("SELECT * FROM Fmt WHERE Fmt=? ORDER BY ID"), {name});
+    if (!rs)
+        return std::nullopt;
+    int cols[std::size(kExportColumns)];
+    for (size_t c = 0; c < std::size(kExportColumns); ++c)
+        cols[c] = rs->column(QString::fromLatin1(kExportColumns[c]));
+    QStringList lines = {FullSignature(), name};
+    const QString sep = FieldSeparator();
+    for (int i = 0; i < rs->size(); ++i) {
+        QStringList fields;
+        for (size_t c = 0; c < std::size(kExportColumns); ++c) {
+            QString t = cols[c] >= 0 ? num::Text(rs->value(i, cols[c])) : QString();
+            if (c == 2)
+                t.replace(kCrLf, kLblBreak);
+            else if (c == 19)
+                t.replace(kCrLf, kMemBreak);
+            fields << t;
+        }
+        lines << fields.join(sep);
+    }
+    return lines.join(kCrLf);
+}
+
+QString FormatNameFromPath(const QString &path)
+{
+    QString file = path;
+    const qsizetype slash = std::max(file.lastIndexOf(u'/'), file.lastIndexOf(u'\\'));
+    if (slash >= 0)
+        file = file.mid(slash + 1);
+    const qsizetype dot = file.lastIndexOf(u'.');
+    return dot >= 0 ? file.left(dot) : file;
+}
+
+void RepairSplitRows(QStringList &lines)
+{
+    const QString sep = FieldSeparator();
+    for (qsizetype i = lines.size() - 1; i >= 3; --i) {
+        const QString &line = lines.at(i);
+        if (line.isEmpty() || num::Split(line, sep).size() < 21) {
+            lines[i - 1] += kCrLf + line;
+            lines.removeAt(i);
+        }
+    }
+}
+
+} // namespace xfile
+
+void SetExportFormatChooser(std::function<QString()> chooser)
+{
+    g_chooser = std::move(chooser);
+}
+
+bool ExportFormat(const QString &nameIn)
+{
+    if (!nameIn.isEmpty())
+        DialogResult = nameIn;
+    else
+        DialogResult = g_chooser ? g_chooser() : QString();
+    const QString name = DialogResult;
+    if (name.isEmpty())
+        return false;
+
+    QString defaultName = GetBackgroundPicturePath(name);
+    defaultName.chop(4);
+    QString path = FileDialog(QString::fromUtf8(xfile::kFilter), true, defaultName);
+    if (path.isEmpty())
+        return false;
+    if (path.right(4).toLower() != QStringLiteral(".wlq"))
+        path += QStringLiteral(".wlq");
+
+    const auto text = xfile::BuildExportText(name);
+    if (!text)
+        return false;
+    if (QFileInfo::exists(path)
+        && !dialogs().AskYesNo(QStringLiteral("文件：“") + path
+                               + QStringLiteral("”已经存在，是否覆盖？")))
+        return false;
+    if (!WriteTextFileRetry(*text, path)) {
+        dialogs().Message(QStringLiteral("文件：“") + path
+                          + QStringLiteral("”无法写入，格式未能导出！"));
+        return false;
+    }
+    const QString picture = GetBackgroundPicturePath(name);
+    if (QFileInfo::exists(picture))
+        copyReplacing(picture, picturePathBeside(path));
+    dialogs().Message(QStringLiteral("格式：“") + name + QStringLiteral("”导出完成！"));
+    return true;
+}
+
+bool ImportFormat(const QString &pathIn, bool fullSignature)
+{
+    QString path = num::Trim(pathIn);
+    if (path.isEmpty()) {
+        path = FileDialog(QString::fromUtf8(xfile::kFilter), false, QString());
+        if (path.isEmpty() || !QFileInfo::exists(path))
+            return false;
+    }
+
+    const QString caption = QStringLiteral("正在导入格式...");
+    ShowIndicator(caption, 3);
+    Closer closer;
+
+    const QString text = ReadTextFile(path, false);
+    if (text.isEmpty())
+        return false;
+    QStringList lines = num::Split(text, kCrLf);
+    const QString signature = fullSignature ? xfile::FullSignature() : xfile::ShortSignature();
+    if (lines.size() < 3 || lines.at(0) != signature) {
+        dialogs().Message(QStringLiteral("无法识别此文件，请确认文件：“") + path
+                          + QStringLiteral("”为沃栎快递单格式文件！"));
+        return false;
+    }
+
+    QString name = xfile::FormatNameFromPath(path);
+    if (name.isEmpty())
+        name = lines.at(1);
+    // Ask while the name is taken (or empty: the settings row's name).
+    for (;;) {
+        bool failed = false;
+        const bool taken = name.isEmpty() || formatExists(name, &failed);
+        if (failed)
+            return false;
+        if (!taken)
+            break;
+        CloseIndicator();
+        const auto answer = dialogs().Input(QStringLiteral("格式：“") + name
+                                                + QStringLiteral("”已存在，请另取格式名！"),
+                                            QStringLiteral("格式名输入"), name);
+        if (!answer || num::Trim(*answer).isEmpty())
+            return false;
+        name = num::Trim(*answer);
+        ShowIndicator(caption, 3);
+    }
+    StepIndicator(1, QStringLiteral("pages"));
+
+    xfile::RepairSplitRows(lines);
+
+    sql::Connection *conn = db::Connection();
+    if (!conn)
+        return false;
+    sql::Transaction tx(*conn);
+    if (!tx.ok())
+        return false;
+
+    const QString sep = xfile::FieldSeparator();
+    struct Added
+    {
+        qint64 newId;
+        qint64 refs[3];
+    };
+    std::vector<Added> added;
+    QHash<qint64, qint64> newByOld; // first line of each old ID wins
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QStringList f = num::Split(lines.at(i), sep);
+        if (f.size() < 21) {
+            dialogs().Message(QStringLiteral("格式文件有错！"));
+            return false; // the transaction rolls back: nothing stays behind
+        }
+        auto dbl = [&](int k) { return num::Val(f.at(k)); };
+        auto lng = [&](int k) { return num::RoundToInt64(num::Val(f.at(k))); };
+        auto flag = [&](int k) { return f.at(k).toLower() == QStringLiteral("true"); };
+        QString lbl = f.at(2);
+        lbl.replace(kLblBreak, kCrLf);
+        QString mem = f.at(19);
+        mem.replace(kMemBreak, kCrLf);
+        const qint64 sum1 = f.size() > 21 ? lng(21) : 0;
+        const qint64 rctl1 = f.size() > 22 ? lng(22) : 0;
+        const auto id = db::InsertRow(QStringLiteral("Fmt"),
+                                      {{QStringLiteral("Clas"), lng(1)},
+                                       {QStringLiteral("LBL"), lbl},
+                                       {QStringLiteral("Dir"), lng(3)},
+                                       {QStringLiteral("X"), dbl(4)},
+                                       {QStringLiteral("Y"), dbl(5)},
+                                       {QStringLiteral("W"), dbl(6)},
+                                       {QStringLiteral("H"), dbl(7)},
+                                       {QStringLiteral("S"), dbl(8)},
+                                       {QStringLiteral("L"), dbl(9)},
+                                       {QStringLiteral("Color"), lng(10)},
+                                       {QStringLiteral("fName"), f.at(11)},
+                                       {QStringLiteral("fSize"), dbl(12)},
+                                       {QStringLiteral("fBold"), flag(13)},
+                                       {QStringLiteral("fItalic"), flag(14)},
+                                       {QStringLiteral("fUnderline"), flag(15)},
+                                       {QStringLiteral("fStrikethru"), flag(16)},
+                                       {QStringLiteral("Cash"), lng(17)},
+                                       {QStringLiteral("RCtl"), lng(18)},
+                                       {QStringLiteral("Mem"), mem},
+                                       {QStringLiteral("SumID"), lng(20)},
+                                       {QStringLiteral("SumID1"), sum1},
+                                       {QStringLiteral("RCtl1"), rctl1},
+                                       {QStringLiteral("Fmt"), name}});
+        if (!id)
+            return false;
+        const qint64 oldId = lng(0);
+        if (!newByOld.contains(oldId))
+            newByOld.insert(oldId, *id);
+        added.push_back({*id, {lng(18), lng(20), sum1}});
+    }
+    StepIndicator(1, QStringLiteral("pages"));
+
+    // Renumbering: a reference to an old ID of the file takes that row's new
+    // ID with its sign; a reference to anything else stays as it is.
+    for (const Added &a : added) {
+        qint64 refs[3];
+        bool changed = false;
+        for (int k = 0; k < 3; ++k) {
+            const qint64 v = a.refs[k];
+            refs[k] = v;
+            if (v == 0)
+                continue;
+            const auto it = newByOld.constFind(v < 0 ? -v : v);
+            if (it != newByOld.constEnd()) {
+                refs[k] = v < 0 ? -it.value() : it.value();
+                changed = changed || refs[k] != v;
+            }
+        }
+        if (changed
+            && !conn->Exec(QStringLiteral("UPDATE Fmt SET RCtl=?,SumID=?,SumID1=? WHERE ID=?"),
+                           {refs[0], refs[1], refs[2], a.newId}))
+            return false;
+    }
+    if (!tx.Commit())
+        return false;
+
+    const QString picture = picturePathBeside(path);
+    if (QFileInfo::exists(picture))
+        copyReplacing(picture, GetBackgroundPicturePath(name));
+
+    if (dialogs().AskYesNo(QStringLiteral("格式“") + name
+                           + QStringLiteral("”导入成功,立即调用此格式？")))
+        formatHost().SelectFormat(name);
+    return true;
+}

@@ -1,0 +1,133 @@
+#include "properties/ctlaccessors.h"
+
+#include "core/globals.h"
+#include "core/settings.h"
+#include "platform/numtext.h"
+#include "properties/controlset.h"
+
+#include <cmath>
+
+using namespace fmtgrid;
+
+namespace {
+
+// The data row a control's Tag names; nullopt when it names none.
+std::optional<qint32> rowOf(qint32 ctlIndex)
+{
+    const ControlSet *controls = controlSet();
+    const GridModel *grid = formatGridModel();
+    if (!controls || !grid)
+        return std::nullopt;
+    const auto tag = controls->ControlTag(ctlIndex);
+    if (!tag)
+        return std::nullopt;
+    const qint32 row = num::ToLong(*tag);
+    if (row < grid->fixedRows() || row >= grid->rows())
+        return std::nullopt;
+    return row;
+}
+
+std::optional<qint32> cellLong(qint32 ctlIndex, qint32 col)
+{
+    const auto row = rowOf(ctlIndex);
+    if (!row)
+        return std::nullopt;
+    return num::ToLong(formatGridModel()->text(*row, col));
+}
+
+} // namespace
+
+std::optional<qint32> GetCtlID(qint32 ctlIndex)
+{
+    return cellLong(ctlIndex, ColID);
+}
+
+qint32 GetCtlCash(qint32 ctlIndex)
+{
+    return cellLong(ctlIndex, ColCash).value_or(0);
+}
+
+qint32 GetCtlRCtl(qint32 ctlIndex)
+{
+    return cellLong(ctlIndex, ColRCtl).value_or(0);
+}
+
+qint32 GetCtlSumID(qint32 ctlIndex)
+{
+    return cellLong(ctlIndex, ColSumID).value_or(0);
+}
+
+qint32 GetCtlSumID1(qint32 ctlIndex)
+{
+    return cellLong(ctlIndex, ColSumID1).value_or(0);
+}
+
+qint32 GetCtlDir(qint32 ctlIndex)
+{
+    const auto row = rowOf(ctlIndex);
+    return row ? fmtgrid::DirNameToCode(formatGridModel()->text(*row, ColDir)) : 0;
+}
+
+std::optional<qint32> FindCtlByRow(qint32 row)
+{
+    const ControlSet *controls = controlSet();
+    const GridModel *grid = formatGridModel();
+    if (!controls || !grid)
+        return std::nullopt;
+    const qint32 cls = num::ToLong(grid->text(row, ColClas));
+    if (cls < 0 || cls > 4)
+        return std::nullopt;
+    for (qint32 index = FirstCtlID(cls); index <= LastCtlID(cls); ++index) {
+        const auto tag = controls->ControlTag(index);
+        if (tag && !num::Trim(*tag).isEmpty() && num::ToLong(*tag) == row)
+            return index;
+    }
+    return std::nullopt;
+}
+
+std::optional<qint32> FindCtlByID(qint64 id)
+{
+    const GridModel *grid = formatGridModel();
+    if (!grid)
+        return std::nullopt;
+    for (qint32 r = grid->fixedRows(); r < grid->rows(); ++r)
+        if (num::Val(grid->text(r, ColID)) == double(id))
+            return FindCtlByRow(r);
+    return std::nullopt;
+}
+
+std::optional<qint32> GetCtlIndexByRow(qint32 row)
+{
+    return FindCtlByRow(row);
+}
+
+qint32 GetCtlIndexByID(qint64 id)
+{
+    if (id < 1)
+        return 0;
+    return FindCtlByID(id).value_or(0);
+}
+
+double PackAlignValue(double x, qint32 alignment)
+{
+    const double m = std::fabs(x) + 1000.0 * alignment;
+    return x >= 0 ? m : -m;
+}
+
+QString CustomDateFormatKey(qint32 code)
+{
+    return QStringLiteral("自定义类型") + num::Str(qint64(code));
+}
+
+QString ReadCustomDateFormat(qint32 code)
+{
+    const QString value = ReadParam(CustomDateFormatKey(code));
+    if (!value.isEmpty())
+        return value;
+    return ReadParam(num::Str(qint64(code)) + QStringLiteral("自定义类型"));
+}
+
+bool SaveCustomDateFormat(qint32 code, const QString &pattern)
+{
+    return SaveParam(CustomDateFormatKey(code), pattern);
+}
