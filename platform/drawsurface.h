@@ -1,0 +1,236 @@
+#pragma once
+// The drawing surface the print engine and the bar-code routines draw on: the
+// printer (any paged paint device, such as a PDF writer or a printer) or the
+// image of a picture box. Every coordinate and length is in twips
+// (1440 to the inch, 1 mm = 56.6928 twips), measured from the surface's origin.
+//
+// Like the printer object it stands in for, the surface keeps a current
+// position (CurrentX/CurrentY) that Print and Line advance, a current font, a
+// fore colour, a line width in device pixels and a line style. Pages are
+// started lazily: nothing reaches the device until something is drawn, a
+// page break is only made when the next page receives something, and a
+// document in which nothing was drawn sends nothing at all.
+
+#include <QColor>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QPaintDevice;
+class QPagedPaintDevice;
+
+namespace surface {
+
+// Twips per millimetre on the printer.
+inline constexpr double kTwipsPerMm = 56.6928;
+// Twips per typographic point.
+inline constexpr double kTwipsPerPoint = 20.0;
+
+inline double MmToTwips(double mm)
+{
+    return mm * kTwipsPerMm;
+}
+inline double TwipsToMm(double twips)
+{
+    return twips / kTwipsPerMm;
+}
+
+// Line styles, numbered as the program stores them.
+enum DrawStyle {
+    Solid = 0,
+    Dash = 1,
+    Dot = 2,
+    DashDot = 3,
+    DashDotDot = 4,
+    Transparent = 5,
+    InsideSolid = 6,
+};
+
+struct Font
+{
+    QString name = QStringLiteral("宋体");
+    double size = 9; // points
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+
+    bool operator==(const Font &) const = default;
+};
+
+} // namespace surface
+
+class DrawSurface
+{
+public:
+    virtual ~DrawSurface() = default;
+
+    // Current position, twips.
+    double CurrentX() const { return m_x; }
+    double CurrentY() const { return m_y; }
+    void SetCurrentX(double x) { m_x = x; }
+    void SetCurrentY(double y) { m_y = y; }
+    void MoveTo(double x, double y)
+    {
+        m_x = x;
+        m_y = y;
+    }
+
+    // Font used by Print, TextWidth and TextHeight.
+    const surface::Font &Font() const { return m_font; }
+    void SetFont(const surface::Font &font) { m_font = font; }
+    void SetFontName(const QString &name) { m_font.name = name; }
+    // Sizes of 0 or below are refused and leave the size as it was.
+    void SetFontSize(double points)
+    {
+        if (points > 0)
+            m_font.size = points;
+    }
+    void SetFontBold(bool on) { m_font.bold = on; }
+    void SetFontItalic(bool on) { m_font.italic = on; }
+    void SetFontUnderline(bool on) { m_font.underline = on; }
+    void SetFontStrikeOut(bool on) { m_font.strikeOut = on; }
+
+    // Colour of text and of lines drawn without their own colour, 0x00BBGGRR.
+    qint32 ForeColor() const { return m_foreColor; }
+    void SetForeColor(qint32 bgr) { m_foreColor = bgr; }
+
+    // Line width in device pixels (at least 1) and line style.
+    int DrawWidth() const { return m_drawWidth; }
+    void SetDrawWidth(int pixels) { m_drawWidth = pixels < 1 ? 1 : pixels; }
+    int DrawStyle() const { return m_drawStyle; }
+    void SetDrawStyle(int style)
+    {
+        if (style >= surface::Solid && style <= surface::InsideSolid)
+            m_drawStyle = style;
+    }
+
+    // Shifts every later drawing by (x, y) twips: the surface's origin.
+    double OriginX() const { return m_originX; }
+    double OriginY() const { return m_originY; }
+    void SetOrigin(double x, double y)
+    {
+        m_originX = x;
+        m_originY = y;
+    }
+
+    // Size of the drawable area in twips.
+    virtual double Width() const = 0;
+    virtual double Height() const = 0;
+    // Twips per device pixel (the width of a DrawWidth of 1).
+    virtual double TwipsPerPixel() const = 0;
+
+    // Width of the widest line and height of all lines of a text in the
+    // current font, in twips. Lines are separated by CR LF or LF.
+    virtual double TextWidth(const QString &text) const = 0;
+    virtual double TextHeight(const QString &text) const = 0;
+
+    // Prints the text with the top of its first line at CurrentY, starting
+    // at CurrentX. Each further line starts at x = 0. Afterwards CurrentY
+    // moves to the next line and CurrentX to 0; with newLine false the
+    // position stays on the last line, right after the text.
+    void Print(const QString &text, bool newLine = true);
+
+    // A line from (x1, y1) to (x2, y2) in the fore colour, or in the given
+    // colour; the current position moves to (x2, y2).
+    void Line(double x1, double y1, double x2, double y2);
+    void Line(double x1, double y1, double x2, double y2, qint32 bgr);
+    // A rectangle with corners (x1, y1) and (x2, y2): outlined with the pen,
+    // or filled exactly (no pen around it); the position moves to (x2, y2).
+    void Box(double x1, double y1, double x2, double y2, qint32 bgr, bool filled);
+    // A circle outline; the position moves to its centre.
+    void Circle(double x, double y, double radius, qint32 bgr);
+    // Draws a picture scaled into the rectangle; a width or height of 0 or
+    // below takes the picture's own size.
+    void PaintPicture(const QImage &image, double x, double y, double width = 0, double height = 0);
+
+    // Ends the current page. The next page is started only when something
+    // is drawn on it, so NewPage followed by EndDoc adds no empty page.
+    virtual bool NewPage() = 0;
+    // Ends the document and sends it. False when the document could not be
+    // started or finished; a document with nothing drawn sends nothing and
+    // succeeds.
+    virtual bool EndDoc() = 0;
+
+protected:
+    // Primitive drawing in twips relative to the origin-free device space;
+    // the base class has applied the origin already.
+    virtual void drawText(double x, double top, const QString &line) = 0;
+    virtual void drawLine(double x1, double y1, double x2, double y2, qint32 bgr) = 0;
+    virtual void drawBox(double x1, double y1, double x2, double y2, qint32 bgr, bool filled) = 0;
+    virtual void drawEllipse(double cx, double cy, double rx, double ry, qint32 bgr) = 0;
+    virtual void drawImage(const QImage &image, double x, double y, double w, double h) = 0;
+    // Native size of a picture in twips, for PaintPicture without a size.
+    virtual QSizeF imageSizeTwips(const QImage &image) const;
+
+    // Resets position and drawing state for a new document.
+    void resetState() { m_x = m_y = 0; }
+
+private:
+    double m_x = 0, m_y = 0;
+    double m_originX = 0, m_originY = 0;
+    surface::Font m_font;
+    qint32 m_foreColor = 0;
+    int m_drawWidth = 1;
+    int m_drawStyle = surface::Solid;
+};
+
+// Splits a text into its lines at CR LF or LF.
+QStringList SurfaceTextLines(const QString &text);
+
+// Draws through a QPainter on a paged device (a PDF writer or a printer, not
+// owned) or on an image (a picture box, not owned).
+class PainterSurface : public DrawSurface
+{
+public:
+    explicit PainterSurface(QPagedPaintDevice *device);
+    explicit PainterSurface(QImage *image);
+    ~PainterSurface() override;
+
+    double Width() const override;
+    double Height() const override;
+    double TwipsPerPixel() const override;
+    double TextWidth(const QString &text) const override;
+    double TextHeight(const QString &text) const override;
+    bool NewPage() override;
+    bool EndDoc() override;
+
+    // True once starting the document or a page has failed.
+    bool Failed() const { return m_failed; }
+    // Pages started so far in this document.
+    int PagesStarted() const { return m_pages; }
+    // The QFont the surface uses for a font, sized in twips.
+    static QFont QtFont(const surface::Font &font);
+
+protected:
+    void drawText(double x, double top, const QString &line) override;
+    void drawLine(double x1, double y1, double x2, double y2, qint32 bgr) override;
+    void drawBox(double x1, double y1, double x2, double y2, qint32 bgr, bool filled) override;
+    void drawEllipse(double cx, double cy, double rx, double ry, qint32 bgr) override;
+    void drawImage(const QImage &image, double x, double y, double w, double h) override;
+    QSizeF imageSizeTwips(const QImage &image) const override;
+
+private:
+    // Starts the document or the pending page; false when it cannot draw.
+    bool ensurePage();
+    QPen pen(qint32 bgr) const;
+    // The current font and its metrics, made again only when the font changes.
+    const QFont &currentFont() const;
+    const QFontMetricsF &currentMetrics() const;
+    double dpiX() const;
+    double dpiY() const;
+
+    QPaintDevice *m_device = nullptr;
+    QPagedPaintDevice *m_paged = nullptr;
+    std::unique_ptr<QPainter> m_painter;
+    bool m_pageBreakPending = false;
+    bool m_pageHasContent = false;
+    bool m_failed = false;
+    int m_pages = 0;
+    mutable std::optional<surface::Font> m_cachedFor;
+    mutable QFont m_font;
+    mutable std::optional<QFontMetricsF> m_metrics;
+};
