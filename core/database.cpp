@@ -11,6 +11,7 @@ namespace db {
 namespace {
 
 std::unique_ptr<sql::Connection> g_conn;
+bool g_created = false;
 
 const char *const kSchema[] = {
     // Format rows: control rows, one header row per format, one settings row.
@@ -89,6 +90,7 @@ sql::Connection *Connection()
             return nullptr;
         }
     }
+    g_created = !existed;
     g_conn = std::move(conn);
     return g_conn.get();
 }
@@ -96,6 +98,12 @@ sql::Connection *Connection()
 void CloseConnection()
 {
     g_conn.reset();
+    g_created = false;
+}
+
+bool CreatedThisRun()
+{
+    return g_created;
 }
 
 bool ExecuteSQL(const QString &sql, const QVariantList &params)

@@ -25,6 +25,10 @@ sql::Connection *Connection();
 // the data folder changes (tests) and at exit.
 void CloseConnection();
 
+// True when this process created the database file (the program's first
+// start with this data folder).
+bool CreatedThisRun();
+
 // Creates every table of an empty database and seeds the settings row.
 bool CreateSchema(sql::Connection &conn);
 

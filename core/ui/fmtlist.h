@@ -1,0 +1,68 @@
+#pragma once
+// FmtList ("选择/管理格式模板"): the stored formats with a preview of each
+// format's background picture, and the buttons choose, leave, download more,
+// import, delete and export. It answers through DialogResult: the chosen
+// name, the open format's name after "退 出", "" otherwise.
+
+#include "platform/gridmodel.h"
+
+#include <QWidget>
+#include <functional>
+
+class GridView;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+
+// "下载更多…" shows the catalogue of formats on the maker's server; the
+// online part installs it.
+void SetFmtListDownloadHook(std::function<void()> hook);
+// "删 除" deletes a format through the designer's delete operation, which asks
+// and refuses the open format; true when deleted. Without a hook nothing is
+// deleted.
+void SetFmtListDeleteHook(std::function<bool(const QString &)> hook);
+
+class FmtList : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FmtList(QWidget *parent = nullptr);
+
+    GridModel Grid; // the list shown by MSF
+    GridView *MSF = nullptr;
+    QFrame *Frm = nullptr;
+    QLabel *Img = nullptr;
+    QScrollBar *VS = nullptr;
+    QLabel *LBL = nullptr;
+    QPushButton *Com[6] = {};
+
+public Q_SLOTS:
+    void Com_Click(int index);
+    void MSF_RowColChange();
+    void VS_Change(int value);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    void layoutControls();
+    void finish(const QString &answer);
+    bool m_loaded = false;
+    bool m_answered = false;
+    QLabel *m_listCaption = nullptr;
+    QLabel *m_previewCaption = nullptr;
+};
+
+// Shows the picture in the image, scaled to the image's width with its
+// proportions kept, inside the frame, and sets up the scroll bar when the
+// image is higher than the frame. picture is a file path, or else a format
+// name (its background picture). True when a picture was loaded.
+bool LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame, QScrollBar *scroll);
+
+// Shows the format list (not modal), waits until it closes and returns its
+// answer (also left in DialogResult).
+QString ChooseFromFmtList();

@@ -1,0 +1,46 @@
+#pragma once
+// The operations on whole formats in the designer: opening one into the
+// main window, choosing which one is open, saving the open one under another
+// name and deleting one. They work on the window through FormatWindow and
+// on table Fmt through the format store.
+
+#include <QString>
+#include <functional>
+
+namespace dsg {
+
+class FormatWindow;
+
+// The chooser windows, installed by the user interface: the format list
+// (the chosen name, or "" when nothing is to change) and the format-name
+// chooser (typing allowed or not; "" when cancelled). Without them both
+// answer "".
+struct FormatChoosers
+{
+    std::function<QString()> formatList;
+    std::function<QString(bool allowTyping)> formatName;
+};
+void SetFormatChoosers(FormatChoosers choosers);
+
+// Loads the format into the window: header (page size, offsets, ticks,
+// options), page size, the rows of the format the caption names, the design
+// controls and the default record. "" means the open format.
+void OpenFormat(FormatWindow &window, const QString &name);
+
+// Makes the named format the open one ("" lets the user choose from the
+// format list). Nothing happens when the name is empty or already open,
+// unless reopen is true. The page's contents are first stored as the
+// default record of the format being left.
+void SelectFormat(FormatWindow &window, const QString &name, bool reopen);
+
+// Saves the open format under another name ("" asks for it) and makes that
+// the open format. An existing format of that name is replaced only when the
+// user agrees, and nothing at all is written before that. True when saved.
+bool SaveFormatAs(FormatWindow &window, const QString &name);
+
+// Deletes a format ("" asks for it) that is not the open one, after asking:
+// its rows in Fmt, 历史 and 映射, in one transaction. Leaves the name in
+// DialogResult. True when deleted.
+bool DeleteFormat(FormatWindow &window, const QString &name);
+
+} // namespace dsg
