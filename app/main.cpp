@@ -2,9 +2,15 @@
 // request, then the password prompt or the main window.
 
 #include "core/apppaths.h"
+#include "core/exampleformat.h"
 #include "core/globals.h"
 #include "core/startup.h"
+#include "core/ui/fmtlist.h"
+#include "core/ui/progresswindow.h"
+#include "core/ui/selformat.h"
 #include "core/ui/startupui.h"
+#include "designer/formatops.h"
+#include "designer/ui/mainwindow.h"
 #include "online/versioncheck.h"
 #include "platform/ui/qtdialogs.h"
 
@@ -17,9 +23,13 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("waybillprinter"));
     QApplication::setApplicationDisplayName(MainCaption());
 
-    // Messages go through real dialogs from here on.
+    // Messages, progress and the format choosers go through real windows
+    // from here on.
     static QtDialogs qtDialogs;
     setDialogs(&qtDialogs);
+    InstallProgressWindow();
+    InstallExportFormatChooser();
+    dsg::SetFormatChoosers({ChooseFromFmtList, ChooseFormatName});
 
     // A second copy ends at once, without a message. The lock is held for the
     // whole run; only a dead owner's lock counts as stale.
@@ -34,8 +44,12 @@ int main(int argc, char **argv)
         return 0;
 
     TheStartupRecord = ParseCommandLine(app.arguments().mid(1));
+    // A database created by this start gets one example format, so a new
+    // user sees a working format at once.
+    StoreExampleFormatIfFirstStart();
     DialogResult.clear();
 
+    dsg::InstallMainWindowFactory();
     if (!OpenFirstWindow())
         return 0;
     const int rc = app.exec();

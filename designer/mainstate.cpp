@@ -1,0 +1,610 @@
+#include "designer/mainstate.h"
+
+#include "core/database.h"
+#include "core/formatgrid.h"
+#include "core/formatstore.h"
+#include "core/globals.h"
+#include "core/gridhelpers.h"
+#include "core/helpers.h"
+#include "core/progress.h"
+#include "core/settings.h"
+#include "designer/formatops.h"
+#include "designer/recordservices.h"
+#include "platform/dialogs.h"
+#include "platform/numtext.h"
+#include "properties/controlset.h"
+
+#include <QFileInfo>
+#include <cmath>
+
+namespace dsg {
+
+using namespace fmtgrid;
+
+namespace {
+const QString kOptionSep = QStringLiteral("§☆§");
+constexpr double kDefaultWidthMm = 230, kDefaultHeightMm = 127;
+
+QString Reg(const char *section, const char *name, const QString &def = QString())
+{
+    return GetRegSetting(QString::fromLatin1(kRegApp), QString::fromLatin1(section),
+                         QString::fromLatin1(name), def);
+}
+} // namespace
+
+MainState::MainState()
+{
+    SetFormatHost(this);
+    SetPageScaleProvider([this] { return TwipsPerMm(); });
+    SetCtlCountProvider([this](int c) { return m_ctls.Count(c); });
+    LayoutFormatGrid(m_formatGrid);
+    SetControlSet(this);
+    SetFormatGridModel(&m_formatGrid);
+}
+
+MainState::~MainState()
+{
+    m_ctls.SetObserver(nullptr);
+    if (controlSet() == this)
+        SetControlSet(nullptr);
+    if (formatGridModel() == &m_formatGrid)
+        SetFormatGridModel(nullptr);
+    if (&formatHost() == this)
+        SetFormatHost(nullptr);
+    SetPageScaleProvider({});
+    SetCtlCountProvider({});
+}
+
+// ---------------------------------------------------------------- load/unload
+
+void MainState::Load()
+{
+    db::EnsureColumn(QStringLiteral("Fmt"), QStringLiteral("SumID"), QStringLiteral("LONG"));
+    db::EnsureColumn(QStringLiteral("Fmt"), QStringLiteral("SumID1"), QStringLiteral("LONG"));
+    LineBreakMarker = Reg("Para", "CrlfChr", QStringLiteral("//"));
+    EnsureAppSubDir(QStringLiteral("Temp"));
+    m_setPaper = !Reg("Validate", "mSetPaper").isEmpty();
+    m_diTuPrint = !Reg("Validate", "mDiTuPrint").isEmpty();
+    printRulersTicked = !Reg("Validate", "mPrintRulers").isEmpty();
+    m_ctls.ResetCtlCounters();
+    LoadOptionChecks();
+    const QString stored = LoadAppSettings();
+    const QString name
+        = TheStartupRecord.FormatName.isEmpty() ? stored : TheStartupRecord.FormatName;
+    SetFormatCaption(name);
+    SelectFormat(name, true);
+    if (m_view)
+        m_view->CaptionsChanged();
+}
+
+void MainState::Unload()
+{
+    SaveDefaultRecord(m_lfmt);
+    SaveOptionChecks();
+    SaveAppSettings(QString());
+}
+
+void MainState::LoadOptionChecks()
+{
+    const QString s = Reg("Validate", "DefaultSoftSet");
+    if (s.isEmpty())
+        return;
+    const QStringList parts = num::Split(s, kOptionSep);
+    for (int i = 0; i < parts.size() && i < 5; ++i)
+        SetOption(i, num::ToLong(parts.at(i)));
+}
+
+void MainState::SaveOptionChecks()
+{
+    QString s;
+    for (int i = 0; i < 5; ++i)
+        s += num::Str(qint64(m_o2[size_t(i)])) + kOptionSep;
+    SaveRegSetting(QString::fromLatin1(kRegApp), QStringLiteral("Validate"),
+                   QStringLiteral("DefaultSoftSet"), s);
+}
+
+// -------------------------------------------------------------------- options
+
+void MainState::O2_Click(int index)
+{
+    if (index == 0 || index == 4) {
+        DrawRulers();
+    } else if (index == 2) {
+        m_lockedEnabled = m_o2[2] == 0;
+        if (m_view)
+            m_view->LockedItemsEnabled(m_lockedEnabled);
+    }
+}
+
+void MainState::SetOption(int index, qint32 value)
+{
+    if (index < 0 || index >= 5 || m_o2[size_t(index)] == value)
+        return;
+    m_o2[size_t(index)] = value;
+    if (m_view)
+        m_view->OptionShown(index);
+    O2_Click(index);
+}
+
+// -------------------------------------------------------------------- formats
+
+void MainState::SetFormatCaption(const QString &name)
+{
+    if (name == m_lfmt)
+        return;
+    m_lfmt = name;
+    LoadBackgroundPicture(name);
+    if (m_view)
+        m_view->CaptionsChanged();
+}
+
+void MainState::SelectFormat(const QString &name, bool reopen)
+{
+    dsg::SelectFormat(static_cast<FormatWindow &>(*this), name, reopen);
+}
+
+void MainState::OpenFormat(const QString &name)
+{
+    dsg::OpenFormat(*this, name);
+}
+
+void MainState::SetPageVisible(bool visible)
+{
+    m_pageVisible = visible;
+    if (m_view)
+        m_view->PageVisibilityChanged(visible);
+}
+
+void MainState::SaveDefaultRecord(const QString &formatName)
+{
+    dsg::SaveDefaultRecord(*this, formatName);
+}
+
+void MainState::LoadDefaultRecord(const QString &formatName)
+{
+    dsg::LoadDefaultRecord(*this, formatName);
+}
+
+void MainState::AutoFillDates()
+{
+    dsg::AutoFillDates(*this);
+}
+
+std::optional<QString> MainState::ControlTag(qint32 index) const
+{
+    if (const DesignControl *c = m_ctls.GetCtlByIndex(index))
+        return c->tag;
+    return std::nullopt;
+}
+
+// ----------------------------------------------------------------------- page
+
+double MainState::TwipsPerMm() const
+{
+    const double w = num::Val(m_wid);
+    if (!(w > 0) || !(m_page.width > 0))
+        return 1440.0 / 25.4;
+    return m_page.width / w;
+}
+
+void MainState::SetFrameSize(double width, double height)
+{
+    m_page.frameWidth = width;
+    m_page.frameHeight = height;
+}
+
+void MainState::SetPageSize(double w, double h)
+{
+    if (!m_page.SetPageSize(w, h)) {
+        // A stored size of 0 (or none) has no ratio: the page takes the
+        // common waybill size and the labels show it.
+        w = kDefaultWidthMm;
+        h = kDefaultHeightMm;
+        m_wid = num::Str(w);
+        m_hie = num::Str(h);
+        m_page.SetPageSize(w, h);
+        if (m_view)
+            m_view->CaptionsChanged();
+    }
+    if (m_view)
+        m_view->PageGeometryChanged();
+    O2_Click(0);
+    O2_Click(4);
+}
+
+void MainState::DrawRulers()
+{
+    m_drawing = PageDrawing();
+    m_drawing.background = m_o2[4] == 1 && !m_tp.isNull();
+    for (int c = 2; c >= 0; --c)
+        for (qint32 i = LastCtlID(c); i >= FirstCtlID(c); --i)
+            if (PromptLabel *l = m_ctls.Label(i); l && l->visible == m_drawing.background) {
+                l->visible = !m_drawing.background;
+                m_ctls.LabelChanged(i);
+            }
+    if (m_o2[0] == 1) {
+        m_drawing.rulers = true;
+        m_drawing.plan = PlanRulers(m_page.width, m_page.height, num::Val(m_wid));
+    }
+    if (m_view)
+        m_view->PageRedrawn();
+}
+
+void MainState::SetVScroll(qint32 v)
+{
+    m_page.SetVScroll(v);
+    if (m_view)
+        m_view->PageGeometryChanged();
+}
+
+void MainState::SetHScroll(qint32 v)
+{
+    m_page.SetHScroll(v);
+    if (m_view)
+        m_view->PageGeometryChanged();
+}
+
+void MainState::ZoomPage(double f)
+{
+    SetPageVisible(false);
+    m_page.Zoom(f);
+    if (m_view)
+        m_view->PageGeometryChanged();
+
+    // Keep what was typed, ticked or shown while the controls are rebuilt.
+    std::vector<std::pair<qint32, QString>> texts, contents;
+    std::vector<std::pair<qint32, qint32>> values;
+    m_ctls.ForEach([&](DesignControl &c) {
+        if (c.cls == InputBox)
+            texts.emplace_back(c.index, c.text);
+        else if (c.cls == CheckBox)
+            values.emplace_back(c.index, c.value);
+        else if (c.cls == PictureBox)
+            contents.emplace_back(c.index, c.linkItem);
+    });
+    ReloadFormat(false);
+    O2_Click(0);
+    O2_Click(4);
+    for (const auto &[i, t] : texts)
+        if (DesignControl *c = m_ctls.GetCtlByIndex(i)) {
+            c->text = t;
+            m_ctls.Changed(*c);
+        }
+    for (const auto &[i, v] : values)
+        if (DesignControl *c = m_ctls.GetCtlByIndex(i)) {
+            c->value = v;
+            m_ctls.Changed(*c);
+        }
+    // Bar codes are redrawn at the new size as well as pictures.
+    for (const auto &[i, t] : contents)
+        if (DesignControl *c = m_ctls.GetCtlByIndex(i); c && !t.isEmpty()) {
+            SetPictureContent(*c, t);
+            m_ctls.Changed(*c);
+        }
+    SetPageVisible(true);
+}
+
+void MainState::Zm_Click(int index)
+{
+    double f = 0;
+    if (index == 0)
+        f = 0.1;
+    else if (index == 1)
+        f = -0.1;
+    else if (index == 2)
+        f = m_page.FitFactor();
+    else
+        return;
+    ZoomPage(f);
+}
+
+bool MainState::ConfirmPageSize(const QString &tx, const QString &ty)
+{
+    const double w = num::Val(tx), h = num::Val(ty);
+    if (!(w > 0) || !(h > 0)) {
+        dialogs().Message(QStringLiteral("单据的宽度和高度都应大于0！"));
+        return false;
+    }
+    const double r = w / h;
+    if (r < 1.0 / 20 || r > 20) {
+        dialogs().Message(QStringLiteral("单据的宽度与高度比例应为1：20到20：1之间！"));
+        return false;
+    }
+    if (num::Val(m_wid) != w || num::Val(m_hie) != h) {
+        m_wid = num::Str(w);
+        m_hie = num::Str(h);
+        if (m_view)
+            m_view->CaptionsChanged();
+        SetPageSize(w, h);
+        ReloadFormat(true);
+    }
+    return true;
+}
+
+void MainState::LoadBackgroundPicture(const QString &formatName)
+{
+    m_tp = QImage();
+    const QString path = GetBackgroundPicturePath(formatName);
+    if (QFileInfo(path).isFile())
+        m_tp.load(path);
+}
+
+// ------------------------------------------------------------ design controls
+
+DesignControl *MainState::LoadNewControl(int cls, qint32 &row)
+{
+    DesignControl *ctl = m_ctls.LoadElement(cls, row < 1 ? 0 : row);
+    if (!ctl) {
+        if (cls >= 0 && cls <= 4 && !m_refusedShown) {
+            m_refusedShown = true;
+            dialogs().Message(QStringLiteral("每类内容框最多只能有999个，无法再添加！"));
+        }
+        return nullptr;
+    }
+    if (row < 1) {
+        CtlToGridRow(*ctl);
+        row = m_formatGrid.rows() - 1;
+    }
+    ctl->tag = num::Str(qint64(row));
+    // A rebuild applies each row right away; otherwise show the template.
+    if (!m_reloading)
+        m_ctls.Changed(*ctl);
+    return ctl;
+}
+
+void MainState::PlaceControlLabel(DesignControl &ctl, PromptLabel *label, int side)
+{
+    if (ctl.cls > PictureBox)
+        return;
+    qint32 index = ctl.index;
+    if (!label) {
+        if (DesignControl *owner = m_ctls.FindCtlByRow(m_formatGrid, ctl.Row()))
+            index = owner->index;
+        label = m_ctls.Label(index);
+        if (!label)
+            return;
+    }
+    if (side == -1)
+        side = DirNameToCode(m_formatGrid.text(ctl.Row(), ColDir));
+    PlaceLabel(ctl, *label, side);
+    m_ctls.LabelChanged(index);
+}
+
+void MainState::SetControlValue(DesignControl &ctl, const QString &value)
+{
+    switch (ctl.cls) {
+    case InputBox: {
+        QString t = value;
+        if (!LineBreakMarker.isEmpty())
+            t.replace(LineBreakMarker, QStringLiteral("\r\n"));
+        ctl.text = t;
+        break;
+    }
+    case CheckBox:
+        ctl.value = num::Trim(value).isEmpty() ? 0 : 1;
+        break;
+    case PictureBox:
+        SetPictureContent(ctl, value);
+        break;
+    default:
+        return;
+    }
+    m_ctls.Changed(ctl);
+}
+
+QString MainState::GetControlValue(const DesignControl &ctl) const
+{
+    switch (ctl.cls) {
+    case InputBox:
+        return ctl.text;
+    case CheckBox:
+        return ctl.value == 0 ? QString() : num::Str(qint64(ctl.value));
+    case PictureBox:
+        return ctl.linkItem;
+    default:
+        return QString();
+    }
+}
+
+// --------------------------------------------------- property synchronisation
+
+qint32 MainState::CtlToGridRow(DesignControl &ctl)
+{
+    GridModel &g = m_formatGrid;
+    const double r = m_page.width > 0 ? m_page.frameWidth / m_page.width : 1.0;
+    const double s = TwipsPerMm();
+    qint32 row = ctl.Row();
+    if (row == 0) {
+        const qint64 id = NewTempCtlID(g);
+        g.setRows(g.rows() + 1);
+        row = g.rows() - 1;
+        g.setText(row, ColID, num::Str(id));
+        g.setText(row, ColSerial, num::Str(qint64(row - 1)));
+        g.setText(row, ColDir, QStringLiteral("左边"));
+        for (qint32 c : {ColS, ColL, ColCash, ColRCtl, ColSumID, ColSumID1})
+            g.setText(row, c, QStringLiteral("0"));
+    }
+    if (ctl.cls <= PictureBox) {
+        if (const PromptLabel *l = m_ctls.Label(ctl.index))
+            g.setText(row, ColLBL, l->caption);
+    } else if (ctl.cls == LineCtl) {
+        g.setText(row, ColLBL, QStringLiteral("线条"));
+    } else {
+        g.setText(row, ColLBL, ctl.caption);
+    }
+    const auto mm = [&](double tw) { return num::Str(TwipsToMm(tw, s)); };
+    if (ctl.cls == LineCtl) {
+        g.setText(row, ColX, mm(ctl.x1));
+        g.setText(row, ColY, mm(ctl.y1));
+        g.setText(row, ColW, mm(ctl.x2));
+        g.setText(row, ColH, mm(ctl.y2));
+        g.setText(row, ColFName, QStringLiteral("宋体"));
+        g.setText(row, ColFSize, num::Str(ctl.borderWidth * r));
+        SetCellColor(g, row, ctl.borderColor);
+        g.setText(row, ColCash, num::Str(qint64(ctl.borderStyle)));
+    } else {
+        g.setText(row, ColX, mm(ctl.left));
+        g.setText(row, ColY, mm(ctl.top));
+        g.setText(row, ColW, mm(ctl.width));
+        g.setText(row, ColH, mm(ctl.height));
+        g.setText(row, ColFName, ctl.fontName);
+        g.setText(row, ColFSize, num::Str(ctl.fontSize * r));
+        SetCellColor(g, row, ctl.foreColor);
+        const auto mark = [](bool b) { return b ? QStringLiteral("√") : QString(); };
+        g.setText(row, ColBold, mark(ctl.bold));
+        g.setText(row, ColItalic, mark(ctl.italic));
+        g.setText(row, ColUnderline, mark(ctl.underline));
+        g.setText(row, ColStrikethru, mark(ctl.strikeOut));
+    }
+    g.setText(row, ColClas, num::Str(qint64(ctl.cls)));
+    return row;
+}
+
+void MainState::ApplyGridRowToCtl(qint32 row, DesignControl *ctl)
+{
+    const GridModel &g = m_formatGrid;
+    if (row < g.fixedRows() || row >= g.rows())
+        return;
+    const double z = ZoomFactor();
+    const double s = TwipsPerMm();
+    if (!ctl)
+        ctl = m_ctls.FindCtlByRow(g, row);
+    if (!ctl)
+        return;
+    const auto val = [&](qint32 c) { return num::Val(g.text(row, c)); };
+    const auto tw = [&](qint32 c) { return MmToTwips(val(c), s); };
+    PromptLabel *label = ctl->cls <= PictureBox ? m_ctls.Label(ctl->index) : nullptr;
+
+    if (ctl->cls == LineCtl) {
+        ctl->x1 = tw(ColX);
+        ctl->y1 = tw(ColY);
+        ctl->x2 = tw(ColW);
+        ctl->y2 = tw(ColH);
+        if (const qint32 bw = num::ToLong(val(ColFSize) * z); bw >= 1)
+            ctl->borderWidth = bw;
+        if (const qint32 bs = num::ToLong(val(ColCash)); bs >= 0 && bs <= 6)
+            ctl->borderStyle = bs;
+        ctl->borderColor = CellColor(g, row);
+    } else {
+        ctl->left = tw(ColX);
+        ctl->top = tw(ColY);
+        if (ctl->cls != CheckBox) {
+            ctl->width = qMax(0, tw(ColW));
+            ctl->height = qMax(0, tw(ColH));
+        }
+        ctl->foreColor = CellColor(g, row);
+        if (!g.text(row, ColFName).isEmpty())
+            ctl->fontName = g.text(row, ColFName);
+        if (ctl->cls != CheckBox)
+            if (const double fs = val(ColFSize) * z; fs > 0)
+                ctl->fontSize = fs;
+        ctl->bold = !g.text(row, ColBold).isEmpty();
+        ctl->italic = !g.text(row, ColItalic).isEmpty();
+        ctl->underline = !g.text(row, ColUnderline).isEmpty();
+        ctl->strikeOut = !g.text(row, ColStrikethru).isEmpty();
+        const qint32 align = qint32(std::floor(std::fabs(val(ColL)) / 1000));
+        if (ctl->cls == CheckBox ? (align == 0 || align == 1)
+                                 : (ctl->cls != PictureBox && align >= 0 && align <= 2))
+            ctl->alignment = align;
+    }
+    if (ctl->cls == LabelCtl)
+        ctl->caption = g.text(row, ColLBL);
+    if (label)
+        label->caption = g.text(row, ColLBL);
+    if (ctl->cls == InputBox) {
+        const qint32 c = num::ToLong(val(ColCash));
+        const bool cells = (c >= 1 && c <= 99) || (c >= 201 && c <= 299);
+        ctl->borderStyle = cells ? 1 : 0;
+        if ((c >= 1 && c <= 99) || c == 114)
+            ctl->alignment = 1;
+        if (label && label->caption.isEmpty()) {
+            // A fixed-text box shows the text stored with its record.
+            auto rs = db::OpenRecordset(QStringLiteral("SELECT Mem FROM Fmt WHERE ID=?"),
+                                        {qint64(num::ToLong(g.text(row, ColID)))});
+            if (rs && !rs->empty())
+                ctl->text = num::Text(rs->value(0, 0));
+        }
+    }
+    if (label) {
+        PlaceLabel(*ctl, *label, DirNameToCode(g.text(row, ColDir)));
+        m_ctls.LabelChanged(ctl->index);
+    }
+    m_ctls.Changed(*ctl);
+}
+
+void MainState::CopyCtlProperties(DesignControl &source, DesignControl &target, bool useTarget)
+{
+    GridModel &g = m_formatGrid;
+    const qint32 s = source.Row();
+    const qint32 d = useTarget ? target.Row() : s;
+    if (d != s && s >= g.fixedRows() && s < g.rows() && d >= g.fixedRows() && d < g.rows()) {
+        for (qint32 c = ColLBL; c <= ColSumID1; ++c)
+            g.setText(d, c, g.text(s, c));
+        g.setBackColor(d, ColColor, g.backColor(s, ColColor));
+    }
+    ApplyGridRowToCtl(d, nullptr);
+}
+
+void MainState::ReloadFormat(bool showProgress)
+{
+    GridModel &g = m_formatGrid;
+    if (showProgress)
+        ShowIndicator(QStringLiteral("重新加载格式……"), g.rows());
+    m_ctls.UnloadAllControls();
+    if (showProgress)
+        StepIndicator(1, QStringLiteral("pages"));
+    m_refusedShown = false;
+    m_reloading = true;
+    for (qint32 r = g.fixedRows(); r < g.rows(); ++r) {
+        const qint32 cls = num::ToLong(g.text(r, ColClas));
+        if (cls >= 0 && cls <= 4) {
+            qint32 row = r;
+            if (DesignControl *ctl = LoadNewControl(cls, row))
+                ApplyGridRowToCtl(r, ctl);
+        }
+        if (showProgress)
+            StepIndicator(1, QStringLiteral("pages"));
+    }
+    m_reloading = false;
+    if (showProgress)
+        CloseIndicator();
+}
+
+// ------------------------------------------------------------------ FormatHost
+
+void MainState::SetPageSizeTexts(const QString &width, const QString &height)
+{
+    m_wid = width;
+    m_hie = height;
+    if (m_view)
+        m_view->CaptionsChanged();
+}
+
+void MainState::SetOffsetTexts(const QString &x, const QString &y)
+{
+    m_mx = x;
+    m_my = y;
+    if (m_view)
+        m_view->CaptionsChanged();
+}
+
+void MainState::SetMenuTicks(bool setPaper, bool diTuPrint)
+{
+    m_setPaper = setPaper;
+    m_diTuPrint = diTuPrint;
+    if (m_view)
+        m_view->CaptionsChanged();
+}
+
+std::optional<QString> MainState::FixedInputText(qint32 row) const
+{
+    const DesignControl *ctl = m_ctls.FindCtlByRow(m_formatGrid, row);
+    if (!ctl || ctl->cls != InputBox)
+        return std::nullopt;
+    const PromptLabel *l = m_ctls.Label(ctl->index);
+    if (!l || !l->caption.isEmpty())
+        return std::nullopt;
+    return ctl->text;
+}
+
+} // namespace dsg

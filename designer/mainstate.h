@@ -1,0 +1,184 @@
+#pragma once
+// The main window without widgets: the open format's name, page size and
+// offset labels, menu ticks, the five options, the page and its scroll bars,
+// the background picture, the grids (DataGrid, history, FormatGrid) and the
+// design controls. It opens and closes the window's state, opens formats,
+// zooms, resizes the page and keeps controls and FormatGrid rows in step.
+// The window (designer/ui) shows this state through the MainView interface;
+// tests drive it directly.
+
+#include "core/formathost.h"
+#include "designer/designcontrols.h"
+#include "designer/formatwindow.h"
+#include "designer/pagegeometry.h"
+#include "designer/rulers.h"
+#include "platform/gridmodel.h"
+#include "properties/controlset.h"
+
+#include <QImage>
+#include <QString>
+#include <array>
+#include <memory>
+
+namespace dsg {
+
+// What the window does when the state changes.
+class MainView
+{
+public:
+    virtual ~MainView() = default;
+    // PG moved or resized, or the scroll bars changed.
+    virtual void PageGeometryChanged() { }
+    // The page was redrawn (rulers, background, prompt-label visibility).
+    virtual void PageRedrawn() { }
+    // PG hidden or shown.
+    virtual void PageVisibilityChanged(bool) { }
+    // An option's value changed (the check box shows it).
+    virtual void OptionShown(int) { }
+    // The items locked by "锁定格式" are enabled or not.
+    virtual void LockedItemsEnabled(bool) { }
+    // Labels Wid, Hie, M_X, M_Y, LFMT(0) or the menu ticks changed.
+    virtual void CaptionsChanged() { }
+    // A message that a control could not be added.
+    virtual void Refused(const QString &) { }
+};
+
+// The drawing of the page as the last DrawRulers left it.
+struct PageDrawing
+{
+    bool background = false; // TP stretched over the page
+    bool rulers = false;
+    RulerPlan plan;
+};
+
+class MainState : public FormatHost, public FormatWindow, public ControlSet
+{
+public:
+    MainState();
+    ~MainState() override;
+
+    void SetView(MainView *view) { m_view = view; }
+
+    // ---- window load and unload ----
+    // Opening steps 2 to 11 (the caption and the layout are the window's).
+    void Load();
+    // Closing steps 1 to 3.
+    void Unload();
+    void LoadOptionChecks();
+    void SaveOptionChecks();
+
+    // ---- options ----
+    // Sets an option's value; a change runs O2_Click as a click does.
+    void SetOption(int index, qint32 value);
+    qint32 Option(int index) const { return index >= 0 && index < 5 ? m_o2[size_t(index)] : 0; }
+    bool LockedItemsEnabled() const { return m_lockedEnabled; }
+
+    // ---- formats (through the format operations) ----
+    // SelectFormat(name, reopen); "" lets the user choose.
+    void SelectFormat(const QString &name, bool reopen);
+    void OpenFormat(const QString &name);
+
+    // ---- page ----
+    PageGeometry &Page() { return m_page; }
+    const PageGeometry &Page() const { return m_page; }
+    // The frame's size, from the window's layout.
+    void SetFrameSize(double width, double height);
+    void DrawRulers();
+    const PageDrawing &Drawing() const { return m_drawing; }
+    bool PageVisible() const { return m_pageVisible; }
+    void SetVScroll(qint32 v);
+    void SetHScroll(qint32 v);
+    // ZoomPage(f) and the three zoom buttons.
+    void ZoomPage(double f);
+    void Zm_Click(int index);
+    // The page size dialog's confirm: true when the dialog may close; a
+    // refused size shows the message and returns false.
+    bool ConfirmPageSize(const QString &tx, const QString &ty);
+    // Twips per millimetre on the page; zoom factor PG.Width / PFrm.Width.
+    double TwipsPerMm() const;
+    double ZoomFactor() const { return m_page.ZoomFactor(); }
+
+    // ---- background picture (TP) ----
+    const QImage &BackgroundPicture() const { return m_tp; }
+    void LoadBackgroundPicture(const QString &formatName);
+
+    // ---- design controls ----
+    DesignControls &Controls() { return m_ctls; }
+    GridModel &HistoryGrid() { return m_historyGrid; }
+    DesignControl *GetCtlByIndex(qint32 index) const { return m_ctls.GetCtlByIndex(index); }
+    // LoadNewControl(class, row): a row below 1 captures the control into a
+    // new last row. nullptr (with the message) when the class is full.
+    DesignControl *LoadNewControl(int cls, qint32 &row);
+    // PlaceControlLabel(control, label or none, side or -1).
+    void PlaceControlLabel(DesignControl &ctl, PromptLabel *label, int side);
+    void SetControlValue(DesignControl &ctl, const QString &value);
+    QString GetControlValue(const DesignControl &ctl) const;
+
+    // ---- property synchronisation ----
+    qint32 CtlToGridRow(DesignControl &ctl);
+    void ApplyGridRowToCtl(qint32 row, DesignControl *ctl);
+    void CopyCtlProperties(DesignControl &source, DesignControl &target, bool useTarget);
+
+    // ---- menu ticks ----
+    bool printRulersTicked = false;
+
+    // ---- FormatHost ----
+    QString CurrentFormatName() const override { return m_lfmt; }
+    QString PageWidthText() const override { return m_wid; }
+    QString PageHeightText() const override { return m_hie; }
+    QString OffsetXText() const override { return m_mx; }
+    QString OffsetYText() const override { return m_my; }
+    void SetPageSizeTexts(const QString &width, const QString &height) override;
+    void SetOffsetTexts(const QString &x, const QString &y) override;
+    bool SetPaperTicked() const override { return m_setPaper; }
+    bool DiTuPrintTicked() const override { return m_diTuPrint; }
+    void SetMenuTicks(bool setPaper, bool diTuPrint) override;
+    qint32 OptionValue(int index) const override { return Option(index); }
+    void SetOptionValue(int index, qint32 value) override { SetOption(index, value); }
+    qint32 ScreenWidthTwips() const override { return m_screenWidth; }
+    std::optional<QString> FixedInputText(qint32 row) const override;
+    void SelectFormat(const QString &name) override { SelectFormat(name, false); }
+
+    // ---- FormatWindow ----
+    FormatHost &Host() override { return *this; }
+    QString FormatCaption() const override { return m_lfmt; }
+    // LFMT(0).Caption; a change loads that format's background picture.
+    void SetFormatCaption(const QString &name) override;
+    void SetPageVisible(bool visible) override;
+    void SetPageSize(double w, double h) override;
+    GridModel &DataGrid() override { return m_dataGrid; }
+    GridModel &FormatGrid() override { return m_formatGrid; }
+    void ReloadFormat(bool showProgress) override;
+    void SaveDefaultRecord(const QString &formatName) override;
+    void LoadDefaultRecord(const QString &formatName) override;
+    void AutoFillDates() override;
+    void O2_Click(int index) override;
+
+    // ---- ControlSet ----
+    std::optional<QString> ControlTag(qint32 index) const override;
+
+    void SetScreenWidthTwips(qint32 w) { m_screenWidth = w; }
+
+private:
+    MainView *m_view = nullptr;
+    DesignControls m_ctls;
+    GridModel m_formatGrid, m_dataGrid, m_historyGrid;
+    PageGeometry m_page;
+    PageDrawing m_drawing;
+    QImage m_tp;
+    bool m_pageVisible = true;
+    std::array<qint32, 5> m_o2 {};
+    bool m_lockedEnabled = true;
+    QString m_wid = QStringLiteral("0"), m_hie = QStringLiteral("0");
+    QString m_mx = QStringLiteral("0"), m_my = QStringLiteral("0");
+    QString m_lfmt = QStringLiteral("上次退出时格式");
+    bool m_setPaper = false, m_diTuPrint = false;
+    qint32 m_screenWidth = 15360;
+    bool m_refusedShown = false;
+    bool m_reloading = false;
+};
+
+// The registry application name of every setting.
+inline constexpr const char *kRegApp = "PQT_V";
+
+} // namespace dsg

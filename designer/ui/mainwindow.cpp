@@ -1,0 +1,499 @@
+#include "designer/ui/mainwindow.h"
+
+#include "core/globals.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "core/ui/startupui.h"
+#include "designer/pixelscale.h"
+#include "designer/recordservices.h"
+#include "designer/ui/pagesizedialog.h"
+#include "designer/ui/pagewidget.h"
+#include "platform/ui/gridview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace dsg {
+
+namespace {
+
+// Designed places of the controls of the page tab (twips in Pic(0)).
+constexpr double kZoomTop = 60, kZoomHeight = 330;
+
+QRect Px(const QRectF &r)
+{
+    return QRect(ToPx(r.left()), ToPx(r.top()), ToPx(r.width()), ToPx(r.height()));
+}
+
+QLabel *MakeLabel(const QString &name, const QString &text, const QString &tip, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(name);
+    if (!tip.isEmpty())
+        l->setToolTip(tip);
+    return l;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MF"));
+    m_state.SetView(this);
+    // 1. the caption, with the version in place of "[EDITION]"
+    setWindowTitle(MainCaption());
+
+    auto *central = new QWidget(this);
+    setCentralWidget(central);
+    m_sst = new QTabWidget(central);
+    m_sst->setObjectName(QStringLiteral("SST"));
+    const QStringList tabs = {QStringLiteral(" 单 据 打 印"), QStringLiteral(" 批 量 数 据"),
+                              QStringLiteral(" 历 史 记 录")};
+    for (int i = 0; i < 3; ++i) {
+        m_pic[size_t(i)] = new QWidget;
+        m_pic[size_t(i)]->setObjectName(QStringLiteral("Pic%1").arg(i));
+        m_sst->addTab(m_pic[size_t(i)], tabs.at(i));
+    }
+    m_lbl = MakeLabel(QStringLiteral("LBL"), QString(), QString(), central);
+    BuildMenus();
+    BuildPageTab(m_pic[0]);
+    BuildDataTab(m_pic[1]);
+    BuildHistoryTab(m_pic[2]);
+
+    m_newEditionTimer = new QTimer(this);
+    m_newEditionTimer->setInterval(10000);
+    connect(m_newEditionTimer, &QTimer::timeout, this, [this] {
+        m_newEditionTimer->stop();
+        AutoImport(TheStartupRecord);
+    });
+    m_newEditionTimer->start();
+
+    // 9. the layout on the work area, so that the page knows its frame
+    ArrangeMainForm();
+    // 2 to 8, 10 and 11: settings, options and the current format
+    m_state.Load();
+    CaptionsChanged();
+    for (int i = 0; i < 5; ++i)
+        OptionShown(i);
+    LockedItemsEnabled(m_state.LockedItemsEnabled());
+}
+
+MainWindow::~MainWindow()
+{
+    if (m_formSize)
+        delete m_formSize;
+    m_state.SetView(nullptr);
+    // The page widget goes before the state that it observes.
+    delete m_pg;
+    m_pg = nullptr;
+}
+
+QPushButton *MainWindow::MakeCom(int index, const QString &text, const QString &tip,
+                                 QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QStringLiteral("Com%1").arg(index));
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    connect(b, &QPushButton::clicked, this, [this, index] { Com_Click(index); });
+    m_com[index] = b;
+    return b;
+}
+
+QPushButton *MainWindow::Com(int i) const
+{
+    auto it = m_com.find(i);
+    return it == m_com.end() ? nullptr : it->second;
+}
+
+void MainWindow::BuildMenus()
+{
+    QMenuBar *bar = menuBar();
+    QMenu *print = bar->addMenu(QStringLiteral("打印(&P)"));
+    print->setObjectName(QStringLiteral("mPrint"));
+    print->addAction(QStringLiteral("打印当前单据"))->setObjectName(QStringLiteral("m_PCom0"));
+    print->addAction(QStringLiteral("打印所有单据"))->setObjectName(QStringLiteral("m_PCom1"));
+
+    QMenu *fmt = bar->addMenu(QStringLiteral("格式(&F)"));
+    fmt->setObjectName(QStringLiteral("mFormat"));
+    QAction *newFmt = fmt->addAction(QStringLiteral("新建格式"));
+    newFmt->setObjectName(QStringLiteral("mNewFmt"));
+    newFmt->setVisible(false);
+    fmt->addAction(QStringLiteral("选择格式"))->setObjectName(QStringLiteral("m_FCom30"));
+    fmt->addAction(QStringLiteral("保存格式"))->setObjectName(QStringLiteral("m_FCom31"));
+    fmt->addAction(QStringLiteral("另存格式"))->setObjectName(QStringLiteral("m_FCom32"));
+    fmt->addSeparator();
+    fmt->addAction(QStringLiteral("管理格式"))->setObjectName(QStringLiteral("mManageFmt"));
+    fmt->addSeparator();
+    fmt->addAction(QStringLiteral("导出格式"))->setObjectName(QStringLiteral("mOutputFormat"));
+    fmt->addAction(QStringLiteral("导入格式"))->setObjectName(QStringLiteral("mInputFormat"));
+    fmt->addAction(QStringLiteral("下载格式"))->setObjectName(QStringLiteral("DownFmt"));
+
+    QMenu *ctl = bar->addMenu(QStringLiteral("内容框设置(&C)"));
+    ctl->setObjectName(QStringLiteral("mCtlSame"));
+    m_ctlSame = ctl->menuAction();
+    QMenu *align = ctl->addMenu(QStringLiteral("内容框对齐"));
+    align->addAction(QStringLiteral("左对齐"))->setObjectName(QStringLiteral("mAlignLeft"));
+    align->addAction(QStringLiteral("右对齐"))->setObjectName(QStringLiteral("mAlignRight"));
+    align->addAction(QStringLiteral("顶端对齐"))->setObjectName(QStringLiteral("mAlignTop"));
+    align->addAction(QStringLiteral("底部对齐"))->setObjectName(QStringLiteral("mAlighBottom"));
+    QMenu *size = ctl->addMenu(QStringLiteral("内容框尺寸"));
+    size->addAction(QStringLiteral("统一宽度"))->setObjectName(QStringLiteral("mAlighWidth"));
+    size->addAction(QStringLiteral("统一高度"))->setObjectName(QStringLiteral("mAlighHight"));
+    size->addAction(QStringLiteral("统一尺寸"))->setObjectName(QStringLiteral("mAlignSize"));
+
+    QMenu *set = bar->addMenu(QStringLiteral("设置"));
+    set->setObjectName(QStringLiteral("m_Set"));
+    const auto tick = [this, set](const char *name, const QString &caption) {
+        QAction *a = set->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setCheckable(true);
+        // Ticking comes with the menu commands; until then the tick shows
+        // the stored setting only.
+        connect(a, &QAction::triggered, this, [this] { CaptionsChanged(); });
+        return a;
+    };
+    m_setPaper = tick("mSetPaper", QStringLiteral("自动设置纸张"));
+    m_diTuPrint = tick("mDiTuPrint", QStringLiteral("连同底图打印"));
+    m_printRulers = tick("mPrintRulers", QStringLiteral("打印标尺坐标"));
+    set->addAction(QStringLiteral("设置换行特殊符"))->setObjectName(QStringLiteral("mSetCrlfChr"));
+    set->addAction(QStringLiteral("条码标准设置"))
+        ->setObjectName(QStringLiteral("mStrBarCodeStand"));
+    set->addSeparator();
+    set->addAction(QStringLiteral("登录密码设置"))->setObjectName(QStringLiteral("mPSDSet"));
+
+    QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
+    help->setObjectName(QStringLiteral("mHelp"));
+    const auto hidden = [help](const char *name, const QString &caption) {
+        QAction *a = help->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setVisible(false);
+    };
+    hidden("mWizard", QStringLiteral("打印校准向导"));
+    hidden("mModeFmt", QStringLiteral("如何定制格式"));
+    help->addSeparator()->setVisible(false);
+    hidden("mMoreHelp", QStringLiteral("使用说明"));
+    help->addAction(QStringLiteral("QQ帮助 1"))->setObjectName(QStringLiteral("mQQOnline1"));
+    help->addAction(QStringLiteral("QQ帮助 2"))->setObjectName(QStringLiteral("mQQOnline2"));
+    help->addSeparator();
+    help->addAction(QStringLiteral("关于软件"))->setObjectName(QStringLiteral("mAbout"));
+}
+
+void MainWindow::BuildPageTab(QWidget *pic)
+{
+    // The strip above the page: size, offsets, zoom, format name, options.
+    auto *size = new QGroupBox(QStringLiteral("单据尺寸"), pic);
+    size->setObjectName(QStringLiteral("Frame2_1"));
+    size->setGeometry(Px(QRectF(0, 0, 2700, 1000)));
+    auto *sl = new QGridLayout(size);
+    sl->setContentsMargins(4, 2, 4, 2);
+    m_wid = MakeLabel(QStringLiteral("Wid"), QString(),
+                      QStringLiteral("当前单据的宽度（点击可修改）。"), size);
+    m_hie = MakeLabel(QStringLiteral("Hie"), QString(),
+                      QStringLiteral("当前单据的高度（点击可修改）。"), size);
+    sl->addWidget(MakeLabel(QStringLiteral("Label2_3"), QStringLiteral("横向(毫米)："), {}, size),
+                  0, 0);
+    sl->addWidget(m_wid, 0, 1);
+    sl->addWidget(MakeLabel(QStringLiteral("Label2_2"), QStringLiteral("纵向(毫米)："), {}, size),
+                  1, 0);
+    sl->addWidget(m_hie, 1, 1);
+    sl->addWidget(MakeCom(2, QStringLiteral("修改"), QString(), size), 0, 2, 2, 1);
+
+    auto *margin = new QGroupBox(QStringLiteral("页边距"), pic);
+    margin->setObjectName(QStringLiteral("Frame2_0"));
+    margin->setGeometry(Px(QRectF(2760, 0, 2700, 1000)));
+    auto *ml = new QGridLayout(margin);
+    ml->setContentsMargins(4, 2, 4, 2);
+    m_mx = MakeLabel(QStringLiteral("M_X"), QString(), QStringLiteral("当前单据打印的横向页边距。"),
+                     margin);
+    m_my = MakeLabel(QStringLiteral("M_Y"), QString(),
+                     QStringLiteral("当前单据打印时的纵向页边距。"), margin);
+    ml->addWidget(MakeLabel(QStringLiteral("Label2_0"), QStringLiteral("横向(毫米)："), {}, margin),
+                  0, 0);
+    ml->addWidget(m_mx, 0, 1);
+    ml->addWidget(MakeLabel(QStringLiteral("Label2_1"), QStringLiteral("纵向(毫米)："), {}, margin),
+                  1, 0);
+    ml->addWidget(m_my, 1, 1);
+    ml->addWidget(
+        MakeCom(36, QStringLiteral("校准"), QStringLiteral("重新设置横向和纵向页边距。"), margin),
+        0, 2, 2, 1);
+
+    const QStringList zoom
+        = {QStringLiteral("放大"), QStringLiteral("缩小"), QStringLiteral("适合宽度")};
+    for (int i = 0; i < 3; ++i) {
+        auto *b = new QPushButton(zoom.at(i), pic);
+        b->setObjectName(QStringLiteral("Zm%1").arg(i));
+        b->setGeometry(Px(QRectF(5520 + i * 660, kZoomTop, 640, kZoomHeight)));
+        connect(b, &QPushButton::clicked, this, [this, i] { Zm_Click(i); });
+        m_zm[size_t(i)] = b;
+    }
+    auto *lf1 = MakeLabel(QStringLiteral("LFMT1"), QStringLiteral("格式名："), {}, pic);
+    lf1->setGeometry(Px(QRectF(5520, 520, 700, 300)));
+    m_lfmt0 = MakeLabel(QStringLiteral("LFMT0"), QStringLiteral("上次退出时格式"),
+                        QStringLiteral("当前显示的单据格式名称（双击可选择其他格式）。"), pic);
+    m_lfmt0->setGeometry(Px(QRectF(6220, 520, 1200, 300)));
+
+    auto *print = MakeCom(0, QStringLiteral("打印"), QStringLiteral("打印当前显示的单据。"), pic);
+    print->setGeometry(Px(QRectF(7480, kZoomTop, 900, kZoomHeight)));
+    auto *batch
+        = MakeCom(1, QStringLiteral("批量打印"),
+                  QStringLiteral("按照当前单据的格式设置，批量打印所有导入的单据内容。"), pic);
+    batch->setGeometry(Px(QRectF(7480, 480, 900, kZoomHeight)));
+    auto *down = MakeCom(3, QStringLiteral("淘宝下载"), QString(), pic);
+    down->setGeometry(Px(QRectF(8420, kZoomTop, 900, kZoomHeight)));
+
+    m_frm1 = new QGroupBox(pic);
+    m_frm1->setObjectName(QStringLiteral("Frm"));
+    auto *ol = new QGridLayout(m_frm1);
+    ol->setContentsMargins(4, 2, 4, 2);
+    const QStringList caps = {QStringLiteral("显示标尺(1厘米/大格；2毫米/小格)"),
+                              QStringLiteral("纵向打印"), QStringLiteral("锁定格式"),
+                              QStringLiteral("卡纸器两边向中间收缩"), QStringLiteral("显示底图")};
+    const QStringList tips = {QStringLiteral("显示标尺网格，方便您根据打印偏差移动输入框。"),
+                              QStringLiteral("将单据纵向放入打印机打印时，请选择此项。"),
+                              QStringLiteral("选择此项后，格式被锁定，无法进行修改。"),
+                              QStringLiteral("对于卡纸器两边向中间同时收缩的打印机，请选择此项。"),
+                              QStringLiteral("显示单据的背景图片。")};
+    for (int i = 0; i < 5; ++i) {
+        auto *c = new QCheckBox(caps.at(i), m_frm1);
+        c->setObjectName(QStringLiteral("O2_%1").arg(i));
+        c->setToolTip(tips.at(i));
+        connect(c, &QCheckBox::toggled, this, [this, i](bool on) {
+            if (!m_syncing)
+                m_state.SetOption(i, on ? 1 : 0);
+        });
+        ol->addWidget(c, i % 2, i / 2);
+        m_o2[size_t(i)] = c;
+    }
+
+    m_pfrm = new QFrame(pic);
+    m_pfrm->setObjectName(QStringLiteral("PFrm"));
+    m_pfrm->setFrameShape(QFrame::NoFrame);
+    m_pfrm->setStyleSheet(QStringLiteral("QFrame#PFrm{background:#808080;}"));
+    m_pg = new PageWidget(m_state, m_pfrm);
+    m_phs = new QScrollBar(Qt::Horizontal, pic);
+    m_phs->setObjectName(QStringLiteral("PHS"));
+    m_vs = new QScrollBar(Qt::Vertical, pic);
+    m_vs->setObjectName(QStringLiteral("VS"));
+    for (QScrollBar *s : {m_phs, m_vs}) {
+        s->setPageStep(1);
+        s->setSingleStep(1);
+    }
+    connect(m_vs, &QScrollBar::valueChanged, this, [this](int v) {
+        if (!m_syncing)
+            m_state.SetVScroll(v);
+    });
+    connect(m_phs, &QScrollBar::valueChanged, this, [this](int v) {
+        if (!m_syncing)
+            m_state.SetHScroll(v);
+    });
+
+    // FormatGrid and the format list: FMSF is filled by no operation yet.
+    m_formatView = new GridView(pic);
+    m_formatView->setObjectName(QStringLiteral("MSF3"));
+    m_formatView->setGrid(&m_state.FormatGrid());
+    m_formatView->hide();
+    m_fmsf = new GridView(pic);
+    m_fmsf->setObjectName(QStringLiteral("FMSF"));
+    m_fmsf->hide();
+}
+
+void MainWindow::BuildDataTab(QWidget *pic)
+{
+    m_hs = new QScrollBar(Qt::Horizontal, pic);
+    m_hs->setObjectName(QStringLiteral("HS"));
+    m_hs->setRange(1, 1);
+    auto *top = new QWidget(pic);
+    auto *hl = new QHBoxLayout(top);
+    hl->addWidget(MakeLabel(QStringLiteral("Label1"), QStringLiteral("单据数："), {}, top));
+    hl->addWidget(MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
+                            QStringLiteral("批量导入的单据数量。"), top));
+    hl->addWidget(MakeLabel(QStringLiteral("R_Num1"), QStringLiteral("0"),
+                            QStringLiteral("当前显示单据在的序号。"), top));
+    hl->addWidget(MakeLabel(QStringLiteral("L_K"), QString(), {}, top));
+    hl->addWidget(MakeCom(10, QStringLiteral("导入"),
+                          QStringLiteral("从XLS或CSV格式表格导入要批量打印的数据。"), top));
+    hl->addWidget(
+        MakeCom(11, QStringLiteral("删除"), QStringLiteral("删除已导入的批量打印数据。"), top));
+    hl->addWidget(
+        MakeCom(12, QStringLiteral("清除"), QStringLiteral("清除所有已经导入的批量数据。"), top));
+    hl->addStretch();
+    top->setGeometry(Px(QRectF(0, 300, 12000, 500)));
+    m_dataView = new GridView(pic);
+    m_dataView->setObjectName(QStringLiteral("MSF1"));
+    m_dataView->setGrid(&m_state.DataGrid());
+    m_dataView->setGeometry(Px(QRectF(0, 840, 12000, 6000)));
+}
+
+void MainWindow::BuildHistoryTab(QWidget *pic)
+{
+    auto *top = new QWidget(pic);
+    auto *hl = new QHBoxLayout(top);
+    hl->addWidget(MakeLabel(QStringLiteral("Label3"), QStringLiteral("关键词："), {}, top));
+    auto *kword = new QLineEdit(top);
+    kword->setObjectName(QStringLiteral("KWord"));
+    hl->addWidget(kword);
+    hl->addWidget(MakeCom(24, QStringLiteral("查找"),
+                          QStringLiteral("根据左侧输入的关键词查找相关历史记录。"), top));
+    hl->addWidget(MakeCom(20, QStringLiteral("再次打印"),
+                          QStringLiteral("再次打印选中的历史打印记录内容。"), top));
+    hl->addWidget(
+        MakeCom(21, QStringLiteral("删除"), QStringLiteral("删除选中的历史打印记录。"), top));
+    hl->addWidget(
+        MakeCom(22, QStringLiteral("清空"), QStringLiteral("清空所有历史打印记录。"), top));
+    hl->addWidget(MakeCom(23, QStringLiteral("导出"),
+                          QStringLiteral("将历史打印记录导出成XLS或CSV格式表格文件。"), top));
+    hl->addStretch();
+    top->setGeometry(Px(QRectF(0, 0, 12000, 500)));
+    m_historyView = new GridView(pic);
+    m_historyView->setObjectName(QStringLiteral("MSF2"));
+    m_historyView->setGrid(&m_state.HistoryGrid());
+    m_historyView->setGeometry(Px(QRectF(0, 540, 12000, 6000)));
+}
+
+void MainWindow::ArrangeMainForm()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect geo = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QRect work = screen ? screen->availableGeometry() : geo;
+    const double f = TwipsPerPixel();
+    const double sw = ToTwips(geo.width()), sh = ToTwips(geo.height());
+    const double taskbar = TaskbarHeight(sh, work.bottom() + 1, f);
+    const MainLayout m = dsg::ArrangeMainForm(sw, sh, taskbar);
+    m_state.SetScreenWidthTwips(qint32(sw));
+
+    setGeometry(Px(m.form));
+    m_sst->setGeometry(Px(m.sst));
+    m_pfrm->setGeometry(Px(m.frame));
+    m_hs->setGeometry(Px(m.hs));
+    m_phs->setGeometry(Px(m.phs));
+    m_vs->setGeometry(Px(m.vs));
+    m_lbl->setGeometry(Px(m.lbl));
+    m_frm1->setGeometry(Px(m.frm1));
+    m_sst->setCurrentIndex(0);
+    // The page frame's size is the model's: the page is laid out from it.
+    m_state.SetFrameSize(m.frame.width(), m.frame.height());
+}
+
+void MainWindow::Com_Click(int index)
+{
+    if (index == 2) {
+        if (!m_formSize)
+            m_formSize = new PageSizeDialog(m_state, this);
+        m_formSize->show();
+        m_formSize->raise();
+    }
+    // The other commands come with the main window's command set.
+}
+
+void MainWindow::Zm_Click(int index)
+{
+    m_state.Zm_Click(index);
+}
+
+void MainWindow::PageGeometryChanged()
+{
+    if (!m_pg)
+        return;
+    m_pg->SyncGeometry();
+    const PageGeometry &g = m_state.Page();
+    m_syncing = true;
+    m_vs->setRange(0, g.vs.max);
+    m_vs->setValue(g.vs.value);
+    m_vs->setEnabled(g.vs.enabled);
+    m_phs->setRange(0, g.phs.max);
+    m_phs->setValue(g.phs.value);
+    m_phs->setEnabled(g.phs.enabled);
+    m_syncing = false;
+    // FMSF below the zoom buttons, as high as the frame leaves.
+    const double top = kZoomTop + kZoomHeight - 30;
+    m_fmsf->setGeometry(Px(QRectF(0, top, 0, g.frameHeight - top - 15)));
+}
+
+void MainWindow::PageRedrawn()
+{
+    if (m_pg)
+        m_pg->update();
+}
+
+void MainWindow::PageVisibilityChanged(bool visible)
+{
+    if (m_pg)
+        m_pg->setVisible(visible);
+}
+
+void MainWindow::OptionShown(int index)
+{
+    if (index < 0 || index >= 5 || !m_o2[size_t(index)])
+        return;
+    m_syncing = true;
+    m_o2[size_t(index)]->setChecked(m_state.Option(index) != 0);
+    m_syncing = false;
+}
+
+void MainWindow::LockedItemsEnabled(bool enabled)
+{
+    if (m_ctlSame)
+        m_ctlSame->setEnabled(enabled);
+    if (QPushButton *b = Com(2))
+        b->setEnabled(enabled);
+    if (QPushButton *b = Com(36))
+        b->setEnabled(enabled);
+}
+
+void MainWindow::CaptionsChanged()
+{
+    if (!m_wid)
+        return;
+    m_wid->setText(m_state.PageWidthText());
+    m_hie->setText(m_state.PageHeightText());
+    m_mx->setText(m_state.OffsetXText());
+    m_my->setText(m_state.OffsetYText());
+    m_lfmt0->setText(m_state.CurrentFormatName());
+    m_setPaper->setChecked(m_state.SetPaperTicked());
+    m_diTuPrint->setChecked(m_state.DiTuPrintTicked());
+    m_printRulers->setChecked(m_state.printRulersTicked);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!m_unloaded) {
+        m_unloaded = true;
+        m_state.Unload();
+        if (m_formSize)
+            m_formSize->close();
+        // Closing the program's main window ends the program: every other
+        // window goes with it.
+        if (m_endsProgram)
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w != this && w->isVisible())
+                    w->close();
+    }
+    event->accept();
+}
+
+void InstallMainWindowFactory()
+{
+    SetMainWindowFactory([] {
+        auto *w = new MainWindow;
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->SetEndsProgram(true);
+        return static_cast<QWidget *>(w);
+    });
+}
+
+} // namespace dsg

@@ -1,0 +1,110 @@
+#pragma once
+// The main window MF: the tab control with the page of the open format (its
+// frame, the page, the page scroll bars, the size and offset labels, the
+// options, the zoom buttons and the tool buttons), the imported records and
+// the print history; the menu bar. The window shows the widget-free
+// MainState; the format store reaches the state through the format host.
+
+#include "designer/mainstate.h"
+#include "designer/ui/pagesizedialog.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <map>
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTabWidget;
+class QTimer;
+class GridView;
+
+namespace dsg {
+
+class PageWidget;
+
+class MainWindow : public QMainWindow, public MainView
+{
+    Q_OBJECT
+public:
+    // Creates the window and runs its opening: caption, layout on the
+    // screen's work area, settings, and the current format.
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    MainState &State() { return m_state; }
+    PageWidget *Page() const { return m_pg; }
+    QFrame *PageFrame() const { return m_pfrm; }
+    QScrollBar *VScroll() const { return m_vs; }
+    QScrollBar *HScroll() const { return m_phs; }
+    QCheckBox *Option(int i) const { return m_o2[size_t(i)]; }
+    QPushButton *ZoomButton(int i) const { return m_zm[size_t(i)]; }
+    QPushButton *Com(int i) const;
+    QLabel *WidLabel() const { return m_wid; }
+    QLabel *HieLabel() const { return m_hie; }
+    QLabel *FormatLabel() const { return m_lfmt0; }
+    QAction *CtlSameMenu() const { return m_ctlSame; }
+    PageSizeDialog *SizeDialog() const { return m_formSize; }
+
+    // Whether closing this window closes every other window (the program's
+    // main window does; windows made by tests do not).
+    void SetEndsProgram(bool on) { m_endsProgram = on; }
+
+    // Com_Click for the buttons this window handles now (2: page size).
+    void Com_Click(int index);
+    // Zm_Click.
+    void Zm_Click(int index);
+
+    // MainView
+    void PageGeometryChanged() override;
+    void PageRedrawn() override;
+    void PageVisibilityChanged(bool visible) override;
+    void OptionShown(int index) override;
+    void LockedItemsEnabled(bool enabled) override;
+    void CaptionsChanged() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildMenus();
+    void BuildPageTab(QWidget *pic);
+    void BuildDataTab(QWidget *pic);
+    void BuildHistoryTab(QWidget *pic);
+    void ArrangeMainForm();
+    QPushButton *MakeCom(int index, const QString &text, const QString &tip, QWidget *parent);
+
+    MainState m_state;
+    QTabWidget *m_sst = nullptr;
+    std::array<QWidget *, 3> m_pic {};
+    QFrame *m_pfrm = nullptr;
+    PageWidget *m_pg = nullptr;
+    QScrollBar *m_phs = nullptr, *m_vs = nullptr, *m_hs = nullptr;
+    std::array<QCheckBox *, 5> m_o2 {};
+    std::array<QPushButton *, 3> m_zm {};
+    std::map<int, QPushButton *> m_com;
+    QLabel *m_wid = nullptr, *m_hie = nullptr, *m_mx = nullptr, *m_my = nullptr;
+    QLabel *m_lfmt0 = nullptr, *m_lbl = nullptr;
+    QGroupBox *m_frm1 = nullptr;
+    GridView *m_dataView = nullptr, *m_historyView = nullptr, *m_formatView = nullptr;
+    GridView *m_fmsf = nullptr;
+    QAction *m_ctlSame = nullptr;
+    QAction *m_setPaper = nullptr, *m_diTuPrint = nullptr, *m_printRulers = nullptr;
+    QTimer *m_newEditionTimer = nullptr;
+    QPointer<PageSizeDialog> m_formSize;
+    bool m_syncing = false;
+    bool m_unloaded = false;
+    bool m_endsProgram = false;
+};
+
+// Installs the main window as the one the start-up shows.
+void InstallMainWindowFactory();
+
+} // namespace dsg

@@ -1,0 +1,197 @@
+// The main window offscreen on a real database: the page and its controls
+// placed from the model at 15 twips per pixel, zoom buttons, ruler drawing,
+// the page size dialog, the lock option and closing.
+
+#include "../designer/testformat.h"
+#include "core/database.h"
+#include "core/formatstore.h"
+#include "core/globals.h"
+#include "core/ui/startupui.h"
+#include "designer/pixelscale.h"
+#include "designer/ui/mainwindow.h"
+#include "designer/ui/pagesizedialog.h"
+#include "designer/ui/pagewidget.h"
+#include "platform/numtext.h"
+#include "support/testenv.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace dsg;
+
+namespace {
+
+const QString kFmt = QStringLiteral("圆通");
+
+class MainWindowTest : public DataDirTest
+{
+protected:
+    void SetUp() override
+    {
+        DataDirTest::SetUp();
+        SetTwipsPerPixel(15);
+        TheStartupRecord = StartupRecord();
+        SetFontScale(1);
+        const qint32 sw = QGuiApplication::primaryScreen()->geometry().width() * 15;
+        testfmt::WriteHeader(kFmt, 200, 200, sw);
+        idBox = testfmt::WriteRow(kFmt, {0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9});
+        testfmt::WriteRow(kFmt, {1, QStringLiteral("到付"), 100, 10, 4, 4, "2"});
+        testfmt::WriteRow(kFmt, {3, QStringLiteral("线条"), 10, 50, 190, 50, "0", 1});
+        testfmt::SetLastFormat(kFmt);
+    }
+    void TearDown() override
+    {
+        SetTwipsPerPixel(0);
+        DataDirTest::TearDown();
+    }
+
+    qint64 idBox = 0;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, OpensTheCurrentFormatOnThePage)
+{
+    MainWindow w;
+    w.show();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("快递单套打 3.02"));
+    EXPECT_EQ(w.FormatLabel()->text(), kFmt);
+    EXPECT_EQ(w.WidLabel()->text(), QStringLiteral("200"));
+    EXPECT_EQ(w.HieLabel()->text(), QStringLiteral("200"));
+
+    const PageGeometry &g = w.State().Page();
+    // The page is a child of its frame, exactly as wide, at the ratio 1:1.
+    EXPECT_EQ(w.Page()->parentWidget(), w.PageFrame());
+    EXPECT_EQ(w.Page()->width(), ToPx(g.frameWidth));
+    EXPECT_EQ(w.PageFrame()->width(), ToPx(g.frameWidth));
+    EXPECT_EQ(w.Page()->height(), ToPx(g.frameWidth));
+    EXPECT_DOUBLE_EQ(g.height, g.frameWidth);
+
+    // The input box widget stands where its twips say.
+    DesignControl *box = w.State().GetCtlByIndex(1);
+    ASSERT_TRUE(box);
+    const double s = g.width / 200;
+    EXPECT_EQ(box->left, num::ToLong(20 * s));
+    QWidget *tt = w.Page()->ControlWidget(1);
+    ASSERT_TRUE(tt);
+    EXPECT_EQ(tt->geometry(),
+              QRect(ToPx(box->left), ToPx(box->top), ToPx(box->width), ToPx(box->height)));
+    EXPECT_TRUE(w.Page()->PromptWidget(1));
+    EXPECT_EQ(w.Page()->PromptWidget(1)->text(), QStringLiteral("收件人"));
+    EXPECT_TRUE(w.Page()->ControlWidget(1001));
+    EXPECT_EQ(w.Page()->ControlWidget(3001), nullptr); // lines are painted
+
+    // The page is higher than its frame: VS moves it by the scroll values.
+    ASSERT_TRUE(w.VScroll()->isEnabled());
+    EXPECT_EQ(w.VScroll()->maximum(), 5);
+    EXPECT_FALSE(w.HScroll()->isEnabled());
+    w.VScroll()->setValue(5);
+    EXPECT_EQ(w.Page()->y(), ToPx(-(g.height - g.frameHeight)));
+    w.close();
+}
+
+TEST_F(MainWindowTest, ZoomButtonsAndRulerDrawing)
+{
+    MainWindow w;
+    w.show();
+    const double frameW = w.State().Page().frameWidth;
+    auto *tt = qobject_cast<QPlainTextEdit *>(w.Page()->ControlWidget(1));
+    ASSERT_TRUE(tt);
+    tt->setFocus();
+    QTest::keyClicks(tt, QStringLiteral("abc"));
+    EXPECT_EQ(w.State().GetCtlByIndex(1)->text, QStringLiteral("abc"));
+
+    QTest::mouseClick(w.ZoomButton(0), Qt::LeftButton);
+    EXPECT_EQ(w.Page()->width(), ToPx(frameW * 1.1));
+    EXPECT_TRUE(w.HScroll()->isEnabled());
+    auto *tt2 = qobject_cast<QPlainTextEdit *>(w.Page()->ControlWidget(1));
+    ASSERT_TRUE(tt2);
+    EXPECT_EQ(tt2->toPlainText(), QStringLiteral("abc"));
+    EXPECT_EQ(tt2->x(), ToPx(w.State().GetCtlByIndex(1)->left));
+    QTest::mouseClick(w.ZoomButton(1), Qt::LeftButton);
+    EXPECT_FALSE(w.HScroll()->isEnabled());
+    QTest::mouseClick(w.ZoomButton(2), Qt::LeftButton);
+    EXPECT_EQ(w.Page()->width(), ToPx(frameW));
+
+    // Rulers on: the centimetre line at 100 mm is drawn in its colour.
+    const double s = w.State().TwipsPerMm();
+    const QPoint probe(ToPx(100 * s), ToPx(3 * s));
+    EXPECT_NE(w.Page()->grab().toImage().pixelColor(probe), QColor(255, 114, 0));
+    QTest::mouseClick(w.Option(0), Qt::LeftButton, {}, QPoint(5, w.Option(0)->height() / 2));
+    EXPECT_EQ(w.State().Option(0), 1);
+    ASSERT_TRUE(w.State().Drawing().rulers);
+    EXPECT_EQ(w.Page()->grab().toImage().pixelColor(probe), QColor(255, 114, 0));
+    w.Option(0)->setChecked(false);
+    EXPECT_FALSE(w.State().Drawing().rulers);
+    EXPECT_EQ(w.Page()->grab().toImage().pixelColor(probe), QColor(Qt::white));
+    w.close();
+}
+
+TEST_F(MainWindowTest, PageSizeDialogKeepsTypedTextsWhenRefused)
+{
+    MainWindow w;
+    w.show();
+    QTest::mouseClick(w.Com(2), Qt::LeftButton);
+    PageSizeDialog *d = w.SizeDialog();
+    ASSERT_TRUE(d);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->TX()->text(), QStringLiteral("200"));
+    d->TY()->setText(QStringLiteral("0"));
+    QTest::mouseClick(d->Com(0), Qt::LeftButton);
+    ASSERT_EQ(dlg.messages().size(), 1);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->TY()->text(), QStringLiteral("0"));
+
+    d->TX()->setText(QStringLiteral("100"));
+    d->TY()->setText(QStringLiteral("50"));
+    QTest::mouseClick(d->Com(0), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.SizeDialog() && w.SizeDialog()->isVisible());
+    EXPECT_EQ(w.WidLabel()->text(), QStringLiteral("100"));
+    EXPECT_EQ(w.Page()->height(), ToPx(w.State().Page().frameWidth / 2));
+    EXPECT_FALSE(w.VScroll()->isEnabled());
+    // Controls were rebuilt at the new scale.
+    EXPECT_EQ(w.State().GetCtlByIndex(1)->left,
+              num::ToLong(20 * w.State().Page().frameWidth / 100));
+
+    // Locking the format disables the size and calibration buttons.
+    w.Option(2)->setChecked(true);
+    EXPECT_FALSE(w.Com(2)->isEnabled());
+    EXPECT_FALSE(w.Com(36)->isEnabled());
+    EXPECT_FALSE(w.CtlSameMenu()->isEnabled());
+    w.Option(2)->setChecked(false);
+    EXPECT_TRUE(w.Com(2)->isEnabled());
+    w.close();
+}
+
+TEST_F(MainWindowTest, ClosingStoresFormatAndDefaultRecord)
+{
+    db::ExecuteSQL(QStringLiteral("UPDATE Fmt SET LBL='' WHERE Fmt=''"));
+    TheStartupRecord.FormatName = kFmt; // the command line names it
+    InstallMainWindowFactory();
+    QWidget *shown = ShowMainWindow();
+    auto *w = qobject_cast<MainWindow *>(shown);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->FormatLabel()->text(), kFmt);
+    w->State().SetControlValue(*w->State().GetCtlByIndex(1), QStringLiteral("李雷"));
+    w->close(); // deletes itself
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(db::GetFieldWhere(QStringLiteral("Fmt"), QStringLiteral("Fmt=''"), {},
+                                QStringLiteral("LBL"))
+                  .toString(),
+              kFmt);
+    auto rs = db::OpenRecordset(QStringLiteral("SELECT ID, Con FROM 默认 WHERE Fmt=?"), {kFmt});
+    ASSERT_TRUE(rs);
+    ASSERT_EQ(rs->size(), 1);
+    EXPECT_EQ(rs->value(0, 0).toLongLong(), idBox);
+    EXPECT_EQ(rs->value(0, 1).toString(), QStringLiteral("李雷"));
+    SetMainWindowFactory({});
+}
