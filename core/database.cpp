@@ -136,8 +136,8 @@ bool EnsureColumn(const QString &table, const QString &field, const QString &typ
 {
     if (ColumnExists(table, field))
         return true;
-    if (!ExecuteSQL(QStringLiteral("ALTER TABLE ") + table + QStringLiteral(" ADD ") + field
-                    + u' ' + type))
+    if (!ExecuteSQL(QStringLiteral("ALTER TABLE ") + table + QStringLiteral(" ADD ") + field + u' '
+                    + type))
         return false;
     return ExecuteSQL(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + field
                       + QStringLiteral("=0"));
@@ -151,9 +151,10 @@ QVariant GetFieldByID(const QString &table, qint64 id, const QString &field)
 QVariant GetFieldWhere(const QString &table, const QString &where, const QVariantList &params,
                        const QString &field)
 {
-    const auto rs = OpenRecordset(QStringLiteral("SELECT * FROM ") + table
-                                      + QStringLiteral(" WHERE ") + where + QStringLiteral(" LIMIT 1"),
-                                  params);
+    const auto rs
+        = OpenRecordset(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ") + where
+                            + QStringLiteral(" LIMIT 1"),
+                        params);
     if (!rs || rs->empty())
         return QString();
     return rs->value(0, field);
@@ -178,8 +179,9 @@ qint64 GetOrAddNameID(const QString &table, const QString &name)
 QStringList FillComboFromFmt(const QString &field)
 {
     QStringList out;
-    const auto rs = OpenRecordset(QStringLiteral("SELECT ") + field + QStringLiteral(" FROM Fmt GROUP BY ")
-                                  + field + QStringLiteral(" ORDER BY ") + field);
+    const auto rs
+        = OpenRecordset(QStringLiteral("SELECT ") + field + QStringLiteral(" FROM Fmt GROUP BY ")
+                        + field + QStringLiteral(" ORDER BY ") + field);
     if (!rs)
         return out;
     for (int i = 0; i < rs->size(); ++i) {
@@ -190,8 +192,7 @@ QStringList FillComboFromFmt(const QString &field)
     return out;
 }
 
-std::optional<qint64> InsertRow(const QString &table,
-                                const QList<QPair<QString, QVariant>> &fields)
+std::optional<qint64> InsertRow(const QString &table, const QList<QPair<QString, QVariant>> &fields)
 {
     sql::Connection *c = Connection();
     if (!c)

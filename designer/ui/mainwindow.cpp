@@ -1,9 +1,13 @@
 #include "designer/ui/mainwindow.h"
 
+#include "core/exchangefile.h"
+#include "core/formatstore.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "core/startup.h"
+#include "core/ui/fmtlist.h"
 #include "core/ui/startupui.h"
+#include "designer/formatops.h"
 #include "designer/pixelscale.h"
 #include "designer/recordservices.h"
 #include "designer/ui/pagesizedialog.h"
@@ -142,6 +146,7 @@ void MainWindow::BuildMenus()
     fmt->addAction(QStringLiteral("导出格式"))->setObjectName(QStringLiteral("mOutputFormat"));
     fmt->addAction(QStringLiteral("导入格式"))->setObjectName(QStringLiteral("mInputFormat"));
     fmt->addAction(QStringLiteral("下载格式"))->setObjectName(QStringLiteral("DownFmt"));
+    WireFormatMenu(fmt);
 
     QMenu *ctl = bar->addMenu(QStringLiteral("内容框设置(&C)"));
     ctl->setObjectName(QStringLiteral("mCtlSame"));
@@ -494,6 +499,24 @@ void InstallMainWindowFactory()
         w->SetEndsProgram(true);
         return static_cast<QWidget *>(w);
     });
+}
+
+// The format menu's commands: choose, save, save as, manage, export and
+// import formats; the format list's delete button deletes through this window.
+void MainWindow::WireFormatMenu(QMenu *fmt)
+{
+    auto on = [&](const char *name, std::function<void()> f) {
+        if (QAction *a = fmt->findChild<QAction *>(QString::fromLatin1(name)))
+            connect(a, &QAction::triggered, this, std::move(f));
+    };
+    FormatWindow &w = m_state;
+    on("m_FCom30", [&w] { dsg::SelectFormat(w, QString(), false); });
+    on("m_FCom31", [this] { SaveFormatGrid(m_state.FormatGrid(), QString()); });
+    on("m_FCom32", [&w] { dsg::SaveFormatAs(w, QString()); });
+    on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
+    on("mOutputFormat", [] { ExportFormat(QString()); });
+    on("mInputFormat", [] { ImportFormat(QString(), true); });
+    SetFmtListDeleteHook([&w](const QString &name) { return dsg::DeleteFormat(w, name); });
 }
 
 } // namespace dsg

@@ -75,6 +75,7 @@ protected:
 
 private:
     void BuildMenus();
+    void WireFormatMenu(QMenu *fmt);
     void BuildPageTab(QWidget *pic);
     void BuildDataTab(QWidget *pic);
     void BuildHistoryTab(QWidget *pic);
