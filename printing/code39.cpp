@@ -1,4 +1,5 @@
 #include "printing/code39.h"
+#include "printing/barcodepen.h"
 
 #include "platform/dialogs.h"
 #include "platform/drawsurface.h"
@@ -135,13 +136,7 @@ void PrintCode39(DrawSurface &target, const QString &text, double leftMm, double
         return;
     const Code39Layout layout = LayoutCode39(text, module);
 
-    const int drawWidth = target.DrawWidth();
-    const int drawStyle = target.DrawStyle();
-    const surface::Font font = target.Font();
-    target.SetDrawWidth(1);
-    target.SetFontName(u"宋体"_s);
-    target.SetFontSize(fontSize);
-    target.SetDrawStyle(surface::Solid);
+    const BarcodePen pen(target, fontSize);
 
     const qint64 x0 = roundTw(surface::MmToTwips(leftMm));
     const qint64 y = roundTw(surface::MmToTwips(topMm));
@@ -161,10 +156,6 @@ void PrintCode39(DrawSurface &target, const QString &text, double leftMm, double
     }
     for (const Code39Layout::Bar &bar : layout.bars)
         target.Box(x0 + bar.x, y, x0 + bar.x + bar.width, y + h, 0, true);
-
-    target.SetDrawWidth(drawWidth);
-    target.SetDrawStyle(drawStyle);
-    target.SetFont(font);
 
     if (layout.refused)
         dialogs().Message(Code39InvalidCharMessage());

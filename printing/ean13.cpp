@@ -1,4 +1,5 @@
 #include "printing/ean13.h"
+#include "printing/barcodepen.h"
 
 #include "platform/drawsurface.h"
 #include "platform/numtext.h"
@@ -125,13 +126,7 @@ void DrawEAN13(DrawSurface &target, const QString &text, double leftMm, double t
 {
     if (text.isEmpty())
         return;
-    const int drawWidth = target.DrawWidth();
-    const int drawStyle = target.DrawStyle();
-    const surface::Font font = target.Font();
-    target.SetDrawWidth(1);
-    target.SetFontName(u"宋体"_s);
-    target.SetFontSize(fontSize);
-    target.SetDrawStyle(surface::Solid);
+    const BarcodePen pen(target, fontSize);
 
     QString code = text;
     const QString modules = EncodeEAN13(code);
@@ -176,8 +171,4 @@ void DrawEAN13(DrawSurface &target, const QString &text, double leftMm, double t
                 cx += 3 * m;
         }
     }
-
-    target.SetDrawWidth(drawWidth);
-    target.SetDrawStyle(drawStyle);
-    target.SetFont(font);
 }
