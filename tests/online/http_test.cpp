@@ -211,22 +211,24 @@ TEST_F(HttpTest, OlderOrEqualServerVersionStartsNothing)
     EXPECT_TRUE(dlg.shown().empty());
 }
 
-TEST_F(HttpTest, NewerVersionWithoutUpdaterTellsTheUserAndKeepsRunning)
+// Both cases in one test: the updater is a file beside the test program, so
+// the two must not run at the same time.
+TEST_F(HttpTest, NewerVersionWithAndWithoutUpdater)
 {
-    ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/update"));
-    ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/update.exe"));
-    SaveRegSetting("PQT_V", "Para", "ServerHost",
-                   QStringLiteral("127.0.0.1:%1").arg(server.port()));
-    server.handler = [](const QByteArray &) { return QByteArray("<title>Waybill (3.1)</title>"); };
-    bool end = true;
-    EXPECT_EQ(CheckNewVersion(51, "3.02", &end), "3.1");
-    EXPECT_FALSE(end);
-    ASSERT_EQ(dlg.messages().size(), 1);
-    EXPECT_TRUE(dlg.messages()[0].contains("3.1"));
-}
-
-TEST_F(HttpTest, NewerVersionWithUpdaterStartsItAndAsksToEnd)
-{
+    {
+        ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/update"));
+        ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/update.exe"));
+        SaveRegSetting("PQT_V", "Para", "ServerHost",
+                       QStringLiteral("127.0.0.1:%1").arg(server.port()));
+        server.handler
+            = [](const QByteArray &) { return QByteArray("<title>Waybill (3.1)</title>"); };
+        bool end = true;
+        EXPECT_EQ(CheckNewVersion(51, "3.02", &end), "3.1");
+        EXPECT_FALSE(end);
+        ASSERT_EQ(dlg.messages().size(), 1);
+        EXPECT_TRUE(dlg.messages()[0].contains("3.1"));
+    }
+    dlg.Clear();
     const QString updater = QCoreApplication::applicationDirPath() + "/update";
     const QString argsFile = path("updater-args");
     ASSERT_TRUE(WriteBytes(updater,
