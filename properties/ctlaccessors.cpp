@@ -72,7 +72,8 @@ std::optional<qint32> FindCtlByRow(qint32 row)
 {
     const ControlSet *controls = controlSet();
     const GridModel *grid = formatGridModel();
-    if (!controls || !grid)
+    // A fixed row or a row past the end has no control (a Tag of 0 means "no row").
+    if (!controls || !grid || row < grid->fixedRows() || row >= grid->rows())
         return std::nullopt;
     const qint32 cls = num::ToLong(grid->text(row, ColClas));
     if (cls < 0 || cls > 4)

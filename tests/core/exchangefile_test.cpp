@@ -371,3 +371,89 @@ TEST(ExchangeFileNames, SplitRowsAreJoinedFromTheEnd)
     EXPECT_EQ(lines.at(3), full + QStringLiteral("\r\nb】★【c\r\nd"));
     EXPECT_EQ(lines.at(4), full + QStringLiteral("\r\n"));
 }
+
+TEST_F(ExchangeFileTest, OriginalFileExportsBackInItsOwnLayout)
+{
+    // Rows as the original program writes them: 15 significant digits,
+    // Booleans as True/False, colours as decimal numbers, Dir as its code.
+    auto line = [](QStringList f) { return f.join(kSep); };
+    const QStringList rows = {
+        line({"501",
+              "0",
+              "收件人‖‖‖姓名",
+              "1",
+              "12.3456789012346",
+              "0.333333333333333",
+              "30",
+              "6",
+              "0",
+              "-2002.5",
+              "16711680",
+              "宋体",
+              "10.5",
+              "True",
+              "False",
+              "False",
+              "True",
+              "0",
+              "502",
+              "",
+              "-502",
+              "0"}),
+        line({"502",   "0",    "金额", "0",          "100", "-3",    "40",    "6.25",
+              "0.5",   "1000", "0",    "黑体",       "12",  "False", "False", "False",
+              "False", "3",    "0",    "固定♂♂文字", "501", "999"}),
+        line({"503",
+              "0",
+              "【§单据整体格式参数§】",
+              "0",
+              "2",
+              "3",
+              "230",
+              "127",
+              "0",
+              "0",
+              "15360",
+              "",
+              "0",
+              "False",
+              "False",
+              "False",
+              "False",
+              "0",
+              "0",
+              "True|False|0|0|0|0|1|",
+              "0",
+              "0"}),
+    };
+    const QString sig = QStringLiteral("<沃栎岚印坊格式专用_快递单专用>");
+    ASSERT_TRUE(QDir(dataDir()).mkpath(QStringLiteral("in")));
+    const QString in = path(QStringLiteral("in/中通.wlq"));
+    ASSERT_TRUE(WriteBytes(
+        in,
+        cp936::Encode(QStringList({sig, QStringLiteral("原名")}).join(QStringLiteral("\r\n"))
+                      + QStringLiteral("\r\n") + rows.join(QStringLiteral("\r\n")))));
+    dlg.Queue(false);
+    ASSERT_TRUE(ImportFormat(in, true));
+    const QList<QStringList> stored = rowsOf(QStringLiteral("中通"));
+    ASSERT_EQ(stored.size(), 3);
+    const QString a = stored.at(0).at(0), b = stored.at(1).at(0), h = stored.at(2).at(0);
+
+    const QString out = path(QStringLiteral("out.wlq"));
+    ASSERT_TRUE(exportTo(QStringLiteral("中通"), out));
+    QStringList expected = {sig, QStringLiteral("中通")};
+    for (QString r : rows) {
+        QStringList f = r.split(kSep);
+        f[0] = f.at(0) == "501" ? a : f.at(0) == "502" ? b : h;
+        for (int k : {18, 20, 21}) {
+            if (f.at(k) == "502")
+                f[k] = b;
+            else if (f.at(k) == "-502")
+                f[k] = u'-' + b;
+            else if (f.at(k) == "501")
+                f[k] = a;
+        }
+        expected << f.join(kSep);
+    }
+    EXPECT_EQ(ReadBytes(out), cp936::Encode(expected.join(QStringLiteral("\r\n"))));
+}

@@ -125,6 +125,16 @@ TEST_F(AccessorTest, FindsControlsByRowAndId)
     EXPECT_EQ(GetCtlIndexByID(-3), 0);
 }
 
+TEST_F(AccessorTest, ControlsWithoutARowBelongToNoRow)
+{
+    addRow(QStringLiteral("10"), 0);
+    controls.tags[1] = QStringLiteral("0"); // loaded, not captured yet
+    controls.tags[2] = QStringLiteral("9");
+    EXPECT_FALSE(FindCtlByRow(0).has_value());
+    EXPECT_FALSE(GetCtlIndexByRow(1).has_value());
+    EXPECT_FALSE(FindCtlByRow(9).has_value()); // past the last row
+}
+
 TEST(AccessorCodes, PackAlignAndDirNames)
 {
     EXPECT_DOUBLE_EQ(PackAlignValue(3.5, 2), 2003.5);
