@@ -70,7 +70,12 @@ bool CreateSchema(sql::Connection &conn)
     return tx.Commit();
 }
 
-sql::Connection *Connection()
+namespace {
+
+// The process's connection, opened on first use. With report set, a
+// connection that cannot be opened shows "无法建立数据库连接！"; a query
+// reports the failure with its own message instead.
+sql::Connection *openConnection(bool report)
 {
     if (g_conn)
         return g_conn.get();
@@ -79,20 +84,29 @@ sql::Connection *Connection()
     QString error;
     auto conn = sql::Connection::Open(path, QByteArray(kDatabasePassword), &error);
     if (!conn) {
-        showConnectionError();
+        if (report)
+            showConnectionError();
         return nullptr;
     }
     if (!existed) {
         if (!CreateSchema(*conn)) {
             conn.reset();
             QFile::remove(path);
-            showConnectionError();
+            if (report)
+                showConnectionError();
             return nullptr;
         }
     }
     g_created = !existed;
     g_conn = std::move(conn);
     return g_conn.get();
+}
+
+} // namespace
+
+sql::Connection *Connection()
+{
+    return openConnection(true);
 }
 
 void CloseConnection()
@@ -114,7 +128,8 @@ bool ExecuteSQL(const QString &sql, const QVariantList &params)
 
 std::optional<sql::ResultSet> OpenRecordset(const QString &sql, const QVariantList &params)
 {
-    sql::Connection *c = Connection();
+    // A connection that cannot be opened is reported as this query's failure.
+    sql::Connection *c = openConnection(false);
     std::optional<sql::ResultSet> rs;
     if (c)
         rs = c->Query(sql, params);

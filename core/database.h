@@ -36,8 +36,9 @@ bool CreateSchema(sql::Connection &conn);
 // a connection that cannot be opened.
 bool ExecuteSQL(const QString &sql, const QVariantList &params = {});
 
-// Runs a query and returns all of its rows. On failure shows
-// "数据库打开错误(" + sql + ")！" and returns nullopt: callers stop there.
+// Runs a query and returns all of its rows. On failure (of the query or of
+// the connection) shows only "数据库打开错误(" + sql + ")！" and returns
+// nullopt: callers stop there.
 std::optional<sql::ResultSet> OpenRecordset(const QString &sql, const QVariantList &params = {});
 
 // True when the table has a column of exactly that name (case-sensitive).

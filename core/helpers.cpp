@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -181,7 +182,11 @@ QString ReplaceBetween(QString &s, const QString &startMark, const QString &endM
             break;
         }
         s = s.left(p) + repl + s.mid(q + endMark.size());
-        from = p + repl.size();
+        // The search starts over where a new start mark may begin: one can
+        // form across the join, before p. A replacement that holds the start
+        // mark is stepped over, so the loop ends.
+        from = repl.contains(startMark) ? p + repl.size()
+                                        : std::max<qsizetype>(0, p - startMark.size() + 1);
     }
     return s;
 }

@@ -58,9 +58,9 @@ inline bool IsNotEmpty(const QString &text)
 // returns "" and leaves s unchanged.
 QString CutToken(QString &s, const QString &delim, bool fromStart);
 // Replaces every span from startMark to the next endMark (or to the end of
-// s when there is none) by repl; returns the new s. The search goes on after
-// each inserted replacement, so a replacement containing the start mark is
-// safe. An empty start mark changes nothing.
+// s when there is none) by repl; returns the new s. Start marks that form
+// anew across a join are replaced too; a replacement containing the start
+// mark is stepped over, so the call ends. An empty start mark changes nothing.
 QString ReplaceBetween(QString &s, const QString &startMark, const QString &endMark,
                        const QString &repl);
 

@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <array>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -40,10 +41,39 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
+// A number as text with up to 15 significant digits but never in exponent
+// form: money must stay digits, so 1E+17 is written out in full and 1E-06 as
+// 0.000001.
+QString strPlain(double value)
+{
+    QString s = num::Str(value);
+    const qsizetype e = s.indexOf(u'E');
+    if (e < 0)
+        return s;
+    QString mant = s.left(e);
+    const int exp = s.mid(e + 1).toInt();
+    QString sign;
+    if (mant.startsWith(u'-')) {
+        sign = u"-"_s;
+        mant.remove(0, 1);
+    }
+    qsizetype point = mant.indexOf(u'.');
+    if (point < 0)
+        point = mant.size();
+    QString digits = mant;
+    digits.remove(u'.');
+    point += exp;
+    if (point <= 0)
+        return sign + u"0."_s + QString(-point, u'0') + digits;
+    if (point >= digits.size())
+        return sign + digits + QString(point - digits.size(), u'0');
+    return sign + digits.left(point) + u'.' + digits.mid(point);
+}
+
 // A number as text without the zero before the point of a value below 1.
 QString strNoLeadingZero(double value)
 {
-    QString s = num::Str(value);
+    QString s = strPlain(value);
     if (s.startsWith(u"0."_s))
         s.remove(0, 1);
     else if (s.startsWith(u"-0."_s))
@@ -288,7 +318,10 @@ QString DigitsToCapitalChars(const QString &text)
 {
     if (text.isEmpty() || isCapital(text[0]))
         return text;
-    const QString digits = QString::number(num::RoundToInt64(ParseNumberText(text) * 100));
+    const double fen = num::RoundHalfEven(ParseNumberText(text) * 100);
+    if (std::fabs(fen) >= 1e15)
+        return text; // beyond 15 digits the amount cannot be written exactly
+    const QString digits = QString::number(qint64(fen));
     QString out;
     for (const QChar c : digits)
         out.append(kCapitals[isDigit(c) ? c.unicode() - u'0' : 0]);
@@ -298,7 +331,9 @@ QString DigitsToCapitalChars(const QString &text)
 QString DayMonthToCapital(const QString &text, int part)
 {
     const qint32 n = num::ToLong(num::Val(text));
-    QString s = DigitsToCapitals(text);
+    // Blanks around the number would otherwise count as characters (a day
+    // "5 " would become 伍拾).
+    QString s = DigitsToCapitals(num::Trim(text));
     if (s.size() == 1) {
         if (!(part == 1 && n >= 3 && n <= 9))
             s.prepend(kZero);

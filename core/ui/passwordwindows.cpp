@@ -12,13 +12,24 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+
+// A password box that shows every typed character as "*".
+void maskWithStars(QLineEdit *edit)
+{
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+}
+
+} // namespace
+
 PSDCon::PSDCon(QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("请输入密码"));
     T = new QLineEdit(this);
-    T->setEchoMode(QLineEdit::Password);
+    maskWithStars(T);
     Com = new QPushButton(QStringLiteral("确    定"), this);
     auto *row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("密码："), this));
@@ -52,7 +63,7 @@ ModiPSD::ModiPSD(QWidget *parent)
     auto *grid = new QGridLayout(this);
     for (int i = 0; i < 3; ++i) {
         T[i] = new QLineEdit(this);
-        T[i]->setEchoMode(QLineEdit::Password);
+        maskWithStars(T[i]);
         if (tips[i])
             T[i]->setToolTip(QString::fromUtf8(tips[i]));
         grid->addWidget(new QLabel(QString::fromUtf8(labels[i]), this), i, 0);

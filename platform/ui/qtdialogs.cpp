@@ -45,9 +45,10 @@ void QtDialogs::Message(const QString &text, const QString &title)
     box.exec();
 }
 
+// The program's questions are plain Yes/No boxes without an icon.
 bool QtDialogs::AskYesNo(const QString &text, const QString &title)
 {
-    QMessageBox box(QMessageBox::Question, titleOrDefault(title), text,
+    QMessageBox box(QMessageBox::NoIcon, titleOrDefault(title), text,
                     QMessageBox::Yes | QMessageBox::No, owner());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;

@@ -33,14 +33,18 @@ TEST_F(DatabaseTest, WrongKeyIsRefused)
         ASSERT_TRUE(c->Exec("CREATE TABLE x(a)"));
     }
     EXPECT_EQ(db::Connection(), nullptr);
-    EXPECT_EQ(dlg.messages(), QStringList{"无法建立数据库连接！"});
+    EXPECT_EQ(dlg.messages(), QStringList {"无法建立数据库连接！"});
     EXPECT_FALSE(db::ExecuteSQL("DELETE FROM Fmt"));
+    // A query reports the failed connection with its own message only.
+    dlg.Clear();
+    EXPECT_FALSE(db::OpenRecordset("SELECT * FROM Fmt"));
+    EXPECT_EQ(dlg.messages(), QStringList {"数据库打开错误(SELECT * FROM Fmt)！"});
 }
 
 TEST_F(DatabaseTest, ValuesKeepTheirTypesAndTextKeysIgnoreCase)
 {
-    const auto id = db::InsertRow("Fmt", {{"Fmt", "Abc's"}, {"LBL", "x"}, {"fBold", true},
-                                          {"X", 2.5}, {"Clas", 3}});
+    const auto id = db::InsertRow(
+        "Fmt", {{"Fmt", "Abc's"}, {"LBL", "x"}, {"fBold", true}, {"X", 2.5}, {"Clas", 3}});
     ASSERT_TRUE(id);
     const auto rs = db::OpenRecordset("SELECT * FROM Fmt WHERE Fmt=?", {"ABC'S"});
     ASSERT_TRUE(rs);
@@ -60,7 +64,7 @@ TEST_F(DatabaseTest, FailuresAreReported)
     EXPECT_FALSE(db::ExecuteSQL("UPDATE NoSuchTable SET a=1"));
     EXPECT_TRUE(dlg.messages().isEmpty());
     EXPECT_FALSE(db::OpenRecordset("SELECT * FROM Missing"));
-    EXPECT_EQ(dlg.messages(), QStringList{"数据库打开错误(SELECT * FROM Missing)！"});
+    EXPECT_EQ(dlg.messages(), QStringList {"数据库打开错误(SELECT * FROM Missing)！"});
 }
 
 TEST_F(DatabaseTest, ColumnsLookupsAndNames)
@@ -88,7 +92,7 @@ TEST_F(DatabaseTest, FormatNamesListedOnceInOrder)
 {
     for (const char *n : {"B", "A", "A"})
         ASSERT_TRUE(db::InsertRow("Fmt", {{"Fmt", QString::fromUtf8(n)}}));
-    EXPECT_EQ(db::FillComboFromFmt("Fmt"), (QStringList{"A", "B"}));
+    EXPECT_EQ(db::FillComboFromFmt("Fmt"), (QStringList {"A", "B"}));
 }
 
 TEST_F(DatabaseTest, TransactionsRollBackUnlessCommitted)

@@ -66,6 +66,11 @@ TEST(Helpers, ReplaceBetweenRemovesTagsAndEndsWhenReplacementHoldsStartMark)
     // The end mark is searched from the character after the start mark's first.
     s = "a[[b]]c";
     EXPECT_EQ(ReplaceBetween(s, "[[", "]]", "-"), "a-c");
+    // A start mark that forms across the join is replaced as well.
+    s = "aab>b";
+    EXPECT_EQ(ReplaceBetween(s, "ab", ">", ""), "");
+    s = "x<<y>z>w";
+    EXPECT_EQ(ReplaceBetween(s, "<", ">", ""), "xz>w");
 }
 
 TEST(Helpers, MillimetresAndTwipsRoundHalvesToEven)

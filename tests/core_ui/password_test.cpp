@@ -80,6 +80,7 @@ TEST_F(PasswordTest, PromptRefusesWrongCaseAndOpensMainWindowOnMatch)
     EXPECT_EQ(dlg.messages(), QStringList {QStringLiteral("密码错误！")});
     EXPECT_EQ(made, 0);
     EXPECT_EQ(prompt->T->text(), "ab"); // the prompt keeps the typed text
+    EXPECT_EQ(prompt->T->displayText(), "**"); // typed characters show as "*"
 
     prompt->T->clear();
     QTest::keyClicks(prompt->T, "Ab");

@@ -76,6 +76,23 @@ TEST(ValueConversion, Money)
     });
 }
 
+TEST(ValueConversion, MoneyNeverInExponentForm)
+{
+    // Very small and very large amounts stay digits (15 significant ones).
+    ExpectConversions({
+        {104, u"0.000001"_s, u"￥0.00"_s},
+        {104, u"0.00001"_s, u"￥0.00"_s},
+        {104, u"123456789012345678"_s, u"￥123,456,789,012,346,000.00"_s},
+        {105, u"1000000000000000"_s, u"1,000,000,000,000,000.00"_s},
+        {117, u"1000000000000000.5"_s, u"1000000000000000.00"_s},
+        // Capitals cover 15 positions only; longer amounts stay as typed.
+        {103, u"123456789012345678"_s, u"123456789012345678"_s},
+        {114, u"99999999999999"_s, u"99999999999999"_s},
+        {114, u"1e30"_s, u"1e30"_s},
+        {114, u"9999999999999.99"_s, u"玖玖玖玖玖玖玖玖玖玖玖玖玖玖玖"_s},
+    });
+}
+
 TEST(ValueConversion, CapitalAmounts)
 {
     ExpectConversions({
@@ -143,6 +160,10 @@ TEST(ValueConversion, DatePartsInCapitals)
         {100, u"1999"_s, u"1999"_s},
         {101, u"壹拾壹"_s, u"壹拾壹"_s}, // capitals typed stay
         {101, u"05"_s, u"零伍"_s},
+        // Blanks after the number do not count as characters.
+        {102, u"5 "_s, u"零伍"_s},
+        {102, u"20  "_s, u"零贰拾"_s},
+        {101, u"4 "_s, u"肆"_s},
     });
 }
 

@@ -1,0 +1,62 @@
+#include "platform/ui/qtdialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SeenBox
+{
+    bool seen = false;
+    QMessageBox::Icon icon = QMessageBox::Information;
+    QString text;
+    QString title;
+};
+
+// Answers the next modal message box with the given button and records it.
+void answerNextBox(SeenBox &seen, QMessageBox::StandardButton button)
+{
+    QTimer::singleShot(50, [&seen, button] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen.seen = true;
+        seen.icon = box->icon();
+        seen.text = box->text();
+        seen.title = box->windowTitle();
+        QTest::mouseClick(box->button(button), Qt::LeftButton);
+    });
+}
+
+} // namespace
+
+TEST(QtDialogs, QuestionsAndMessagesAreBoxesWithoutIcon)
+{
+    QApplication::setApplicationDisplayName(QStringLiteral("快递单套打 3.02"));
+    QtDialogs d;
+
+    SeenBox yes;
+    answerNextBox(yes, QMessageBox::Yes);
+    EXPECT_TRUE(d.AskYesNo(QStringLiteral("您确定要清除所有记录？")));
+    ASSERT_TRUE(yes.seen);
+    EXPECT_EQ(yes.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(yes.text, QStringLiteral("您确定要清除所有记录？"));
+    EXPECT_EQ(yes.title, QStringLiteral("快递单套打 3.02"));
+
+    SeenBox no;
+    answerNextBox(no, QMessageBox::No);
+    EXPECT_FALSE(d.AskYesNo(QStringLiteral("该格式已经存在，是否覆盖？")));
+    ASSERT_TRUE(no.seen);
+    EXPECT_EQ(no.icon, QMessageBox::NoIcon);
+
+    SeenBox ok;
+    answerNextBox(ok, QMessageBox::Ok);
+    d.Message(QStringLiteral("删除完成！"));
+    ASSERT_TRUE(ok.seen);
+    EXPECT_EQ(ok.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(ok.text, QStringLiteral("删除完成！"));
+}
