@@ -1,5 +1,6 @@
 #include "designer/designcontrols.h"
 
+#include "core/formatgrid.h"
 #include "platform/dialogs.h"
 #include "platform/gridmodel.h"
 #include "platform/numtext.h"
@@ -226,8 +227,8 @@ bool FontFromDialog(FontDialogState &dlg, DesignControl &ctl, bool show, bool ap
     }
     if (apply) {
         ctl.fontName = dlg.name;
-        if (dlg.size > 0)
-            ctl.fontSize = dlg.size;
+        // A size of 0 would be refused by the control: the smallest one is set.
+        ctl.fontSize = dlg.size > 0 ? dlg.size : 0.1;
         ctl.bold = dlg.bold;
         ctl.italic = dlg.italic;
         ctl.underline = dlg.underline;
@@ -235,6 +236,45 @@ bool FontFromDialog(FontDialogState &dlg, DesignControl &ctl, bool show, bool ap
         ctl.foreColor = dlg.color;
     }
     return true;
+}
+
+void ChooseCtlFont(DesignControl &box)
+{
+    FontDialogState dlg;
+    FontToDialog(dlg, box);
+    // A cancelled dialog leaves the box as it was.
+    FontFromDialog(dlg, box, true, true);
+}
+
+void GridFontToCtl(const GridModel &grid, qint32 row, DesignControl &sample)
+{
+    using namespace fmtgrid;
+    if (row < grid.fixedRows() || row >= grid.rows())
+        return;
+    sample.fontName = grid.text(row, ColFName);
+    // The stored size as it stands, without the page's zoom.
+    if (const double size = num::Val(grid.text(row, ColFSize)); size > 0)
+        sample.fontSize = size;
+    sample.foreColor = CellColor(grid, row);
+    sample.bold = !grid.text(row, ColBold).isEmpty();
+    sample.italic = !grid.text(row, ColItalic).isEmpty();
+    sample.strikeOut = !grid.text(row, ColStrikethru).isEmpty();
+    sample.underline = !grid.text(row, ColUnderline).isEmpty();
+}
+
+void CtlFontToGrid(GridModel &grid, qint32 row, const DesignControl &sample)
+{
+    using namespace fmtgrid;
+    if (row < grid.fixedRows() || row >= grid.rows())
+        return;
+    const auto mark = [](bool b) { return b ? QStringLiteral("√") : QString(); };
+    grid.setText(row, ColFName, sample.fontName);
+    grid.setText(row, ColFSize, num::Str(sample.fontSize));
+    SetCellColor(grid, row, sample.foreColor);
+    grid.setText(row, ColBold, mark(sample.bold));
+    grid.setText(row, ColItalic, mark(sample.italic));
+    grid.setText(row, ColStrikethru, mark(sample.strikeOut));
+    grid.setText(row, ColUnderline, mark(sample.underline));
 }
 
 } // namespace dsg

@@ -167,4 +167,14 @@ void FontToDialog(FontDialogState &dlg, const DesignControl &ctl);
 // onto the control. True unless cancelled.
 bool FontFromDialog(FontDialogState &dlg, DesignControl &ctl, bool show, bool apply);
 
+// ChooseCtlFont: the font dialog on a box's font and colour; OK puts the
+// chosen font and colour on the box, cancel leaves it as it was.
+void ChooseCtlFont(DesignControl &box);
+
+// GridFontToCtl: a FormatGrid row's font (name, size without zoom, colour,
+// bold, italic, underline, strikethrough) onto a property dialog's sample
+// box. CtlFontToGrid: the sample box's font back into the row.
+void GridFontToCtl(const GridModel &grid, qint32 row, DesignControl &sample);
+void CtlFontToGrid(GridModel &grid, qint32 row, const DesignControl &sample);
+
 } // namespace dsg

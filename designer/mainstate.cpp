@@ -15,6 +15,7 @@
 #include "properties/controlset.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace dsg {
@@ -406,6 +407,71 @@ QString MainState::GetControlValue(const DesignControl &ctl) const
     }
 }
 
+QString MainState::AskControlClass()
+{
+    DialogResult = m_classChooser ? m_classChooser() : QString();
+    return DialogResult;
+}
+
+DesignControl *MainState::AddControl(int &cls)
+{
+    if (cls == -1) {
+        const QString answer = AskControlClass();
+        if (answer.isEmpty())
+            return nullptr;
+        cls = qint16(num::ToLong(answer));
+    }
+    // Every refused addition says why.
+    m_refusedShown = false;
+    qint32 row = 0;
+    DesignControl *ctl = LoadNewControl(cls, row);
+    if (ctl && ctl->cls <= PictureBox)
+        PlaceControlLabel(*ctl, nullptr, -1);
+    return ctl;
+}
+
+void MainState::DeleteRowControls(GridModel &grid, bool ask)
+{
+    if (grid.fixedRows() == grid.rows())
+        return;
+    qint32 first = grid.row(), last = grid.rowSel();
+    if (first > last)
+        std::swap(first, last);
+    if (ask
+        && !dialogs().AskYesNo(QStringLiteral("您确定要删除第") + num::Str(qint64(first - 1))
+                               + QStringLiteral("行至第") + num::Str(qint64(last - 1))
+                               + QStringLiteral("行对应的输入框？")))
+        return;
+    DeleteGridRows(grid, first, last, false);
+    ReloadFormat(true);
+    LoadDefaultRecord(m_lfmt);
+}
+
+void MainState::DeleteSelectedControls(const DesignControl &current)
+{
+    if (!dialogs().AskYesNo(QStringLiteral("您确定要删除选定的输入框和当前输入框？")))
+        return;
+    SetPageVisible(false);
+    const qint32 currentIndex = current.index;
+    std::vector<qint32> rows;
+    m_ctls.ForEach([&](DesignControl &c) {
+        if (IsControlSelected(c) || c.index == currentIndex)
+            rows.push_back(c.Row());
+    });
+    // From the highest row down, so that no removal shifts a row still to go.
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (qint32 r : rows) {
+        if (r < m_formatGrid.fixedRows() || r >= m_formatGrid.rows())
+            continue;
+        qint32 first = r, last = r;
+        DeleteGridRows(m_formatGrid, first, last, false);
+    }
+    ReloadFormat(true);
+    LoadDefaultRecord(m_lfmt);
+    SetPageVisible(true);
+}
+
 // --------------------------------------------------- property synchronisation
 
 qint32 MainState::CtlToGridRow(DesignControl &ctl)
@@ -440,7 +506,10 @@ qint32 MainState::CtlToGridRow(DesignControl &ctl)
         g.setText(row, ColH, mm(ctl.y2));
         g.setText(row, ColFName, QStringLiteral("宋体"));
         g.setText(row, ColFSize, num::Str(ctl.borderWidth * r));
-        SetCellColor(g, row, ctl.borderColor);
+        // A selected line shows the selection grey, not its own colour: the
+        // stored colour stays.
+        if (!IsControlSelected(ctl))
+            SetCellColor(g, row, ctl.borderColor);
         g.setText(row, ColCash, num::Str(qint64(ctl.borderStyle)));
     } else {
         g.setText(row, ColX, mm(ctl.left));

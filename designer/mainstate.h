@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 
 namespace dsg {
@@ -114,6 +115,26 @@ public:
     void SetControlValue(DesignControl &ctl, const QString &value);
     QString GetControlValue(const DesignControl &ctl) const;
 
+    // ---- adding and deleting design controls ----
+    // The class chooser (SelFormat in its class mode), installed by the
+    // window: the chosen class code as text, "" when cancelled.
+    void SetControlClassChooser(std::function<QString()> chooser)
+    {
+        m_classChooser = std::move(chooser);
+    }
+    // AskControlClass: the chooser's answer, also left in DialogResult.
+    QString AskControlClass();
+    // AddControl: a new control of class cls with a new last row of
+    // FormatGrid, at the template's place. cls -1 asks the user and hands
+    // the chosen class back. nullptr when cancelled or refused.
+    DesignControl *AddControl(int &cls);
+    // DeleteRowControls: removes the controls of the rows selected in the
+    // grid (FormatGrid), asking first when ask is true, and rebuilds.
+    void DeleteRowControls(GridModel &grid, bool ask);
+    // DeleteSelectedControls: after asking, removes every selected control
+    // and the current one, and rebuilds.
+    void DeleteSelectedControls(const DesignControl &current);
+
     // ---- property synchronisation ----
     qint32 CtlToGridRow(DesignControl &ctl);
     void ApplyGridRowToCtl(qint32 row, DesignControl *ctl);
@@ -175,6 +196,7 @@ private:
     bool m_setPaper = false, m_diTuPrint = false;
     qint32 m_screenWidth = 15360;
     bool m_refusedShown = false;
+    std::function<QString()> m_classChooser;
     bool m_reloading = false;
 };
 

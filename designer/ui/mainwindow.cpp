@@ -1,11 +1,13 @@
 #include "designer/ui/mainwindow.h"
 
 #include "core/exchangefile.h"
+#include "core/formatlist.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "core/ui/fmtlist.h"
+#include "core/ui/selformat.h"
 #include "core/ui/startupui.h"
 #include "designer/formatops.h"
 #include "designer/pixelscale.h"
@@ -58,6 +60,11 @@ MainWindow::MainWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("MF"));
     m_state.SetView(this);
+    // The class of a new design control is chosen in SelFormat's class mode.
+    m_state.SetControlClassChooser([] {
+        return ShowSelFormat(QString::fromLatin1(fmtlist::kModeCtlClas), false,
+                             QStringLiteral("请选择要添加的输入框类型"));
+    });
     // 1. the caption, with the version in place of "[EDITION]"
     setWindowTitle(MainCaption());
 
