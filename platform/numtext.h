@@ -17,7 +17,10 @@ namespace num {
 // stops at the first character that cannot continue the number. "&H1F" and
 // "&O17" are read as hexadecimal and octal. No number gives 0.
 double Val(QStringView text);
-inline double Val(const QString &text) { return Val(QStringView(text)); }
+inline double Val(const QString &text)
+{
+    return Val(QStringView(text));
+}
 double Val(const QVariant &value);
 
 // Rounds to the nearest whole number, a value exactly halfway going to the
@@ -27,7 +30,10 @@ qint64 RoundToInt64(double value);
 // Whole 32-bit number, rounded half to even and clamped to the 32-bit range.
 qint32 ToLong(double value);
 qint32 ToLong(QStringView text); // Val then ToLong
-inline qint32 ToLong(const QString &text) { return ToLong(QStringView(text)); }
+inline qint32 ToLong(const QString &text)
+{
+    return ToLong(QStringView(text));
+}
 
 // Rounds to a number of decimals, halves to even on the scaled value.
 double RoundDecimals(double value, int decimals);
@@ -37,7 +43,10 @@ double RoundDecimals(double value, int decimals);
 // "1E-05" for 0.00001).
 QString Str(double value);
 QString Str(qint64 value);
-inline QString Str(int value) { return Str(static_cast<qint64>(value)); }
+inline QString Str(int value)
+{
+    return Str(static_cast<qint64>(value));
+}
 
 // Text of a stored value: numbers as Str, Booleans as "True"/"False",
 // null as the empty text.

@@ -28,7 +28,8 @@ QVariant ResultSet::value(int row, int col) const
 
 // ---------------------------------------------------------------------------
 
-Statement::Statement(Connection &conn, const QString &sql) : m_conn(conn)
+Statement::Statement(Connection &conn, const QString &sql)
+    : m_conn(conn)
 {
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(conn.handle(), text.constData(), int(text.size()), &m_stmt, nullptr)
@@ -145,8 +146,8 @@ QVariant Statement::Column(int i) const
     if (decl.startsWith("BOOL") || decl == "BIT")
         return QVariant(sqlite3_column_int64(m_stmt, i) != 0);
     if (decl.startsWith("DATE")) {
-        const QString t = QString::fromUtf8(
-            reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)));
+        const QString t
+            = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)));
         QDateTime dt = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         if (!dt.isValid())
             dt = QDateTime::fromString(t, Qt::ISODate);
@@ -163,9 +164,9 @@ QVariant Statement::Column(int i) const
         return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, i)),
                                    sqlite3_column_bytes(m_stmt, i)));
     default:
-        return QVariant(QString::fromUtf8(
-            reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)),
-            sqlite3_column_bytes(m_stmt, i)));
+        return QVariant(
+            QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)),
+                              sqlite3_column_bytes(m_stmt, i)));
     }
 }
 
@@ -176,8 +177,8 @@ std::unique_ptr<Connection> Connection::Open(const QString &path, const QByteArr
 {
     sqlite3 *db = nullptr;
     const QByteArray p = path.toUtf8();
-    int rc = sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr);
+    int rc
+        = sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     auto fail = [&](const QString &why) -> std::unique_ptr<Connection> {
         if (error)
             *error = why;
@@ -249,9 +250,10 @@ bool Connection::inTransaction() const
 
 // ---------------------------------------------------------------------------
 
-Transaction::Transaction(Connection &conn) : m_conn(conn)
+Transaction::Transaction(Connection &conn)
+    : m_conn(conn)
 {
-    static std::atomic<int> counter{0};
+    static std::atomic<int> counter {0};
     if (conn.inTransaction()) {
         m_savepoint = QStringLiteral("sp%1").arg(++counter);
         m_ok = conn.Exec(QStringLiteral("SAVEPOINT ") + m_savepoint);

@@ -83,7 +83,9 @@ public:
     void setLastError(const QString &e) { m_lastError = e; }
 
 private:
-    explicit Connection(sqlite3 *db) : m_db(db) { }
+    explicit Connection(sqlite3 *db)
+        : m_db(db)
+    { }
     sqlite3 *m_db = nullptr;
     QString m_lastError;
 };

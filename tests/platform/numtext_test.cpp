@@ -12,9 +12,9 @@ TEST(NumText, LeadingNumberReading)
         const char *text;
         double value;
     } cases[] = {
-        {"", 0},          {"abc", 0},      {"12abc", 12},   {"  1 2 3", 123}, {"-2.5mm", -2.5},
-        {"1.2.3", 1.2},   {".5", 0.5},     {"1e3x", 1000},  {"1e", 1},        {"&H1F", 31},
-        {"&O17", 15},     {"\t7\n", 7},    {"+4", 4},       {"3,000", 3},     {"2.5 3", 2.53},
+        {"", 0},        {"abc", 0},   {"12abc", 12},  {"  1 2 3", 123}, {"-2.5mm", -2.5},
+        {"1.2.3", 1.2}, {".5", 0.5},  {"1e3x", 1000}, {"1e", 1},        {"&H1F", 31},
+        {"&O17", 15},   {"\t7\n", 7}, {"+4", 4},      {"3,000", 3},     {"2.5 3", 2.53},
     };
     for (const auto &c : cases)
         EXPECT_DOUBLE_EQ(Val(QString::fromUtf8(c.text)), c.value) << c.text;
@@ -51,7 +51,7 @@ TEST(NumText, TrimSplitAndColours)
 {
     EXPECT_EQ(Trim(QStringLiteral("  a b \t ")), QStringLiteral("a b \t"));
     EXPECT_EQ(Split(QStringLiteral("a||b|"), QStringLiteral("|")),
-              (QStringList{"a", "", "b", ""}));
+              (QStringList {"a", "", "b", ""}));
     EXPECT_TRUE(Split(QString(), QStringLiteral("|")).isEmpty());
     EXPECT_EQ(ColorFromBgr(0x0000FF), QColor(255, 0, 0));
     EXPECT_EQ(BgrFromColor(QColor(0, 0, 255)), 0xFF0000);
