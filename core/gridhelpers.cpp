@@ -4,6 +4,7 @@
 #include "core/progress.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
+#include "platform/screenscale.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -146,7 +147,7 @@ void FillGridFromTable(GridModel &grid, const QString &condition, const QString 
 
 qint32 TextWidthTwips(const QFont &font, const QString &text)
 {
-    return GridModel::TwipsFromPixels(QFontMetricsF(font).horizontalAdvance(text));
+    return num::ToLong(screen::ToTwips(QFontMetricsF(font).horizontalAdvance(text)));
 }
 
 void AutoFitGridColumns(const QFont &font, GridModel &grid, qint32 first, bool progress)
@@ -171,7 +172,7 @@ void AutoFitGridColumns(const QFont &font, GridModel &grid, qint32 first, bool p
             }
             if (grid.fixedRows() > 0 && px != 0)
                 px = std::max(px, fm.horizontalAdvance(grid.text(grid.fixedRows() - 1, c)));
-            double w = GridModel::TwipsFromPixels(px);
+            double w = num::ToLong(screen::ToTwips(px));
             w = w != 0 ? w + 100 : 50;
             // Without a known width (never shown) no column is capped.
             if (grid.width() > 0 && w > grid.width() / 2.0)

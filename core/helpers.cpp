@@ -4,6 +4,7 @@
 #include "core/database.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
+#include "platform/screenscale.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -115,17 +116,10 @@ qint32 MmToTwips(double mm)
     return MmToTwips(mm, PageScale());
 }
 
-double TwipsPerPixel()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
-    return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
-
 void GetCursorPosTwips(qint32 &x, qint32 &y)
 {
     const QPoint p = QCursor::pos();
-    const double k = TwipsPerPixel();
+    const double k = screen::TwipsPerPixel();
     x = num::ToLong(p.x() * k);
     y = num::ToLong(p.y() * k);
 }

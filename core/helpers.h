@@ -40,8 +40,6 @@ double TwipsToMm(double twips);
 qint32 MmToTwips(double mm, double scale);
 qint32 MmToTwips(double mm);
 
-// Twips per screen pixel (1440 / logical dots per inch).
-double TwipsPerPixel();
 // The mouse cursor's position on the screen in twips.
 void GetCursorPosTwips(qint32 &x, qint32 &y);
 

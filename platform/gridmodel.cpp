@@ -10,16 +10,6 @@ GridModel::GridModel(QObject *parent)
     : QObject(parent)
 { }
 
-qint32 GridModel::TwipsFromPixels(double pixels)
-{
-    return num::ToLong(pixels * kTwipsPerPixel);
-}
-
-qint32 GridModel::PixelsFromTwips(double twips)
-{
-    return num::ToLong(twips / kTwipsPerPixel);
-}
-
 void GridModel::changed()
 {
     if (m_visible)

@@ -26,9 +26,6 @@ public:
     static constexpr qint32 kDefaultColWidth = 960;
     // Grids are measured in twips at 15 twips per screen pixel; every
     // conversion between the two goes through these.
-    static constexpr qint32 kTwipsPerPixel = 15;
-    static qint32 TwipsFromPixels(double pixels);
-    static qint32 PixelsFromTwips(double twips);
 
     explicit GridModel(QObject *parent = nullptr);
 

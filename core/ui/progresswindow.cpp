@@ -1,5 +1,7 @@
 #include "core/ui/progresswindow.h"
 
+#include "platform/screenscale.h"
+
 #include "platform/numtext.h"
 
 #include <QCloseEvent>
@@ -10,10 +12,10 @@
 
 namespace {
 
-// Positions are laid out in twips, 15 to a screen pixel.
+// Positions are laid out in twips.
 int px(int twips)
 {
-    return num::ToLong(twips / 15.0);
+    return screen::ToPx(twips);
 }
 
 QRect twipRect(int left, int top, int width, int height)

@@ -1,5 +1,7 @@
 #include "core/ui/windowhelpers.h"
 
+#include "platform/screenscale.h"
+
 #include "core/helpers.h"
 #include "core/settings.h"
 #include "platform/numtext.h"
@@ -54,7 +56,7 @@ void SaveWindowPos(QWidget *window, const QString &name)
 {
     if (!window)
         return;
-    const double k = TwipsPerPixel();
+    const double k = screen::TwipsPerPixel();
     const QRect screen = screenRect(window);
     const QString value
         = WindowPosText(num::ToLong(window->x() * k), num::ToLong(window->y() * k),
@@ -67,7 +69,7 @@ void LoadWindowPos(QWidget *window, const QString &name)
 {
     if (!window)
         return;
-    const double k = TwipsPerPixel();
+    const double k = screen::TwipsPerPixel();
     const QRect screen = screenRect(window);
     const WindowPlacement plan
         = PlanWindowPos(ReadParam(QString::fromUtf8(kWindowPosPrefix) + name),

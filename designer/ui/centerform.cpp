@@ -1,13 +1,17 @@
 #include "designer/ui/centerform.h"
 
 #include "designer/pagegeometry.h"
-#include "designer/pixelscale.h"
+#include "platform/screenscale.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
 namespace dsg {
+
+using screen::ToPx;
+using screen::ToTwips;
+using screen::TwipsPerPixel;
 
 void CenterForm(QWidget *w)
 {

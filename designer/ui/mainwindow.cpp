@@ -10,10 +10,10 @@
 #include "core/ui/selformat.h"
 #include "core/ui/startupui.h"
 #include "designer/formatops.h"
-#include "designer/pixelscale.h"
 #include "designer/recordservices.h"
 #include "designer/ui/pagesizedialog.h"
 #include "designer/ui/pagewidget.h"
+#include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
 
 #include <QAction>
@@ -33,6 +33,10 @@
 #include <QTimer>
 
 namespace dsg {
+
+using screen::ToPx;
+using screen::ToTwips;
+using screen::TwipsPerPixel;
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "designer/ui/pagewidget.h"
 
-#include "designer/pixelscale.h"
 #include "platform/numtext.h"
+#include "platform/screenscale.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -10,6 +10,10 @@
 #include <QPlainTextEdit>
 
 namespace dsg {
+
+using screen::ToPx;
+using screen::ToTwips;
+using screen::TwipsPerPixel;
 
 namespace {
 

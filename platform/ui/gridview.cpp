@@ -1,6 +1,9 @@
 #include "platform/ui/gridview.h"
 
 #include "platform/numtext.h"
+#include "platform/screenscale.h"
+
+#include "platform/numtext.h"
 
 #include <QAbstractButton>
 #include <QHeaderView>
@@ -186,8 +189,7 @@ GridView::GridView(QWidget *parent)
         h->setSectionResizeMode(QHeaderView::Interactive);
         h->viewport()->installEventFilter(this);
     }
-    verticalHeader()->setDefaultSectionSize(
-        GridModel::PixelsFromTwips(GridModel::kDefaultRowHeight));
+    verticalHeader()->setDefaultSectionSize(screen::ToPx(GridModel::kDefaultRowHeight));
     viewport()->installEventFilter(this);
     if (auto *corner = findChild<QAbstractButton *>())
         corner->installEventFilter(this);
@@ -218,7 +220,7 @@ void GridView::setGrid(GridModel *grid)
         connect(grid, &GridModel::geometryChanged, this, &GridView::applyGeometry);
         connect(grid, &GridModel::currentChanged, this, &GridView::followModelCurrent);
         connect(grid, &GridModel::topRowChanged, this, &GridView::followModelTopRow);
-        grid->setWidth(GridModel::TwipsFromPixels(width()));
+        grid->setWidth(num::ToLong(screen::ToTwips(width())));
     }
     applyGeometry();
     if (grid)
@@ -236,18 +238,18 @@ void GridView::applyGeometry()
     qint32 fixedHeight = 0;
     for (qint32 r = 0; r < g.fixedRows(); ++r)
         fixedHeight += g.rowHeight(r);
-    hh->setFixedHeight(GridModel::PixelsFromTwips(fixedHeight));
+    hh->setFixedHeight(screen::ToPx(fixedHeight));
     qint32 fixedWidth = 0;
     for (qint32 c = 0; c < g.fixedCols(); ++c)
         fixedWidth += g.colWidth(c);
-    vh->setFixedWidth(GridModel::PixelsFromTwips(fixedWidth));
+    vh->setFixedWidth(screen::ToPx(fixedWidth));
 
     for (qint32 c = g.fixedCols(); c < g.cols(); ++c)
-        hh->resizeSection(c - g.fixedCols(), GridModel::PixelsFromTwips(g.colWidth(c)));
+        hh->resizeSection(c - g.fixedCols(), screen::ToPx(g.colWidth(c)));
     // Rows of the default height need no call of their own (large grids).
     const int defaultHeight = vh->defaultSectionSize();
     for (qint32 r = g.fixedRows(); r < g.rows(); ++r) {
-        const int px = GridModel::PixelsFromTwips(g.rowHeight(r));
+        const int px = screen::ToPx(g.rowHeight(r));
         if (px != defaultHeight || vh->sectionSize(r - g.fixedRows()) != px)
             vh->resizeSection(r - g.fixedRows(), px);
     }
@@ -264,8 +266,8 @@ bool GridView::eventFilter(QObject *watched, QEvent *event)
         auto *w = static_cast<QWidget *>(watched);
         const QPoint p
             = w->mapTo(this, me->position().toPoint()) - QPoint(frameWidth(), frameWidth());
-        const double x = GridModel::TwipsFromPixels(p.x());
-        const double y = GridModel::TwipsFromPixels(p.y());
+        const double x = num::ToLong(screen::ToTwips(p.x()));
+        const double y = num::ToLong(screen::ToTwips(p.y()));
         if (t == QEvent::MouseButtonRelease)
             Q_EMIT mouseUp(buttonCode(me->button()), shiftCode(me->modifiers()), x, y);
         else if (t == QEvent::MouseButtonPress)
@@ -281,7 +283,7 @@ void GridView::resizeEvent(QResizeEvent *event)
 {
     QTableView::resizeEvent(event);
     if (m_grid)
-        m_grid->setWidth(GridModel::TwipsFromPixels(width()));
+        m_grid->setWidth(num::ToLong(screen::ToTwips(width())));
 }
 
 void GridView::currentChanged(const QModelIndex &current, const QModelIndex &previous)

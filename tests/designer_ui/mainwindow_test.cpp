@@ -7,11 +7,11 @@
 #include "core/formatstore.h"
 #include "core/globals.h"
 #include "core/ui/startupui.h"
-#include "designer/pixelscale.h"
 #include "designer/ui/mainwindow.h"
 #include "designer/ui/pagesizedialog.h"
 #include "designer/ui/pagewidget.h"
 #include "platform/numtext.h"
+#include "platform/screenscale.h"
 #include "support/testenv.h"
 
 #include <QAction>
@@ -26,6 +26,7 @@
 #include <QTest>
 
 using namespace dsg;
+using namespace screen;
 
 namespace {
 

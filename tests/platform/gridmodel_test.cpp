@@ -1,4 +1,5 @@
 #include "platform/gridmodel.h"
+#include "platform/screenscale.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -126,9 +127,11 @@ TEST(GridModel, HiddenGridResetsOnceWhenShown)
     EXPECT_EQ(cells.count(), 1);
 }
 
-TEST(GridModel, TwipPixelConversion)
+TEST(ScreenScale, TwipPixelConversion)
 {
-    EXPECT_EQ(GridModel::TwipsFromPixels(17), 255);
-    EXPECT_EQ(GridModel::PixelsFromTwips(255), 17);
-    EXPECT_EQ(GridModel::PixelsFromTwips(0), 0);
+    screen::SetTwipsPerPixel(15);
+    EXPECT_EQ(screen::ToTwips(17), 255);
+    EXPECT_EQ(screen::ToPx(255), 17);
+    EXPECT_EQ(screen::ToPx(0), 0);
+    screen::SetTwipsPerPixel(0);
 }

@@ -1,10 +1,10 @@
-#include "designer/pixelscale.h"
+#include "platform/screenscale.h"
 
-#include "core/helpers.h"
-
+#include <QGuiApplication>
+#include <QScreen>
 #include <cmath>
 
-namespace dsg {
+namespace screen {
 
 namespace {
 double g_fixed = 0;
@@ -14,8 +14,9 @@ double TwipsPerPixel()
 {
     if (g_fixed > 0)
         return g_fixed;
-    const double f = ::TwipsPerPixel();
-    return f > 0 ? f : 15.0;
+    const QScreen *s = QGuiApplication::primaryScreen();
+    const double dpi = s ? s->logicalDotsPerInchX() : 96.0;
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
 }
 
 void SetTwipsPerPixel(double f)
@@ -33,4 +34,4 @@ double ToTwips(double pixels)
     return pixels * TwipsPerPixel();
 }
 
-} // namespace dsg
+} // namespace screen
