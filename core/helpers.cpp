@@ -124,6 +124,19 @@ void GetCursorPosTwips(qint32 &x, qint32 &y)
     y = num::ToLong(p.y() * k);
 }
 
+qint16 TaskbarHeight(double screenHeightTw, qint32 workBottomPx, double f)
+{
+    if (!(f > 0))
+        return 0;
+    const double v = num::RoundHalfEven((screenHeightTw / f - workBottomPx) * f);
+    return qint16(std::clamp(v, -32768.0, 32767.0));
+}
+
+QPointF CenterPosition(double screenW, double screenH, double taskbar, double w, double h)
+{
+    return {(screenW - w) / 2, (screenH - h - taskbar) / 2};
+}
+
 QString BoolToMark(const QVariant &value)
 {
     static const QString mark = QStringLiteral("√");

@@ -6,6 +6,7 @@
 
 #include "core/progress.h" // FormatSeconds
 
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -42,6 +43,13 @@ qint32 MmToTwips(double mm);
 
 // The mouse cursor's position on the screen in twips.
 void GetCursorPosTwips(qint32 &x, qint32 &y);
+
+// The taskbar's height in twips: (screen height / f - work area bottom) * f,
+// as a 16-bit whole number; f is twips per pixel.
+qint16 TaskbarHeight(double screenHeightTw, qint32 workBottomPx, double twipsPerPixel);
+// The top-left corner that centres a window on the work area (twips).
+QPointF CenterPosition(double screenWidthTw, double screenHeightTw, double taskbarTw, double width,
+                       double height);
 
 // "√" for True or a non-zero number; "" for False, 0, empty or null.
 QString BoolToMark(const QVariant &value);

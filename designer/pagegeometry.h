@@ -4,6 +4,8 @@
 // ratio, the page scroll bars VS and PHS, and the zoom steps. No widgets:
 // the window applies these numbers to its widgets.
 
+#include "core/helpers.h"
+
 #include <QPointF>
 #include <QRectF>
 #include <QtGlobal>
@@ -47,13 +49,6 @@ inline constexpr double kMaxZoom = 5.0;
 
 // 5 * N with N = round((page - frame) / page + 0.999), halves to even.
 qint32 ScrollMaxFor(double pageLength, double frameLength);
-
-// GetTaskbarHeight: (screen height / f - work area bottom) * f, as a 16-bit
-// whole number; f is twips per pixel.
-qint16 TaskbarHeight(double screenHeightTw, qint32 workBottomPx, double twipsPerPixel);
-// CenterForm: the top-left corner that centres a window on the work area.
-QPointF CenterPosition(double screenWidthTw, double screenHeightTw, double taskbarTw, double width,
-                       double height);
 
 // ArrangeMainForm: the geometry of the window's chief controls (twips).
 struct MainLayout

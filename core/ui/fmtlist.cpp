@@ -77,10 +77,7 @@ void FmtList::Form_Load()
 {
     DialogResult.clear();
     LoadWindowPos(this, QString::fromUtf8(fmtlist::kFmtListWindowName));
-    if (const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-        const QRect area = s->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    CenterForm(this);
     layoutControls();
     Img->setGeometry(0, 0, Frm->width(), Frm->height());
     // Making the open format's row current shows its preview.

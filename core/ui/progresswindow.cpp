@@ -1,4 +1,5 @@
 #include "core/ui/progresswindow.h"
+#include "core/ui/windowhelpers.h"
 
 #include "platform/screenscale.h"
 
@@ -109,10 +110,7 @@ ProgressWindow::ProgressWindow(QWidget *parent)
                    QString());
 
     // Centred on the screen's work area.
-    if (QScreen *s = QGuiApplication::primaryScreen()) {
-        const QRect area = s->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    CenterForm(this);
 }
 
 void ProgressWindow::Show(const IndicatorState &state, bool clearBar)

@@ -56,10 +56,7 @@ void SelFormat::Form_Load()
 
     // Centred on the screen's work area.
     adjustSize();
-    if (const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-        const QRect area = s->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    CenterForm(this);
 }
 
 void SelFormat::showEvent(QShowEvent *event)

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -22,6 +23,21 @@ QRect screenRect(const QWidget *w)
 }
 
 } // namespace
+
+void CenterForm(QWidget *w)
+{
+    const QScreen *s = w ? QGuiApplication::primaryScreen() : nullptr;
+    if (!s)
+        return;
+    const QRect geo = s->geometry();
+    const double taskbar
+        = TaskbarHeight(screen::ToTwips(geo.height()), s->availableGeometry().bottom() + 1,
+                        screen::TwipsPerPixel());
+    const QPointF p
+        = CenterPosition(screen::ToTwips(geo.width()), screen::ToTwips(geo.height()), taskbar,
+                         screen::ToTwips(w->width()), screen::ToTwips(w->height()));
+    w->move(screen::ToPx(p.x()), screen::ToPx(p.y()));
+}
 
 bool IsFormOpen(const QString &caption)
 {

@@ -14,6 +14,8 @@ bool IsFormOpen(const QString &caption);
 void WaitFormClosed(const QString &caption);
 // Keeps the window above the windows that are not kept on top.
 void SetTopMost(QWidget *window);
+// Moves a window to the centre of the screen's work area, keeping its size.
+void CenterForm(QWidget *window);
 
 // Stores the window's left, top, width and height in twips under
 // "窗口参数：" + name ("0;0;0;0" when it is as wide as the screen).

@@ -1,7 +1,7 @@
 #include "designer/ui/pagesizedialog.h"
 
+#include "core/ui/windowhelpers.h"
 #include "designer/mainstate.h"
-#include "designer/ui/centerform.h"
 
 #include <QGridLayout>
 #include <QLabel>
