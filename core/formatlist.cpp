@@ -1,5 +1,7 @@
 #include "core/formatlist.h"
 
+#include "core/helpers.h"
+
 #include "core/database.h"
 #include "core/formatgrid.h"
 #include "core/formathost.h"
@@ -74,7 +76,7 @@ void LoadFmtList(GridModel &grid, bool highlight)
     }
     if (found < 0)
         return;
-    grid.setText(found, ColTick, QStringLiteral("√"));
+    grid.setText(found, ColTick, BoolToMark(true));
     grid.setCurrent(found, ColTick);
     grid.setRowSel(found);
     grid.setColSel(grid.cols() - 1);
@@ -85,7 +87,7 @@ void LoadFmtList(GridModel &grid, bool highlight)
 void TickFmtListRow(GridModel &grid, qint32 row)
 {
     for (qint32 r = grid.fixedRows(); r < grid.rows(); ++r)
-        grid.setText(r, fmtlist::ColTick, r == row ? QStringLiteral("√") : QString());
+        grid.setText(r, fmtlist::ColTick, BoolToMark(r == row));
 }
 
 QString FmtListName(const GridModel &grid, qint32 row)

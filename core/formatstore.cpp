@@ -5,6 +5,7 @@
 #include "core/formatgrid.h"
 #include "core/formathost.h"
 #include "core/gridhelpers.h"
+#include "core/helpers.h"
 #include "core/progress.h"
 #include "platform/numtext.h"
 
@@ -67,16 +68,8 @@ QString cellText(const QVariant &v)
     if (v.isNull())
         return QString();
     if (v.typeId() == QMetaType::Bool)
-        return v.toBool() ? QStringLiteral("√") : QString();
+        return BoolToMark(v);
     return num::Text(v);
-}
-
-bool isTrueField(const QVariant &v)
-{
-    if (v.typeId() == QMetaType::QString)
-        return v.toString().compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0
-            || num::Val(v.toString()) != 0;
-    return v.toBool();
 }
 
 } // namespace
@@ -207,7 +200,7 @@ void LoadFormatGrid(GridModel &grid, const QString &nameIn)
             case ColItalic:
             case ColUnderline:
             case ColStrikethru:
-                texts << (!v.isNull() && isTrueField(v) ? QStringLiteral("√") : QString());
+                texts << BoolToMark(v);
                 break;
             case ColFSize:
                 if (scale != 1.0 && !v.isNull())

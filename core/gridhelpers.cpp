@@ -1,6 +1,7 @@
 #include "core/gridhelpers.h"
 
 #include "core/database.h"
+#include "core/helpers.h"
 #include "core/progress.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
@@ -31,7 +32,7 @@ QString fieldText(const QVariant &v)
     case QMetaType::QDate:
         return v.toDate().toString(QStringLiteral("yyyy.MM.dd"));
     case QMetaType::Bool:
-        return v.toBool() ? QStringLiteral("√") : QString();
+        return BoolToMark(v);
     case QMetaType::Double:
     case QMetaType::Float:
         return num::Str(num::RoundDecimals(v.toDouble(), 2));

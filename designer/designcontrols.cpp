@@ -1,6 +1,7 @@
 #include "designer/designcontrols.h"
 
 #include "core/formatgrid.h"
+#include "core/helpers.h"
 #include "platform/dialogs.h"
 #include "platform/gridmodel.h"
 #include "platform/numtext.h"
@@ -267,14 +268,13 @@ void CtlFontToGrid(GridModel &grid, qint32 row, const DesignControl &sample)
     using namespace fmtgrid;
     if (row < grid.fixedRows() || row >= grid.rows())
         return;
-    const auto mark = [](bool b) { return b ? QStringLiteral("√") : QString(); };
     grid.setText(row, ColFName, sample.fontName);
     grid.setText(row, ColFSize, num::Str(sample.fontSize));
     SetCellColor(grid, row, sample.foreColor);
-    grid.setText(row, ColBold, mark(sample.bold));
-    grid.setText(row, ColItalic, mark(sample.italic));
-    grid.setText(row, ColStrikethru, mark(sample.strikeOut));
-    grid.setText(row, ColUnderline, mark(sample.underline));
+    grid.setText(row, ColBold, BoolToMark(sample.bold));
+    grid.setText(row, ColItalic, BoolToMark(sample.italic));
+    grid.setText(row, ColStrikethru, BoolToMark(sample.strikeOut));
+    grid.setText(row, ColUnderline, BoolToMark(sample.underline));
 }
 
 } // namespace dsg

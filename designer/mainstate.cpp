@@ -519,11 +519,10 @@ qint32 MainState::CtlToGridRow(DesignControl &ctl)
         g.setText(row, ColFName, ctl.fontName);
         g.setText(row, ColFSize, num::Str(ctl.fontSize * r));
         SetCellColor(g, row, ctl.foreColor);
-        const auto mark = [](bool b) { return b ? QStringLiteral("√") : QString(); };
-        g.setText(row, ColBold, mark(ctl.bold));
-        g.setText(row, ColItalic, mark(ctl.italic));
-        g.setText(row, ColUnderline, mark(ctl.underline));
-        g.setText(row, ColStrikethru, mark(ctl.strikeOut));
+        g.setText(row, ColBold, BoolToMark(ctl.bold));
+        g.setText(row, ColItalic, BoolToMark(ctl.italic));
+        g.setText(row, ColUnderline, BoolToMark(ctl.underline));
+        g.setText(row, ColStrikethru, BoolToMark(ctl.strikeOut));
     }
     g.setText(row, ColClas, num::Str(qint64(ctl.cls)));
     return row;
