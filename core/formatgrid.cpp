@@ -93,6 +93,22 @@ void SetCellColor(GridModel &grid, qint32 row, qint32 color)
     grid.setBackColor(row, ColColor, color == 0 ? kBlackCellColor : color);
 }
 
+qint32 RowClass(const GridModel &grid, qint32 row)
+{
+    if (row < grid.fixedRows() || row >= grid.rows())
+        return -1;
+    const qint32 cls = num::ToLong(grid.text(row, ColClas));
+    return cls >= 0 && cls <= 4 ? cls : -1;
+}
+
+qint32 RowOfID(const GridModel &grid, qint64 id)
+{
+    for (qint32 r = grid.fixedRows(); r < grid.rows(); ++r)
+        if (num::Val(grid.text(r, ColID)) == double(id))
+            return r;
+    return -1;
+}
+
 qint32 DirNameToCode(const QString &name)
 {
     if (name == QStringLiteral("左边"))

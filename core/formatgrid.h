@@ -90,6 +90,12 @@ qint64 EncodeSumRef(qint64 targetId, bool multiply);
 qint32 CellColor(const GridModel &grid, qint32 row);
 void SetCellColor(GridModel &grid, qint32 row, qint32 color);
 
+// The class code (0 to 4) of a data row; -1 for a fixed row, a row past the
+// end or a class of 5 or more or below 0, which have no control.
+qint32 RowClass(const GridModel &grid, qint32 row);
+// The first data row whose column 0 holds the ID; -1 when none does.
+qint32 RowOfID(const GridModel &grid, qint64 id);
+
 // Prompt-label side names, as shown in column 3.
 qint32 DirNameToCode(const QString &name);
 QString DirCodeToName(qint64 code);

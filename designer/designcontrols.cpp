@@ -11,7 +11,6 @@
 namespace dsg {
 
 namespace {
-constexpr int kColClass = 17;
 constexpr const char *kToolTip = "点击右键可设置、添加、复制或删除输入框。";
 } // namespace
 
@@ -127,10 +126,8 @@ PromptLabel *DesignControls::Label(qint32 index) const
 
 DesignControl *DesignControls::FindCtlByRow(const GridModel &grid, qint32 row) const
 {
-    if (row < grid.fixedRows() || row >= grid.rows())
-        return nullptr;
-    const qint32 cls = num::ToLong(grid.text(row, kColClass));
-    if (cls < 0 || cls > 4)
+    const qint32 cls = fmtgrid::RowClass(grid, row);
+    if (cls < 0)
         return nullptr;
     for (const auto &ctl : m_ctls[size_t(cls)])
         if (ctl->Row() == row)
@@ -140,10 +137,8 @@ DesignControl *DesignControls::FindCtlByRow(const GridModel &grid, qint32 row) c
 
 DesignControl *DesignControls::FindCtlByID(const GridModel &grid, qint32 id) const
 {
-    for (qint32 r = grid.fixedRows(); r < grid.rows(); ++r)
-        if (num::ToLong(grid.text(r, 0)) == id)
-            return FindCtlByRow(grid, r);
-    return nullptr;
+    const qint32 row = fmtgrid::RowOfID(grid, id);
+    return row < 0 ? nullptr : FindCtlByRow(grid, row);
 }
 
 void DesignControls::ForEach(const std::function<void(DesignControl &)> &f) const

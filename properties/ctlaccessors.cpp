@@ -73,10 +73,8 @@ std::optional<qint32> FindCtlByRow(qint32 row)
     const ControlSet *controls = controlSet();
     const GridModel *grid = formatGridModel();
     // A fixed row or a row past the end has no control (a Tag of 0 means "no row").
-    if (!controls || !grid || row < grid->fixedRows() || row >= grid->rows())
-        return std::nullopt;
-    const qint32 cls = num::ToLong(grid->text(row, ColClas));
-    if (cls < 0 || cls > 4)
+    const qint32 cls = grid ? fmtgrid::RowClass(*grid, row) : -1;
+    if (!controls || cls < 0)
         return std::nullopt;
     for (qint32 index = FirstCtlID(cls); index <= LastCtlID(cls); ++index) {
         const auto tag = controls->ControlTag(index);
@@ -89,12 +87,10 @@ std::optional<qint32> FindCtlByRow(qint32 row)
 std::optional<qint32> FindCtlByID(qint64 id)
 {
     const GridModel *grid = formatGridModel();
-    if (!grid)
+    const qint32 row = grid ? fmtgrid::RowOfID(*grid, id) : -1;
+    if (row < 0)
         return std::nullopt;
-    for (qint32 r = grid->fixedRows(); r < grid->rows(); ++r)
-        if (num::Val(grid->text(r, ColID)) == double(id))
-            return FindCtlByRow(r);
-    return std::nullopt;
+    return FindCtlByRow(row);
 }
 
 std::optional<qint32> GetCtlIndexByRow(qint32 row)
