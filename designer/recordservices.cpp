@@ -6,6 +6,7 @@
 #include "designer/mainstate.h"
 #include "platform/drawsurface.h"
 #include "platform/numtext.h"
+#include "platform/screenscale.h"
 #include "printing/barcodes.h"
 #include "records/inputboxes.h"
 #include "records/valueconversion.h"
@@ -109,11 +110,12 @@ void SetPictureContent(DesignControl &box, const QString &content)
     if (content.isEmpty())
         return;
     if (content.at(0).isDigit()) {
-        // A bar code, drawn over the box at 15 twips per pixel.
-        const int w = qMax(1, int(box.width / 15)), h = qMax(1, int(box.height / 15));
+        // A bar code, drawn over the box at the screen's resolution.
+        const int w = qMax(1, screen::ToPx(box.width)), h = qMax(1, screen::ToPx(box.height));
         QImage img(w, h, QImage::Format_RGB32);
-        img.setDotsPerMeterX(3780);
-        img.setDotsPerMeterY(3780);
+        const int dotsPerMetre = qRound(1440.0 / screen::TwipsPerPixel() / 0.0254);
+        img.setDotsPerMeterX(dotsPerMetre);
+        img.setDotsPerMeterY(dotsPerMetre);
         img.fill(Qt::white);
         {
             PainterSurface s(&img);
