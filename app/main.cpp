@@ -31,12 +31,18 @@ int main(int argc, char **argv)
     InstallExportFormatChooser();
     dsg::SetFormatChoosers({ChooseFromFmtList, ChooseFormatName});
 
-    // A second copy ends at once, without a message. The lock is held for the
-    // whole run; only a dead owner's lock counts as stale.
+    // A second copy ends at once, without a message; a data folder where no
+    // lock file can be made ends the program with a message.
     QLockFile lock(paths::DataPath(QStringLiteral("waybillprinter.lock")));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0))
+    switch (TakeInstanceLock(lock)) {
+    case InstanceLock::Taken:
+        break;
+    case InstanceLock::HeldByRunningCopy:
         return 0;
+    case InstanceLock::Failed:
+        dialogs().Message(LockFailedMessage(paths::DataDir()));
+        return 1;
+    }
 
     bool endProgram = false;
     CheckNewVersion(kProductNumber, QString::fromUtf8(kOwnVersion), &endProgram);

@@ -15,7 +15,7 @@ bool g_created = false;
 
 const char *const kSchema[] = {
     // Format rows: control rows, one header row per format, one settings row.
-    "CREATE TABLE Fmt (ID INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "CREATE TABLE IF NOT EXISTS Fmt (ID INTEGER PRIMARY KEY AUTOINCREMENT,"
     " Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', LBL TEXT NOT NULL DEFAULT '',"
     " Dir INTEGER DEFAULT 0, X DOUBLE DEFAULT 0, Y DOUBLE DEFAULT 0, W DOUBLE DEFAULT 0,"
     " H DOUBLE DEFAULT 0, S DOUBLE DEFAULT 0, L DOUBLE DEFAULT 0, Color LONG DEFAULT 0,"
@@ -23,31 +23,59 @@ const char *const kSchema[] = {
     " fUnderline BOOLEAN DEFAULT 0, fStrikethru BOOLEAN DEFAULT 0, Clas INTEGER DEFAULT 0,"
     " Cash INTEGER DEFAULT 0, RCtl LONG DEFAULT 0, SumID LONG DEFAULT 0,"
     " SumID1 LONG DEFAULT 0, Mem TEXT, RCtl1 LONG DEFAULT 0)",
-    "CREATE INDEX FmtByName ON Fmt(Fmt)",
-    "CREATE TABLE 参数 (Var TEXT COLLATE NOCASE NOT NULL DEFAULT '', Con TEXT)",
-    "CREATE INDEX ParamByVar ON 参数(Var)",
-    "CREATE TABLE 默认 (Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', ID LONG DEFAULT 0, Con TEXT)",
-    "CREATE INDEX DefaultByFmt ON 默认(Fmt)",
-    "CREATE TABLE 历史 (Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', ID LONG DEFAULT 0,"
+    "CREATE INDEX IF NOT EXISTS FmtByName ON Fmt(Fmt)",
+    "CREATE TABLE IF NOT EXISTS 参数 (Var TEXT COLLATE NOCASE NOT NULL DEFAULT '', Con TEXT)",
+    "CREATE INDEX IF NOT EXISTS ParamByVar ON 参数(Var)",
+    "CREATE TABLE IF NOT EXISTS 默认 (Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', ID LONG DEFAULT "
+    "0, Con TEXT)",
+    "CREATE INDEX IF NOT EXISTS DefaultByFmt ON 默认(Fmt)",
+    "CREATE TABLE IF NOT EXISTS 历史 (Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', ID LONG DEFAULT "
+    "0,"
     " CID LONG DEFAULT 0, Con TEXT)",
-    "CREATE INDEX HistoryByFmt ON 历史(Fmt, ID)",
-    "CREATE INDEX HistoryByCID ON 历史(CID)",
-    "CREATE TABLE 映射 (Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', ID LONG DEFAULT 0, Map TEXT)",
-    "CREATE TABLE 淘宝映射 (ID LONG DEFAULT 0, Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '',"
+    "CREATE INDEX IF NOT EXISTS HistoryByFmt ON 历史(Fmt, ID)",
+    "CREATE INDEX IF NOT EXISTS HistoryByCID ON 历史(CID)",
+    "CREATE TABLE IF NOT EXISTS 映射 (Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', ID LONG DEFAULT "
+    "0, Map TEXT)",
+    "CREATE TABLE IF NOT EXISTS 淘宝映射 (ID LONG DEFAULT 0, Fmt TEXT COLLATE NOCASE NOT NULL "
+    "DEFAULT '',"
     " Map TEXT)",
-    "CREATE TABLE 网站格式 (ID LONG DEFAULT 0, Clas TEXT, Name TEXT COLLATE NOCASE, fPath TEXT,"
+    "CREATE TABLE IF NOT EXISTS 网站格式 (ID LONG DEFAULT 0, Clas TEXT, Name TEXT COLLATE NOCASE, "
+    "fPath TEXT,"
     " pPath TEXT, Dat TEXT)",
-    "CREATE TABLE Sale (TBID TEXT, CID LONG DEFAULT 0, AID LONG DEFAULT 0, SID TEXT,"
+    "CREATE TABLE IF NOT EXISTS Sale (TBID TEXT, CID LONG DEFAULT 0, AID LONG DEFAULT 0, SID TEXT,"
     " PID LONG DEFAULT 0, Pay DOUBLE DEFAULT 0, Memo TEXT, Pay1 DOUBLE DEFAULT 0)",
-    "CREATE TABLE Pro (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT COLLATE NOCASE,"
+    "CREATE TABLE IF NOT EXISTS Pro (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT COLLATE "
+    "NOCASE,"
     " Price DOUBLE DEFAULT 0)",
-    "CREATE TABLE Cus (ID INTEGER PRIMARY KEY AUTOINCREMENT, Nick TEXT COLLATE NOCASE,"
+    "CREATE TABLE IF NOT EXISTS Cus (ID INTEGER PRIMARY KEY AUTOINCREMENT, Nick TEXT COLLATE "
+    "NOCASE,"
     " Name TEXT COLLATE NOCASE, CName TEXT, Mobile TEXT, Phone TEXT, Prov TEXT, Region TEXT,"
     " Address TEXT, PC TEXT)",
-    "CREATE TABLE Acc (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT COLLATE NOCASE)",
-    // The one settings row of table Fmt: empty format name.
-    "INSERT INTO Fmt (Fmt, LBL, fName) VALUES ('', '', '')",
+    "CREATE TABLE IF NOT EXISTS Acc (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT COLLATE "
+    "NOCASE)",
 };
+// The one settings row of table Fmt: empty format name.
+const char kSettingsRow[] = "INSERT INTO Fmt (Fmt, LBL, fName) VALUES ('', '', '')";
+
+const char *const kTables[]
+    = {"Fmt", "参数", "默认", "历史", "映射", "淘宝映射", "网站格式", "Sale", "Pro", "Cus", "Acc"};
+
+// The tables of the schema the file lacks; nullopt when it cannot be read
+// (a wrong key, not a database).
+std::optional<QStringList> missingTables(sql::Connection &conn)
+{
+    const auto rs = conn.Query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
+    if (!rs)
+        return std::nullopt;
+    QStringList have;
+    for (int i = 0; i < rs->size(); ++i)
+        have << rs->value(i, 0).toString();
+    QStringList missing;
+    for (const char *t : kTables)
+        if (!have.contains(QString::fromUtf8(t), Qt::CaseInsensitive))
+            missing << QString::fromUtf8(t);
+    return missing;
+}
 
 void showConnectionError()
 {
@@ -64,9 +92,14 @@ QString DatabasePath()
 bool CreateSchema(sql::Connection &conn)
 {
     sql::Transaction tx(conn);
+    const auto missing = missingTables(conn);
+    if (!tx.ok() || !missing)
+        return false;
     for (const char *stmt : kSchema)
         if (!conn.Exec(QString::fromUtf8(stmt)))
             return false;
+    if (missing->contains(QStringLiteral("Fmt")) && !conn.Exec(QString::fromLatin1(kSettingsRow)))
+        return false;
     return tx.Commit();
 }
 
@@ -83,21 +116,16 @@ sql::Connection *openConnection(bool report)
     const bool existed = QFileInfo::exists(path);
     QString error;
     auto conn = sql::Connection::Open(path, QByteArray(kDatabasePassword), &error);
-    if (!conn) {
+    const auto missing = conn ? missingTables(*conn) : std::nullopt;
+    if (!missing || (!missing->isEmpty() && !CreateSchema(*conn))) {
+        conn.reset();
+        if (!existed)
+            QFile::remove(path);
         if (report)
             showConnectionError();
         return nullptr;
     }
-    if (!existed) {
-        if (!CreateSchema(*conn)) {
-            conn.reset();
-            QFile::remove(path);
-            if (report)
-                showConnectionError();
-            return nullptr;
-        }
-    }
-    g_created = !existed;
+    g_created = missing->contains(QStringLiteral("Fmt"));
     g_conn = std::move(conn);
     return g_conn.get();
 }
@@ -134,7 +162,8 @@ std::optional<sql::ResultSet> OpenRecordset(const QString &sql, const QVariantLi
     if (c)
         rs = c->Query(sql, params);
     if (!rs)
-        dialogs().Message(QStringLiteral("数据库打开错误(") + sql + QStringLiteral(")！"));
+        dialogs().Message(QStringLiteral("数据库打开错误(") + sql::ExpandStatement(sql, params)
+                          + QStringLiteral(")！"));
     return rs;
 }
 

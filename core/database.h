@@ -18,18 +18,20 @@ inline constexpr const char *kDatabaseFile = "DATA.db";
 
 QString DatabasePath();
 
-// The process's connection, opened (and created with every table when the
-// file is missing) on first use. nullptr after "无法建立数据库连接！" was shown.
+// The process's connection, opened on first use. A file without the tables
+// (missing, zero bytes, or left by a first start that died before its schema
+// was committed) is given them. nullptr after "无法建立数据库连接！" was shown.
 sql::Connection *Connection();
 // Drops the connection; the next operation opens the file again. Used when
 // the data folder changes (tests) and at exit.
 void CloseConnection();
 
-// True when this process created the database file (the program's first
+// True when this process gave the database its tables (the program's first
 // start with this data folder).
 bool CreatedThisRun();
 
-// Creates every table of an empty database and seeds the settings row.
+// Creates every table that is missing, in one transaction; seeds the
+// settings row when table Fmt was missing.
 bool CreateSchema(sql::Connection &conn);
 
 // Runs one statement; true when it succeeded. Failures show nothing, except
@@ -37,7 +39,8 @@ bool CreateSchema(sql::Connection &conn);
 bool ExecuteSQL(const QString &sql, const QVariantList &params = {});
 
 // Runs a query and returns all of its rows. On failure (of the query or of
-// the connection) shows only "数据库打开错误(" + sql + ")！" and returns
+// the connection) shows only "数据库打开错误(" + the statement with its
+// values in place of the "?" marks + ")！" and returns
 // nullopt: callers stop there.
 std::optional<sql::ResultSet> OpenRecordset(const QString &sql, const QVariantList &params = {});
 

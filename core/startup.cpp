@@ -3,13 +3,31 @@
 #include "core/settings.h"
 #include "platform/numtext.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 
 QString MainCaption(const QString &captionTemplate)
 {
     QString caption = captionTemplate;
     caption.replace(QStringLiteral("[EDITION]"), QString::fromUtf8(kOwnVersion));
     return caption;
+}
+
+InstanceLock TakeInstanceLock(QLockFile &lock)
+{
+    // Only a dead owner's lock counts as stale.
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0))
+        return InstanceLock::Taken;
+    return lock.error() == QLockFile::LockFailedError ? InstanceLock::HeldByRunningCopy
+                                                      : InstanceLock::Failed;
+}
+
+QString LockFailedMessage(const QString &folder)
+{
+    return QStringLiteral("数据文件夹“") + QDir::toNativeSeparators(folder)
+        + QStringLiteral("”无法写入，程序不能运行！请检查此文件夹的权限和磁盘空间。");
 }
 
 StartupRecord ParseCommandLine(const QStringList &arguments)

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class QLockFile;
+
 inline constexpr qint32 kProductNumber = 51;
 inline constexpr const char *kOwnVersion = "3.02";
 // The main window's caption; "[EDITION]" stands for the version.
@@ -16,6 +18,15 @@ inline constexpr const char *kPasswordKey = "软件密码";
 
 // The caption with "[EDITION]" replaced by the version.
 QString MainCaption(const QString &captionTemplate = QString::fromUtf8(kCaptionTemplate));
+
+// The lock file that keeps the program to one running copy, held for the
+// whole run. Only a lock held by a running copy means "end silently"; a lock
+// file that cannot be made at all (a data folder that cannot be written) is
+// a failure the user must be told about.
+enum class InstanceLock { Taken, HeldByRunningCopy, Failed };
+InstanceLock TakeInstanceLock(QLockFile &lock);
+// The message for a data folder where no lock file can be made.
+QString LockFailedMessage(const QString &folder);
 
 // Reads the command line (the arguments after the program name, joined by
 // single blanks and split again at every single blank): exactly five parts

@@ -4,7 +4,7 @@
 #include "platform/codepage.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -49,22 +49,23 @@ ReplyPtr sendGet(const QString &url)
 enum class WaitResult { Finished, TimedOut, Cancelled };
 
 // Waits for the reply while the event loop runs, in short slices so that the
-// deadline and the cancel test are checked often without spinning.
+// deadline and the cancel test are checked often without spinning. The
+// deadline is on the calendar clock in whole seconds (the start second plus
+// the time-out): the wait ends once the clock is past it, so a time-out of 0
+// still waits for the rest of the current second.
 WaitResult waitFor(QNetworkReply *reply, qint32 timeoutSeconds,
                    const std::function<bool()> &cancelled)
 {
-    QElapsedTimer clock;
-    clock.start();
-    const qint64 limitMs = qint64(qMax(timeoutSeconds, 0)) * 1000;
+    const qint64 endMs = (QDateTime::currentSecsSinceEpoch() + qMax(timeoutSeconds, 0) + 1) * 1000;
     for (;;) {
-        if (clock.elapsed() > limitMs)
+        const qint64 left = endMs - QDateTime::currentMSecsSinceEpoch();
+        if (left <= 0)
             return WaitResult::TimedOut;
         if (reply->isFinished())
             return WaitResult::Finished;
         QEventLoop loop;
         QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(int(qBound(qint64(1), limitMs - clock.elapsed() + 1, qint64(50))), &loop,
-                           &QEventLoop::quit);
+        QTimer::singleShot(int(qBound(qint64(1), left, qint64(50))), &loop, &QEventLoop::quit);
         loop.exec();
         if (reply->isFinished())
             return WaitResult::Finished;
@@ -102,6 +103,18 @@ QString AddTimeKey(const QString &url, const QTime &now)
         + now.toString(QStringLiteral("HH:mm:ss"));
 }
 
+bool CutReply(const QByteArray &body, const QString &marker, QString &reply)
+{
+    reply = cp936::Decode(body);
+    if (!reply.contains(marker))
+        return false;
+    const qsizetype br = reply.lastIndexOf(QLatin1String("<BR>"));
+    if (br >= 0)
+        reply.truncate(br);
+    reply.replace(QStringLiteral("<+>"), QStringLiteral("\r\n"));
+    return true;
+}
+
 QString HttpGetText(const QString &url, QString &reply, const QString &marker,
                     qint32 timeoutSeconds, const QString &savePath)
 {
@@ -110,16 +123,10 @@ QString HttpGetText(const QString &url, QString &reply, const QString &marker,
     if (waitFor(r.get(), timeoutSeconds, nullptr) != WaitResult::Finished || !answered(r.get()))
         return status;
     const QByteArray body = r->readAll();
-    reply = cp936::Decode(body);
     if (!savePath.isEmpty())
         writeBytes(savePath, body);
-    if (reply.contains(marker)) {
+    if (CutReply(body, marker, reply))
         status.clear();
-        const qsizetype br = reply.lastIndexOf(QLatin1String("<BR>"));
-        if (br >= 0)
-            reply.truncate(br);
-        reply.replace(QStringLiteral("<+>"), QStringLiteral("\r\n"));
-    }
     return status;
 }
 

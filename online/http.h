@@ -13,12 +13,18 @@ inline constexpr const char *kNetworkError = "网络错误！";
 // "?") or "?".
 QString AddTimeKey(const QString &url, const QTime &now = QTime::currentTime());
 
+// The answer's body as HttpGetText reads it: decoded as code page 936; when
+// it holds the marker, cut before its last "<BR>" with every "<+>" made CR LF.
+// True when the marker was found.
+bool CutReply(const QByteArray &body, const QString &marker, QString &reply);
+
 // Fetches the url. When an answer arrives (any HTTP status) the reply is set
 // to its body read as code page 936, and the undecoded body replaces the file
 // at savePath when one is given. When the reply holds the marker the status
 // is "", the reply is cut before its last "<BR>" and every "<+>" becomes
 // CR LF; otherwise the status is "网络错误！" and the reply stays whole. On
-// time-out the reply keeps what it held.
+// time-out the reply keeps what it held. Time-outs count whole seconds of the
+// calendar clock: 0 still waits to the end of the current second.
 QString HttpGetText(const QString &url, QString &reply, const QString &marker,
                     qint32 timeoutSeconds, const QString &savePath = QString());
 // HttpGetText up to five times, until one succeeds; the last status.

@@ -9,6 +9,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
+#include <QUrl>
+#include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -33,31 +36,73 @@ QString programFileName()
 
 QString VersionPageUrl(qint32 productNumber)
 {
-    QString host = num::Trim(GetRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"),
-                                           QStringLiteral("ServerHost"), QString()));
+    return VersionPageUrlFor(GetRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"),
+                                           QStringLiteral("ServerHost"), QString()),
+                             productNumber);
+}
+
+QString VersionPageUrlFor(const QString &hostSetting, qint32 productNumber)
+{
+    QString host = num::Trim(hostSetting);
     if (host.isEmpty())
         return {};
+    // A bare IPv6 literal ("::1", "fe80::2") cannot carry a port without its
+    // brackets.
+    if (host.count(u':') >= 2 && !host.contains(u'[') && !host.contains(QLatin1String("://")))
+        host = u'[' + host + u']';
     if (!host.contains(QLatin1String("://")))
         host.prepend(QStringLiteral("http://"));
-    while (host.endsWith(u'/'))
-        host.chop(1);
+    QUrl url(host, QUrl::TolerantMode);
+    if (!url.isValid() || url.host().isEmpty())
+        return {};
     // A host without a port of its own is served on 8080.
-    const qsizetype hostStart = host.indexOf(QLatin1String("://")) + 3;
-    if (!host.mid(hostStart).contains(u':'))
-        host += QStringLiteral(":8080");
-    return host + QStringLiteral("/wolisoft/downpage/Pro.asp?ID=") + num::Str(productNumber);
+    if (url.port() < 0)
+        url.setPort(8080);
+    QString path = url.path();
+    while (path.endsWith(u'/'))
+        path.chop(1);
+    url.setPath(path + QStringLiteral("/wolisoft/downpage/Pro.asp"));
+    url.setQuery(QStringLiteral("ID=") + num::Str(productNumber));
+    url.setFragment(QString());
+    return url.toString();
+}
+
+double VersionNumber(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == u' ')
+        ++i;
+    QByteArray digits;
+    bool point = false;
+    bool anyDigit = false;
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c >= u'0' && c <= u'9') {
+            digits.append(char(c.unicode()));
+            anyDigit = true;
+        } else if (c == u'.' && !point) {
+            digits.append('.');
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!anyDigit)
+        return 0;
+    const double v = std::strtod(digits.constData(), nullptr);
+    return std::isfinite(v) ? v : 0;
 }
 
 double VersionFromPage(const QString &page)
 {
-    QString s = page;
+    QStringView s(page);
     const qsizetype t = s.indexOf(QLatin1String("<title>"));
     if (t >= 0)
         s = s.mid(t + 7);
     const qsizetype p = s.indexOf(u'(');
     if (p >= 0)
         s = s.mid(p + 1);
-    return num::Val(s);
+    return VersionNumber(s);
 }
 
 QString CheckNewVersion(qint32 productNumber, const QString &ownVersion, bool *endProgram)
@@ -67,7 +112,7 @@ QString CheckNewVersion(qint32 productNumber, const QString &ownVersion, bool *e
     const QString url = VersionPageUrl(productNumber);
     if (url.isEmpty())
         return {};
-    const double own = num::Val(ownVersion);
+    const double own = VersionNumber(ownVersion);
     if (own == 0)
         return {};
     QString reply;

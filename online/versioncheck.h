@@ -7,7 +7,15 @@
 
 // The server's version page for a product, or "" when no host is set.
 QString VersionPageUrl(qint32 productNumber);
-// The version named in a version page: the leading number after the first
+// The same for a host setting as given: "host", "host:port", an IPv6
+// literal with or without brackets, with or without a scheme and a path of
+// its own (the page's path goes after it).
+QString VersionPageUrlFor(const QString &hostSetting, qint32 productNumber);
+// The version number at the start of a text: optional leading blanks, then
+// digits with at most one decimal point, read up to the first other
+// character; no sign, no exponent. 0 when there are no digits.
+double VersionNumber(QStringView text);
+// The version named in a version page: the version number after the first
 // "(" of the text behind the first "<title>"; 0 when none.
 double VersionFromPage(const QString &page);
 

@@ -2,7 +2,9 @@
 // Text in the Chinese ANSI code page (936). Files and replies are decoded as
 // GB18030, a superset of GBK, so every GBK file reads back exactly; texts are
 // encoded as GB18030, which gives the same bytes as GBK for every character
-// GBK has and loses nothing for the rest.
+// GBK has and loses nothing for the rest. The euro sign is 0x80 both ways, as
+// in code page 936. A byte that starts no character decodes as U+FFFD (never
+// dropped); a surrogate without its partner encodes as "?".
 
 #include <QByteArray>
 #include <QString>

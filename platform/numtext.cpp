@@ -12,7 +12,7 @@ namespace {
 
 bool isSkipped(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+    return c == u' ' || c == u'\t' || c == u'\n';
 }
 
 double readRadix(const QString &s, qsizetype i, int radix)
@@ -154,27 +154,30 @@ double RoundDecimals(double value, int decimals)
 
 QString Str(double value)
 {
-    if (!std::isfinite(value))
+    if (!std::isfinite(value) || value == 0)
         return QStringLiteral("0");
-    if (value == 0)
-        return QStringLiteral("0");
+    // 15 significant digits in exponent form first ("-1.23450000000000e-05"),
+    // then written out with the point moved: never an exponent.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    QString s = QString::fromLatin1(buf);
-    const qsizetype e = s.indexOf(u'e');
-    if (e >= 0) {
-        // 1e+15 -> 1E+15, 1e-05 -> 1E-05
-        QString mant = s.left(e);
-        QString exp = s.mid(e + 1);
-        const QChar sign = exp.at(0);
-        exp = exp.mid(1);
-        while (exp.size() > 2 && exp.startsWith(u'0'))
-            exp.remove(0, 1);
-        if (exp.size() < 2)
-            exp.prepend(u'0');
-        s = mant + u'E' + sign + exp;
-    }
-    return s;
+    std::snprintf(buf, sizeof buf, "%.14e", value);
+    const QByteArray e(buf);
+    const qsizetype ePos = e.indexOf('e');
+    const int exp = e.mid(ePos + 1).toInt();
+    const bool negative = e.startsWith('-');
+    QByteArray digits = e.left(ePos);
+    digits.remove(0, negative ? 1 : 0);
+    digits.remove(1, 1); // the point after the first digit
+    while (digits.size() > 1 && digits.endsWith('0'))
+        digits.chop(1);
+    const qsizetype point = exp + 1; // digits before the point
+    QByteArray out;
+    if (point <= 0)
+        out = "0." + QByteArray(-point, '0') + digits;
+    else if (point >= digits.size())
+        out = digits + QByteArray(point - digits.size(), '0');
+    else
+        out = digits.left(point) + '.' + digits.mid(point);
+    return QString::fromLatin1(negative ? "-" + out : out);
 }
 
 QString Str(qint64 value)

@@ -11,8 +11,9 @@
 
 namespace num {
 
-// Reads the number at the start of a text: blanks, tabs, CR and LF anywhere
-// in it are dropped first, then an optional sign, digits with at most one
+// Reads the number at the start of a text: blanks, tabs and line feeds
+// anywhere in it are dropped first (a CR is not: it ends the number), then an optional sign, digits
+// with at most one
 // "." (whatever the locale) and an optional exponent are read; the reading
 // stops at the first character that cannot continue the number. "&H1F" and
 // "&O17" are read as hexadecimal and octal. No number gives 0.
@@ -38,9 +39,9 @@ inline qint32 ToLong(const QString &text)
 // Rounds to a number of decimals, halves to even on the scaled value.
 double RoundDecimals(double value, int decimals);
 
-// Writes a number as plain text: up to 15 significant digits, no trailing
-// zeros, no leading blank ("0.3" for 0.1 + 0.2, "1E+15" for 1e15,
-// "1E-05" for 0.00001).
+// Writes a number as plain decimal text, never in exponent form: up to 15
+// significant digits, no trailing zeros, no leading blank ("0.3" for
+// 0.1 + 0.2, "1000000000000000" for 1e15, "0.00001" for 1e-5).
 QString Str(double value);
 QString Str(qint64 value);
 inline QString Str(int value)

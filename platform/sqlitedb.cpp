@@ -1,5 +1,7 @@
 #include "platform/sqlitedb.h"
 
+#include "platform/numtext.h"
+
 #include <QDateTime>
 #include <atomic>
 #include <sqlite3.h>
@@ -24,6 +26,62 @@ QVariant ResultSet::value(int row, int col) const
     if (row < 0 || row >= size() || col < 0 || col >= rows[row].size())
         return {};
     return rows[row].at(col);
+}
+
+namespace {
+
+QString literal(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull())
+        return QStringLiteral("NULL");
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return QString::number(v.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return num::Str(v.toDouble());
+    case QMetaType::QByteArray:
+        return QStringLiteral("X'") + QString::fromLatin1(v.toByteArray().toHex().toUpper())
+            + u'\'';
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+        return u'\'' + v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + u'\'';
+    default: {
+        QString t = v.toString();
+        t.replace(u'\'', QStringLiteral("''"));
+        return u'\'' + t + u'\'';
+    }
+    }
+}
+
+} // namespace
+
+QString ExpandStatement(const QString &sql, const QVariantList &params)
+{
+    QString out;
+    out.reserve(sql.size());
+    QChar quote;
+    qsizetype next = 0;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?' && next < params.size()) {
+            out += literal(params.at(next++));
+            continue;
+        }
+        out += c;
+    }
+    return out;
 }
 
 // ---------------------------------------------------------------------------

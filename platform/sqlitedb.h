@@ -31,6 +31,11 @@ struct ResultSet
     QVariant value(int row, int col) const;
 };
 
+// The statement as the user should see it in a message: every "?" outside
+// a quoted text replaced by its bound value written as SQL (texts in single
+// quotes with quotes doubled, numbers in plain decimal, NULL, True/False).
+QString ExpandStatement(const QString &sql, const QVariantList &params);
+
 class Connection;
 
 class Statement

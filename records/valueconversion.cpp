@@ -41,39 +41,10 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-// A number as text with up to 15 significant digits but never in exponent
-// form: money must stay digits, so 1E+17 is written out in full and 1E-06 as
-// 0.000001.
-QString strPlain(double value)
-{
-    QString s = num::Str(value);
-    const qsizetype e = s.indexOf(u'E');
-    if (e < 0)
-        return s;
-    QString mant = s.left(e);
-    const int exp = s.mid(e + 1).toInt();
-    QString sign;
-    if (mant.startsWith(u'-')) {
-        sign = u"-"_s;
-        mant.remove(0, 1);
-    }
-    qsizetype point = mant.indexOf(u'.');
-    if (point < 0)
-        point = mant.size();
-    QString digits = mant;
-    digits.remove(u'.');
-    point += exp;
-    if (point <= 0)
-        return sign + u"0."_s + QString(-point, u'0') + digits;
-    if (point >= digits.size())
-        return sign + digits + QString(point - digits.size(), u'0');
-    return sign + digits.left(point) + u'.' + digits.mid(point);
-}
-
 // A number as text without the zero before the point of a value below 1.
 QString strNoLeadingZero(double value)
 {
-    QString s = strPlain(value);
+    QString s = num::Str(value);
     if (s.startsWith(u"0."_s))
         s.remove(0, 1);
     else if (s.startsWith(u"-0."_s))

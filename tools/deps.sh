@@ -5,7 +5,8 @@ PKGS=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6sql6 qt6-webengine-dev libgl-dev
       libsqlcipher-dev libssl-dev libgtest-dev googletest
       zbar-tools poppler-utils python3-xlwt
-      fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb xauth)
+      fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb xauth
+      clang libclang-rt-14-dev llvm-14)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

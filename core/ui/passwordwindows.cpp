@@ -90,6 +90,7 @@ void ModiPSD::Com_Click()
         dialogs().Message(QStringLiteral("原有密码不正确！"));
         break;
     case PasswordChange::StoreFailed:
+        dialogs().Message(QStringLiteral("新密码未能保存，密码没有修改！"));
         break;
     }
 }

@@ -24,6 +24,35 @@ TEST_F(DatabaseTest, CreatesKeyedFileWithAllTablesAndSettingsRow)
     EXPECT_EQ(db::OpenRecordset("SELECT * FROM Fmt")->size(), 1);
 }
 
+TEST_F(DatabaseTest, FileWithoutTablesIsGivenTheSchema)
+{
+    // A first start that died before its schema was committed leaves a
+    // zero-byte file, or a keyed file with no tables.
+    for (const bool keyed : {false, true}) {
+        db::CloseConnection();
+        QFile::remove(path("DATA.db"));
+        if (keyed) {
+            auto c = sql::Connection::Open(path("DATA.db"), db::kDatabasePassword);
+            ASSERT_TRUE(c && c->Exec("PRAGMA user_version=1"));
+        } else {
+            ASSERT_TRUE(WriteBytes(path("DATA.db"), QByteArray()));
+        }
+        ASSERT_NE(db::Connection(), nullptr) << keyed;
+        EXPECT_TRUE(db::CreatedThisRun());
+        EXPECT_EQ(db::OpenRecordset("SELECT * FROM Fmt WHERE Fmt=''")->size(), 1);
+        EXPECT_TRUE(db::OpenRecordset("SELECT * FROM Acc"));
+    }
+    // Only the missing tables are added to a file that has some.
+    ASSERT_TRUE(db::ExecuteSQL("DROP TABLE Acc"));
+    ASSERT_TRUE(db::InsertRow("Fmt", {{"Fmt", "kept"}}));
+    db::CloseConnection();
+    ASSERT_NE(db::Connection(), nullptr);
+    EXPECT_FALSE(db::CreatedThisRun());
+    EXPECT_TRUE(db::OpenRecordset("SELECT * FROM Acc"));
+    EXPECT_EQ(db::OpenRecordset("SELECT * FROM Fmt")->size(), 2);
+    EXPECT_TRUE(dlg.messages().isEmpty());
+}
+
 TEST_F(DatabaseTest, WrongKeyIsRefused)
 {
     {
@@ -65,6 +94,13 @@ TEST_F(DatabaseTest, FailuresAreReported)
     EXPECT_TRUE(dlg.messages().isEmpty());
     EXPECT_FALSE(db::OpenRecordset("SELECT * FROM Missing"));
     EXPECT_EQ(dlg.messages(), QStringList {"数据库打开错误(SELECT * FROM Missing)！"});
+    // The statement is shown with its values, not with "?" marks.
+    dlg.Clear();
+    EXPECT_FALSE(db::OpenRecordset("SELECT * FROM Missing WHERE a=? AND b='?' AND c=? AND d=?",
+                                   {"O'Neil", 2.5, QVariant()}));
+    EXPECT_EQ(dlg.messages(),
+              QStringList {"数据库打开错误(SELECT * FROM Missing WHERE a='O''Neil' AND b='?' AND "
+                           "c=2.5 AND d=NULL)！"});
 }
 
 TEST_F(DatabaseTest, ColumnsLookupsAndNames)

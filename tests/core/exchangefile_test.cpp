@@ -237,6 +237,26 @@ TEST_F(ExchangeFileTest, ImportsAnOriginalStyleFile)
     EXPECT_EQ(v(3, "Mem").toString(), QStringLiteral("True|False|1|0|0|0|1|"));
 }
 
+TEST_F(ExchangeFileTest, ARowSplitInsideANumberReadsOnlyTheNumberBeforeTheBreak)
+{
+    // "0" CR LF "903" is 0: the leading-number reading drops line feeds but
+    // stops at the CR.
+    auto line = [](QStringList f) { return f.join(kSep); };
+    const QStringList lines
+        = {QStringLiteral("<沃栎岚印坊格式专用_快递单专用>"), QStringLiteral("n"),
+           line({"201", "0", "框", "0", "0"}) + QStringLiteral("\r\n")
+               + line({"903", "20", "30", "6", "0", "0", "0", "宋体", "9", "False", "False",
+                       "False", "False", "0", "0", "", "0", "0"})};
+    const QString file = path(QStringLiteral("断.wlq"));
+    ASSERT_TRUE(WriteBytes(file, cp936::Encode(lines.join(QStringLiteral("\r\n")))));
+    ASSERT_TRUE(ImportFormat(file, true));
+    const auto rs = db::OpenRecordset(QStringLiteral("SELECT X, Y FROM Fmt WHERE Fmt=?"),
+                                      {QStringLiteral("断")});
+    ASSERT_TRUE(rs && rs->size() == 1);
+    EXPECT_EQ(rs->value(0, "X").toDouble(), 0);
+    EXPECT_EQ(rs->value(0, "Y").toDouble(), 20);
+}
+
 TEST_F(ExchangeFileTest, BrokenFileLeavesNothingBehind)
 {
     const QStringList lines

@@ -3,6 +3,7 @@
 #include "support/testenv.h"
 
 #include <QDir>
+#include <QLockFile>
 
 class StartupTest : public DataDirTest
 {
@@ -79,4 +80,17 @@ TEST_F(StartupTest, PasswordIsCaseSensitiveAndChangeChecksRepetitionFirst)
     EXPECT_EQ(SoftwarePassword(), "");
     EXPECT_EQ(ChangePassword("", "n", "n"), PasswordChange::Changed);
     EXPECT_TRUE(dlg.shown().empty());
+}
+
+TEST_F(StartupTest, OnlyALockHeldByARunningCopyEndsTheStartSilently)
+{
+    QLockFile first(path("waybillprinter.lock"));
+    EXPECT_EQ(TakeInstanceLock(first), InstanceLock::Taken);
+    QLockFile second(path("waybillprinter.lock"));
+    EXPECT_EQ(TakeInstanceLock(second), InstanceLock::HeldByRunningCopy);
+    // A folder that cannot be written (here: its path runs through a file).
+    ASSERT_TRUE(WriteBytes(path("file"), "x"));
+    QLockFile blocked(path("file/data/waybillprinter.lock"));
+    EXPECT_EQ(TakeInstanceLock(blocked), InstanceLock::Failed);
+    EXPECT_TRUE(LockFailedMessage(path("file/data")).contains(path("file/data")));
 }

@@ -1,3 +1,4 @@
+#include "core/database.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "core/ui/passwordwindows.h"
@@ -142,6 +143,22 @@ TEST_F(PasswordTest, ChangeWindowStoresNewPasswordForNextStart)
     EXPECT_TRUE(w.isNull());
     EXPECT_EQ(SoftwarePassword(), "N3w");
     EXPECT_TRUE(qobject_cast<PSDCon *>(OpenFirstWindow()));
+}
+
+TEST_F(PasswordTest, ChangeWindowSaysWhenTheNewPasswordCannotBeStored)
+{
+    ASSERT_TRUE(db::ExecuteSQL("CREATE TRIGGER NoWrite BEFORE INSERT ON 参数 "
+                               "BEGIN SELECT RAISE(ABORT, 'read only'); END"));
+    QPointer<ModiPSD> w = new ModiPSD;
+    w->show();
+    QTest::keyClicks(w->T[1], "N3w");
+    QTest::keyClicks(w->T[2], "N3w");
+    QTest::keyClick(w->T[1], Qt::Key_Return);
+    settle();
+    EXPECT_EQ(dlg.messages(), QStringList {QStringLiteral("新密码未能保存，密码没有修改！")});
+    ASSERT_FALSE(w.isNull());
+    EXPECT_EQ(SoftwarePassword(), "");
+    delete w;
 }
 
 TEST_F(PasswordTest, WaitFormClosedReturnsWhenTheCaptionIsGone)

@@ -6,12 +6,14 @@
 #include "support/testenv.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkProxy>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -25,6 +27,7 @@ class LocalServer
 public:
     std::function<QByteArray(const QByteArray &)> handler;
     QList<QByteArray> requests;
+    int delayMs = 0; // how long the server takes to answer
 
     LocalServer()
     {
@@ -42,9 +45,12 @@ public:
                     const QByteArray body = handler ? handler(line) : QByteArray("");
                     if (body.isNull())
                         return;
-                    s->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size())
-                             + "\r\nConnection: close\r\n\r\n" + body);
-                    s->disconnectFromHost();
+                    QTimer::singleShot(delayMs, s, [s, body] {
+                        s->write("HTTP/1.1 200 OK\r\nContent-Length: "
+                                 + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n"
+                                 + body);
+                        s->disconnectFromHost();
+                    });
                 });
                 QObject::connect(s, &QTcpSocket::disconnected, s, [s, buffer] {
                     delete buffer;
@@ -112,6 +118,26 @@ TEST_F(HttpTest, MissingMarkerFailsFiveTimesAndKeepsTheWholeReply)
     EXPECT_TRUE(server.requests[0].startsWith("GET /v?Time="));
 }
 
+TEST_F(HttpTest, TimeOutZeroStillWaitsWithinTheCurrentSecond)
+{
+    // The deadline is on the calendar clock in whole seconds: a time-out of
+    // 0 lasts to the end of the second the request was sent in.
+    server.handler = [](const QByteArray &) { return QByteArray("ok Finished"); };
+    server.delayMs = 200;
+    while (QDateTime::currentMSecsSinceEpoch() % 1000 > 100)
+        QTest::qWait(20);
+    QString reply;
+    EXPECT_EQ(HttpGetText(server.url("/slow"), reply, "Finished", 0), "");
+    EXPECT_EQ(reply, "ok Finished");
+
+    server.handler = [](const QByteArray &) { return QByteArray(); }; // never answers
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(HttpGetText(server.url("/never"), reply, "Finished", 0),
+              QStringLiteral("网络错误！"));
+    EXPECT_LE(t.elapsed(), 1100);
+}
+
 TEST_F(HttpTest, RetryStopsAtFirstSuccess)
 {
     int n = 0;
@@ -136,8 +162,9 @@ TEST_F(HttpTest, SilentServerTimesOutAndReplyKeepsItsValue)
     EXPECT_EQ(reply, "entry");
 
     t.restart();
+    // Five attempts, each to the end of the second it started in.
     EXPECT_EQ(HttpGetRetry(server.url("/slow"), reply, "x", 0), QStringLiteral("网络错误！"));
-    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_LT(t.elapsed(), 5500);
     EXPECT_EQ(reply, "entry");
 }
 
@@ -176,6 +203,28 @@ TEST_F(HttpTest, VersionPageNumberIsReadAfterFirstParenthesisOfTitle)
     EXPECT_EQ(VersionFromPage("before(1.5) <title>软件 (3.1)"), 3.1);
     EXPECT_GT(VersionFromPage("<title>(3.1)"), 3.02);
     EXPECT_LT(VersionFromPage("<title>(3.10)"), VersionFromPage("<title>(3.9)"));
+    // Digits with at most one point only: no exponent, no sign, no hex.
+    EXPECT_EQ(VersionFromPage("<title>(3.1E1)"), 3.1);
+    EXPECT_EQ(VersionFromPage("<title>(-4)"), 0);
+    EXPECT_EQ(VersionFromPage("<title>(  2.5.1)"), 2.5);
+    EXPECT_EQ(VersionFromPage("<title>(&H10)"), 0);
+}
+
+TEST_F(HttpTest, VersionPageUrlFromAnyHostSetting)
+{
+    const QString page = "/wolisoft/downpage/Pro.asp?ID=51";
+    const std::pair<const char *, QString> cases[] = {
+        {"example.org", "http://example.org:8080" + page},
+        {" example.org:81/ ", "http://example.org:81" + page},
+        {"example.org/sub/", "http://example.org:8080/sub" + page},
+        {"https://example.org:9/a/b", "https://example.org:9/a/b" + page},
+        {"::1", "http://[::1]:8080" + page},
+        {"[fe80::2]", "http://[fe80::2]:8080" + page},
+        {"[::1]:81/x", "http://[::1]:81/x" + page},
+        {"   ", ""},
+    };
+    for (const auto &[host, url] : cases)
+        EXPECT_EQ(VersionPageUrlFor(QString::fromUtf8(host), 51), url) << host;
 }
 
 TEST_F(HttpTest, VersionCheckWithoutHostDoesNothing)

@@ -15,6 +15,7 @@ TEST(NumText, LeadingNumberReading)
         {"", 0},        {"abc", 0},   {"12abc", 12},  {"  1 2 3", 123}, {"-2.5mm", -2.5},
         {"1.2.3", 1.2}, {".5", 0.5},  {"1e3x", 1000}, {"1e", 1},        {"&H1F", 31},
         {"&O17", 15},   {"\t7\n", 7}, {"+4", 4},      {"3,000", 3},     {"2.5 3", 2.53},
+        {"1\r\n2", 1},  {"\r5", 0},
     };
     for (const auto &c : cases)
         EXPECT_DOUBLE_EQ(Val(QString::fromUtf8(c.text)), c.value) << c.text;
@@ -38,8 +39,11 @@ TEST(NumText, WritesFifteenSignificantDigits)
     EXPECT_EQ(Str(0.1 + 0.2), "0.3");
     EXPECT_EQ(Str(0.0), "0");
     EXPECT_EQ(Str(-0.5), "-0.5");
-    EXPECT_EQ(Str(1e15), "1E+15");
-    EXPECT_EQ(Str(0.00001), "1E-05");
+    EXPECT_EQ(Str(1e15), "1000000000000000");
+    EXPECT_EQ(Str(0.00001), "0.00001");
+    EXPECT_EQ(Str(-1.5e-7), "-0.00000015");
+    EXPECT_EQ(Str(1.23456789012345678e20), "123456789012346000000");
+    EXPECT_EQ(Str(99999999999999.99), "100000000000000");
     EXPECT_EQ(Str(0.0001), "0.0001");
     EXPECT_EQ(Str(123.456), "123.456");
     EXPECT_EQ(Str(qint64(-42)), "-42");
@@ -66,4 +70,20 @@ TEST(CodePage, Gb18030RoundTripsGbkBytes)
     EXPECT_TRUE(bytes.startsWith(QByteArray("\xCB\xB3", 2)));
     EXPECT_EQ(cp936::Decode(bytes), text);
     EXPECT_TRUE(cp936::Encode(QString()).isEmpty());
+}
+
+TEST(CodePage, EuroUndecodableBytesAndLoneSurrogates)
+{
+    EXPECT_EQ(cp936::Decode(QByteArray("a\x80z")), QStringLiteral("a€z"));
+    EXPECT_EQ(cp936::Encode(QStringLiteral("€")), QByteArray("\x80"));
+    EXPECT_EQ(cp936::Decode(QByteArray("\xA2\xE3")), QStringLiteral("€"));
+    // Bytes that start no character are kept as U+FFFD, one each.
+    EXPECT_EQ(cp936::Decode(QByteArray("a\xFF"
+                                       "b\x81")),
+              QStringLiteral("a\uFFFDb\uFFFD"));
+    QString text = QStringLiteral("ab");
+    text += QChar(0xD800);
+    text += QStringLiteral("cd中文");
+    EXPECT_EQ(cp936::Encode(text), QByteArray("ab?cd\xD6\xD0\xCE\xC4"));
+    EXPECT_EQ(cp936::Decode(cp936::Encode(QStringLiteral("😀€中"))), QStringLiteral("😀€中"));
 }

@@ -217,6 +217,7 @@ TEST(ValueConversion, PostcodeAndPercent)
         {116, u"0.07"_s, u"7%"_s}, // 15 significant digits
         {116, u"0.1234"_s, u"12.34%"_s},
         {116, u"x"_s, u"0%"_s},
+        {116, u"0.0000001"_s, u"0.00001%"_s}, // never "1E-05%"
     });
     EXPECT_EQ(conv::KeepOnlyChars(u"a1b2c3"_s, u"abc"_s), u"abc"_s);
 }

@@ -1,0 +1,27 @@
+// Code page 936: any bytes decode (nothing dropped silently), any text
+// encodes, and what was decoded encodes and decodes back to itself.
+
+#include "fuzzsupport.h"
+#include "platform/codepage.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = fuzz::Bytes(data, size);
+    const QString decoded = cp936::Decode(bytes);
+    FUZZ_CHECK(bytes.isEmpty() == decoded.isEmpty(), decoded);
+    FUZZ_CHECK(cp936::Decode(cp936::Encode(decoded)) == decoded, decoded);
+
+    // Raw code units, lone surrogates included: each lone surrogate becomes
+    // "?" and everything else comes back as it was.
+    const QString text = fuzz::Utf16(data, size);
+    QString expected = text;
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const QChar c = expected.at(i);
+        if (c.isHighSurrogate() && i + 1 < expected.size() && expected.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            expected[i] = u'?';
+    }
+    FUZZ_CHECK(cp936::Decode(cp936::Encode(text)) == expected, text);
+    return 0;
+}
