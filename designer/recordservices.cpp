@@ -119,8 +119,8 @@ void SetPictureContent(DesignControl &box, const QString &content)
         img.fill(Qt::white);
         {
             PainterSurface s(&img);
-            DrawBarCode(s, ReadBarCodeStandard(), content, 0, 0, s.Width() / surface::kTwipsPerMm,
-                        s.Height() / surface::kTwipsPerMm, box.fontSize, true);
+            DrawBarCode(s, ReadBarCodeStandard(), content, Mm(0), Mm(0), ToMm(s.Width()),
+                        ToMm(s.Height()), box.fontSize, true);
             s.EndDoc();
         }
         box.picture = img;
