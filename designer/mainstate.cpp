@@ -569,7 +569,7 @@ qint32 MainState::CtlToGridRow(DesignControl &ctl)
     } else {
         g.setText(row, ColLBL, ctl.caption);
     }
-    const auto mm = [&](double tw) { return num::Str(TwipsToMm(tw, s)); };
+    const auto mm = [&](double tw) { return num::Str(PageTwipsToMm(tw, s)); };
     if (ctl.cls == LineCtl) {
         g.setText(row, ColX, mm(ctl.x1));
         g.setText(row, ColY, mm(ctl.y1));
@@ -611,7 +611,7 @@ void MainState::ApplyGridRowToCtl(qint32 row, DesignControl *ctl)
     if (!ctl)
         return;
     const auto val = [&](qint32 c) { return num::Val(g.text(row, c)); };
-    const auto tw = [&](qint32 c) { return MmToTwips(val(c), s); };
+    const auto tw = [&](qint32 c) { return MmToPageTwips(val(c), s); };
     PromptLabel *label = ctl->cls <= PictureBox ? m_ctls.Label(ctl->index) : nullptr;
 
     if (ctl->cls == LineCtl) {

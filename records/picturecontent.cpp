@@ -32,8 +32,8 @@ bool SetPictureContent(PictureBoxLook &box, const QString &content, double width
         img.fill(Qt::white);
         {
             PainterSurface s(&img);
-            DrawBarCode(s, standard, content, 0, 0, s.Width() / surface::kTwipsPerMm,
-                        s.Height() / surface::kTwipsPerMm, fontSize <= 2 ? 0 : fontSize, true);
+            DrawBarCode(s, standard, content, Mm(0), Mm(0), ToMm(s.Width()), ToMm(s.Height()),
+                        fontSize <= 2 ? 0 : fontSize, true);
             s.EndDoc();
         }
         box.picture = img;
