@@ -46,27 +46,6 @@ double PageViewSampleTwips(const FontSpec &font)
     return fm.horizontalAdvance(QString::fromUtf16(layout::kFitSample)) * screen::TwipsPerPixel();
 }
 
-PrintedPage CollectPrintedPage(const PageControls &controls)
-{
-    PrintedPage page;
-    auto &grid = const_cast<PageControls &>(controls).FormatGrid();
-    for (qint32 cls = InputBox; cls <= PictureBox; ++cls) {
-        for (qint32 n = 1; n <= controls.ControlCount(cls); ++n) {
-            const qint32 index = cls * 1000 + n;
-            const QString v = controls.ControlValue(index);
-            if (v.isEmpty() || (cls == CheckBox && v == QStringLiteral("0")))
-                continue;
-            const std::optional<qint32> row = controls.ControlRow(index);
-            if (!row)
-                continue;
-            const std::optional<fmtgrid::ControlRow> r = fmtgrid::ReadControlRow(grid, *row);
-            if (r)
-                page.values.emplace_back(r->id, v);
-        }
-    }
-    return page;
-}
-
 std::pair<qint32, qint32> BatchRange(const QString &answer, qint32 max)
 {
     QString rest = answer;
@@ -304,7 +283,7 @@ PrintedPage DrawRecord(PrintContext &ctx, PageDrawer &drawer)
     drawer.PrintPage(offX, offY);
     if (ctx.view.PrintRulersTicked())
         drawer.PrintRulerGrid();
-    return CollectPrintedPage(ctx.controls);
+    return CollectPageContents(ctx.controls);
 }
 
 void StoreHistory(PrintContext &ctx, const std::vector<PrintedPage> &pages)

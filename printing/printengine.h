@@ -19,13 +19,13 @@
 
 #include "platform/lengths.h"
 #include "printing/printer.h"
+#include "properties/printedpage.h"
 
 #include <QImage>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <utility>
-#include <vector>
 
 class FormatHost;
 class PageControls;
@@ -33,12 +33,6 @@ struct FontSpec;
 
 namespace print {
 
-// The contents of one printed page: control ID and value of every input
-// box, check box and picture box with a value, in page-control order.
-struct PrintedPage
-{
-    std::vector<std::pair<qint64, QString>> values;
-};
 // Stores the pages of one print of a format as consecutive history records
 // (in one transaction); false when they could not be stored.
 using HistoryWriter
@@ -104,9 +98,6 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records);
 // The range "start:end" read and clamped to 1..max (start may end up
 // above end: nothing is printed then).
 std::pair<qint32, qint32> BatchRange(const QString &answer, qint32 max);
-
-// The contents of the page controls as printed (history order).
-PrintedPage CollectPrintedPage(const PageControls &controls);
 
 // The width of the fitting sample on the page view, in screen twips, in the
 // stored font (size at factor 1).

@@ -120,8 +120,8 @@ TEST(PrintEngine, ContentsByClassAndCode)
     ASSERT_EQ(rig.stored.size(), 1u);
     ASSERT_EQ(rig.stored[0].size(), 1u);
     QStringList values;
-    for (const auto &[id, v] : rig.stored[0][0].values)
-        values << v;
+    for (const PageContent &c : rig.stored[0][0])
+        values << c.value;
     EXPECT_EQ(values, (QStringList {u"壹"_s, u"不打印"_s, u"12"_s, u"1"_s, u"2"_s}));
 }
 

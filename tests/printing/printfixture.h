@@ -112,13 +112,13 @@ struct PrintRig
     FormatHostState host;
     TestView view;
     TestUi ui;
-    std::vector<std::vector<print::PrintedPage>> stored;
+    std::vector<std::vector<PrintedPage>> stored;
     print::PrintContext ctx {controls,
                              host,
                              view,
                              ui,
                              [](const QString &t) { return t; },
-                             [this](const QString &, const std::vector<print::PrintedPage> &p) {
+                             [this](const QString &, const std::vector<PrintedPage> &p) {
                                  stored.push_back(p);
                                  return true;
                              }};
