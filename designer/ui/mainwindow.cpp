@@ -1,5 +1,8 @@
 #include "designer/ui/mainwindow.h"
 
+#include "designer/ui/onlinecommands.h"
+#include "online/ui/fmtdown.h"
+
 #include "core/exchangefile.h"
 #include "core/formatlist.h"
 #include "core/formatstore.h"
@@ -112,6 +115,7 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     SetRecordScrollHook(nullptr);
+    SetFmtListDownloadHook(nullptr);
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);
@@ -274,6 +278,9 @@ void MainWindow::BuildPageTab(QWidget *pic)
     batch->setGeometry(Px(QRectF(7480, 480, 900, kZoomHeight)));
     auto *down = MakeCom(3, QStringLiteral("淘宝下载"), QString(), pic);
     down->setGeometry(Px(QRectF(8420, kZoomTop, 900, kZoomHeight)));
+    auto *downFmt = MakeCom(37, QStringLiteral("下载格式"),
+                            QStringLiteral("从网站下载更多的快递单格式模板。"), pic);
+    downFmt->setGeometry(Px(QRectF(8420, 480, 900, kZoomHeight)));
 
     m_frm1 = new QGroupBox(pic);
     m_frm1->setObjectName(QStringLiteral("Frm"));
@@ -421,6 +428,8 @@ void MainWindow::Com_Click(int index)
         m_formSize->raise();
     } else if (index >= 20 && index <= 24 && index != 23) {
         HistoryCommand(index);
+    } else if (RunOnlineCommand(*this, index)) {
+        return;
     }
     // The other commands come with the main window's command set.
 }
@@ -536,6 +545,8 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
     on("mOutputFormat", [] { ExportFormat(QString()); });
     on("mInputFormat", [] { ImportFormat(QString(), true); });
+    on("DownFmt", [] { ShowFmtDown(); });
+    SetFmtListDownloadHook([] { ShowFmtDown(); });
     SetFmtListDeleteHook([&w](const QString &name) { return dsg::DeleteFormat(w, name); });
 }
 

@@ -7,11 +7,13 @@
 #include "online/hosts.h"
 #include "online/pagehelpers.h"
 #include "online/tradegrid.h"
+#include "online/trademap.h"
 #include "online/ui/webdom.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
+#include "records/gridexport.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -217,7 +219,7 @@ void TBDown::Com_Click(int index)
             extractAll();
         break;
     case 6:
-        dialogs().Message(QStringLiteral("导出功能尚未提供！"));
+        imp::ExportGrid(TradeGrid, QString::fromUtf8(tmap::kExportTitle));
         break;
     default:
         break;

@@ -2,18 +2,23 @@
 #include "core/settings.h"
 #include "online/tradegrid.h"
 #include "online/ui/tbdown.h"
+#include "online/ui/tbinputmap.h"
 #include "online/ui/webdom.h"
 #include "platform/codepage.h"
+#include "platform/ui/gridview.h"
+#include "records/fakepage.h"
 #include "support/localserver.h"
 #include "support/testenv.h"
 
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QTimer>
 #include <QNetworkProxy>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <functional>
@@ -57,7 +62,8 @@ public:
             const QByteArray target = line.split(' ').value(1);
             const QByteArray path = target.split('?').value(0);
             if (path == "/member/login.jhtml")
-                return "<html><head><meta charset=\"utf-8\"><title>登录</title></head><body><form action=\"/login\">"
+                return "<html><head><meta charset=\"utf-8\"><title>登录</title></head><body><form "
+                       "action=\"/login\">"
                        "<input name=\"u\" value=\"seller\"><input type=\"submit\" id=\"go\">"
                        "</form></body></html>";
             if (path == "/login") {
@@ -83,6 +89,27 @@ public:
     }
     LocalServer server;
     int addressRequests = 0;
+};
+
+// The main window as the trade mapping sees it.
+class MapHost : public TradeMapHost
+{
+public:
+    MapHost()
+    {
+        data.setCols(1);
+        data.setRows(2);
+        data.setFixedRows(2);
+        data.setFixedCols(1);
+    }
+    PageControls &Page() override { return page; }
+    GridModel &RecordsGrid() override { return data; }
+    void RecordsFilled() override { filled = true; }
+    void SetMainEnabled(bool on) override { enabled = on; }
+    FakePage page;
+    GridModel data;
+    bool filled = false;
+    bool enabled = true;
 };
 
 class TBDownTest : public DataDirTest
@@ -145,6 +172,39 @@ TEST_F(TBDownTest, LoginThenExtractAllPagesWithAddresses)
         EXPECT_EQ(g.text(r, trade::Address), QStringLiteral("建国路 88号")) << r;
     }
 
+    // Map the trades onto two boxes and fill DataGrid.
+    MapHost host;
+    host.page.Add(0, QStringLiteral("收件人"));
+    host.page.Add(0, QStringLiteral("地址"));
+    QPointer<TBInputMap> map;
+    w.SetMappingOpener([&] {
+        map = new TBInputMap(w.TradeGrid, w.Chk->isChecked(), host);
+        map->show();
+    });
+    QTest::mouseClick(w.Com[1], Qt::LeftButton);
+    ASSERT_TRUE(map);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(host.enabled);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(map));
+    const auto typeInto = [&](qint32 row, const QString &text) {
+        const QRect cell = map->M1->visualRect(map->M1->model()->index(row - 1, 4));
+        QTest::mouseClick(map->M1->viewport(), Qt::LeftButton, {}, cell.center());
+        ASSERT_TRUE(map->TT->isVisible());
+        QTest::keyClicks(map->TT, text);
+    };
+    typeInto(1, "L");
+    typeInto(2, "O,P,Q,R");
+    EXPECT_EQ(map->Map.text(2, 4), "O,P,Q,R");
+    QTest::mouseClick(map->Com[0], Qt::LeftButton);
+    QTest::qWait(50);
+    EXPECT_FALSE(map);
+    EXPECT_TRUE(host.enabled);
+    EXPECT_TRUE(host.filled);
+    // The closed trade 1002 is left out.
+    ASSERT_EQ(host.data.dataRows(), 4);
+    EXPECT_EQ(host.data.text(2, 1), QStringLiteral("张三"));
+    EXPECT_EQ(host.data.text(5, 2), QStringLiteral("北京北京市朝阳区建国路 88号"));
+
     // Closing hides the window; the rows stay.
     w.close();
     EXPECT_FALSE(w.isVisible());
@@ -163,8 +223,7 @@ TEST_F(TBDownTest, RunIsRefusedWhileWaitingAndEndsWhenThePageGoes)
         inner = dom.Run("1");
         delete view; // the window goes while the outer run waits
     });
-    const auto outer
-        = dom.Run("var t = Date.now(); while (Date.now() - t < 2000) {} 1", 8000);
+    const auto outer = dom.Run("var t = Date.now(); while (Date.now() - t < 2000) {} 1", 8000);
     EXPECT_FALSE(inner.has_value());
     EXPECT_FALSE(outer.has_value());
     EXPECT_FALSE(dom.Run("1").has_value());
