@@ -22,10 +22,6 @@ inline constexpr qint32 kGridBlack = 0x010101;
 void SetGridFont(const QFont &font);
 QFont GridFont();
 
-// Called by ClearGridRecords after the rows are gone, so that the record
-// scroll bar follows the grid; installed by the main window.
-void SetRecordScrollHook(std::function<void(GridModel &)> hook);
-
 // Lays the grid out for one column per name; when the arrays differ in
 // length nothing changes.
 void SetGridColumns(GridModel &grid, const QStringList &names, const QStringList &captions);
