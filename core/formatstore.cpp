@@ -32,8 +32,8 @@ QString flagsText(const FormatHost &h)
 
 // Writes the header row on the given connection (inside the caller's
 // transaction when there is one).
-bool writeHeader(sql::Connection &conn, const FormatHost &host, const QString &width, const QString &height,
-                 const QString &x, const QString &y, const QString &name)
+bool writeHeader(sql::Connection &conn, const FormatHost &host, const QString &width,
+                 const QString &height, const QString &x, const QString &y, const QString &name)
 {
     const auto rs
         = conn.Query(QStringLiteral("SELECT ID FROM Fmt WHERE Fmt=? AND LBL=? ORDER BY ID"),

@@ -46,8 +46,7 @@ private:
     std::function<void()> m_remove;
 };
 
-template <class T>
-class HookSlot
+template<class T> class HookSlot
 {
 public:
     // Puts the value in use above the present one.

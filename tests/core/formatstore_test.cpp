@@ -266,8 +266,8 @@ TEST_F(FormatStoreTest, HeaderFontScaleAndFlags)
 {
     host.setPaper = true;
     host.options = {1, 0, 1, 0, 1};
-    ASSERT_TRUE(SaveFormatHeader(host, QStringLiteral("100"), QStringLiteral("50"), QStringLiteral("3"),
-                                 QStringLiteral("4"), QString()));
+    ASSERT_TRUE(SaveFormatHeader(host, QStringLiteral("100"), QStringLiteral("50"),
+                                 QStringLiteral("3"), QStringLiteral("4"), QString()));
     FormatHostState reader;
     reader.formatName = QStringLiteral("顺丰");
     ReadFormatHeader(reader, QString());

@@ -3,9 +3,9 @@
 #include "core/helpers.h"
 #include "support/testenv.h"
 
-#include <memory>
 #include <QDir>
 #include <QFileInfo>
+#include <memory>
 
 TEST(Helpers, FormatSecondsDropsAtMostTwoLeadingZeroParts)
 {
