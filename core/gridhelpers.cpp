@@ -16,6 +16,7 @@
 namespace {
 
 std::optional<QFont> g_gridFont;
+HookSlot<std::function<void(GridModel &)>> g_recordScrollHook;
 
 const QChar kMarkUp(0x25B3); // △ ascending
 const QChar kMarkDown(0x25BD); // ▽ descending
@@ -83,6 +84,11 @@ void SetGridFont(const QFont &font)
 QFont GridFont()
 {
     return g_gridFont ? *g_gridFont : QGuiApplication::font();
+}
+
+HookHandle InstallRecordScrollHook(std::function<void(GridModel &)> hook)
+{
+    return g_recordScrollHook.Install(std::move(hook));
 }
 
 void SetGridColumns(GridModel &grid, const QStringList &names, const QStringList &captions)
@@ -186,6 +192,8 @@ void ClearGridRecords(GridModel &grid, bool ask)
     if (ask && !dialogs().AskYesNo(QStringLiteral("您确定要清除所有记录？")))
         return;
     grid.setRows(grid.fixedRows());
+    if (const auto hook = g_recordScrollHook.Current())
+        hook(grid);
 }
 
 void DeleteGridRows(GridModel &grid, qint32 &first, qint32 &last, bool ask)

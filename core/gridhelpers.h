@@ -9,9 +9,11 @@
 
 #include "platform/gridmodel.h"
 
+#include "platform/hookslot.h"
 #include <QFont>
 #include <QString>
 #include <QStringList>
+
 #include <QVariant>
 #include <functional>
 
@@ -21,6 +23,11 @@ inline constexpr qint32 kGridBlack = 0x010101;
 // SortGridByColumn fit widths with it); the application font until set.
 void SetGridFont(const QFont &font);
 QFont GridFont();
+
+// Called by ClearGridRecords after the rows are gone, so that the record
+// scroll bar follows the grid; the main window installs it until the handle
+// goes.
+HookHandle InstallRecordScrollHook(std::function<void(GridModel &)> hook);
 
 // Lays the grid out for one column per name; when the arrays differ in
 // length nothing changes.

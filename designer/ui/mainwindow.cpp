@@ -111,7 +111,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    SetRecordScrollHook(nullptr);
+    m_recordScrollHook.Reset();
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);

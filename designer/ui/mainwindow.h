@@ -98,6 +98,8 @@ private:
     // The format list's delete button deletes through this window's state
     // while the window exists.
     HookHandle m_deleteHook;
+    // Clearing DataGrid's records rebinds the record scroll bar.
+    HookHandle m_recordScrollHook;
     QTabWidget *m_sst = nullptr;
     std::array<QWidget *, 3> m_pic {};
     QFrame *m_pfrm = nullptr;

@@ -187,16 +187,23 @@ TEST_F(GridHelpersTest, DeleteGridRowsMovesWholeRows)
     EXPECT_EQ(dlg.shown().size(), 2u);
 }
 
-TEST_F(GridHelpersTest, ClearGridRecordsAsks)
+TEST_F(GridHelpersTest, ClearGridRecordsAsksAndCallsTheScrollHook)
 {
     GridModel g;
     boundGrid(g, {"a", "b"});
+    int hooked = 0;
+    HookHandle scroll = InstallRecordScrollHook([&](GridModel &grid) {
+        EXPECT_EQ(&grid, &g);
+        ++hooked;
+    });
     dlg.Queue(false);
     ClearGridRecords(g, true);
     EXPECT_EQ(g.rows(), 4);
+    EXPECT_EQ(hooked, 0);
     EXPECT_EQ(dlg.shown().at(0).text, "您确定要清除所有记录？");
     ClearGridRecords(g, false);
     EXPECT_EQ(g.rows(), 2);
+    EXPECT_EQ(hooked, 1);
 }
 
 TEST_F(GridHelpersTest, HeaderClicksSortAndToggleMarks)
