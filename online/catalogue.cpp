@@ -129,7 +129,7 @@ QString FetchPreview(const QString &pPath)
     return QFileInfo::exists(cache) ? cache : QString();
 }
 
-bool DownInputFmt(const QString &name, const QString &fPath, const QString &pPath)
+bool DownInputFmt(FormatHost &host, const QString &name, const QString &fPath, const QString &pPath)
 {
     const QString base = SafeBaseName(name);
     const QString formatUrl = ResolvePath(fPath);
@@ -154,7 +154,7 @@ bool DownInputFmt(const QString &name, const QString &fPath, const QString &pPat
         dialogs().Message(QStringLiteral("格式文件下载失败！"));
         return false;
     }
-    return ImportFormat(file, false);
+    return ImportFormat(host, file, false);
 }
 
 } // namespace catalogue

@@ -12,6 +12,8 @@
 #include <QString>
 #include <vector>
 
+class FormatHost;
+
 struct CatalogueEntry
 {
     QString clas;
@@ -74,9 +76,10 @@ QString FetchPreview(const QString &pPath);
 
 // Downloads the picture and the format file of an entry into Temp (the
 // picture as base name + ".jpg", the format as base name + ".wlq") and
-// imports the format, which asks whether to open it. A format file that
+// imports the format, which asks whether to open it in the host. A format file that
 // cannot be fetched is reported ("格式文件下载失败！") and nothing is
 // imported. True when imported.
-bool DownInputFmt(const QString &name, const QString &fPath, const QString &pPath);
+bool DownInputFmt(FormatHost &host, const QString &name, const QString &fPath,
+                  const QString &pPath);
 
 } // namespace catalogue

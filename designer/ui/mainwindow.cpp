@@ -1,7 +1,6 @@
 #include "designer/ui/mainwindow.h"
 
 #include "designer/ui/onlinecommands.h"
-#include "online/ui/fmtdown.h"
 
 #include "core/exchangefile.h"
 #include "core/formatlist.h"
@@ -68,6 +67,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("MF"));
     m_state.SetView(this);
+    m_import = std::make_unique<ImportCommands>(this, m_state);
     // The class of a new design control is chosen in SelFormat's class mode.
     m_state.SetControlClassChooser([] {
         return ShowSelFormat(QString::fromLatin1(fmtlist::kModeCtlClas), false,
@@ -98,7 +98,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_newEditionTimer->setInterval(10000);
     connect(m_newEditionTimer, &QTimer::timeout, this, [this] {
         m_newEditionTimer->stop();
-        AutoImport(TheStartupRecord);
+        m_import->AutoImport(TheStartupRecord);
     });
     m_newEditionTimer->start();
 
@@ -114,7 +114,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    SetRecordScrollHook(nullptr);
+    m_recordScrollHook.Reset();
     SetFmtListDownloadHook(nullptr);
     if (m_formSize)
         delete m_formSize;
@@ -421,6 +421,8 @@ void MainWindow::ArrangeMainForm()
 
 void MainWindow::Com_Click(int index)
 {
+    if (m_import->Com_Click(index))
+        return;
     if (index == 2) {
         if (!m_formSize)
             m_formSize = new PageSizeDialog(m_state, this);
@@ -540,14 +542,15 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     };
     FormatWindow &w = m_state;
     on("m_FCom30", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("m_FCom31", [this] { SaveFormatGrid(m_state.FormatGrid(), QString()); });
+    on("m_FCom31", [this] { SaveFormatGrid(m_state, m_state.FormatGrid(), QString()); });
     on("m_FCom32", [&w] { dsg::SaveFormatAs(w, QString()); });
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("mOutputFormat", [] { ExportFormat(QString()); });
-    on("mInputFormat", [] { ImportFormat(QString(), true); });
-    on("DownFmt", [] { ShowFmtDown(); });
-    SetFmtListDownloadHook([] { ShowFmtDown(); });
-    SetFmtListDeleteHook([&w](const QString &name) { return dsg::DeleteFormat(w, name); });
+    on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });
+    on("mInputFormat", [this] { ImportFormat(m_state, QString(), true); });
+    on("DownFmt", [this] { RunOnlineCommand(*this, 37); });
+    SetFmtListDownloadHook([this] { RunOnlineCommand(*this, 37); });
+    m_deleteHook = InstallFmtListDeleteHook(
+        [&w](const QString &name) { return dsg::DeleteFormat(w, name); });
 }
 
 } // namespace dsg

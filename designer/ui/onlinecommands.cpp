@@ -66,7 +66,7 @@ bool RunOnlineCommand(MainWindow &window, int index)
         return true;
     }
     if (index == 37) {
-        ShowFmtDown();
+        ShowFmtDown(&window, window.State());
         return true;
     }
     return false;

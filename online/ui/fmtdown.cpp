@@ -25,12 +25,11 @@ constexpr int kHeightLeft = 66; // 990 twips
 constexpr int kRightLeft = 33; // 500 twips
 constexpr int kButtonHeight = 28;
 
-QPointer<FmtDown> g_window;
-
 } // namespace
 
-FmtDown::FmtDown(QWidget *parent)
+FmtDown::FmtDown(FormatHost &host, QWidget *parent)
     : QWidget(parent, Qt::Window)
+    , m_host(host)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("可供下载的格式模板"));
@@ -142,8 +141,8 @@ void FmtDown::DownInputFmt()
     const qint32 r = Grid.row();
     if (r < Grid.fixedRows() || r >= Grid.rows())
         return;
-    catalogue::DownInputFmt(Grid.text(r, catalogue::ColName), Grid.text(r, catalogue::ColFile),
-                            Grid.text(r, catalogue::ColPicture));
+    catalogue::DownInputFmt(m_host, Grid.text(r, catalogue::ColName),
+                            Grid.text(r, catalogue::ColFile), Grid.text(r, catalogue::ColPicture));
 }
 
 void FmtDown::MSF_RowColChange()
@@ -172,11 +171,13 @@ void FmtDown::VS_Change(int value)
     Img->move(0, int(FmtPictureTop(value, Frm->height())));
 }
 
-void ShowFmtDown()
+void ShowFmtDown(QWidget *owner, FormatHost &host)
 {
-    if (!g_window)
-        g_window = new FmtDown;
-    g_window->show();
-    g_window->raise();
-    g_window->activateWindow();
+    FmtDown *w
+        = owner ? owner->findChild<FmtDown *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!w)
+        w = new FmtDown(host, owner);
+    w->show();
+    w->raise();
+    w->activateWindow();
 }

@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+class FormatHost;
 class GridView;
 class QFrame;
 class QLabel;
@@ -21,7 +22,9 @@ class FmtDown : public QWidget
 {
     Q_OBJECT
 public:
-    explicit FmtDown(QWidget *parent = nullptr);
+    // The host opens an imported format; it must outlive the window (make
+    // its owner the parent).
+    explicit FmtDown(FormatHost &host, QWidget *parent = nullptr);
 
     GridModel Grid; // MSF's grid
     GridView *MSF = nullptr;
@@ -48,10 +51,12 @@ private:
     void Form_Load();
     void layoutControls();
     void loadList();
+    FormatHost &m_host;
     bool m_loaded = false;
     QLabel *m_listCaption = nullptr;
     QLabel *m_previewCaption = nullptr;
 };
 
-// Shows the one catalogue window, creating it on first use.
-void ShowFmtDown();
+// Shows the one catalogue window of the owner (a child window of it, so it
+// ends with it), creating it on first use.
+void ShowFmtDown(QWidget *owner, FormatHost &host);

@@ -1,4 +1,5 @@
 #include "core/database.h"
+#include "core/formathost.h"
 #include "core/settings.h"
 #include "online/catalogue.h"
 #include "platform/codepage.h"
@@ -115,8 +116,10 @@ TEST_F(CatalogueTest, ImportDownloadsUnderTheSafeNameAndImports)
 {
     files["/f/x.wlq"] = formatFile("ignored");
     files["/p/x.jpg"] = "JPEG";
-    dlg.Queue(false); // do not open it now
-    ASSERT_TRUE(catalogue::DownInputFmt("申通/圆通", "/f/x.wlq", "/p/x.jpg"));
+    FormatHostState host;
+    dlg.Queue(true); // open it now
+    ASSERT_TRUE(catalogue::DownInputFmt(host, "申通/圆通", "/f/x.wlq", "/p/x.jpg"));
+    EXPECT_EQ(host.selectedFormat, "申通4圆通");
     EXPECT_EQ(ReadBytes(catalogue::TempPath("申通4圆通.jpg")), "JPEG");
     EXPECT_TRUE(QFileInfo::exists(catalogue::TempPath("申通4圆通.wlq")));
     const auto rs = db::OpenRecordset("SELECT LBL FROM Fmt WHERE Fmt=?", {"申通4圆通"});
@@ -125,6 +128,6 @@ TEST_F(CatalogueTest, ImportDownloadsUnderTheSafeNameAndImports)
 
     // A format file that is not there is reported and nothing is imported.
     dlg.Clear();
-    EXPECT_FALSE(catalogue::DownInputFmt("缺", "/f/none.wlq", "/p/none.jpg"));
+    EXPECT_FALSE(catalogue::DownInputFmt(host, "缺", "/f/none.wlq", "/p/none.jpg"));
     EXPECT_EQ(dlg.messages(), QStringList({"格式文件下载失败！"}));
 }
