@@ -30,19 +30,6 @@ QHash<qint64, qint32> ColumnsByID(const GridModel &grid)
 
 } // namespace
 
-PrintedPage CollectPageContents(PageControls &page)
-{
-    PrintedPage out;
-    ForEachContentControl(page, [&](qint32 index) {
-        QString v = page.ControlValue(index);
-        if (v.isEmpty() || (index / 1000 == 1 && num::Val(v) == 0))
-            return;
-        if (const auto r = ControlRowOf(page, index))
-            out.push_back({r->id, std::move(v)});
-    });
-    return out;
-}
-
 bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPage> &pages)
 {
     return db::RunInTransaction([&](sql::Connection &conn) {

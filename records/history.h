@@ -5,6 +5,8 @@
 // a print in one transaction, and the history grid (MSF(2)) with its
 // operations: fill, put a record back into the page, delete records.
 
+#include "properties/printedpage.h"
+
 #include <QString>
 #include <optional>
 #include <vector>
@@ -14,18 +16,10 @@ class PageControls;
 
 namespace rec {
 
-// One filled control of a printed page.
-struct PageContent
-{
-    qint64 id = 0; // the control's ID
-    QString value;
-    bool operator==(const PageContent &) const = default;
-};
-using PrintedPage = std::vector<PageContent>;
-
-// The page's contents as a history record: input boxes with text, check
-// boxes with a value, picture boxes with content, each class in index order.
-PrintedPage CollectPageContents(PageControls &page);
+// The contents of a printed page (properties/printedpage.h).
+using ::CollectPageContents;
+using ::PageContent;
+using ::PrintedPage;
 
 // Appends the pages as consecutive records of the format (each the highest
 // number of the format + 1) in one transaction; a page without contents
