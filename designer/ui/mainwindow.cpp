@@ -111,7 +111,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    SetRecordScrollHook(nullptr);
+    m_recordScrollHook.Reset();
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);
@@ -531,12 +531,13 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     };
     FormatWindow &w = m_state;
     on("m_FCom30", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("m_FCom31", [this] { SaveFormatGrid(m_state.FormatGrid(), QString()); });
+    on("m_FCom31", [this] { SaveFormatGrid(m_state, m_state.FormatGrid(), QString()); });
     on("m_FCom32", [&w] { dsg::SaveFormatAs(w, QString()); });
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("mOutputFormat", [] { ExportFormat(QString()); });
-    on("mInputFormat", [] { ImportFormat(QString(), true); });
-    SetFmtListDeleteHook([&w](const QString &name) { return dsg::DeleteFormat(w, name); });
+    on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });
+    on("mInputFormat", [this] { ImportFormat(m_state, QString(), true); });
+    m_deleteHook = InstallFmtListDeleteHook(
+        [&w](const QString &name) { return dsg::DeleteFormat(w, name); });
 }
 
 } // namespace dsg

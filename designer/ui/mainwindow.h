@@ -7,6 +7,7 @@
 
 #include "designer/mainstate.h"
 #include "designer/ui/pagesizedialog.h"
+#include "platform/hookslot.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -94,6 +95,11 @@ private:
     QPushButton *MakeCom(int index, const QString &text, const QString &tip, QWidget *parent);
 
     MainState m_state;
+    // The format list's delete button deletes through this window's state
+    // while the window exists.
+    HookHandle m_deleteHook;
+    // Clearing DataGrid's records rebinds the record scroll bar.
+    HookHandle m_recordScrollHook;
     QTabWidget *m_sst = nullptr;
     std::array<QWidget *, 3> m_pic {};
     QFrame *m_pfrm = nullptr;
