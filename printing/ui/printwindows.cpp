@@ -145,20 +145,20 @@ void SelPrinter::Com_Click(int index)
     close();
 }
 
-std::unique_ptr<Printer> ChoosePrinter()
+std::unique_ptr<Printer> ChoosePrinter(const QString &formatName, const QPointer<QWidget> &owner)
 {
+    const bool owned = !owner.isNull();
     auto *w = new SelPrinter;
     w->Mode = ChoosePrinterMode();
     w->show();
     WaitFormClosed(QStringLiteral("选择"));
     const QString name = DialogResult;
-    if (name.isEmpty())
+    if (name.isEmpty() || (owned && owner.isNull()))
         return nullptr;
     if (name == PdfPrinterName()) {
-        const QString base = formatHost().CurrentFormatName();
+        const QString base = formatName.isEmpty() ? QStringLiteral("快递单") : formatName;
         const QString path = dialogs().SaveFile(QStringLiteral("PDF文件(*.pdf)|*.pdf"),
-                                                (base.isEmpty() ? QStringLiteral("快递单") : base)
-                                                    + QStringLiteral(".pdf"));
+                                                base + QStringLiteral(".pdf"));
         if (path.isEmpty())
             return nullptr;
         return std::make_unique<PdfPrinter>(path);
@@ -213,13 +213,14 @@ void PrintPages::Com_Click(int index)
     close();
 }
 
-QString AskBatchRange(qint32 value, qint32 max)
+QString AskBatchRange(qint32 value, qint32 max, const QPointer<QWidget> &owner)
 {
+    const bool owned = !owner.isNull();
     auto *w = new PrintPages(value, max);
     CenterForm(w);
     w->show();
     WaitFormClosed(QStringLiteral("批量打印起止页设置"));
-    return DialogResult;
+    return owned && owner.isNull() ? QString() : DialogResult;
 }
 
 // ---------------------------------------------------------------------------
@@ -294,8 +295,12 @@ void Margin::Comm_Click(int index)
 
 void PrintCalibration(FormatHost &host, QWidget *parent)
 {
-    if (std::unique_ptr<Printer> printer = ChoosePrinter())
+    const QPointer<QWidget> owner(parent);
+    if (std::unique_ptr<Printer> printer = ChoosePrinter(host.CurrentFormatName(), owner))
         PrintCalibrationFigure(*printer);
+    // The window that asked (and the host it shows) may be gone by now.
+    if (parent && owner.isNull())
+        return;
     (new Margin(host, parent))->show();
 }
 

@@ -9,6 +9,7 @@
 
 #include "printing/printengine.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -45,8 +46,11 @@ private:
 QString ChoosePrinterMode();
 // Shows SelPrinter, waits and opens what was chosen: the printer, or a PDF
 // file asked for with the save dialog; nullptr when cancelled or the printer
-// cannot be reached (the message shown).
-std::unique_ptr<Printer> ChoosePrinter();
+// cannot be reached (the message shown). The format's name proposes the
+// file's name. When the owner (the window that asked) is destroyed during
+// the wait, nothing is opened.
+std::unique_ptr<Printer> ChoosePrinter(const QString &formatName,
+                                       const QPointer<QWidget> &owner = {});
 
 class PrintPages : public QWidget
 {
@@ -57,18 +61,30 @@ public:
     QPushButton *Com[2] = {};
     void Com_Click(int index);
 };
-// Shows PrintPages and waits: "start:end" as typed, "" when cancelled.
-QString AskBatchRange(qint32 value, qint32 max);
+// Shows PrintPages and waits: "start:end" as typed, "" when cancelled or
+// the owner was destroyed during the wait.
+QString AskBatchRange(qint32 value, qint32 max, const QPointer<QWidget> &owner = {});
 
 // The questions of printing asked through these windows.
 class WindowPrintUi : public print::PrintUi
 {
 public:
-    std::unique_ptr<Printer> ChoosePrinter() override { return ::ChoosePrinter(); }
+    WindowPrintUi(QString formatName, QWidget *owner)
+        : m_formatName(std::move(formatName))
+        , m_owner(owner)
+    { }
+    std::unique_ptr<Printer> ChoosePrinter() override
+    {
+        return ::ChoosePrinter(m_formatName, m_owner);
+    }
     QString AskBatchRange(qint32 value, qint32 max) override
     {
-        return ::AskBatchRange(value, max);
+        return ::AskBatchRange(value, max, m_owner);
     }
+
+private:
+    QString m_formatName;
+    QPointer<QWidget> m_owner;
 };
 
 class StrCodeStand : public QWidget
