@@ -65,6 +65,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("MF"));
     m_state.SetView(this);
+    m_import = std::make_unique<ImportCommands>(this, m_state);
     // The class of a new design control is chosen in SelFormat's class mode.
     m_state.SetControlClassChooser([] {
         return ShowSelFormat(QString::fromLatin1(fmtlist::kModeCtlClas), false,
@@ -95,7 +96,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_newEditionTimer->setInterval(10000);
     connect(m_newEditionTimer, &QTimer::timeout, this, [this] {
         m_newEditionTimer->stop();
-        AutoImport(TheStartupRecord);
+        m_import->AutoImport(TheStartupRecord);
     });
     m_newEditionTimer->start();
 
@@ -415,6 +416,8 @@ void MainWindow::ArrangeMainForm()
 
 void MainWindow::Com_Click(int index)
 {
+    if (m_import->Com_Click(index))
+        return;
     if (index == 2) {
         if (!m_formSize)
             m_formSize = new PageSizeDialog(m_state, this);
