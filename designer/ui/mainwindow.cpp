@@ -214,6 +214,7 @@ void MainWindow::BuildMenus()
     help->addAction(QStringLiteral("QQ帮助 2"))->setObjectName(QStringLiteral("mQQOnline2"));
     help->addSeparator();
     help->addAction(QStringLiteral("关于软件"))->setObjectName(QStringLiteral("mAbout"));
+    WirePrintCommands();
 }
 
 void MainWindow::BuildPageTab(QWidget *pic)
@@ -430,6 +431,8 @@ void MainWindow::Com_Click(int index)
         m_formSize->raise();
     } else if (index >= 20 && index <= 24 && index != 23) {
         HistoryCommand(index);
+    } else if (index == 0 || index == 1 || index == 36) {
+        PrintCommand(index);
     } else if (RunOnlineCommand(*this, index)) {
         return;
     }
