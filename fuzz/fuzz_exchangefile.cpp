@@ -4,6 +4,7 @@
 
 #include "core/database.h"
 #include "core/exchangefile.h"
+#include "core/formathost.h"
 #include "fuzzsupport.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fuzz::Fail("write the input file", __FILE__, __LINE__, path);
     f.close();
     fuzz::Dialogs().Clear();
-    const bool added = ImportFormat(path, true);
+    static FormatHostState host;
+    const bool added = ImportFormat(host, path, true);
     const auto rows = db::OpenRecordset(QStringLiteral("SELECT ID FROM Fmt WHERE Fmt='fz'"));
     FUZZ_CHECK(rows.has_value(), QStringLiteral("query"));
     // All rows or none: a refused file leaves nothing behind.

@@ -1,7 +1,8 @@
 // The version page: the number after the first "(" behind "<title>", and the
-// page's URL built from any host setting.
+// server origin built from any host setting.
 
 #include "fuzzsupport.h"
+#include "online/hosts.h"
 #include "online/versioncheck.h"
 
 #include <QUrl>
@@ -13,8 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const double v = VersionFromPage(text);
     FUZZ_CHECK(std::isfinite(v) && v >= 0, text);
 
-    const QString url = VersionPageUrlFor(text, 51);
-    if (!url.isEmpty())
-        FUZZ_CHECK(url.endsWith(QLatin1String("/wolisoft/downpage/Pro.asp?ID=51")), url);
+    // Whatever the setting, an origin is a valid URL with a host and no
+    // query, to which the callers append their paths.
+    for (const char *scheme : {"http", "https"}) {
+        const QString origin = hosts::Origin(text, QString::fromLatin1(scheme), 8080);
+        if (origin.isEmpty())
+            continue;
+        const QUrl url(origin + QStringLiteral("/wolisoft/downpage/Pro.asp?ID=51"));
+        FUZZ_CHECK(url.isValid() && !url.host().isEmpty() && url.port() >= 0, origin);
+        FUZZ_CHECK(url.query() == QLatin1String("ID=51"), origin);
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "core/apppaths.h"
 #include "core/settings.h"
+#include "online/hosts.h"
 #include "online/http.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
@@ -36,35 +37,10 @@ QString programFileName()
 
 QString VersionPageUrl(qint32 productNumber)
 {
-    return VersionPageUrlFor(GetRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"),
-                                           QStringLiteral("ServerHost"), QString()),
-                             productNumber);
-}
-
-QString VersionPageUrlFor(const QString &hostSetting, qint32 productNumber)
-{
-    QString host = num::Trim(hostSetting);
+    const QString host = hosts::MakerServerAddress();
     if (host.isEmpty())
         return {};
-    // A bare IPv6 literal ("::1", "fe80::2") cannot carry a port without its
-    // brackets.
-    if (host.count(u':') >= 2 && !host.contains(u'[') && !host.contains(QLatin1String("://")))
-        host = u'[' + host + u']';
-    if (!host.contains(QLatin1String("://")))
-        host.prepend(QStringLiteral("http://"));
-    QUrl url(host, QUrl::TolerantMode);
-    if (!url.isValid() || url.host().isEmpty())
-        return {};
-    // A host without a port of its own is served on 8080.
-    if (url.port() < 0)
-        url.setPort(8080);
-    QString path = url.path();
-    while (path.endsWith(u'/'))
-        path.chop(1);
-    url.setPath(path + QStringLiteral("/wolisoft/downpage/Pro.asp"));
-    url.setQuery(QStringLiteral("ID=") + num::Str(productNumber));
-    url.setFragment(QString());
-    return url.toString();
+    return host + QStringLiteral("/wolisoft/downpage/Pro.asp?ID=") + num::Str(productNumber);
 }
 
 double VersionNumber(QStringView text)

@@ -7,10 +7,6 @@
 
 // The server's version page for a product, or "" when no host is set.
 QString VersionPageUrl(qint32 productNumber);
-// The same for a host setting as given: "host", "host:port", an IPv6
-// literal with or without brackets, with or without a scheme and a path of
-// its own (the page's path goes after it).
-QString VersionPageUrlFor(const QString &hostSetting, qint32 productNumber);
 // The version number at the start of a text: optional leading blanks, then
 // digits with at most one decimal point, read up to the first other
 // character; no sign, no exponent. 0 when there are no digits.

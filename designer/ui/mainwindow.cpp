@@ -1,9 +1,12 @@
 #include "designer/ui/mainwindow.h"
 
+#include "designer/ui/onlinecommands.h"
+
 #include "core/exchangefile.h"
 #include "core/formatlist.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/gridhelpers.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "core/ui/fmtlist.h"
@@ -64,6 +67,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("MF"));
     m_state.SetView(this);
+    m_import = std::make_unique<ImportCommands>(this, m_state);
     // The class of a new design control is chosen in SelFormat's class mode.
     m_state.SetControlClassChooser([] {
         return ShowSelFormat(QString::fromLatin1(fmtlist::kModeCtlClas), false,
@@ -88,12 +92,13 @@ MainWindow::MainWindow(QWidget *parent)
     BuildPageTab(m_pic[0]);
     BuildDataTab(m_pic[1]);
     BuildHistoryTab(m_pic[2]);
+    ConnectRecordControls();
 
     m_newEditionTimer = new QTimer(this);
     m_newEditionTimer->setInterval(10000);
     connect(m_newEditionTimer, &QTimer::timeout, this, [this] {
         m_newEditionTimer->stop();
-        AutoImport(TheStartupRecord);
+        m_import->AutoImport(TheStartupRecord);
     });
     m_newEditionTimer->start();
 
@@ -109,6 +114,8 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    m_recordScrollHook.Reset();
+    SetFmtListDownloadHook(nullptr);
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);
@@ -207,6 +214,7 @@ void MainWindow::BuildMenus()
     help->addAction(QStringLiteral("QQ帮助 2"))->setObjectName(QStringLiteral("mQQOnline2"));
     help->addSeparator();
     help->addAction(QStringLiteral("关于软件"))->setObjectName(QStringLiteral("mAbout"));
+    WirePrintCommands();
 }
 
 void MainWindow::BuildPageTab(QWidget *pic)
@@ -271,6 +279,9 @@ void MainWindow::BuildPageTab(QWidget *pic)
     batch->setGeometry(Px(QRectF(7480, 480, 900, kZoomHeight)));
     auto *down = MakeCom(3, QStringLiteral("淘宝下载"), QString(), pic);
     down->setGeometry(Px(QRectF(8420, kZoomTop, 900, kZoomHeight)));
+    auto *downFmt = MakeCom(37, QStringLiteral("下载格式"),
+                            QStringLiteral("从网站下载更多的快递单格式模板。"), pic);
+    downFmt->setGeometry(Px(QRectF(8420, 480, 900, kZoomHeight)));
 
     m_frm1 = new QGroupBox(pic);
     m_frm1->setObjectName(QStringLiteral("Frm"));
@@ -336,10 +347,12 @@ void MainWindow::BuildDataTab(QWidget *pic)
     auto *top = new QWidget(pic);
     auto *hl = new QHBoxLayout(top);
     hl->addWidget(MakeLabel(QStringLiteral("Label1"), QStringLiteral("单据数："), {}, top));
-    hl->addWidget(MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
-                            QStringLiteral("批量导入的单据数量。"), top));
-    hl->addWidget(MakeLabel(QStringLiteral("R_Num1"), QStringLiteral("0"),
-                            QStringLiteral("当前显示单据在的序号。"), top));
+    m_rnum[0] = MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
+                          QStringLiteral("批量导入的单据数量。"), top);
+    m_rnum[1] = MakeLabel(QStringLiteral("R_Num1"), QStringLiteral("0"),
+                          QStringLiteral("当前显示单据在的序号。"), top);
+    hl->addWidget(m_rnum[0]);
+    hl->addWidget(m_rnum[1]);
     hl->addWidget(MakeLabel(QStringLiteral("L_K"), QString(), {}, top));
     hl->addWidget(MakeCom(10, QStringLiteral("导入"),
                           QStringLiteral("从XLS或CSV格式表格导入要批量打印的数据。"), top));
@@ -360,9 +373,11 @@ void MainWindow::BuildHistoryTab(QWidget *pic)
     auto *top = new QWidget(pic);
     auto *hl = new QHBoxLayout(top);
     hl->addWidget(MakeLabel(QStringLiteral("Label3"), QStringLiteral("关键词："), {}, top));
-    auto *kword = new QLineEdit(top);
-    kword->setObjectName(QStringLiteral("KWord"));
-    hl->addWidget(kword);
+    m_kword = new QLineEdit(top);
+    m_kword->setObjectName(QStringLiteral("KWord"));
+    // Enter in the keyword box searches as the button does.
+    connect(m_kword, &QLineEdit::returnPressed, this, [this] { Com_Click(24); });
+    hl->addWidget(m_kword);
     hl->addWidget(MakeCom(24, QStringLiteral("查找"),
                           QStringLiteral("根据左侧输入的关键词查找相关历史记录。"), top));
     hl->addWidget(MakeCom(20, QStringLiteral("再次打印"),
@@ -407,11 +422,19 @@ void MainWindow::ArrangeMainForm()
 
 void MainWindow::Com_Click(int index)
 {
+    if (m_import->Com_Click(index))
+        return;
     if (index == 2) {
         if (!m_formSize)
             m_formSize = new PageSizeDialog(m_state, this);
         m_formSize->show();
         m_formSize->raise();
+    } else if (index >= 20 && index <= 24 && index != 23) {
+        HistoryCommand(index);
+    } else if (index == 0 || index == 1 || index == 36) {
+        PrintCommand(index);
+    } else if (RunOnlineCommand(*this, index)) {
+        return;
     }
     // The other commands come with the main window's command set.
 }
@@ -522,12 +545,15 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     };
     FormatWindow &w = m_state;
     on("m_FCom30", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("m_FCom31", [this] { SaveFormatGrid(m_state.FormatGrid(), QString()); });
+    on("m_FCom31", [this] { SaveFormatGrid(m_state, m_state.FormatGrid(), QString()); });
     on("m_FCom32", [&w] { dsg::SaveFormatAs(w, QString()); });
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("mOutputFormat", [] { ExportFormat(QString()); });
-    on("mInputFormat", [] { ImportFormat(QString(), true); });
-    SetFmtListDeleteHook([&w](const QString &name) { return dsg::DeleteFormat(w, name); });
+    on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });
+    on("mInputFormat", [this] { ImportFormat(m_state, QString(), true); });
+    on("DownFmt", [this] { RunOnlineCommand(*this, 37); });
+    SetFmtListDownloadHook([this] { RunOnlineCommand(*this, 37); });
+    m_deleteHook = InstallFmtListDeleteHook(
+        [&w](const QString &name) { return dsg::DeleteFormat(w, name); });
 }
 
 } // namespace dsg

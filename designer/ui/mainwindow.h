@@ -6,12 +6,15 @@
 // MainState; the format store reaches the state through the format host.
 
 #include "designer/mainstate.h"
+#include "designer/ui/importcommands.h"
 #include "designer/ui/pagesizedialog.h"
+#include "platform/hookslot.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
 #include <map>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -52,6 +55,9 @@ public:
     QLabel *FormatLabel() const { return m_lfmt0; }
     QAction *CtlSameMenu() const { return m_ctlSame; }
     PageSizeDialog *SizeDialog() const { return m_formSize; }
+    // Import, export and background-picture commands (the page menu's
+    // picture items call ImportBackgroundPicture / ClearBackgroundPicture).
+    ImportCommands &Import() { return *m_import; }
 
     // Whether closing this window closes every other window (the program's
     // main window does; windows made by tests do not).
@@ -61,6 +67,17 @@ public:
     void Com_Click(int index);
     // Zm_Click.
     void Zm_Click(int index);
+    // SST_Click: the history tab reloads its grid whenever it is shown.
+    void SST_Click(int previousTab);
+    // The history tab's buttons: 20 apply, 21 delete the selected rows,
+    // 22 delete all rows, 24 search for KWord's text.
+    void HistoryCommand(int index);
+    // The print commands: 0 print, 1 batch print, 36 calibration.
+    void PrintCommand(int index);
+    QTabWidget *Tabs() const { return m_sst; }
+    QScrollBar *RecordScroll() const { return m_hs; }
+    QLabel *RecordLabel(int i) const { return m_rnum[size_t(i)]; }
+    QLineEdit *KeyWord() const { return m_kword; }
 
     // MainView
     void PageGeometryChanged() override;
@@ -69,6 +86,7 @@ public:
     void OptionShown(int index) override;
     void LockedItemsEnabled(bool enabled) override;
     void CaptionsChanged() override;
+    void RecordScrollChanged() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -76,13 +94,20 @@ protected:
 private:
     void BuildMenus();
     void WireFormatMenu(QMenu *fmt);
+    void WirePrintCommands();
     void BuildPageTab(QWidget *pic);
     void BuildDataTab(QWidget *pic);
     void BuildHistoryTab(QWidget *pic);
+    void ConnectRecordControls();
     void ArrangeMainForm();
     QPushButton *MakeCom(int index, const QString &text, const QString &tip, QWidget *parent);
 
     MainState m_state;
+    // The format list's delete button deletes through this window's state
+    // while the window exists.
+    HookHandle m_deleteHook;
+    // Clearing DataGrid's records rebinds the record scroll bar.
+    HookHandle m_recordScrollHook;
     QTabWidget *m_sst = nullptr;
     std::array<QWidget *, 3> m_pic {};
     QFrame *m_pfrm = nullptr;
@@ -93,6 +118,8 @@ private:
     std::map<int, QPushButton *> m_com;
     QLabel *m_wid = nullptr, *m_hie = nullptr, *m_mx = nullptr, *m_my = nullptr;
     QLabel *m_lfmt0 = nullptr, *m_lbl = nullptr;
+    std::array<QLabel *, 2> m_rnum {};
+    QLineEdit *m_kword = nullptr;
     QGroupBox *m_frm1 = nullptr;
     GridView *m_dataView = nullptr, *m_historyView = nullptr, *m_formatView = nullptr;
     GridView *m_fmsf = nullptr;
@@ -100,6 +127,7 @@ private:
     QAction *m_setPaper = nullptr, *m_diTuPrint = nullptr, *m_printRulers = nullptr;
     QTimer *m_newEditionTimer = nullptr;
     QPointer<PageSizeDialog> m_formSize;
+    std::unique_ptr<ImportCommands> m_import;
     bool m_syncing = false;
     bool m_unloaded = false;
     bool m_endsProgram = false;

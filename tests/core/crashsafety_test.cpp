@@ -155,18 +155,6 @@ QList<int> killPoints(int events)
 class CrashSafetyTest : public DataDirTest
 {
 protected:
-    void SetUp() override
-    {
-        DataDirTest::SetUp();
-        SetFormatHost(&host);
-        SetFontScale(1.0);
-    }
-    void TearDown() override
-    {
-        SetFormatHost(nullptr);
-        DataDirTest::TearDown();
-    }
-
     // A copy of the data folder's database for one child run.
     QString copyOfData(int run)
     {
@@ -210,7 +198,6 @@ TEST(CrashChild, DISABLED_Run)
     const QString scenario = qEnvironmentVariable("WAYBILL_CRASH_SCENARIO");
     g_killAt = qEnvironmentVariableIntValue("WAYBILL_CRASH_AT");
     FormatHostState host;
-    SetFormatHost(&host);
     ScriptedDialogs dlg;
     setDialogs(&dlg);
     ASSERT_NE(db::Connection(), nullptr);
@@ -218,7 +205,7 @@ TEST(CrashChild, DISABLED_Run)
     if (scenario == "save") {
         // Every row changes, ten go and ten new ones come.
         GridModel g;
-        LoadFormatGrid(g, kFormat);
+        LoadFormatGrid(host, g, kFormat);
         ASSERT_EQ(g.rows() - g.fixedRows(), kControls);
         for (int r = g.fixedRows(); r < g.rows(); ++r)
             g.setText(r, ColX, "2");
@@ -232,15 +219,14 @@ TEST(CrashChild, DISABLED_Run)
             t[ColID] = num::Str(NewTempCtlID(g));
             g.addRow(t);
         }
-        ASSERT_TRUE(SaveFormatGrid(g, kFormat));
+        ASSERT_TRUE(SaveFormatGrid(host, g, kFormat));
     } else {
         ASSERT_TRUE(ImportFormat(
-            QDir(qEnvironmentVariable("WAYBILL_DATA_DIR")).filePath("导入.wlq"), true));
+            host, QDir(qEnvironmentVariable("WAYBILL_DATA_DIR")).filePath("导入.wlq"), true));
     }
     db::CloseConnection();
     std::printf("events=%d\n", g_events);
     std::fflush(stdout);
-    SetFormatHost(nullptr);
     setDialogs(nullptr);
 }
 
@@ -248,7 +234,7 @@ TEST_F(CrashSafetyTest, SaveKilledAtAnyWriteLeavesTheWholeOldOrTheWholeNewFormat
 {
     GridModel g;
     fillGrid(g, "1");
-    ASSERT_TRUE(SaveFormatGrid(g, kFormat));
+    ASSERT_TRUE(SaveFormatGrid(host, g, kFormat));
     const auto old = rowsIn(dataDir(), kFormat);
     ASSERT_EQ(old.size(), kControls);
     QSet<qint64> oldIds;
@@ -287,7 +273,7 @@ TEST_F(CrashSafetyTest, ImportKilledAtAnyWriteLeavesNoFormatOrTheWholeFormat)
 {
     GridModel g;
     fillGrid(g, "1");
-    ASSERT_TRUE(SaveFormatGrid(g, kFormat));
+    ASSERT_TRUE(SaveFormatGrid(host, g, kFormat));
     const auto text = xfile::BuildExportText(kFormat);
     ASSERT_TRUE(text);
     ASSERT_EQ(WriteTextFile(*text, path("导入.wlq")), 1);

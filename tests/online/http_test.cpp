@@ -1,8 +1,10 @@
 #include "core/progress.h"
 #include "core/settings.h"
+#include "online/hosts.h"
 #include "online/http.h"
 #include "online/versioncheck.h"
 #include "platform/codepage.h"
+#include "support/localserver.h"
 #include "support/testenv.h"
 
 #include <QCoreApplication>
@@ -18,56 +20,6 @@
 #include <functional>
 
 namespace {
-
-// A tiny HTTP server on 127.0.0.1 that runs on the test's own event loop.
-// The handler gets the request line and returns the body; a null body means
-// "never answer".
-class LocalServer
-{
-public:
-    std::function<QByteArray(const QByteArray &)> handler;
-    QList<QByteArray> requests;
-    int delayMs = 0; // how long the server takes to answer
-
-    LocalServer()
-    {
-        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost));
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
-            while (QTcpSocket *s = m_server.nextPendingConnection()) {
-                auto *buffer = new QByteArray;
-                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, buffer] {
-                    buffer->append(s->readAll());
-                    if (!buffer->contains("\r\n\r\n"))
-                        return;
-                    const QByteArray line = buffer->left(buffer->indexOf("\r\n"));
-                    buffer->clear();
-                    requests << line;
-                    const QByteArray body = handler ? handler(line) : QByteArray("");
-                    if (body.isNull())
-                        return;
-                    QTimer::singleShot(delayMs, s, [s, body] {
-                        s->write("HTTP/1.1 200 OK\r\nContent-Length: "
-                                 + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n"
-                                 + body);
-                        s->disconnectFromHost();
-                    });
-                });
-                QObject::connect(s, &QTcpSocket::disconnected, s, [s, buffer] {
-                    delete buffer;
-                    s->deleteLater();
-                });
-            }
-        });
-    }
-    QString url(const QString &path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
-    quint16 port() const { return m_server.serverPort(); }
-
-private:
-    QTcpServer m_server;
-};
 
 class HttpTest : public DataDirTest
 {
@@ -224,7 +176,13 @@ TEST_F(HttpTest, VersionPageUrlFromAnyHostSetting)
         {"   ", ""},
     };
     for (const auto &[host, url] : cases)
-        EXPECT_EQ(VersionPageUrlFor(QString::fromUtf8(host), 51), url) << host;
+        EXPECT_EQ(hosts::Origin(QString::fromUtf8(host), "http", 8080).isEmpty()
+                      ? QString()
+                      : hosts::Origin(QString::fromUtf8(host), "http", 8080) + page,
+                  url)
+            << host;
+    SaveRegSetting("PQT_V", "Para", "ServerHost", "[::1]:81/x/");
+    EXPECT_EQ(VersionPageUrl(51), "http://[::1]:81/x" + page);
 }
 
 TEST_F(HttpTest, VersionCheckWithoutHostDoesNothing)
