@@ -77,13 +77,14 @@ TEST(PrintEngine, PlacementForLengthwiseAndCentringFeeds)
         rig.controls.grid.setText(rig.controls.rows.begin()->second, 2, u"标签"_s);
         RecordingSurface s;
         auto p = Recorder(s);
-        RecordingPrinter *printer = p.get();
+        QPageLayout::Orientation seen = QPageLayout::Portrait;
+        p->seenOrientation = &seen;
         rig.ui.next = std::move(p);
         ASSERT_TRUE(print::PrintRecord(rig.ctx));
         ASSERT_FALSE(TextsOf(s).empty());
         EXPECT_NEAR(TextsOf(s)[0].x1, c.px, 0.5);
         EXPECT_NEAR(TextsOf(s)[0].y1, c.py, 0.5);
-        EXPECT_EQ(printer->orientation, c.orientation);
+        EXPECT_EQ(seen, c.orientation);
     }
 }
 

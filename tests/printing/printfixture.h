@@ -60,7 +60,12 @@ public:
     { }
     QString DeviceName() const override { return QStringLiteral("记录"); }
     DrawSurface &Surface() override { return surface; }
-    void SetOrientation(QPageLayout::Orientation o) override { orientation = o; }
+    void SetOrientation(QPageLayout::Orientation o) override
+    {
+        orientation = o;
+        if (seenOrientation)
+            *seenOrientation = o;
+    }
     void SetPageSize(const QPageSize &size) override { page = size; }
     QPageSize PageSize() const override { return page; }
     QList<QPageSize> SupportedPageSizes() const override { return {}; }
@@ -68,6 +73,8 @@ public:
 
     RecordingSurface &surface;
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    // Outlives the printer, which the print engine deletes when done.
+    QPageLayout::Orientation *seenOrientation = nullptr;
     QPageSize page {QPageSize::A4};
     bool customOk = true;
 };
