@@ -78,13 +78,12 @@ qint64 EncodeSumRef(qint64 targetId, bool multiply)
 
 qint32 CellColor(const GridModel &grid, qint32 row)
 {
-    const qint32 c = grid.backColor(row, ColColor);
-    return c == kBlackCellColor ? 0 : c;
+    return GetCellProperty(grid, row, ColColor, false);
 }
 
 void SetCellColor(GridModel &grid, qint32 row, qint32 color)
 {
-    grid.setBackColor(row, ColColor, color == 0 ? kBlackCellColor : color);
+    ::SetCellColor(grid, row, ColColor, color, false);
 }
 
 qint32 RowClass(const GridModel &grid, qint32 row)
