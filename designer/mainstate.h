@@ -14,6 +14,7 @@
 #include "designer/rulers.h"
 #include "platform/gridmodel.h"
 #include "properties/controlset.h"
+#include "properties/propertyhost.h"
 
 #include <QImage>
 #include <QString>
@@ -52,7 +53,7 @@ struct PageDrawing
     RulerPlan plan;
 };
 
-class MainState : public FormatHost, public FormatWindow, public ControlSet
+class MainState : public FormatHost, public FormatWindow, public ControlSet, public PropertyHost
 {
 public:
     MainState();
@@ -177,6 +178,16 @@ public:
 
     // ---- ControlSet ----
     std::optional<QString> ControlTag(qint32 index) const override;
+
+    // ---- PropertyHost (designer/mainstate_properties.cpp) ----
+    qint32 ControlsOfClass(qint32 cls) const override;
+    std::optional<qint32> RowOfControl(qint32 index) const override;
+    bool ControlSelected(qint32 index) const override;
+    void ApplyRowToControl(qint32 row) override;
+    void RedrawPictureContent(qint32 index) override;
+    void InputBoxLeft(qint32 index) override;
+    std::optional<qint32> AddControlOfClass(qint32 cls) override;
+    quint64 ControlsGeneration() const override;
 
     void SetScreenWidthTwips(qint32 w) { m_screenWidth = w; }
 
