@@ -94,26 +94,26 @@ double PageScale()
     return g_pageScale ? g_pageScale() : 1440.0 / 25.4;
 }
 
-double TwipsToMm(double twips, double scale)
+double PageTwipsToMm(double twips, double scale)
 {
     if (scale == 0)
         return 0;
     return num::RoundHalfEven(twips / scale * 1000.0) / 1000.0;
 }
 
-double TwipsToMm(double twips)
+double PageTwipsToMm(double twips)
 {
-    return TwipsToMm(twips, PageScale());
+    return PageTwipsToMm(twips, PageScale());
 }
 
-qint32 MmToTwips(double mm, double scale)
+qint32 MmToPageTwips(double mm, double scale)
 {
     return num::ToLong(scale * mm);
 }
 
-qint32 MmToTwips(double mm)
+qint32 MmToPageTwips(double mm)
 {
-    return MmToTwips(mm, PageScale());
+    return MmToPageTwips(mm, PageScale());
 }
 
 void GetCursorPosTwips(qint32 &x, qint32 &y)

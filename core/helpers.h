@@ -34,12 +34,13 @@ void ShellOpen(const QString &target);
 // 1440/25.4 is used.
 void SetPageScaleProvider(std::function<double()> provider);
 double PageScale();
-// Twips on the page to millimetres, rounded to 0.001 (halves to even).
-double TwipsToMm(double twips, double scale);
-double TwipsToMm(double twips);
-// Millimetres to whole twips on the page (halves to even).
-qint32 MmToTwips(double mm, double scale);
-qint32 MmToTwips(double mm);
+// Page twips (twips of the designer's page at its zoom, not printer twips;
+// see platform/lengths.h) to millimetres, rounded to 0.001 (halves to even).
+double PageTwipsToMm(double twips, double scale);
+double PageTwipsToMm(double twips);
+// Millimetres to whole page twips (halves to even).
+qint32 MmToPageTwips(double mm, double scale);
+qint32 MmToPageTwips(double mm);
 
 // The mouse cursor's position on the screen in twips.
 void GetCursorPosTwips(qint32 &x, qint32 &y);

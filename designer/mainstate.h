@@ -13,8 +13,11 @@
 #include "designer/pagegeometry.h"
 #include "designer/rulers.h"
 #include "platform/gridmodel.h"
+#include "platform/numtext.h"
 #include "properties/controlset.h"
+#include "properties/pagecontrols.h"
 #include "properties/propertyhost.h"
+#include "records/recordstep.h"
 
 #include <QImage>
 #include <QString>
@@ -43,6 +46,8 @@ public:
     virtual void CaptionsChanged() { }
     // A message that a control could not be added.
     virtual void Refused(const QString &) { }
+    // The record scroll bar HS or the record labels R_Num changed.
+    virtual void RecordScrollChanged() { }
 };
 
 // The drawing of the page as the last DrawRulers left it.
@@ -53,7 +58,10 @@ struct PageDrawing
     RulerPlan plan;
 };
 
-class MainState : public FormatHost, public FormatWindow, public ControlSet, public PropertyHost
+class MainState : public FormatHost,
+                  public FormatWindow,
+                  public ControlSet,
+                  public PropertyHost
 {
 public:
     MainState();
@@ -179,15 +187,34 @@ public:
     // ---- ControlSet ----
     std::optional<QString> ControlTag(qint32 index) const override;
 
-    // ---- PropertyHost (designer/mainstate_properties.cpp) ----
-    qint32 ControlsOfClass(qint32 cls) const override;
-    std::optional<qint32> RowOfControl(qint32 index) const override;
+    // ---- PropertyHost over PageControls (designer/mainstate_properties.cpp) ----
     bool ControlSelected(qint32 index) const override;
     void ApplyRowToControl(qint32 row) override;
-    void RedrawPictureContent(qint32 index) override;
     void InputBoxLeft(qint32 index) override;
     std::optional<qint32> AddControlOfClass(qint32 cls) override;
     quint64 ControlsGeneration() const override;
+
+    // ---- PageControls (FormatGrid() is FormatWindow's) ----
+    QString FormatName() const override { return m_lfmt; }
+    qint32 ControlCount(qint32 cls) const override { return m_ctls.Count(int(cls)); }
+    std::optional<qint32> ControlRow(qint32 index) const override;
+    QString ControlValue(qint32 index) const override;
+    void SetControlValue(qint32 index, const QString &value) override;
+    void SetInputText(qint32 index, const QString &text) override;
+    void SetInputBorder(qint32 index, int style) override;
+
+    // ---- imported records (DataGrid) and the record scroll bar HS ----
+    // SetupRecordScroll over DataGrid: the first record shown, HS bound.
+    void SetupRecordScroll();
+    // HS_Change: the record of the bar's value when there are two or more.
+    void HS_Change(qint32 value);
+    // ShowGridRow(grid, row) with the main window's lost-focus processing;
+    // R_Num(1) follows.
+    void ShowGridRow(GridModel &grid, qint32 row);
+    const rec::RecordScroll &RecordScroll() const { return m_recordScroll; }
+    // R_Num(0) and R_Num(1).
+    QString RecordCountText() const { return num::Str(qint64(m_recordScroll.max)); }
+    QString RecordShownText() const { return m_recordShown; }
 
     void SetScreenWidthTwips(qint32 w) { m_screenWidth = w; }
 
@@ -209,6 +236,8 @@ private:
     bool m_refusedShown = false;
     std::function<QString()> m_classChooser;
     bool m_reloading = false;
+    rec::RecordScroll m_recordScroll;
+    QString m_recordShown = QStringLiteral("1");
 };
 
 // The registry application name of every setting.

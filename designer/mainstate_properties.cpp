@@ -5,19 +5,6 @@
 
 namespace dsg {
 
-qint32 MainState::ControlsOfClass(qint32 cls) const
-{
-    return m_ctls.Count(cls);
-}
-
-std::optional<qint32> MainState::RowOfControl(qint32 index) const
-{
-    const DesignControl *ctl = m_ctls.GetCtlByIndex(index);
-    if (!ctl)
-        return std::nullopt;
-    return ctl->Row();
-}
-
 bool MainState::ControlSelected(qint32 index) const
 {
     const DesignControl *ctl = m_ctls.GetCtlByIndex(index);
@@ -27,13 +14,6 @@ bool MainState::ControlSelected(qint32 index) const
 void MainState::ApplyRowToControl(qint32 row)
 {
     ApplyGridRowToCtl(row, nullptr);
-}
-
-void MainState::RedrawPictureContent(qint32 index)
-{
-    DesignControl *ctl = m_ctls.GetCtlByIndex(index);
-    if (ctl && ctl->cls == PictureBox)
-        SetControlValue(*ctl, ctl->linkItem);
 }
 
 void MainState::InputBoxLeft(qint32 index)

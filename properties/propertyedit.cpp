@@ -53,10 +53,10 @@ std::vector<AffectedControl> AffectedControls(PropertyHost &host, qint32 cls, qi
 {
     std::vector<AffectedControl> out;
     const GridModel &g = host.FormatGrid();
-    const qint32 count = host.ControlsOfClass(cls);
+    const qint32 count = host.ControlCount(cls);
     for (qint32 n = 1; n <= count; ++n) {
         const qint32 index = cls * 1000 + n;
-        const std::optional<qint32> row = host.RowOfControl(index);
+        const std::optional<qint32> row = host.ControlRow(index);
         if (!row || *row < g.fixedRows() || *row >= g.rows())
             continue;
         if (*row == ctlRow || host.ControlSelected(index))

@@ -4,6 +4,7 @@
 #include "core/formatlist.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/gridhelpers.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "core/ui/fmtlist.h"
@@ -88,6 +89,7 @@ MainWindow::MainWindow(QWidget *parent)
     BuildPageTab(m_pic[0]);
     BuildDataTab(m_pic[1]);
     BuildHistoryTab(m_pic[2]);
+    ConnectRecordControls();
 
     m_newEditionTimer = new QTimer(this);
     m_newEditionTimer->setInterval(10000);
@@ -109,6 +111,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    SetRecordScrollHook(nullptr);
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);
@@ -336,10 +339,12 @@ void MainWindow::BuildDataTab(QWidget *pic)
     auto *top = new QWidget(pic);
     auto *hl = new QHBoxLayout(top);
     hl->addWidget(MakeLabel(QStringLiteral("Label1"), QStringLiteral("单据数："), {}, top));
-    hl->addWidget(MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
-                            QStringLiteral("批量导入的单据数量。"), top));
-    hl->addWidget(MakeLabel(QStringLiteral("R_Num1"), QStringLiteral("0"),
-                            QStringLiteral("当前显示单据在的序号。"), top));
+    m_rnum[0] = MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
+                          QStringLiteral("批量导入的单据数量。"), top);
+    m_rnum[1] = MakeLabel(QStringLiteral("R_Num1"), QStringLiteral("0"),
+                          QStringLiteral("当前显示单据在的序号。"), top);
+    hl->addWidget(m_rnum[0]);
+    hl->addWidget(m_rnum[1]);
     hl->addWidget(MakeLabel(QStringLiteral("L_K"), QString(), {}, top));
     hl->addWidget(MakeCom(10, QStringLiteral("导入"),
                           QStringLiteral("从XLS或CSV格式表格导入要批量打印的数据。"), top));
@@ -360,9 +365,11 @@ void MainWindow::BuildHistoryTab(QWidget *pic)
     auto *top = new QWidget(pic);
     auto *hl = new QHBoxLayout(top);
     hl->addWidget(MakeLabel(QStringLiteral("Label3"), QStringLiteral("关键词："), {}, top));
-    auto *kword = new QLineEdit(top);
-    kword->setObjectName(QStringLiteral("KWord"));
-    hl->addWidget(kword);
+    m_kword = new QLineEdit(top);
+    m_kword->setObjectName(QStringLiteral("KWord"));
+    // Enter in the keyword box searches as the button does.
+    connect(m_kword, &QLineEdit::returnPressed, this, [this] { Com_Click(24); });
+    hl->addWidget(m_kword);
     hl->addWidget(MakeCom(24, QStringLiteral("查找"),
                           QStringLiteral("根据左侧输入的关键词查找相关历史记录。"), top));
     hl->addWidget(MakeCom(20, QStringLiteral("再次打印"),
@@ -412,6 +419,8 @@ void MainWindow::Com_Click(int index)
             m_formSize = new PageSizeDialog(m_state, this);
         m_formSize->show();
         m_formSize->raise();
+    } else if (index >= 20 && index <= 24 && index != 23) {
+        HistoryCommand(index);
     }
     // The other commands come with the main window's command set.
 }

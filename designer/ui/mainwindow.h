@@ -61,6 +61,15 @@ public:
     void Com_Click(int index);
     // Zm_Click.
     void Zm_Click(int index);
+    // SST_Click: the history tab reloads its grid whenever it is shown.
+    void SST_Click(int previousTab);
+    // The history tab's buttons: 20 apply, 21 delete the selected rows,
+    // 22 delete all rows, 24 search for KWord's text.
+    void HistoryCommand(int index);
+    QTabWidget *Tabs() const { return m_sst; }
+    QScrollBar *RecordScroll() const { return m_hs; }
+    QLabel *RecordLabel(int i) const { return m_rnum[size_t(i)]; }
+    QLineEdit *KeyWord() const { return m_kword; }
 
     // MainView
     void PageGeometryChanged() override;
@@ -69,6 +78,7 @@ public:
     void OptionShown(int index) override;
     void LockedItemsEnabled(bool enabled) override;
     void CaptionsChanged() override;
+    void RecordScrollChanged() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -79,6 +89,7 @@ private:
     void BuildPageTab(QWidget *pic);
     void BuildDataTab(QWidget *pic);
     void BuildHistoryTab(QWidget *pic);
+    void ConnectRecordControls();
     void ArrangeMainForm();
     QPushButton *MakeCom(int index, const QString &text, const QString &tip, QWidget *parent);
 
@@ -93,6 +104,8 @@ private:
     std::map<int, QPushButton *> m_com;
     QLabel *m_wid = nullptr, *m_hie = nullptr, *m_mx = nullptr, *m_my = nullptr;
     QLabel *m_lfmt0 = nullptr, *m_lbl = nullptr;
+    std::array<QLabel *, 2> m_rnum {};
+    QLineEdit *m_kword = nullptr;
     QGroupBox *m_frm1 = nullptr;
     GridView *m_dataView = nullptr, *m_historyView = nullptr, *m_formatView = nullptr;
     GridView *m_fmsf = nullptr;

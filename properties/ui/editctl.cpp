@@ -325,9 +325,9 @@ void EditCtl::closeEvent(QCloseEvent *event)
 {
     // Form_Unload: the box's shown value follows its (new) data type.
     const qint32 row = CtlRow();
-    const qint32 count = RowStillValid() ? m_host.ControlsOfClass(0) : 0;
+    const qint32 count = RowStillValid() ? m_host.ControlCount(0) : 0;
     for (qint32 n = 1; n <= count; ++n)
-        if (m_host.RowOfControl(n) == row) {
+        if (m_host.ControlRow(n) == row) {
             m_host.InputBoxLeft(n);
             break;
         }

@@ -181,7 +181,7 @@ void ProPic::Saved(const std::vector<AffectedControl> &written)
 {
     // A bar code is drawn again at the box's new size and font.
     for (const AffectedControl &c : written)
-        m_host.RedrawPictureContent(c.index);
+        m_host.SetControlValue(c.index, m_host.ControlValue(c.index));
 }
 
 // ---------------------------------------------------------------------- ProLBL

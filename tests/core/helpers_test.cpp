@@ -75,17 +75,17 @@ TEST(Helpers, ReplaceBetweenRemovesTagsAndEndsWhenReplacementHoldsStartMark)
 
 TEST(Helpers, MillimetresAndTwipsRoundHalvesToEven)
 {
-    EXPECT_EQ(MmToTwips(2.5, 1), 2);
-    EXPECT_EQ(MmToTwips(3.5, 1), 4);
-    EXPECT_EQ(MmToTwips(-2.5, 1), -2);
-    EXPECT_DOUBLE_EQ(TwipsToMm(1000, 3), 333.333);
-    EXPECT_DOUBLE_EQ(TwipsToMm(0.0025, 1), 0.002);
-    EXPECT_DOUBLE_EQ(TwipsToMm(0.0035, 1), 0.004);
+    EXPECT_EQ(MmToPageTwips(2.5, 1), 2);
+    EXPECT_EQ(MmToPageTwips(3.5, 1), 4);
+    EXPECT_EQ(MmToPageTwips(-2.5, 1), -2);
+    EXPECT_DOUBLE_EQ(PageTwipsToMm(1000, 3), 333.333);
+    EXPECT_DOUBLE_EQ(PageTwipsToMm(0.0025, 1), 0.002);
+    EXPECT_DOUBLE_EQ(PageTwipsToMm(0.0035, 1), 0.004);
     SetPageScaleProvider([] { return 10.0; });
-    EXPECT_EQ(MmToTwips(12.34), 123);
-    EXPECT_DOUBLE_EQ(TwipsToMm(1234), 123.4);
+    EXPECT_EQ(MmToPageTwips(12.34), 123);
+    EXPECT_DOUBLE_EQ(PageTwipsToMm(1234), 123.4);
     SetPageScaleProvider(nullptr);
-    EXPECT_EQ(MmToTwips(10), 567); // 1440 / 25.4 twips per mm
+    EXPECT_EQ(MmToPageTwips(10), 567); // 1440 / 25.4 twips per mm
 }
 
 TEST(Helpers, SmallPredicatesAndKeyFilter)

@@ -6,6 +6,7 @@
 #include "core/formatgrid.h"
 #include "properties/propertyhost.h"
 
+#include <QMap>
 #include <map>
 #include <set>
 #include <vector>
@@ -31,15 +32,22 @@ public:
     }
 
     GridModel &FormatGrid() override { return grid; }
-    qint32 ControlsOfClass(qint32 cls) const override { return counts[size_t(cls)]; }
-    std::optional<qint32> RowOfControl(qint32 index) const override
+    QString FormatName() const override { return QStringLiteral("测试"); }
+    qint32 ControlCount(qint32 cls) const override { return counts[size_t(cls)]; }
+    QString ControlValue(qint32 index) const override { return values.value(index); }
+    // A picture box shows its content again: recorded as a redraw.
+    void SetControlValue(qint32 index, const QString &value) override
+    {
+        values[index] = value;
+        redrawn.push_back(index);
+    }
+    std::optional<qint32> ControlRow(qint32 index) const override
     {
         const auto it = rows.find(index);
         return it == rows.end() ? std::nullopt : std::optional<qint32>(it->second);
     }
     bool ControlSelected(qint32 index) const override { return selected.count(index) > 0; }
     void ApplyRowToControl(qint32 row) override { applied.push_back(row); }
-    void RedrawPictureContent(qint32 index) override { redrawn.push_back(index); }
     void InputBoxLeft(qint32 index) override { left.push_back(index); }
     std::optional<qint32> AddControlOfClass(qint32 cls) override
     {
@@ -54,6 +62,7 @@ public:
     std::array<qint32, 5> counts {};
     std::map<qint32, qint32> rows;
     std::set<qint32> selected;
+    QMap<qint32, QString> values;
     std::vector<qint32> applied, redrawn, left;
     quint64 generation = 0;
 };
