@@ -207,6 +207,14 @@ QStringList FillComboFromFmt(const QString &field)
     return out;
 }
 
+std::optional<bool> FormatExists(const QString &name)
+{
+    const auto rs = OpenRecordset(QStringLiteral("SELECT ID FROM Fmt WHERE Fmt=? LIMIT 1"), {name});
+    if (!rs)
+        return std::nullopt;
+    return !rs->empty();
+}
+
 std::optional<qint64> InsertRow(const QString &table, const QList<QPair<QString, QVariant>> &fields)
 {
     sql::Connection *c = Connection();

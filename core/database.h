@@ -63,6 +63,10 @@ qint64 GetOrAddNameID(const QString &table, const QString &name);
 // of format names for field "Fmt").
 QStringList FillComboFromFmt(const QString &field);
 
+// Whether any row of table Fmt carries that format name (compared without
+// regard to case); nullopt when the query failed (its message was shown).
+std::optional<bool> FormatExists(const QString &name);
+
 // Inserts one row; the new row's AutoNumber ID, or nullopt on failure.
 std::optional<qint64> InsertRow(const QString &table,
                                 const QList<QPair<QString, QVariant>> &fields);

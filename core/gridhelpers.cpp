@@ -16,7 +16,7 @@
 namespace {
 
 std::optional<QFont> g_gridFont;
-std::function<void(GridModel &)> g_recordScrollHook;
+HookSlot<std::function<void(GridModel &)>> g_recordScrollHook;
 
 const QChar kMarkUp(0x25B3); // △ ascending
 const QChar kMarkDown(0x25BD); // ▽ descending
@@ -86,9 +86,9 @@ QFont GridFont()
     return g_gridFont ? *g_gridFont : QGuiApplication::font();
 }
 
-void SetRecordScrollHook(std::function<void(GridModel &)> hook)
+HookHandle InstallRecordScrollHook(std::function<void(GridModel &)> hook)
 {
-    g_recordScrollHook = std::move(hook);
+    return g_recordScrollHook.Install(std::move(hook));
 }
 
 void SetGridColumns(GridModel &grid, const QStringList &names, const QStringList &captions)
@@ -192,8 +192,8 @@ void ClearGridRecords(GridModel &grid, bool ask)
     if (ask && !dialogs().AskYesNo(QStringLiteral("您确定要清除所有记录？")))
         return;
     grid.setRows(grid.fixedRows());
-    if (g_recordScrollHook)
-        g_recordScrollHook(grid);
+    if (const auto hook = g_recordScrollHook.Current())
+        hook(grid);
 }
 
 void DeleteGridRows(GridModel &grid, qint32 &first, qint32 &last, bool ask)

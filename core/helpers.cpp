@@ -21,7 +21,7 @@
 
 namespace {
 
-std::function<double()> g_pageScale;
+HookSlot<std::function<double()>> g_pageScale;
 QString g_lastDialogName;
 
 } // namespace
@@ -84,14 +84,15 @@ void ShellOpen(const QString &target)
     QDesktopServices::openUrl(url);
 }
 
-void SetPageScaleProvider(std::function<double()> provider)
+HookHandle InstallPageScaleProvider(std::function<double()> provider)
 {
-    g_pageScale = std::move(provider);
+    return g_pageScale.Install(std::move(provider));
 }
 
 double PageScale()
 {
-    return g_pageScale ? g_pageScale() : 1440.0 / 25.4;
+    const auto *provider = g_pageScale.CurrentPtr();
+    return provider && *provider ? (*provider)() : 1440.0 / 25.4;
 }
 
 double PageTwipsToMm(double twips, double scale)

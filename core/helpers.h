@@ -5,6 +5,7 @@
 // and the application's sub-folders.
 
 #include "core/progress.h" // FormatSeconds
+#include "platform/hookslot.h"
 
 #include <QPointF>
 #include <QString>
@@ -30,9 +31,9 @@ bool EnsureAppSubDir(const QString &name);
 void ShellOpen(const QString &target);
 
 // The screen page's twips per millimetre: the main window installs the
-// function that computes it from the page width; without one the printer's
-// 1440/25.4 is used.
-void SetPageScaleProvider(std::function<double()> provider);
+// function that computes it from the page width (until the handle goes);
+// without one the printer's 1440/25.4 is used.
+HookHandle InstallPageScaleProvider(std::function<double()> provider);
 double PageScale();
 // Page twips (twips of the designer's page at its zoom, not printer twips;
 // see platform/lengths.h) to millimetres, rounded to 0.001 (halves to even).

@@ -35,25 +35,19 @@ QString Reg(const char *section, const char *name, const QString &def = QString(
 
 MainState::MainState()
 {
-    SetFormatHost(this);
-    SetPageScaleProvider([this] { return TwipsPerMm(); });
-    SetCtlCountProvider([this](int c) { return m_ctls.Count(c); });
     LayoutFormatGrid(m_formatGrid);
-    SetControlSet(this);
-    SetFormatGridModel(&m_formatGrid);
+    m_hooks.push_back(InstallPageScaleProvider([this] { return TwipsPerMm(); }));
+    m_hooks.push_back(InstallCtlCountProvider([this](int c) { return m_ctls.Count(c); }));
+    m_hooks.push_back(InstallControlSet(this));
+    m_hooks.push_back(InstallFormatGridModel(&m_formatGrid));
 }
 
 MainState::~MainState()
 {
+    // Newest first, each taking out only what this state installed.
+    while (!m_hooks.empty())
+        m_hooks.pop_back();
     m_ctls.SetObserver(nullptr);
-    if (controlSet() == this)
-        SetControlSet(nullptr);
-    if (formatGridModel() == &m_formatGrid)
-        SetFormatGridModel(nullptr);
-    if (&formatHost() == this)
-        SetFormatHost(nullptr);
-    SetPageScaleProvider({});
-    SetCtlCountProvider({});
 }
 
 // ---------------------------------------------------------------- load/unload
@@ -69,7 +63,7 @@ void MainState::Load()
     printRulersTicked = !Reg("Validate", "mPrintRulers").isEmpty();
     m_ctls.ResetCtlCounters();
     LoadOptionChecks();
-    const QString stored = LoadAppSettings();
+    const QString stored = LoadAppSettings(*this);
     const QString name
         = TheStartupRecord.FormatName.isEmpty() ? stored : TheStartupRecord.FormatName;
     SetFormatCaption(name);
@@ -82,7 +76,7 @@ void MainState::Unload()
 {
     SaveDefaultRecord(m_lfmt);
     SaveOptionChecks();
-    SaveAppSettings(QString());
+    SaveAppSettings(*this, QString());
 }
 
 void MainState::LoadOptionChecks()

@@ -24,6 +24,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace dsg {
 
@@ -166,6 +167,8 @@ public:
     qint32 OptionValue(int index) const override { return Option(index); }
     void SetOptionValue(int index, qint32 value) override { SetOption(index, value); }
     qint32 ScreenWidthTwips() const override { return m_screenWidth; }
+    double FontScale() const override { return m_fontScale; }
+    void SetFontScale(double scale) override { m_fontScale = scale; }
     std::optional<QString> FixedInputText(qint32 row) const override;
     void SelectFormat(const QString &name) override { SelectFormat(name, false); }
 
@@ -233,11 +236,15 @@ private:
     QString m_lfmt = QStringLiteral("上次退出时格式");
     bool m_setPaper = false, m_diTuPrint = false;
     qint32 m_screenWidth = 15360;
+    double m_fontScale = 1.0;
     bool m_refusedShown = false;
     std::function<QString()> m_classChooser;
     bool m_reloading = false;
     rec::RecordScroll m_recordScroll;
     QString m_recordShown = QStringLiteral("1");
+    // What this state installed into the lower libraries (page scale, control
+    // counts, control set, format grid); taken out when it goes.
+    std::vector<HookHandle> m_hooks;
 };
 
 // The registry application name of every setting.

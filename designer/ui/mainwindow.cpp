@@ -65,6 +65,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("MF"));
     m_state.SetView(this);
+    m_import = std::make_unique<ImportCommands>(this, m_state);
     // The class of a new design control is chosen in SelFormat's class mode.
     m_state.SetControlClassChooser([] {
         return ShowSelFormat(QString::fromLatin1(fmtlist::kModeCtlClas), false,
@@ -95,7 +96,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_newEditionTimer->setInterval(10000);
     connect(m_newEditionTimer, &QTimer::timeout, this, [this] {
         m_newEditionTimer->stop();
-        AutoImport(TheStartupRecord);
+        m_import->AutoImport(TheStartupRecord);
     });
     m_newEditionTimer->start();
 
@@ -111,7 +112,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    SetRecordScrollHook(nullptr);
+    m_recordScrollHook.Reset();
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);
@@ -414,6 +415,8 @@ void MainWindow::ArrangeMainForm()
 
 void MainWindow::Com_Click(int index)
 {
+    if (m_import->Com_Click(index))
+        return;
     if (index == 2) {
         if (!m_formSize)
             m_formSize = new PageSizeDialog(m_state, this);
@@ -531,12 +534,13 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     };
     FormatWindow &w = m_state;
     on("m_FCom30", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("m_FCom31", [this] { SaveFormatGrid(m_state.FormatGrid(), QString()); });
+    on("m_FCom31", [this] { SaveFormatGrid(m_state, m_state.FormatGrid(), QString()); });
     on("m_FCom32", [&w] { dsg::SaveFormatAs(w, QString()); });
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("mOutputFormat", [] { ExportFormat(QString()); });
-    on("mInputFormat", [] { ImportFormat(QString(), true); });
-    SetFmtListDeleteHook([&w](const QString &name) { return dsg::DeleteFormat(w, name); });
+    on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });
+    on("mInputFormat", [this] { ImportFormat(m_state, QString(), true); });
+    m_deleteHook = InstallFmtListDeleteHook(
+        [&w](const QString &name) { return dsg::DeleteFormat(w, name); });
 }
 
 } // namespace dsg

@@ -6,12 +6,15 @@
 // MainState; the format store reaches the state through the format host.
 
 #include "designer/mainstate.h"
+#include "designer/ui/importcommands.h"
 #include "designer/ui/pagesizedialog.h"
+#include "platform/hookslot.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
 #include <map>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -52,6 +55,9 @@ public:
     QLabel *FormatLabel() const { return m_lfmt0; }
     QAction *CtlSameMenu() const { return m_ctlSame; }
     PageSizeDialog *SizeDialog() const { return m_formSize; }
+    // Import, export and background-picture commands (the page menu's
+    // picture items call ImportBackgroundPicture / ClearBackgroundPicture).
+    ImportCommands &Import() { return *m_import; }
 
     // Whether closing this window closes every other window (the program's
     // main window does; windows made by tests do not).
@@ -94,6 +100,11 @@ private:
     QPushButton *MakeCom(int index, const QString &text, const QString &tip, QWidget *parent);
 
     MainState m_state;
+    // The format list's delete button deletes through this window's state
+    // while the window exists.
+    HookHandle m_deleteHook;
+    // Clearing DataGrid's records rebinds the record scroll bar.
+    HookHandle m_recordScrollHook;
     QTabWidget *m_sst = nullptr;
     std::array<QWidget *, 3> m_pic {};
     QFrame *m_pfrm = nullptr;
@@ -113,6 +124,7 @@ private:
     QAction *m_setPaper = nullptr, *m_diTuPrint = nullptr, *m_printRulers = nullptr;
     QTimer *m_newEditionTimer = nullptr;
     QPointer<PageSizeDialog> m_formSize;
+    std::unique_ptr<ImportCommands> m_import;
     bool m_syncing = false;
     bool m_unloaded = false;
     bool m_endsProgram = false;

@@ -26,7 +26,7 @@ void MainWindow::ConnectRecordControls()
     });
     connect(m_sst, &QTabWidget::currentChanged, this, [this] { SST_Click(-1); });
     // Clearing DataGrid's records rebinds the scroll bar.
-    SetRecordScrollHook([this](GridModel &grid) {
+    m_recordScrollHook = InstallRecordScrollHook([this](GridModel &grid) {
         if (&grid == &m_state.DataGrid())
             m_state.SetupRecordScroll();
     });

@@ -192,7 +192,7 @@ TEST_F(GridHelpersTest, ClearGridRecordsAsksAndCallsTheScrollHook)
     GridModel g;
     boundGrid(g, {"a", "b"});
     int hooked = 0;
-    SetRecordScrollHook([&](GridModel &grid) {
+    HookHandle scroll = InstallRecordScrollHook([&](GridModel &grid) {
         EXPECT_EQ(&grid, &g);
         ++hooked;
     });
@@ -204,7 +204,6 @@ TEST_F(GridHelpersTest, ClearGridRecordsAsksAndCallsTheScrollHook)
     ClearGridRecords(g, false);
     EXPECT_EQ(g.rows(), 2);
     EXPECT_EQ(hooked, 1);
-    SetRecordScrollHook(nullptr);
 }
 
 TEST_F(GridHelpersTest, HeaderClicksSortAndToggleMarks)

@@ -27,7 +27,6 @@ protected:
     {
         DataDirTest::SetUp();
         TheStartupRecord = StartupRecord();
-        SetFontScale(1);
         testfmt::WriteHeader(kFmt, 200, 100, 15360);
         testfmt::WriteRow(kFmt, {0, u"单价"_s, 20, 10, 40, 6, "1", 9});
         testfmt::WriteRow(kFmt, {0, u"运费"_s, 20, 30, 40, 6, "1", 9, 0});

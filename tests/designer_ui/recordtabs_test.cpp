@@ -36,7 +36,6 @@ protected:
         DataDirTest::SetUp();
         screen::SetTwipsPerPixel(15);
         TheStartupRecord = StartupRecord();
-        SetFontScale(1);
         const qint32 sw = QGuiApplication::primaryScreen()->geometry().width() * 15;
         testfmt::WriteHeader(kFmt, 200, 200, sw);
         testfmt::WriteRow(kFmt, {0, u"收件人"_s, 20, 10, 40, 6, "1", 9});

@@ -2,7 +2,7 @@
 // drawn on, failures reported, exact boxes on PDF and image surfaces.
 
 #include "platform/drawsurface.h"
-#include "platform/recordingsurface.h"
+#include "support/recordingsurface.h"
 #include "support/testenv.h"
 
 #include <QFile>

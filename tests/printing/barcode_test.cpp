@@ -2,10 +2,10 @@
 // surface, and real symbols drawn into a PDF, rasterised and read back.
 
 #include "platform/drawsurface.h"
-#include "platform/recordingsurface.h"
 #include "printing/barcodes.h"
 #include "printing/code39.h"
 #include "printing/ean13.h"
+#include "support/recordingsurface.h"
 #include "support/testenv.h"
 
 #include <QPageLayout>

@@ -7,7 +7,7 @@
 #include "core/formatgrid.h"
 #include "core/formathost.h"
 #include "platform/gridmodel.h"
-#include "platform/recordingsurface.h"
+#include "support/recordingsurface.h"
 #include "printing/printengine.h"
 #include "properties/pagecontrols.h"
 

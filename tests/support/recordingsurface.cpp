@@ -1,4 +1,4 @@
-#include "platform/recordingsurface.h"
+#include "support/recordingsurface.h"
 
 #include <algorithm>
 
