@@ -231,4 +231,13 @@ std::optional<qint64> InsertRow(const QString &table, const QList<QPair<QString,
     return c->lastInsertId();
 }
 
+bool RunInTransaction(const std::function<bool(sql::Connection &)> &work)
+{
+    sql::Connection *conn = Connection();
+    if (!conn)
+        return false;
+    sql::Transaction tx(*conn);
+    return tx.ok() && work(*conn) && tx.Commit();
+}
+
 } // namespace db

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <optional>
 
 namespace db {
@@ -35,6 +36,11 @@ bool CreateSchema(sql::Connection &conn);
 // Runs one statement; true when it succeeded. Failures show nothing, except
 // a connection that cannot be opened.
 bool ExecuteSQL(const QString &sql, const QVariantList &params = {});
+
+// Runs work inside one transaction on the process's connection: committed
+// when work returns true, rolled back otherwise. False when the connection
+// or the transaction could not be had, work failed or the commit failed.
+bool RunInTransaction(const std::function<bool(sql::Connection &)> &work);
 
 // Runs a query and returns all of its rows. On failure (of the query or of
 // the connection) shows only "数据库打开错误(" + sql + ")！" and returns

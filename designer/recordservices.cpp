@@ -73,6 +73,4 @@ bool SaveHistoryRecord(MainState &state)
     return rec::SaveHistoryRecord(state, state.CurrentFormatName());
 }
 
-void AutoImport(const StartupRecord &) { }
-
 } // namespace dsg

@@ -2,12 +2,11 @@
 // The records part's services as the designer calls them on its page: the
 // default record, automatic dates, the lost-focus processing of an input box
 // (products, sums, conversion and linked boxes), the contents of picture
-// boxes, the history record of a printed page and the automatic import.
+// boxes and the history record of a printed page. (The automatic import is
+// the main window's import commands, designer/ui/importcommands.)
 
 #include <QString>
 #include <QtGlobal>
-
-struct StartupRecord;
 
 namespace dsg {
 
@@ -31,7 +30,5 @@ void TT_LostFocus(MainState &state, qint32 index);
 void SetPictureContent(DesignControl &box, const QString &content);
 // The page's contents appended to the history of the open format.
 bool SaveHistoryRecord(MainState &state);
-// The automatic import of the command line's rows (not built yet).
-void AutoImport(const StartupRecord &record);
 
 } // namespace dsg

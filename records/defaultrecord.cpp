@@ -18,18 +18,16 @@ bool SaveDefaultRecord(PageControls &page, const QString &formatName)
         if (const auto r = ControlRowOf(page, index))
             rows.append({r->id, v});
     });
-    sql::Connection *conn = db::Connection();
-    if (!conn)
-        return false;
-    sql::Transaction tx(*conn);
-    if (!tx.ok() || !conn->Exec(QStringLiteral("DELETE FROM 默认 WHERE Fmt=?"), {formatName}))
-        return false;
-    RowStatements st(*conn);
-    for (const auto &[id, value] : rows)
-        if (!st.Exec(QStringLiteral("INSERT INTO 默认 (Fmt, ID, Con) VALUES (?, ?, ?)"),
-                     {formatName, id, value}))
+    return db::RunInTransaction([&](sql::Connection &conn) {
+        if (!conn.Exec(QStringLiteral("DELETE FROM 默认 WHERE Fmt=?"), {formatName}))
             return false;
-    return tx.Commit();
+        RowStatements st(conn);
+        for (const auto &[id, value] : rows)
+            if (!st.Exec(QStringLiteral("INSERT INTO 默认 (Fmt, ID, Con) VALUES (?, ?, ?)"),
+                         {formatName, id, value}))
+                return false;
+        return true;
+    });
 }
 
 void LoadDefaultRecord(PageControls &page, const QString &formatName)

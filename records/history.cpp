@@ -32,29 +32,25 @@ QHash<qint64, qint32> ColumnsByID(const GridModel &grid)
 
 bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPage> &pages)
 {
-    sql::Connection *conn = db::Connection();
-    if (!conn)
-        return false;
-    sql::Transaction tx(*conn);
-    if (!tx.ok())
-        return false;
-    const auto last
-        = conn->Query(QStringLiteral("SELECT MAX(ID) FROM 历史 WHERE Fmt=?"), {formatName});
-    if (!last)
-        return false;
-    qint64 next = last->empty() ? 1 : qint64(num::Val(num::Text(last->value(0, 0)))) + 1;
-    RowStatements st(*conn);
-    const QString insert
-        = QStringLiteral("INSERT INTO 历史 (Fmt, ID, CID, Con) VALUES (?, ?, ?, ?)");
-    for (const PrintedPage &page : pages) {
-        if (page.empty())
-            continue;
-        for (const PageContent &c : page)
-            if (!st.Exec(insert, {formatName, next, c.id, c.value}))
-                return false;
-        ++next;
-    }
-    return tx.Commit();
+    return db::RunInTransaction([&](sql::Connection &conn) {
+        const auto last
+            = conn.Query(QStringLiteral("SELECT MAX(ID) FROM 历史 WHERE Fmt=?"), {formatName});
+        if (!last)
+            return false;
+        qint64 next = last->empty() ? 1 : qint64(num::Val(num::Text(last->value(0, 0)))) + 1;
+        RowStatements st(conn);
+        const QString insert
+            = QStringLiteral("INSERT INTO 历史 (Fmt, ID, CID, Con) VALUES (?, ?, ?, ?)");
+        for (const PrintedPage &page : pages) {
+            if (page.empty())
+                continue;
+            for (const PageContent &c : page)
+                if (!st.Exec(insert, {formatName, next, c.id, c.value}))
+                    return false;
+            ++next;
+        }
+        return true;
+    });
 }
 
 bool SaveHistoryRecord(PageControls &page, const QString &formatName)
@@ -179,21 +175,16 @@ QString DeleteHistoryQuestion(const GridModel &grid, const RowRange &range)
 
 bool DeleteHistoryRows(GridModel &grid, const QString &formatName, const RowRange &range)
 {
-    sql::Connection *conn = db::Connection();
-    if (!conn)
-        return false;
-    {
-        sql::Transaction tx(*conn);
-        if (!tx.ok())
-            return false;
-        RowStatements st(*conn);
+    const bool deleted = db::RunInTransaction([&](sql::Connection &conn) {
+        RowStatements st(conn);
         for (qint32 r = range.first; r <= range.last; ++r)
             if (!st.Exec(QStringLiteral("DELETE FROM 历史 WHERE Fmt=? AND ID=?"),
                          {formatName, qint64(num::Val(grid.text(r, 0)))}))
                 return false;
-        if (!tx.Commit())
-            return false;
-    }
+        return true;
+    });
+    if (!deleted)
+        return false;
     qint32 a = range.first, b = range.last;
     DeleteGridRows(grid, a, b, false);
     return true;

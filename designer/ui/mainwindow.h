@@ -6,6 +6,7 @@
 // MainState; the format store reaches the state through the format host.
 
 #include "designer/mainstate.h"
+#include "designer/ui/importcommands.h"
 #include "designer/ui/pagesizedialog.h"
 #include "platform/hookslot.h"
 
@@ -13,6 +14,7 @@
 #include <QPointer>
 #include <array>
 #include <map>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -53,6 +55,9 @@ public:
     QLabel *FormatLabel() const { return m_lfmt0; }
     QAction *CtlSameMenu() const { return m_ctlSame; }
     PageSizeDialog *SizeDialog() const { return m_formSize; }
+    // Import, export and background-picture commands (the page menu's
+    // picture items call ImportBackgroundPicture / ClearBackgroundPicture).
+    ImportCommands &Import() { return *m_import; }
 
     // Whether closing this window closes every other window (the program's
     // main window does; windows made by tests do not).
@@ -67,6 +72,8 @@ public:
     // The history tab's buttons: 20 apply, 21 delete the selected rows,
     // 22 delete all rows, 24 search for KWord's text.
     void HistoryCommand(int index);
+    // The print commands: 0 print, 1 batch print, 36 calibration.
+    void PrintCommand(int index);
     QTabWidget *Tabs() const { return m_sst; }
     QScrollBar *RecordScroll() const { return m_hs; }
     QLabel *RecordLabel(int i) const { return m_rnum[size_t(i)]; }
@@ -87,6 +94,7 @@ protected:
 private:
     void BuildMenus();
     void WireFormatMenu(QMenu *fmt);
+    void WirePrintCommands();
     void BuildPageTab(QWidget *pic);
     void BuildDataTab(QWidget *pic);
     void BuildHistoryTab(QWidget *pic);
@@ -119,6 +127,7 @@ private:
     QAction *m_setPaper = nullptr, *m_diTuPrint = nullptr, *m_printRulers = nullptr;
     QTimer *m_newEditionTimer = nullptr;
     QPointer<PageSizeDialog> m_formSize;
+    std::unique_ptr<ImportCommands> m_import;
     bool m_syncing = false;
     bool m_unloaded = false;
     bool m_endsProgram = false;

@@ -159,17 +159,26 @@ TEST_F(Records, HistoryAppendLoadApplyDelete)
     EXPECT_FALSE(rec::SelectedHistoryRows(grid));
 }
 
-TEST_F(Records, HistoryWriteFailureStoresNothing)
+TEST_F(Records, FailedWritesKeepWhatWasStored)
 {
     TestPage page;
     BuildPage(page);
+    Fill(page, u"old"_s, {}, {}, {});
+    ASSERT_TRUE(rec::SaveDefaultRecord(page, page.name));
     Fill(page, u"a"_s, u"b"_s, {}, {});
     const rec::PrintedPage p = rec::CollectPageContents(page);
-    // The second insert of the batch fails: the first is rolled back with it.
-    db::ExecuteSQL(u"CREATE TRIGGER NoB BEFORE INSERT ON 历史 WHEN NEW.Con='b' "
-                   "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
+    // Writing "b" fails: what came before it in the same write is undone.
+    for (const char *table : {"历史", "默认"})
+        db::ExecuteSQL(QStringLiteral("CREATE TRIGGER NoB%1 BEFORE INSERT ON %1 WHEN NEW.Con='b' "
+                                      "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                           .arg(QString::fromUtf8(table)));
     EXPECT_FALSE(rec::AppendHistoryRecords(page.name, {p, p}));
     EXPECT_TRUE(HistoryRows(page.name).isEmpty());
+    EXPECT_FALSE(rec::SaveDefaultRecord(page, page.name));
+    TestPage again;
+    BuildPage(again);
+    rec::LoadDefaultRecord(again, page.name);
+    EXPECT_EQ(again.Text(1), u"old"_s);
 }
 
 TEST_F(Records, ShowGridRowAndRecordScroll)
