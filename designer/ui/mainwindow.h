@@ -72,6 +72,8 @@ public:
     // The history tab's buttons: 20 apply, 21 delete the selected rows,
     // 22 delete all rows, 24 search for KWord's text.
     void HistoryCommand(int index);
+    // The print commands: 0 print, 1 batch print, 36 calibration.
+    void PrintCommand(int index);
     QTabWidget *Tabs() const { return m_sst; }
     QScrollBar *RecordScroll() const { return m_hs; }
     QLabel *RecordLabel(int i) const { return m_rnum[size_t(i)]; }
@@ -92,6 +94,7 @@ protected:
 private:
     void BuildMenus();
     void WireFormatMenu(QMenu *fmt);
+    void WirePrintCommands();
     void BuildPageTab(QWidget *pic);
     void BuildDataTab(QWidget *pic);
     void BuildHistoryTab(QWidget *pic);
