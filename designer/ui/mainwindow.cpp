@@ -115,7 +115,6 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     m_recordScrollHook.Reset();
-    SetFmtListDownloadHook(nullptr);
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);
@@ -551,7 +550,7 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });
     on("mInputFormat", [this] { ImportFormat(m_state, QString(), true); });
     on("DownFmt", [this] { RunOnlineCommand(*this, 37); });
-    SetFmtListDownloadHook([this] { RunOnlineCommand(*this, 37); });
+    m_downloadHook = InstallFmtListDownloadHook([this] { RunOnlineCommand(*this, 37); });
     m_deleteHook = InstallFmtListDeleteHook(
         [&w](const QString &name) { return dsg::DeleteFormat(w, name); });
 }
