@@ -62,6 +62,22 @@ private:
     QLabel *m_previewCaption = nullptr;
 };
 
+// The layout of a list window with a preview (the format list and the
+// catalogue): the caption and grid on the left, gridWidth pixels wide, the
+// preview frame with its scroll bar filling the rest, the no-picture label
+// over the frame, and the buttons in a row below.
+struct ListPreviewParts
+{
+    QLabel *listCaption = nullptr;
+    QWidget *grid = nullptr;
+    QLabel *previewCaption = nullptr;
+    QFrame *frame = nullptr;
+    QScrollBar *scroll = nullptr;
+    QLabel *noPicture = nullptr;
+};
+void LayoutListPreview(QWidget *window, const ListPreviewParts &parts, int gridWidth,
+                       QPushButton *const *buttons, int buttonCount);
+
 // Shows the picture in the image, scaled to the image's width with its
 // proportions kept, inside the frame, and sets up the scroll bar when the
 // image is higher than the frame. picture is a file path, or else a format
