@@ -140,6 +140,7 @@ void FmtList::closeEvent(QCloseEvent *event)
 void FmtList::finish(const QString &answer)
 {
     DialogResult = answer;
+    *m_answer = answer;
     m_answered = true;
     close();
 }
@@ -239,7 +240,9 @@ bool LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame, QScro
 QString ChooseFromFmtList(FormatHost &host)
 {
     auto *w = new FmtList(host);
+    const auto answer = w->Answer();
     w->show();
-    WaitFormClosed(w->windowTitle());
-    return DialogResult;
+    WaitWindowClosed(w);
+    DialogResult = *answer;
+    return *answer;
 }
