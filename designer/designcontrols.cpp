@@ -1,8 +1,10 @@
 #include "designer/designcontrols.h"
 
+#include "core/controlrow.h"
 #include "core/formatgrid.h"
 #include "core/helpers.h"
 #include "platform/dialogs.h"
+#include "platform/fontmap.h"
 #include "platform/gridmodel.h"
 #include "platform/numtext.h"
 
@@ -17,6 +19,21 @@ constexpr const char *kToolTip = "点击右键可设置、添加、复制或删�
 qint32 DesignControl::Row() const
 {
     return tag.isEmpty() ? 0 : num::ToLong(tag);
+}
+
+FontSpec DesignControl::Font() const
+{
+    return {fontName, fontSize, bold, italic, underline, strikeOut};
+}
+
+void DesignControl::SetFont(const FontSpec &font)
+{
+    fontName = font.name;
+    fontSize = font.size;
+    bold = font.bold;
+    italic = font.italic;
+    underline = font.underline;
+    strikeOut = font.strikeOut;
 }
 
 DesignControls::DesignControls() = default;
@@ -38,6 +55,7 @@ void DesignControls::ResetCtlCounters()
 
 void DesignControls::UnloadAllControls()
 {
+    ++m_generation;
     for (int c = 0; c < 5; ++c) {
         auto &arr = m_ctls[size_t(c)];
         if (m_observer)
@@ -204,22 +222,15 @@ void FontToDialog(FontDialogState &dlg, const DesignControl &ctl)
 bool FontFromDialog(FontDialogState &dlg, DesignControl &ctl, bool show, bool apply)
 {
     if (show) {
-        QFont f(dlg.name);
-        f.setPointSizeF(dlg.size > 0 ? dlg.size : 9);
-        f.setBold(dlg.bold);
-        f.setItalic(dlg.italic);
-        f.setUnderline(dlg.underline);
-        f.setStrikeOut(dlg.strikeOut);
-        QColor c = num::ColorFromBgr(dlg.color);
-        if (!dialogs().ChooseFont(f, c))
+        FontSpec f {dlg.name, dlg.size, dlg.bold, dlg.italic, dlg.underline, dlg.strikeOut};
+        if (!ChooseStoredFont(f, dlg.color))
             return false;
-        dlg.name = f.family();
-        dlg.size = f.pointSizeF();
-        dlg.bold = f.bold();
-        dlg.italic = f.italic();
-        dlg.underline = f.underline();
-        dlg.strikeOut = f.strikeOut();
-        dlg.color = num::BgrFromColor(c);
+        dlg.name = f.name;
+        dlg.size = f.size;
+        dlg.bold = f.bold;
+        dlg.italic = f.italic;
+        dlg.underline = f.underline;
+        dlg.strikeOut = f.strikeOut;
     }
     if (apply) {
         ctl.fontName = dlg.name;
@@ -244,32 +255,25 @@ void ChooseCtlFont(DesignControl &box)
 
 void GridFontToCtl(const GridModel &grid, qint32 row, DesignControl &sample)
 {
-    using namespace fmtgrid;
-    if (row < grid.fixedRows() || row >= grid.rows())
+    const auto v = fmtgrid::ReadControlRow(grid, row);
+    if (!v)
         return;
-    sample.fontName = grid.text(row, ColFName);
+    FontSpec font = v->font;
     // The stored size as it stands, without the page's zoom.
-    if (const double size = num::Val(grid.text(row, ColFSize)); size > 0)
-        sample.fontSize = size;
-    sample.foreColor = CellColor(grid, row);
-    sample.bold = !grid.text(row, ColBold).isEmpty();
-    sample.italic = !grid.text(row, ColItalic).isEmpty();
-    sample.strikeOut = !grid.text(row, ColStrikethru).isEmpty();
-    sample.underline = !grid.text(row, ColUnderline).isEmpty();
+    if (font.size <= 0)
+        font.size = sample.fontSize;
+    sample.SetFont(font);
+    sample.foreColor = v->color;
 }
 
 void CtlFontToGrid(GridModel &grid, qint32 row, const DesignControl &sample)
 {
-    using namespace fmtgrid;
-    if (row < grid.fixedRows() || row >= grid.rows())
+    auto v = fmtgrid::ReadControlRow(grid, row);
+    if (!v)
         return;
-    grid.setText(row, ColFName, sample.fontName);
-    grid.setText(row, ColFSize, num::Str(sample.fontSize));
-    SetCellColor(grid, row, sample.foreColor);
-    grid.setText(row, ColBold, BoolToMark(sample.bold));
-    grid.setText(row, ColItalic, BoolToMark(sample.italic));
-    grid.setText(row, ColStrikethru, BoolToMark(sample.strikeOut));
-    grid.setText(row, ColUnderline, BoolToMark(sample.underline));
+    v->font = sample.Font();
+    v->color = sample.foreColor;
+    fmtgrid::WriteControlRow(grid, row, *v);
 }
 
 } // namespace dsg

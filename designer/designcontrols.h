@@ -7,6 +7,8 @@
 // widget) when controls come, change or go. Positions and sizes are twips
 // on the page; widgets are placed from these values, never the other way.
 
+#include "platform/fontmap.h"
+
 #include <QImage>
 #include <QString>
 #include <array>
@@ -66,6 +68,9 @@ struct DesignControl
 
     // Row number held in the tag (its leading number; empty reads as 0).
     qint32 Row() const;
+    // The font fields as one stored font, and back.
+    FontSpec Font() const;
+    void SetFont(const FontSpec &font);
 };
 
 // Told about every change so that a view can follow.
@@ -94,6 +99,9 @@ public:
     void ResetCtlCounters();
     // UnloadAllControls: every control and prompt label goes, counts to 0.
     void UnloadAllControls();
+    // Rises with every UnloadAllControls, so that a holder of a row number
+    // can tell that the controls were rebuilt since it took it.
+    quint64 Generation() const { return m_generation; }
 
     // LoadNewControl without the grid: the next element of the class, a copy
     // of the class's template, with its prompt label; its tag is the row.
@@ -126,6 +134,7 @@ private:
     std::array<std::vector<std::unique_ptr<DesignControl>>, 5> m_ctls;
     std::array<std::vector<std::unique_ptr<PromptLabel>>, 3> m_labels;
     ControlObserver *m_observer = nullptr;
+    quint64 m_generation = 0;
 };
 
 // ControlClassIndex: the class code of a control.

@@ -1,5 +1,8 @@
 #include "platform/dialogs.h"
 
+#include "platform/fontmap.h"
+#include "platform/numtext.h"
+
 namespace {
 Dialogs *g_installed = nullptr;
 ScriptedDialogs &fallback()
@@ -17,6 +20,17 @@ Dialogs &dialogs()
 void setDialogs(Dialogs *d)
 {
     g_installed = d;
+}
+
+bool ChooseStoredFont(FontSpec &spec, qint32 &color)
+{
+    QFont f = fontmap::DialogFont(spec);
+    QColor c = num::ColorFromBgr(color);
+    if (!dialogs().ChooseFont(f, c))
+        return false;
+    spec = fontmap::FromDialogFont(f);
+    color = num::BgrFromColor(c);
+    return true;
 }
 
 QStringList ScriptedDialogs::messages() const
@@ -75,8 +89,13 @@ QString ScriptedDialogs::SaveFile(const QString &filter, const QString &defaultN
 
 bool ScriptedDialogs::ChooseFont(QFont &font, QColor &color)
 {
-    m_shown.push_back({QStringLiteral("font"), font.family(), QString()});
+    m_shown.push_back({QStringLiteral("font"), font.family(), QString::number(font.pointSizeF())});
     const auto a = next();
+    if (a && std::holds_alternative<FontChoice>(*a)) {
+        font = std::get<FontChoice>(*a).font;
+        color = std::get<FontChoice>(*a).color;
+        return true;
+    }
     if (a && std::holds_alternative<QFont>(*a)) {
         font = std::get<QFont>(*a);
         return true;

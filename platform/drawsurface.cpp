@@ -149,6 +149,9 @@ const QFontMetricsF &PainterSurface::currentMetrics() const
 Twips PainterSurface::TextWidth(const QString &text) const
 {
     const QFontMetricsF &fm = currentMetrics();
+    // Most texts measured are one line: no splitting.
+    if (!text.contains(u'\n'))
+        return Twips(fm.horizontalAdvance(text));
     double w = 0;
     for (const QString &line : SurfaceTextLines(text))
         w = std::max(w, fm.horizontalAdvance(line));
@@ -158,7 +161,7 @@ Twips PainterSurface::TextWidth(const QString &text) const
 Twips PainterSurface::TextHeight(const QString &text) const
 {
     const QFontMetricsF &fm = currentMetrics();
-    return Twips(fm.height() * SurfaceTextLines(text).size());
+    return Twips(fm.height() * (text.count(u'\n') + 1));
 }
 
 bool PainterSurface::ensurePage()
@@ -174,6 +177,7 @@ bool PainterSurface::ensurePage()
         }
         m_pages = 1;
         m_pageBreakPending = false;
+        m_textFontFor.reset();
     } else if (m_pageBreakPending) {
         if (!m_paged || !m_paged->newPage()) {
             m_failed = true;
@@ -207,7 +211,13 @@ void PainterSurface::drawText(double x, double top, const QString &line)
 {
     if (!ensurePage())
         return;
-    m_painter->setFont(currentFont());
+    // The painter's font and text pen change only when the surface's do:
+    // a line is printed character by character.
+    const QFont &font = currentFont();
+    if (m_textFontFor != m_cachedFor) {
+        m_painter->setFont(font);
+        m_textFontFor = m_cachedFor;
+    }
     m_painter->setPen(num::ColorFromBgr(ForeColor()));
     m_painter->drawText(QPointF(x, top + currentMetrics().ascent()), line);
 }

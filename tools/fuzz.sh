@@ -3,7 +3,8 @@
 #   bash tools/fuzz.sh [-t SECONDS | -r RUNS] [-j PARALLEL] [TARGET...]
 # Default: 60 seconds per target, one target at a time, every fuzz/fuzz_*.cpp.
 # Each target's corpus grows in build-fuzz/corpus/<target> (seeded from
-# fuzz/corpus/<target>, with fuzz/<target>.dict when there is one); crashing
+# fuzz/corpus/<name>, with fuzz/<name>.dict when there is one, <name> being
+# the target without "fuzz_"); crashing
 # inputs land in build-fuzz/crashes/. Fails when any target finds a crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,12 +38,13 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 
 run_one() {
-  local t=$1 corpus=build-fuzz/corpus/$1
+  local t=$1 corpus=build-fuzz/corpus/$1 name=${1#fuzz_}
   mkdir -p "$corpus"
-  local args=("${limit[@]}" -timeout=20 -artifact_prefix=build-fuzz/crashes/"$t"- -print_final_stats=1)
-  [ -f fuzz/"$t".dict ] && args+=(-dict=fuzz/"$t".dict)
+  local args=("${limit[@]}" -timeout=20 -max_len=4096 -artifact_prefix=build-fuzz/crashes/"$t"-
+              -print_final_stats=1)
+  [ -f fuzz/"$name".dict ] && args+=(-dict=fuzz/"$name".dict)
   local seeds=()
-  [ -d fuzz/corpus/"$t" ] && seeds=(fuzz/corpus/"$t")
+  [ -d fuzz/corpus/"$name" ] && seeds=(fuzz/corpus/"$name")
   if build-fuzz/fuzz/"$t" "${args[@]}" "$corpus" "${seeds[@]}" >build-fuzz/"$t".log 2>&1; then
     echo "$t: ok, $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' build-fuzz/"$t".log | grep -o '[0-9]*$') inputs"
   else

@@ -9,6 +9,7 @@
 #include "designer/ui/importcommands.h"
 #include "designer/ui/pagesizedialog.h"
 #include "platform/hookslot.h"
+#include "properties/ui/propertydialogs.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -65,6 +66,12 @@ public:
 
     // Com_Click for the buttons this window handles now (2: page size).
     void Com_Click(int index);
+    // mCtlSet_Click: the property dialog of the control with that index,
+    // modeless, loaded with its row (designer/ui/propertycommands.cpp).
+    void mCtlSet_Click(qint32 index);
+    // Adds a control of the class and opens its property dialog on it.
+    void AddControlWithDialog(int cls);
+    props::PropertyDialogs &PropertyDialogs() { return *m_propDialogs; }
     // Zm_Click.
     void Zm_Click(int index);
     // SST_Click: the history tab reloads its grid whenever it is shown.
@@ -106,6 +113,7 @@ private:
     // The format list's delete button deletes through this window's state
     // while the window exists.
     HookHandle m_deleteHook;
+    HookHandle m_downloadHook;
     // Clearing DataGrid's records rebinds the record scroll bar.
     HookHandle m_recordScrollHook;
     QTabWidget *m_sst = nullptr;
@@ -128,6 +136,8 @@ private:
     QTimer *m_newEditionTimer = nullptr;
     QPointer<PageSizeDialog> m_formSize;
     std::unique_ptr<ImportCommands> m_import;
+    std::unique_ptr<props::PropertyDialogs> m_propDialogs;
+    void WirePropertyCommands(QMenu *ctlMenu);
     bool m_syncing = false;
     bool m_unloaded = false;
     bool m_endsProgram = false;
