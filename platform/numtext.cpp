@@ -84,7 +84,11 @@ double Val(QStringView text)
                 digits.append(exp);
         }
     }
+    // A number beyond the range of a double reads as the largest one, so the
+    // text Str writes for it reads back as the same number.
     const double v = std::strtod(digits.constData(), nullptr);
+    if (std::isinf(v))
+        return std::copysign(std::numeric_limits<double>::max(), v);
     return std::isfinite(v) ? v : 0;
 }
 

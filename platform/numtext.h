@@ -16,7 +16,8 @@ namespace num {
 // with at most one
 // "." (whatever the locale) and an optional exponent are read; the reading
 // stops at the first character that cannot continue the number. "&H1F" and
-// "&O17" are read as hexadecimal and octal. No number gives 0.
+// "&O17" are read as hexadecimal and octal. No number gives 0; a number
+// beyond the range of a double gives the largest one (with its sign).
 double Val(QStringView text);
 inline double Val(const QString &text)
 {
