@@ -12,6 +12,7 @@
 #include "designer/formatops.h"
 #include "designer/recordservices.h"
 #include "designer/ui/pagesizedialog.h"
+#include "designer/ui/pageinput.h"
 #include "designer/ui/pagewidget.h"
 #include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
@@ -23,6 +24,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -97,6 +99,7 @@ MainWindow::MainWindow(QWidget *parent)
     });
     m_newEditionTimer->start();
 
+    WireCommands();
     // 9. the layout on the work area, so that the page knows its frame
     ArrangeMainForm();
     // 2 to 8, 10 and 11: settings, options and the current format
@@ -178,9 +181,6 @@ void MainWindow::BuildMenus()
         QAction *a = set->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         a->setCheckable(true);
-        // Ticking comes with the menu commands; until then the tick shows
-        // the stored setting only.
-        connect(a, &QAction::triggered, this, [this] { CaptionsChanged(); });
         return a;
     };
     m_setPaper = tick("mSetPaper", QStringLiteral("自动设置纸张"));
@@ -301,6 +301,7 @@ void MainWindow::BuildPageTab(QWidget *pic)
     m_pfrm->setFrameShape(QFrame::NoFrame);
     m_pfrm->setStyleSheet(QStringLiteral("QFrame#PFrm{background:#808080;}"));
     m_pg = new PageWidget(m_state, m_pfrm);
+    m_input = new PageInput(m_state, m_pg);
     m_phs = new QScrollBar(Qt::Horizontal, pic);
     m_phs->setObjectName(QStringLiteral("PHS"));
     m_vs = new QScrollBar(Qt::Vertical, pic);
@@ -330,17 +331,27 @@ void MainWindow::BuildPageTab(QWidget *pic)
 
 void MainWindow::BuildDataTab(QWidget *pic)
 {
+    // The grid fills the tab under its button row and follows the window.
+    auto *vl = new QVBoxLayout(pic);
+    vl->setContentsMargins(0, 2, 0, 0);
     m_hs = new QScrollBar(Qt::Horizontal, pic);
     m_hs->setObjectName(QStringLiteral("HS"));
     m_hs->setRange(1, 1);
     auto *top = new QWidget(pic);
     auto *hl = new QHBoxLayout(top);
-    hl->addWidget(MakeLabel(QStringLiteral("Label1"), QStringLiteral("单据数："), {}, top));
-    hl->addWidget(MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
-                            QStringLiteral("批量导入的单据数量。"), top));
-    hl->addWidget(MakeLabel(QStringLiteral("R_Num1"), QStringLiteral("0"),
-                            QStringLiteral("当前显示单据在的序号。"), top));
-    hl->addWidget(MakeLabel(QStringLiteral("L_K"), QString(), {}, top));
+    hl->setContentsMargins(4, 0, 4, 0);
+    // "当前第 3 条，共 10 条": R_Num(1), L_K(1) and R_Num(0) from left to right.
+    hl->addWidget(MakeLabel(QStringLiteral("Label1"), QStringLiteral("当前第"), {}, top));
+    m_rnum[1] = MakeLabel(QStringLiteral("R_Num1"), QStringLiteral("0"),
+                          QStringLiteral("当前显示单据在的序号。"), top);
+    hl->addWidget(m_rnum[1]);
+    m_lk = MakeLabel(QStringLiteral("L_K"), QStringLiteral("条，共"), {}, top);
+    hl->addWidget(m_lk);
+    m_rnum[0] = MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
+                          QStringLiteral("批量导入的单据数量。"), top);
+    hl->addWidget(m_rnum[0]);
+    hl->addWidget(MakeLabel(QStringLiteral("Label1_1"), QStringLiteral("条"), {}, top));
+    hl->addSpacing(12);
     hl->addWidget(MakeCom(10, QStringLiteral("导入"),
                           QStringLiteral("从XLS或CSV格式表格导入要批量打印的数据。"), top));
     hl->addWidget(
@@ -348,21 +359,25 @@ void MainWindow::BuildDataTab(QWidget *pic)
     hl->addWidget(
         MakeCom(12, QStringLiteral("清除"), QStringLiteral("清除所有已经导入的批量数据。"), top));
     hl->addStretch();
-    top->setGeometry(Px(QRectF(0, 300, 12000, 500)));
+    vl->addWidget(top);
     m_dataView = new GridView(pic);
     m_dataView->setObjectName(QStringLiteral("MSF1"));
     m_dataView->setGrid(&m_state.DataGrid());
-    m_dataView->setGeometry(Px(QRectF(0, 840, 12000, 6000)));
+    vl->addWidget(m_dataView, 1);
 }
 
 void MainWindow::BuildHistoryTab(QWidget *pic)
 {
+    auto *vl = new QVBoxLayout(pic);
+    vl->setContentsMargins(0, 2, 0, 0);
     auto *top = new QWidget(pic);
     auto *hl = new QHBoxLayout(top);
+    hl->setContentsMargins(4, 0, 4, 0);
     hl->addWidget(MakeLabel(QStringLiteral("Label3"), QStringLiteral("关键词："), {}, top));
-    auto *kword = new QLineEdit(top);
-    kword->setObjectName(QStringLiteral("KWord"));
-    hl->addWidget(kword);
+    m_kword = new QLineEdit(top);
+    m_kword->setObjectName(QStringLiteral("KWord"));
+    m_kword->setMinimumWidth(ToPx(2400));
+    hl->addWidget(m_kword);
     hl->addWidget(MakeCom(24, QStringLiteral("查找"),
                           QStringLiteral("根据左侧输入的关键词查找相关历史记录。"), top));
     hl->addWidget(MakeCom(20, QStringLiteral("再次打印"),
@@ -374,11 +389,11 @@ void MainWindow::BuildHistoryTab(QWidget *pic)
     hl->addWidget(MakeCom(23, QStringLiteral("导出"),
                           QStringLiteral("将历史打印记录导出成XLS或CSV格式表格文件。"), top));
     hl->addStretch();
-    top->setGeometry(Px(QRectF(0, 0, 12000, 500)));
+    vl->addWidget(top);
     m_historyView = new GridView(pic);
     m_historyView->setObjectName(QStringLiteral("MSF2"));
     m_historyView->setGrid(&m_state.HistoryGrid());
-    m_historyView->setGeometry(Px(QRectF(0, 540, 12000, 6000)));
+    vl->addWidget(m_historyView, 1);
 }
 
 void MainWindow::ArrangeMainForm()
@@ -401,19 +416,9 @@ void MainWindow::ArrangeMainForm()
     m_lbl->setGeometry(Px(m.lbl));
     m_frm1->setGeometry(Px(m.frm1));
     m_sst->setCurrentIndex(0);
+    ArrangeToolStrip();
     // The page frame's size is the model's: the page is laid out from it.
     m_state.SetFrameSize(m.frame.width(), m.frame.height());
-}
-
-void MainWindow::Com_Click(int index)
-{
-    if (index == 2) {
-        if (!m_formSize)
-            m_formSize = new PageSizeDialog(m_state, this);
-        m_formSize->show();
-        m_formSize->raise();
-    }
-    // The other commands come with the main window's command set.
 }
 
 void MainWindow::Zm_Click(int index)
@@ -483,6 +488,9 @@ void MainWindow::CaptionsChanged()
     m_setPaper->setChecked(m_state.SetPaperTicked());
     m_diTuPrint->setChecked(m_state.DiTuPrintTicked());
     m_printRulers->setChecked(m_state.printRulersTicked);
+    // The format's name decides the width of its column.
+    if (m_zm[0])
+        ArrangeToolStrip();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

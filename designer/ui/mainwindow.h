@@ -29,6 +29,7 @@ class GridView;
 namespace dsg {
 
 class PageWidget;
+class PageInput;
 
 class MainWindow : public QMainWindow, public MainView
 {
@@ -57,8 +58,14 @@ public:
     // main window does; windows made by tests do not).
     void SetEndsProgram(bool on) { m_endsProgram = on; }
 
-    // Com_Click for the buttons this window handles now (2: page size).
+    // The tool buttons' handler (also the print menu's and Enter in KWord).
     void Com_Click(int index);
+    // The tab control's click handler: shows the chosen tab's area and, on
+    // the history tab, reloads the history.
+    void SST_Click(int previousTab);
+    // The page's mouse, keys and input boxes.
+    PageInput *Input() const { return m_input; }
+    QWidget *AboutBox() const { return m_about; }
     // Zm_Click.
     void Zm_Click(int index);
 
@@ -81,6 +88,12 @@ private:
     void BuildHistoryTab(QWidget *pic);
     void ArrangeMainForm();
     QPushButton *MakeCom(int index, const QString &text, const QString &tip, QWidget *parent);
+    // The menu commands, the grids' and labels' handlers (maincommands.cpp).
+    void WireCommands();
+    // Places the strip above the page left to right, each part as wide as
+    // its captions need.
+    void ArrangeToolStrip();
+    void ShowAbout();
 
     MainState m_state;
     QTabWidget *m_sst = nullptr;
@@ -100,6 +113,14 @@ private:
     QAction *m_setPaper = nullptr, *m_diTuPrint = nullptr, *m_printRulers = nullptr;
     QTimer *m_newEditionTimer = nullptr;
     QPointer<PageSizeDialog> m_formSize;
+    PageInput *m_input = nullptr;
+    QPointer<QWidget> m_about, m_modiPsd;
+    QLineEdit *m_kword = nullptr;
+    std::array<QLabel *, 2> m_rnum {};
+    QLabel *m_lk = nullptr;
+    QWidget *m_printStrip = nullptr;
+    // The row DisplayCurrentRow last highlighted, shared by the grids.
+    qint32 m_shownRow = 0;
     bool m_syncing = false;
     bool m_unloaded = false;
     bool m_endsProgram = false;

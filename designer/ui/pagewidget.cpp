@@ -187,7 +187,15 @@ void PageWidget::LabelChanged(qint32 index, PromptLabel &label)
     if (!l)
         return;
     l->setText(label.caption);
-    l->setGeometry(ToPx(label.left), ToPx(label.top), ToPx(label.width), ToPx(label.height));
+    // The caption shows whole: a label left of its box grows to the left.
+    int x = ToPx(label.left), w = ToPx(label.width);
+    if (const int need = l->sizeHint().width(); need > w) {
+        const DesignControl *owner = m_state.GetCtlByIndex(index);
+        if (owner && label.left + label.width <= owner->left)
+            x -= need - w;
+        w = need;
+    }
+    l->setGeometry(x, ToPx(label.top), w, ToPx(label.height));
     l->setVisible(label.visible);
 }
 
