@@ -54,6 +54,7 @@ public:
         QString kind; // "message", "yesno", "input", "open", "save", "font", "color", "menu"
         QString text;
         QString title;
+        QString preset; // an input's preset text
     };
     using Answer = std::variant<bool, QString, std::nullopt_t, int, QFont, QColor>;
 
