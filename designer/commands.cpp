@@ -64,8 +64,8 @@ bool NewFormat(MainState &state)
     }
 
     // Asked before anything is removed, so that No leaves the open format.
-    const auto rs = db::OpenRecordset(QStringLiteral("SELECT Fmt FROM Fmt WHERE Fmt=? LIMIT 1"),
-                                      {*name});
+    const auto rs
+        = db::OpenRecordset(QStringLiteral("SELECT Fmt FROM Fmt WHERE Fmt=? LIMIT 1"), {*name});
     if (!rs)
         return false;
     if (!rs->empty() && !dialogs().AskYesNo(QStringLiteral("该格式已经存在，是否覆盖？")))

@@ -1,8 +1,8 @@
 #include "designer/controlops.h"
 
+#include "core/controlrow.h"
 #include "designer/mainstate.h"
 #include "designer/selection.h"
-#include "core/controlrow.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
 
@@ -14,8 +14,8 @@ namespace {
 
 // The controls of the given classes that are selected or have the index
 // `current`, class by class in index order.
-template<typename F> void ForSelected(MainState &state, std::initializer_list<int> classes,
-                                      qint32 current, F &&f)
+template<typename F>
+void ForSelected(MainState &state, std::initializer_list<int> classes, qint32 current, F &&f)
 {
     DesignControls &ctls = state.Controls();
     for (int c : classes)
@@ -92,8 +92,7 @@ void SizeCtl(MainState &state, qint32 dw, qint32 dh, DesignControl &k)
 
 void SizeSelectedCtls(MainState &state, qint32 dw, qint32 dh, qint32 current)
 {
-    ForSelected(state, {0, 2, 4}, current,
-                [&](DesignControl &k) { SizeCtl(state, dw, dh, k); });
+    ForSelected(state, {0, 2, 4}, current, [&](DesignControl &k) { SizeCtl(state, dw, dh, k); });
 }
 
 void ChangeSelectedFontSize(MainState &state, double delta)

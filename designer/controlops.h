@@ -14,8 +14,13 @@ class MainState;
 struct DesignControl;
 
 // The page's pointer shapes that tell a line move which end moves.
-enum PagePointer : int { kPointerDefault = 0, kPointerCross = 2, kPointerText = 3,
-                         kPointerMove = 5, kPointerSize = 8 };
+enum PagePointer : int {
+    kPointerDefault = 0,
+    kPointerCross = 2,
+    kPointerText = 3,
+    kPointerMove = 5,
+    kPointerSize = 8
+};
 
 // MoveCtl: a box or label moves by (dx, dy) twips and is kept on the page; a
 // line moves its first end (pagePointer 5), its second end (8) or both.

@@ -20,8 +20,10 @@ namespace dsg {
 
 namespace {
 
-const QString kMoveTip = QStringLiteral("提示：按住鼠标左键(别松开),拖动鼠标,即可移动本输入框位置。");
-const QString kSizeTip = QStringLiteral("提示：按住鼠标左键(别松开),拖动鼠标,即可改变本输入框大小。");
+const QString kMoveTip
+    = QStringLiteral("提示：按住鼠标左键(别松开),拖动鼠标,即可移动本输入框位置。");
+const QString kSizeTip
+    = QStringLiteral("提示：按住鼠标左键(别松开),拖动鼠标,即可改变本输入框大小。");
 const QString kTextTip = QStringLiteral("提示：点击鼠标左键,可以输入内容。");
 const QString kLineTip = QStringLiteral("提示：按住鼠标左键(别松开),拖动鼠标,即可拖动本线条。");
 const QString kBandTip = QStringLiteral("按住鼠标左键并拖动鼠标可以选中需要修改的输入框。");
@@ -76,8 +78,7 @@ void EditorView::ClearBackground(const QString &)
 
 PageEditor::PageEditor(MainState &state)
     : m_state(state)
-{
-}
+{ }
 
 qint32 PageEditor::Locked() const
 {

@@ -46,8 +46,8 @@ QString NumberedCaption(const QString &caption, qint32 add)
 
 void CopyControls(MainState &state, DesignControl &menuCtl)
 {
-    const std::optional<QString> answer
-        = dialogs().Input(QStringLiteral("请输入要复制输入框个数："), QString(), QStringLiteral("1"));
+    const std::optional<QString> answer = dialogs().Input(
+        QStringLiteral("请输入要复制输入框个数："), QString(), QStringLiteral("1"));
     const qint32 n = answer ? num::ToLong(num::Val(*answer)) : 0;
     if (n < 1)
         return;

@@ -29,7 +29,8 @@ bool ControlInRect(const DesignControl &k, qint32 x0, qint32 y0, qint32 x1, qint
     SwapIfGreater(x1, x0);
     SwapIfGreater(y1, y0);
     if (k.cls == LineCtl) {
-        const auto in = [&](qint32 x, qint32 y) { return x0 <= x && x <= x1 && y0 <= y && y <= y1; };
+        const auto in
+            = [&](qint32 x, qint32 y) { return x0 <= x && x <= x1 && y0 <= y && y <= y1; };
         return in(k.x1, k.y1) || in(k.x2, k.y2);
     }
     return !(k.left + k.width < x0 || k.left > x1 || k.top > y1 || k.top + k.height < y0);

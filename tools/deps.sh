@@ -2,7 +2,7 @@
 # Installs what building, testing and running need on Debian 12.
 set -euo pipefail
 PKGS=(build-essential cmake ninja-build pkg-config
-      qt6-base-dev qt6-base-dev-tools libqt6sql6 qt6-webengine-dev libgl-dev
+      qt6-base-dev qt6-base-dev-tools libqt6sql6 qt6-translations-l10n qt6-webengine-dev libgl-dev
       libsqlcipher-dev libssl-dev libgtest-dev googletest
       zbar-tools poppler-utils python3-xlwt
       fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb xauth)

@@ -38,7 +38,8 @@ Rightform::Rightform(QWidget *parent)
     big.setBold(true);
     image->setFont(big);
     l->addWidget(image);
-    m_version = new QLabel(AboutVersionText(QStringLiteral("快递单套打软件  版本号：[EDITION]")), this);
+    m_version
+        = new QLabel(AboutVersionText(QStringLiteral("快递单套打软件  版本号：[EDITION]")), this);
     m_version->setObjectName(QStringLiteral("Label1"));
     l->addWidget(m_version);
     const QStringList contact = {QStringLiteral("沃栎软件工作室  版权所有"),

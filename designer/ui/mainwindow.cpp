@@ -11,8 +11,8 @@
 #include "core/ui/startupui.h"
 #include "designer/formatops.h"
 #include "designer/recordservices.h"
-#include "designer/ui/pagesizedialog.h"
 #include "designer/ui/pageinput.h"
+#include "designer/ui/pagesizedialog.h"
 #include "designer/ui/pagewidget.h"
 #include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
@@ -24,7 +24,6 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -33,6 +32,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace dsg {
 

@@ -225,8 +225,7 @@ void PageInput::HistoryComboChanged()
         m_comb->clear();
         m_comb->setEditText(c.text);
         FillHistoryCombo(m_comb, c.controlId);
-        m_comb->setGeometry(ToPx(c.left), ToPx(c.top), ToPx(c.width),
-                            m_comb->sizeHint().height());
+        m_comb->setGeometry(ToPx(c.left), ToPx(c.top), ToPx(c.width), m_comb->sizeHint().height());
         m_comb->show();
         m_comb->raise();
     } else {
@@ -327,6 +326,12 @@ bool PageInput::ControlEvent(QWidget *ctl, qint32 index, QObject *watched, QEven
     auto *w = static_cast<QWidget *>(watched);
     QPointer<QWidget> alive(w);
     switch (event->type()) {
+    case QEvent::DynamicPropertyChange:
+    case QEvent::Polish:
+        // Built by now: its text area (which gets the mouse) is watched too.
+        if (w == ctl)
+            Watch(ctl);
+        return false;
     case QEvent::Enter:
         w->setMouseTracking(true);
         return false;
@@ -341,7 +346,8 @@ bool PageInput::ControlEvent(QWidget *ctl, qint32 index, QObject *watched, QEven
         if (w == ctl && qobject_cast<QAbstractScrollArea *>(ctl))
             return false;
         auto *me = static_cast<QMouseEvent *>(event);
-        const QPointF pos = w == ctl ? me->position() : QPointF(w->mapTo(ctl, me->position().toPoint()));
+        const QPointF pos
+            = w == ctl ? me->position() : QPointF(w->mapTo(ctl, me->position().toPoint()));
         const double x = ToTwips(pos.x()), y = ToTwips(pos.y());
         const int shift = Modifiers(me->modifiers());
         if (event->type() == QEvent::MouseButtonPress) {
@@ -386,9 +392,9 @@ bool PageInput::ControlEvent(QWidget *ctl, qint32 index, QObject *watched, QEven
         const QString text = k->text();
         if (text.isEmpty())
             return false;
-        int code = k->key() == Qt::Key_Backspace                               ? 8
+        int code = k->key() == Qt::Key_Backspace                        ? 8
             : (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) ? 13
-                                                                             : text.at(0).unicode();
+                                                                        : text.at(0).unicode();
         if (!alive)
             return true;
         m_editor.TT_KeyPress(index, code);

@@ -63,9 +63,10 @@ TEST_F(CommandsTest, NewFormatRefusesZeroAndBadRatiosThenStoresTheEmptyFormat)
     for (const auto &sh : dlg.shown())
         if (sh.kind == QStringLiteral("message"))
             messages << sh.text;
-    EXPECT_EQ(messages,
-              (QStringList {QStringLiteral("单据宽度不能为零！"), QStringLiteral("单据宽度不能为零！"),
-                            QStringLiteral("单据的宽度与高度比例应为1：20到20：1之间,请重新输入！")}));
+    EXPECT_EQ(
+        messages,
+        (QStringList {QStringLiteral("单据宽度不能为零！"), QStringLiteral("单据宽度不能为零！"),
+                      QStringLiteral("单据的宽度与高度比例应为1：20到20：1之间,请重新输入！")}));
     EXPECT_EQ(s->CurrentFormatName(), QStringLiteral("新"));
     EXPECT_EQ(s->PageWidthText(), QStringLiteral("200"));
     EXPECT_EQ(s->PageHeightText(), QStringLiteral("10"));
@@ -124,7 +125,8 @@ TEST_F(CommandsTest, MarkerAndTicksAreStored)
     const bool paper = s->SetPaperTicked();
     EXPECT_EQ(ToggleTick(*s, Tick::SetPaper), !paper);
     EXPECT_EQ(s->SetPaperTicked(), !paper);
-    EXPECT_EQ(AboutVersionText(QStringLiteral("版本号：[EDITION]")), QStringLiteral("版本号：3.02"));
+    EXPECT_EQ(AboutVersionText(QStringLiteral("版本号：[EDITION]")),
+              QStringLiteral("版本号：3.02"));
 }
 
 TEST(DisplayCurrentRow, HighlightsOneRowSharedAcrossGrids)

@@ -59,7 +59,10 @@ protected:
         DataDirTest::TearDown();
     }
     DesignControl &C(qint32 i) { return *s->GetCtlByIndex(i); }
-    fmtgrid::ControlRow Row(qint32 i) { return *fmtgrid::ReadControlRow(s->FormatGrid(), C(i).Row()); }
+    fmtgrid::ControlRow Row(qint32 i)
+    {
+        return *fmtgrid::ReadControlRow(s->FormatGrid(), C(i).Row());
+    }
     void Select(std::initializer_list<qint32> indexes)
     {
         for (qint32 i : indexes)
@@ -99,11 +102,11 @@ TEST(LineHit, CodesAroundHorizontalVerticalAndWideLines)
         double x, y;
         int code;
     } cases[] = {
-        {&h, 2000, 1030, kLineBody},     {&h, 2000, 1031, kLineMiss},
-        {&h, 1030, 970, kLineFirstEnd},  {&h, 3030, 1030, kLineSecondEnd},
-        {&h, 969, 1000, kLineMiss},      {&v, 1020, 2000, kLineBody},
+        {&h, 2000, 1030, kLineBody},      {&h, 2000, 1031, kLineMiss},
+        {&h, 1030, 970, kLineFirstEnd},   {&h, 3030, 1030, kLineSecondEnd},
+        {&h, 969, 1000, kLineMiss},       {&v, 1020, 2000, kLineBody},
         {&v, 1000, 3020, kLineSecondEnd}, {&v, 1031, 2000, kLineMiss},
-        {&wide, 2000, 1060, kLineBody},  {&wide, 2000, 1061, kLineMiss},
+        {&wide, 2000, 1060, kLineBody},   {&wide, 2000, 1061, kLineMiss},
     };
     for (const Case &c : cases)
         EXPECT_EQ(IsPointOnLine(*c.line, c.x, c.y, 15), c.code) << c.x << "," << c.y;
@@ -219,7 +222,8 @@ TEST_F(EditingTest, DragMovesPastTwelveTwipsAndResizesFromTheCorner)
     const qint32 left = a.left, top = a.top;
     ed->CtlMouseMove(1, 0, 0, 50, 50); // upper-left zone
     EXPECT_EQ(ed->CtlPointer(1), kPointerMove);
-    EXPECT_EQ(a.toolTip, QStringLiteral("提示：按住鼠标左键(别松开),拖动鼠标,即可移动本输入框位置。"));
+    EXPECT_EQ(a.toolTip,
+              QStringLiteral("提示：按住鼠标左键(别松开),拖动鼠标,即可移动本输入框位置。"));
     ed->CtlMouseMove(1, 1, 0, 62, 62);
     EXPECT_EQ(a.left, left);
     ed->CtlMouseMove(1, 1, 0, 63, 50);
@@ -328,7 +332,8 @@ TEST_F(EditingTest, CopyControlsNumbersCaptionsAndOffsetsEachCopy)
         EXPECT_EQ(c.left, 3000 - 200 * k);
         EXPECT_EQ(c.top, 2000 - 200 * k);
         EXPECT_FALSE(IsControlSelected(c));
-        EXPECT_EQ(s->Controls().Label(c.index)->caption, NumberedCaption(QStringLiteral("收件人1"), k));
+        EXPECT_EQ(s->Controls().Label(c.index)->caption,
+                  NumberedCaption(QStringLiteral("收件人1"), k));
         EXPECT_NEAR(Row(3 + k).x, (3000 - 200 * k) / 75.0, 0.001);
     }
     EXPECT_EQ(s->Controls().Label(4)->caption, QStringLiteral("收件人2"));
@@ -369,8 +374,8 @@ TEST_F(EditingTest, InputBoxKeysTicksAndHistoryDropDown)
         qint32 box;
         int key;
         bool passes;
-    } cases[] = {{2, 'a', false}, {2, '-', false}, {2, '7', true}, {2, '.', true},
-                 {2, 8, true},    {1, 'a', true}};
+    } cases[] = {{2, 'a', false}, {2, '-', false}, {2, '7', true},
+                 {2, '.', true},  {2, 8, true},    {1, 'a', true}};
     for (const Case &c : cases) {
         int key = c.key;
         ed->TT_KeyPress(c.box, key);
