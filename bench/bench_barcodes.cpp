@@ -45,12 +45,12 @@ int main(int argc, char **argv)
         QElapsedTimer one;
         one.start();
         if (i % 2 == 0) {
-            DrawEAN13(surface, digits, left, top, boxHeight, boxWidth, 9, true);
+            DrawEAN13(surface, digits, Mm(left), Mm(top), Mm(boxWidth), Mm(boxHeight), 9, true);
             ean += one.nsecsElapsed();
         } else {
             const QString text = QStringLiteral("SF") + digits.right(8);
-            const double module = FitCode39Module(text, boxWidth * surface::kTwipsPerMm);
-            PrintCode39(surface, text, left, top, boxHeight, module, 9, true);
+            const Twips module = FitCode39Module(text, ToTwips(Mm(boxWidth)));
+            PrintCode39(surface, text, Mm(left), Mm(top), Mm(boxHeight), module, 9, true);
             c39 += one.nsecsElapsed();
         }
     }

@@ -61,7 +61,6 @@ int main(int argc, char **argv)
     qputenv("WAYBILL_DATA_DIR", dir.path().toUtf8());
     FormatHostState host;
     host.formatName = QStringLiteral("基准");
-    SetFormatHost(&host);
     db::Connection(); // open (and create) the database outside the timings
 
     std::vector<double> firstSave, load, resave;
@@ -71,17 +70,17 @@ int main(int argc, char **argv)
         fill(g, 300);
         QElapsedTimer t;
         t.start();
-        if (!SaveFormatGrid(g, name))
+        if (!SaveFormatGrid(host, g, name))
             return 1;
         firstSave.push_back(t.nsecsElapsed() / 1e6);
         GridModel loaded;
         t.restart();
-        LoadFormatGrid(loaded, name);
+        LoadFormatGrid(host, loaded, name);
         load.push_back(t.nsecsElapsed() / 1e6);
         if (loaded.dataRows() != 300)
             return 2;
         t.restart();
-        if (!SaveFormatGrid(loaded, name))
+        if (!SaveFormatGrid(host, loaded, name))
             return 3;
         resave.push_back(t.nsecsElapsed() / 1e6);
     }
@@ -89,7 +88,6 @@ int main(int argc, char **argv)
     std::printf("  first save (300 inserts, references rewritten): %.2f ms\n", median(firstSave));
     std::printf("  load into the grid:                              %.2f ms\n", median(load));
     std::printf("  save of the loaded grid (300 updates):           %.2f ms\n", median(resave));
-    SetFormatHost(nullptr);
     db::CloseConnection();
     return 0;
 }

@@ -207,6 +207,14 @@ QStringList FillComboFromFmt(const QString &field)
     return out;
 }
 
+std::optional<bool> FormatExists(const QString &name)
+{
+    const auto rs = OpenRecordset(QStringLiteral("SELECT ID FROM Fmt WHERE Fmt=? LIMIT 1"), {name});
+    if (!rs)
+        return std::nullopt;
+    return !rs->empty();
+}
+
 std::optional<qint64> InsertRow(const QString &table, const QList<QPair<QString, QVariant>> &fields)
 {
     sql::Connection *c = Connection();
@@ -225,6 +233,15 @@ std::optional<qint64> InsertRow(const QString &table, const QList<QPair<QString,
     if (!c->Exec(stmt, values))
         return std::nullopt;
     return c->lastInsertId();
+}
+
+bool RunInTransaction(const std::function<bool(sql::Connection &)> &work)
+{
+    sql::Connection *conn = Connection();
+    if (!conn)
+        return false;
+    sql::Transaction tx(*conn);
+    return tx.ok() && work(*conn) && tx.Commit();
 }
 
 } // namespace db

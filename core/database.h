@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <optional>
 
 namespace db {
@@ -36,6 +37,11 @@ bool CreateSchema(sql::Connection &conn);
 // a connection that cannot be opened.
 bool ExecuteSQL(const QString &sql, const QVariantList &params = {});
 
+// Runs work inside one transaction on the process's connection: committed
+// when work returns true, rolled back otherwise. False when the connection
+// or the transaction could not be had, work failed or the commit failed.
+bool RunInTransaction(const std::function<bool(sql::Connection &)> &work);
+
 // Runs a query and returns all of its rows. On failure (of the query or of
 // the connection) shows only "数据库打开错误(" + sql + ")！" and returns
 // nullopt: callers stop there.
@@ -62,6 +68,10 @@ qint64 GetOrAddNameID(const QString &table, const QString &name);
 // The distinct non-empty values of a Fmt column in ascending order (the list
 // of format names for field "Fmt").
 QStringList FillComboFromFmt(const QString &field);
+
+// Whether any row of table Fmt carries that format name (compared without
+// regard to case); nullopt when the query failed (its message was shown).
+std::optional<bool> FormatExists(const QString &name);
 
 // Inserts one row; the new row's AutoNumber ID, or nullopt on failure.
 std::optional<qint64> InsertRow(const QString &table,

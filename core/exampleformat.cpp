@@ -183,8 +183,8 @@ bool StoreExampleFormatIfFirstStart()
         return false;
 
     const QString name = ExampleFormatName();
-    // The format store reads the page size, offsets and options from its
-    // host; the example's own values stand in for the main window's.
+    // The store takes the page size, offsets and options from the host it is
+    // given; the example's own values stand in for the main window's.
     FormatHostState host;
     host.formatName = name;
     host.width = num::Str(kWidthMm);
@@ -192,13 +192,9 @@ bool StoreExampleFormatIfFirstStart()
     host.offsetX = QStringLiteral("10");
     host.offsetY = QStringLiteral("10");
     host.options[4] = 1; // show the background picture
-    FormatHost *previous = &formatHost();
-    SetFormatHost(&host);
     GridModel grid;
     fillGrid(grid);
-    const bool saved = SaveFormatGrid(grid, name);
-    SetFormatHost(previous);
-    if (!saved)
+    if (!SaveFormatGrid(host, grid, name))
         return false;
 
     DrawExampleBackground().save(GetBackgroundPicturePath(name), "JPG", 90);

@@ -2,7 +2,6 @@
 
 #include "core/database.h"
 #include "core/formatgrid.h"
-#include "core/formathost.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
 #include "core/helpers.h"
@@ -17,7 +16,7 @@
 
 namespace {
 
-std::function<QString()> g_chooser;
+std::function<QString(const FormatHost &)> g_chooser;
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kLblBreak = QStringLiteral("‖‖‖");
@@ -52,14 +51,6 @@ bool copyReplacing(const QString &from, const QString &to)
 QString picturePathBeside(const QString &path)
 {
     return path.left(path.size() - 4) + QStringLiteral(".jpg");
-}
-
-bool formatExists(const QString &name, bool *failed)
-{
-    const auto rs
-        = db::OpenRecordset(QStringLiteral("SELECT ID FROM Fmt WHERE Fmt=? LIMIT 1"), {name});
-    *failed = !rs;
-    return rs && !rs->empty();
 }
 
 } // namespace
@@ -131,17 +122,17 @@ void RepairSplitRows(QStringList &lines)
 
 } // namespace xfile
 
-void SetExportFormatChooser(std::function<QString()> chooser)
+void SetExportFormatChooser(std::function<QString(const FormatHost &)> chooser)
 {
     g_chooser = std::move(chooser);
 }
 
-bool ExportFormat(const QString &nameIn)
+bool ExportFormat(const FormatHost &host, const QString &nameIn)
 {
     if (!nameIn.isEmpty())
         DialogResult = nameIn;
     else
-        DialogResult = g_chooser ? g_chooser() : QString();
+        DialogResult = g_chooser ? g_chooser(host) : QString();
     const QString name = DialogResult;
     if (name.isEmpty())
         return false;
@@ -173,7 +164,7 @@ bool ExportFormat(const QString &nameIn)
     return true;
 }
 
-bool ImportFormat(const QString &pathIn, bool fullSignature)
+bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
 {
     QString path = num::Trim(pathIn);
     if (path.isEmpty()) {
@@ -202,12 +193,13 @@ bool ImportFormat(const QString &pathIn, bool fullSignature)
         name = lines.at(1);
     // Ask while the name is taken (or empty: the settings row's name).
     for (;;) {
-        bool failed = false;
-        const bool taken = name.isEmpty() || formatExists(name, &failed);
-        if (failed)
-            return false;
-        if (!taken)
-            break;
+        if (!name.isEmpty()) {
+            const auto taken = db::FormatExists(name);
+            if (!taken)
+                return false;
+            if (!*taken)
+                break;
+        }
         CloseIndicator();
         const auto answer = dialogs().Input(QStringLiteral("格式：“") + name
                                                 + QStringLiteral("”已存在，请另取格式名！"),
@@ -314,6 +306,6 @@ bool ImportFormat(const QString &pathIn, bool fullSignature)
 
     if (dialogs().AskYesNo(QStringLiteral("格式“") + name
                            + QStringLiteral("”导入成功,立即调用此格式？")))
-        formatHost().SelectFormat(name);
+        host.SelectFormat(name);
     return true;
 }

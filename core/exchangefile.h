@@ -5,6 +5,8 @@
 // fields joined by "】★【". The format's background picture travels beside
 // it as a JPEG file of the same base name.
 
+#include "core/formathost.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -31,17 +33,18 @@ void RepairSplitRows(QStringList &lines);
 } // namespace xfile
 
 // Asks for a format name when the export is given none (the format chooser
-// window); "" means cancelled. The user interface installs it.
-void SetExportFormatChooser(std::function<QString()> chooser);
+// window, starting at the host's open format); "" means cancelled. The user
+// interface installs it.
+void SetExportFormatChooser(std::function<QString(const FormatHost &)> chooser);
 
 // Writes the format to a .wlq file the user chooses (through the dialog
 // seam), and its picture beside it. An empty name asks for the format.
 // True when the file was written.
-bool ExportFormat(const QString &name);
+bool ExportFormat(const FormatHost &host, const QString &name);
 
 // Reads a .wlq file into table Fmt as a new format named after the file,
 // with new IDs and its references renumbered, all in one transaction, and
 // copies its picture into the data folder. An empty path asks for the file.
 // fullSignature selects which of the two signatures is accepted. True when
-// the rows were added.
-bool ImportFormat(const QString &path, bool fullSignature);
+// the rows were added; the user may then open the format in the host.
+bool ImportFormat(FormatHost &host, const QString &path, bool fullSignature);

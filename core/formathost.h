@@ -1,9 +1,11 @@
 #pragma once
 // What the format store reads and writes of the main window: the open
 // format's name, the page size and print offset labels, the two menu ticks,
-// the five option boxes, the screen width and the texts of fixed-text input
-// boxes. The main window installs its implementation; until then (and in
-// tests) a FormatHostState keeps the values in memory.
+// the five option boxes, the screen width, the font scale of the open format
+// and the texts of fixed-text input boxes. Every store operation and every
+// format chooser receives the host it works for as a parameter: the main
+// window's state, or a FormatHostState that keeps the values in memory
+// (example format, tests).
 
 #include <QString>
 #include <array>
@@ -33,6 +35,11 @@ public:
     virtual void SetOptionValue(int index, qint32 value) = 0;
     // Width of the screen in twips.
     virtual qint32 ScreenWidthTwips() const = 0;
+    // The factor applied to stored font sizes when the format's rows are
+    // loaded: set from the screen width stored in the header by
+    // ReadFormatHeader, kept when a format has no header; 1 at start.
+    virtual double FontScale() const = 0;
+    virtual void SetFontScale(double scale) = 0;
     // The current text of the input box of that grid row when it is a
     // fixed-text box (no prompt text); nullopt otherwise or when the row has
     // no control.
@@ -54,6 +61,7 @@ public:
     bool diTuPrint = false;
     std::array<qint32, 5> options {};
     qint32 screenWidth = 15360;
+    double fontScale = 1.0;
     int optionClicks = 0; // click handlings run by SetOptionValue
     QString selectedFormat; // last SelectFormat
 
@@ -91,11 +99,8 @@ public:
         ++optionClicks;
     }
     qint32 ScreenWidthTwips() const override { return screenWidth; }
+    double FontScale() const override { return fontScale; }
+    void SetFontScale(double scale) override { fontScale = scale; }
     std::optional<QString> FixedInputText(qint32) const override { return std::nullopt; }
     void SelectFormat(const QString &name) override { selectedFormat = name; }
 };
-
-// The host in use; a process-wide FormatHostState until one is installed.
-FormatHost &formatHost();
-// Installs a host (not owned); nullptr restores the in-memory one.
-void SetFormatHost(FormatHost *host);

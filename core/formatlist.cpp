@@ -4,7 +4,6 @@
 
 #include "core/database.h"
 #include "core/formatgrid.h"
-#include "core/formathost.h"
 #include "core/formatstore.h"
 #include "core/gridhelpers.h"
 #include "platform/numtext.h"
@@ -52,7 +51,7 @@ QString SelFormatAnswer(const QString &comboText)
     return answer;
 }
 
-void LoadFmtList(GridModel &grid, bool highlight)
+void LoadFmtList(GridModel &grid, const QString &open, bool highlight)
 {
     using namespace fmtlist;
     SetGridColumns(grid,
@@ -66,7 +65,6 @@ void LoadFmtList(GridModel &grid, bool highlight)
                       {fmtgrid::HeaderMarker()});
     AutoFitGridColumns(GridFont(), grid, 0, true);
 
-    const QString open = formatHost().CurrentFormatName();
     qint32 found = -1;
     for (qint32 r = grid.fixedRows(); r < grid.rows(); ++r) {
         if (grid.text(r, ColName) == open) {

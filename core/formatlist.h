@@ -40,10 +40,10 @@ QStringList SelFormatItems(const QString &mode, const GridModel *formatGrid = nu
 QString SelFormatAnswer(const QString &comboText);
 
 // Fills the grid with the stored formats (one row per header row, ordered by
-// name) and ticks the open format's row (the format host's name): "√" in the
-// tick column, current row, selection to the last column, and red text when
+// name) and ticks the row of the open format (openFormat): "√" in the tick
+// column, current row, selection to the last column, and red text when
 // highlight is true. Nothing is ticked when the open format is not listed.
-void LoadFmtList(GridModel &grid, bool highlight);
+void LoadFmtList(GridModel &grid, const QString &openFormat, bool highlight);
 // Puts "√" in the tick column of that row and clears it on every other row.
 void TickFmtListRow(GridModel &grid, qint32 row);
 // The format name of a data row ("" for a fixed or missing row).

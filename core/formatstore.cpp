@@ -3,7 +3,6 @@
 #include "core/apppaths.h"
 #include "core/database.h"
 #include "core/formatgrid.h"
-#include "core/formathost.h"
 #include "core/gridhelpers.h"
 #include "core/helpers.h"
 #include "core/progress.h"
@@ -17,16 +16,13 @@ using namespace fmtgrid;
 
 namespace {
 
-double g_fontScale = 1.0;
-
-QString resolveName(const QString &name)
+QString resolveName(const FormatHost &host, const QString &name)
 {
-    return name.isEmpty() ? formatHost().CurrentFormatName() : name;
+    return name.isEmpty() ? host.CurrentFormatName() : name;
 }
 
-QString flagsText()
+QString flagsText(const FormatHost &h)
 {
-    const FormatHost &h = formatHost();
     auto tf = [](bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); };
     QString mem = tf(h.SetPaperTicked()) + u'|' + tf(h.DiTuPrintTicked()) + u'|';
     for (int i = 0; i < 5; ++i)
@@ -36,8 +32,8 @@ QString flagsText()
 
 // Writes the header row on the given connection (inside the caller's
 // transaction when there is one).
-bool writeHeader(sql::Connection &conn, const QString &width, const QString &height,
-                 const QString &x, const QString &y, const QString &name)
+bool writeHeader(sql::Connection &conn, const FormatHost &host, const QString &width,
+                 const QString &height, const QString &x, const QString &y, const QString &name)
 {
     const auto rs
         = conn.Query(QStringLiteral("SELECT ID FROM Fmt WHERE Fmt=? AND LBL=? ORDER BY ID"),
@@ -50,8 +46,8 @@ bool writeHeader(sql::Connection &conn, const QString &width, const QString &hei
                                  num::Val(height),
                                  num::Val(x),
                                  num::Val(y),
-                                 qint64(formatHost().ScreenWidthTwips()),
-                                 flagsText()};
+                                 qint64(host.ScreenWidthTwips()),
+                                 flagsText(host)};
     if (rs->empty())
         return conn.Exec(QStringLiteral("INSERT INTO Fmt (Fmt,LBL,W,H,X,Y,Color,Mem) "
                                         "VALUES (?,?,?,?,?,?,?,?)"),
@@ -74,25 +70,14 @@ QString cellText(const QVariant &v)
 
 } // namespace
 
-double FontScale()
+void ReadFormatHeader(FormatHost &h, const QString &nameIn)
 {
-    return g_fontScale;
-}
-
-void SetFontScale(double scale)
-{
-    g_fontScale = scale;
-}
-
-void ReadFormatHeader(const QString &nameIn)
-{
-    const QString name = resolveName(nameIn);
+    const QString name = resolveName(h, nameIn);
     const auto rs = db::OpenRecordset(QStringLiteral("SELECT * FROM Fmt WHERE Fmt=? AND LBL=? "
                                                      "ORDER BY ID"),
                                       {name, HeaderMarker()});
     if (!rs || rs->empty())
         return;
-    FormatHost &h = formatHost();
     h.SetPageSizeTexts(num::Text(rs->value(0, QStringLiteral("W"))),
                        num::Text(rs->value(0, QStringLiteral("H"))));
     h.SetOffsetTexts(num::Text(rs->value(0, QStringLiteral("X"))),
@@ -101,13 +86,14 @@ void ReadFormatHeader(const QString &nameIn)
     // A header without a screen width counts as written on a 15360-twip screen.
     const double sw = h.ScreenWidthTwips();
     const double c = num::Val(rs->value(0, QStringLiteral("Color")));
-    g_fontScale = 1.0;
+    double scale = 1.0;
     if (c == 0) {
         if (sw != 15360)
-            g_fontScale = (sw - 340) / 15020.0;
+            scale = (sw - 340) / 15020.0;
     } else if (c != sw && c - 340 != 0) {
-        g_fontScale = (sw - 340) / (c - 340);
+        scale = (sw - 340) / (c - 340);
     }
+    h.SetFontScale(scale);
 
     const QVariant memValue = rs->value(0, QStringLiteral("Mem"));
     const QString mem = memValue.isNull() ? QString() : memValue.toString();
@@ -122,20 +108,20 @@ void ReadFormatHeader(const QString &nameIn)
         h.SetOptionValue(i, num::ToLong(parts.at(i + 2)));
 }
 
-bool SaveFormatHeader(const QString &width, const QString &height, const QString &x,
-                      const QString &y, const QString &nameIn)
+bool SaveFormatHeader(const FormatHost &host, const QString &width, const QString &height,
+                      const QString &x, const QString &y, const QString &nameIn)
 {
-    const QString name = resolveName(nameIn);
+    const QString name = resolveName(host, nameIn);
     if (name.isEmpty())
         return false;
     sql::Connection *conn = db::Connection();
     if (!conn)
         return false;
     sql::Transaction tx(*conn);
-    return tx.ok() && writeHeader(*conn, width, height, x, y, name) && tx.Commit();
+    return tx.ok() && writeHeader(*conn, host, width, height, x, y, name) && tx.Commit();
 }
 
-QString LoadAppSettings()
+QString LoadAppSettings(FormatHost &host)
 {
     const QString lbl = num::Text(db::GetFieldWhere(QStringLiteral("Fmt"), QStringLiteral("Fmt=?"),
                                                     {QString()}, QStringLiteral("LBL")));
@@ -144,24 +130,23 @@ QString LoadAppSettings()
     if (!opts.isEmpty()) {
         const QStringList parts = num::Split(opts, QStringLiteral("§☆§"));
         for (int i = 0; i < parts.size() && i < 3; ++i)
-            formatHost().SetOptionValue(i, num::ToLong(parts.at(i)));
+            host.SetOptionValue(i, num::ToLong(parts.at(i)));
     }
     return lbl;
 }
 
-bool SaveAppSettings(const QString &nameIn)
+bool SaveAppSettings(const FormatHost &h, const QString &nameIn)
 {
-    const QString name = resolveName(nameIn);
-    const FormatHost &h = formatHost();
+    const QString name = resolveName(h, nameIn);
     const QString opts = num::Str(h.OptionValue(0)) + QStringLiteral("§☆§")
         + num::Str(h.OptionValue(1)) + QStringLiteral("§☆§") + num::Str(h.OptionValue(2));
     return db::ExecuteSQL(QStringLiteral("UPDATE Fmt SET LBL=?,fName=? WHERE Fmt=?"),
                           {name, opts, QString()});
 }
 
-void LoadFormatGrid(GridModel &grid, const QString &nameIn)
+void LoadFormatGrid(const FormatHost &host, GridModel &grid, const QString &nameIn)
 {
-    const QString name = resolveName(nameIn);
+    const QString name = resolveName(host, nameIn);
     LayoutFormatGrid(grid);
     grid.setColWidth(ColID, 900);
     if (name.isEmpty()) // the settings row is no format
@@ -177,7 +162,7 @@ void LoadFormatGrid(GridModel &grid, const QString &nameIn)
     for (qint32 c = 0; c < kColumnCount; ++c)
         if (!fields.at(c).isEmpty())
             colOf[size_t(c)] = rs->column(fields.at(c));
-    const double scale = g_fontScale;
+    const double scale = host.FontScale();
     for (int i = 0; i < rs->size(); ++i) {
         QStringList texts;
         texts.reserve(kColumnCount);
@@ -218,9 +203,9 @@ void LoadFormatGrid(GridModel &grid, const QString &nameIn)
     grid.setVisible(true);
 }
 
-bool SaveFormatGrid(GridModel &grid, const QString &nameIn)
+bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &nameIn)
 {
-    const QString name = resolveName(nameIn);
+    const QString name = resolveName(host, nameIn);
     if (name.isEmpty()) // would overwrite the settings row
         return false;
     ShowIndicator(QStringLiteral("正在保存格式……"), grid.rows() + 1);
@@ -267,7 +252,6 @@ bool SaveFormatGrid(GridModel &grid, const QString &nameIn)
     // Writing: each row updates its own record, or adds one when it has none
     // in this format (a temporary ID, another format's ID, or an ID that an
     // upper row already used).
-    FormatHost &host = formatHost();
     const FixedTextLookup fixedText = [&host](qint32 row) { return host.FixedInputText(row); };
     std::vector<qint64> newIds(oldIds.size());
     QHash<qint64, qint64> map;
@@ -307,7 +291,7 @@ bool SaveFormatGrid(GridModel &grid, const QString &nameIn)
             return false;
     }
 
-    if (!writeHeader(*conn, host.PageWidthText(), host.PageHeightText(), host.OffsetXText(),
+    if (!writeHeader(*conn, host, host.PageWidthText(), host.PageHeightText(), host.OffsetXText(),
                      host.OffsetYText(), name))
         return false;
     if (!tx.Commit())

@@ -4,42 +4,38 @@
 // marker) with the page size, print offsets, screen width and flags; the
 // settings row (Fmt = "") names the format open at exit and three option
 // values. These operations move formats between the table, the format grid
-// and the main window's state (through the format host). An empty format
-// name means the open format (the host's CurrentFormatName).
+// and the window state each operation is given (its FormatHost). An empty
+// format name means the host's open format (CurrentFormatName).
 
+#include "core/formathost.h"
 #include "platform/gridmodel.h"
 
 #include <QString>
 
-// Factor applied to stored font sizes when a format is loaded: the present
-// screen width against the one stored in the format's header. 1 until a
-// header sets it.
-double FontScale();
-void SetFontScale(double scale);
-
 // Reads the format's header row into the host (page size, offsets, menu
-// ticks, options) and sets FontScale. Nothing changes when there is none.
-void ReadFormatHeader(const QString &name);
+// ticks, options, font scale from the stored screen width). Nothing changes
+// when there is none.
+void ReadFormatHeader(FormatHost &host, const QString &name);
 // Writes (or adds) the header row from the four texts, the host's ticks,
 // options and screen width. True when stored.
-bool SaveFormatHeader(const QString &width, const QString &height, const QString &x,
-                      const QString &y, const QString &name);
+bool SaveFormatHeader(const FormatHost &host, const QString &width, const QString &height,
+                      const QString &x, const QString &y, const QString &name);
 
 // The name of the format stored in the settings row ("" when none); sets
 // the host's options 0 to 2 from it.
-QString LoadAppSettings();
+QString LoadAppSettings(FormatHost &host);
 // Stores the name and the host's options 0 to 2 in the settings row.
-bool SaveAppSettings(const QString &name);
+bool SaveAppSettings(const FormatHost &host, const QString &name);
 
 // Lays the grid out and fills it with the format's control rows, ordered by
-// class and ID; font sizes are rescaled by FontScale.
-void LoadFormatGrid(GridModel &grid, const QString &name);
+// class and ID; font sizes are rescaled by the host's FontScale.
+void LoadFormatGrid(const FormatHost &host, GridModel &grid, const QString &name);
 // Writes the grid back as the format's rows in one transaction: deletes the
 // records no row holds, updates or adds one record per row, gives new rows
 // their stored IDs and rewrites every reference to them (in the grid and in
 // the table), then writes the header from the host's labels. On any failure
 // the table and the grid stay exactly as they were; false is returned.
-bool SaveFormatGrid(GridModel &grid, const QString &name);
+bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name);
 
 // The background picture of a format: the name with * ? < > / \ : | and "
 // replaced by the digits 0 to 8, plus ".jpg", in the data folder.

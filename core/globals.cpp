@@ -7,12 +7,12 @@ QString LineBreakMarker;
 StartupRecord TheStartupRecord;
 
 namespace {
-std::function<qint32(int)> g_ctlCount;
+HookSlot<std::function<qint32(int)>> g_ctlCount;
 }
 
-void SetCtlCountProvider(std::function<qint32(int)> provider)
+HookHandle InstallCtlCountProvider(std::function<qint32(int)> provider)
 {
-    g_ctlCount = std::move(provider);
+    return g_ctlCount.Install(std::move(provider));
 }
 
 qint32 FirstCtlID(int ctlClass)
@@ -22,6 +22,7 @@ qint32 FirstCtlID(int ctlClass)
 
 qint32 LastCtlID(int ctlClass)
 {
-    const qint32 n = g_ctlCount ? g_ctlCount(ctlClass) : 0;
+    const auto *count = g_ctlCount.CurrentPtr();
+    const qint32 n = count && *count ? (*count)(ctlClass) : 0;
     return ctlClass * 1000 + (n > 0 ? n : 0);
 }

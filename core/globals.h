@@ -3,6 +3,8 @@
 // dialog, the clicked cell of the mapping grids, the line-break marker, the
 // command-line request, and the index range of each design-control class.
 
+#include "platform/hookslot.h"
+
 #include <QString>
 #include <functional>
 
@@ -31,9 +33,9 @@ extern StartupRecord TheStartupRecord;
 
 // Design controls of class c (0 input box, 1 check box, 2 picture box,
 // 3 line, 4 label) carry the indexes c*1000+1 .. c*1000+count(c). The
-// designer installs the function that gives count(c); without one every
-// class counts as empty.
-void SetCtlCountProvider(std::function<qint32(int)> provider);
+// designer installs the function that gives count(c) (until the handle
+// goes); without one every class counts as empty.
+HookHandle InstallCtlCountProvider(std::function<qint32(int)> provider);
 qint32 FirstCtlID(int ctlClass);
 // One less than FirstCtlID when the class has no controls.
 qint32 LastCtlID(int ctlClass);

@@ -16,7 +16,7 @@
 namespace {
 
 std::optional<QFont> g_gridFont;
-std::function<void(GridModel &)> g_recordScrollHook;
+HookSlot<std::function<void(GridModel &)>> g_recordScrollHook;
 
 const QChar kMarkUp(0x25B3); // △ ascending
 const QChar kMarkDown(0x25BD); // ▽ descending
@@ -86,9 +86,9 @@ QFont GridFont()
     return g_gridFont ? *g_gridFont : QGuiApplication::font();
 }
 
-void SetRecordScrollHook(std::function<void(GridModel &)> hook)
+HookHandle InstallRecordScrollHook(std::function<void(GridModel &)> hook)
 {
-    g_recordScrollHook = std::move(hook);
+    return g_recordScrollHook.Install(std::move(hook));
 }
 
 void SetGridColumns(GridModel &grid, const QStringList &names, const QStringList &captions)
@@ -151,6 +151,60 @@ qint32 TextWidthTwips(const QFont &font, const QString &text)
     return num::ToLong(screen::ToTwips(QFontMetricsF(font).horizontalAdvance(text)));
 }
 
+namespace {
+
+// The widest text of column c from row first on, in pixels. Shaping every
+// text is slow for a big grid (tens of thousands of rows), so each text is
+// first estimated from cached per-character advances and only the texts
+// with the largest estimates (or holding characters outside the basic
+// plane) are measured exactly.
+double WidestText(const QFontMetricsF &fm, const GridModel &grid, qint32 c, qint32 first,
+                  std::vector<float> &advances)
+{
+    std::vector<std::pair<double, qint32>> estimates;
+    std::vector<qint32> exact;
+    double best = 0;
+    for (qint32 r = first; r < grid.rows(); ++r) {
+        const QString &t = grid.rowCells(r)[size_t(c)].text;
+        if (t.isEmpty())
+            continue;
+        double w = 0;
+        bool plain = true;
+        for (const QChar ch : t) {
+            if (ch.isSurrogate()) {
+                plain = false;
+                break;
+            }
+            float &a = advances[ch.unicode()];
+            if (a < 0)
+                a = float(fm.horizontalAdvance(ch));
+            w += a;
+        }
+        if (!plain)
+            exact.push_back(r);
+        else {
+            estimates.emplace_back(w, r);
+            best = std::max(best, w);
+        }
+    }
+    // The largest estimates (at most 32, none far below the widest).
+    constexpr size_t kCandidates = 32;
+    if (estimates.size() > kCandidates) {
+        std::nth_element(estimates.begin(), estimates.begin() + kCandidates, estimates.end(),
+                         [](const auto &a, const auto &b) { return a.first > b.first; });
+        estimates.resize(kCandidates);
+    }
+    double px = 0;
+    for (const auto &[w, r] : estimates)
+        if (w >= best * 0.97 - 2)
+            px = std::max(px, fm.horizontalAdvance(grid.rowCells(r)[size_t(c)].text));
+    for (const qint32 r : exact)
+        px = std::max(px, fm.horizontalAdvance(grid.rowCells(r)[size_t(c)].text));
+    return px;
+}
+
+} // namespace
+
 void AutoFitGridColumns(const QFont &font, GridModel &grid, qint32 first, bool progress)
 {
     const bool showProgress = progress && grid.rows() > 200;
@@ -160,17 +214,13 @@ void AutoFitGridColumns(const QFont &font, GridModel &grid, qint32 first, bool p
         first = 0;
     first = std::max<qint32>(first, 0);
     const QFontMetricsF fm(font);
+    std::vector<float> advances(0x10000, -1.0f);
     const qint32 lastFixed = grid.fixedCols() - 1;
     for (qint32 c = 0; c < grid.cols(); ++c) {
         if (c < lastFixed) {
             grid.setColWidth(c, 0);
         } else {
-            double px = 0;
-            for (qint32 r = first; r < grid.rows(); ++r) {
-                const QString &t = grid.rowCells(r)[size_t(c)].text;
-                if (!t.isEmpty())
-                    px = std::max(px, fm.horizontalAdvance(t));
-            }
+            double px = WidestText(fm, grid, c, first, advances);
             if (grid.fixedRows() > 0 && px != 0)
                 px = std::max(px, fm.horizontalAdvance(grid.text(grid.fixedRows() - 1, c)));
             double w = num::ToLong(screen::ToTwips(px));
@@ -192,8 +242,8 @@ void ClearGridRecords(GridModel &grid, bool ask)
     if (ask && !dialogs().AskYesNo(QStringLiteral("您确定要清除所有记录？")))
         return;
     grid.setRows(grid.fixedRows());
-    if (g_recordScrollHook)
-        g_recordScrollHook(grid);
+    if (const auto hook = g_recordScrollHook.Current())
+        hook(grid);
 }
 
 void DeleteGridRows(GridModel &grid, qint32 &first, qint32 &last, bool ask)

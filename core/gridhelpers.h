@@ -9,9 +9,11 @@
 
 #include "platform/gridmodel.h"
 
+#include "platform/hookslot.h"
 #include <QFont>
 #include <QString>
 #include <QStringList>
+
 #include <QVariant>
 #include <functional>
 
@@ -23,8 +25,9 @@ void SetGridFont(const QFont &font);
 QFont GridFont();
 
 // Called by ClearGridRecords after the rows are gone, so that the record
-// scroll bar follows the grid; installed by the main window.
-void SetRecordScrollHook(std::function<void(GridModel &)> hook);
+// scroll bar follows the grid; the main window installs it until the handle
+// goes.
+HookHandle InstallRecordScrollHook(std::function<void(GridModel &)> hook);
 
 // Lays the grid out for one column per name; when the arrays differ in
 // length nothing changes.

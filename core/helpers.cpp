@@ -21,7 +21,7 @@
 
 namespace {
 
-std::function<double()> g_pageScale;
+HookSlot<std::function<double()>> g_pageScale;
 QString g_lastDialogName;
 
 } // namespace
@@ -84,36 +84,37 @@ void ShellOpen(const QString &target)
     QDesktopServices::openUrl(url);
 }
 
-void SetPageScaleProvider(std::function<double()> provider)
+HookHandle InstallPageScaleProvider(std::function<double()> provider)
 {
-    g_pageScale = std::move(provider);
+    return g_pageScale.Install(std::move(provider));
 }
 
 double PageScale()
 {
-    return g_pageScale ? g_pageScale() : 1440.0 / 25.4;
+    const auto *provider = g_pageScale.CurrentPtr();
+    return provider && *provider ? (*provider)() : 1440.0 / 25.4;
 }
 
-double TwipsToMm(double twips, double scale)
+double PageTwipsToMm(double twips, double scale)
 {
     if (scale == 0)
         return 0;
     return num::RoundHalfEven(twips / scale * 1000.0) / 1000.0;
 }
 
-double TwipsToMm(double twips)
+double PageTwipsToMm(double twips)
 {
-    return TwipsToMm(twips, PageScale());
+    return PageTwipsToMm(twips, PageScale());
 }
 
-qint32 MmToTwips(double mm, double scale)
+qint32 MmToPageTwips(double mm, double scale)
 {
     return num::ToLong(scale * mm);
 }
 
-qint32 MmToTwips(double mm)
+qint32 MmToPageTwips(double mm)
 {
-    return MmToTwips(mm, PageScale());
+    return MmToPageTwips(mm, PageScale());
 }
 
 void GetCursorPosTwips(qint32 &x, qint32 &y)

@@ -5,6 +5,7 @@
 // and the application's sub-folders.
 
 #include "core/progress.h" // FormatSeconds
+#include "platform/hookslot.h"
 
 #include <QPointF>
 #include <QString>
@@ -30,16 +31,17 @@ bool EnsureAppSubDir(const QString &name);
 void ShellOpen(const QString &target);
 
 // The screen page's twips per millimetre: the main window installs the
-// function that computes it from the page width; without one the printer's
-// 1440/25.4 is used.
-void SetPageScaleProvider(std::function<double()> provider);
+// function that computes it from the page width (until the handle goes);
+// without one the printer's 1440/25.4 is used.
+HookHandle InstallPageScaleProvider(std::function<double()> provider);
 double PageScale();
-// Twips on the page to millimetres, rounded to 0.001 (halves to even).
-double TwipsToMm(double twips, double scale);
-double TwipsToMm(double twips);
-// Millimetres to whole twips on the page (halves to even).
-qint32 MmToTwips(double mm, double scale);
-qint32 MmToTwips(double mm);
+// Page twips (twips of the designer's page at its zoom, not printer twips;
+// see platform/lengths.h) to millimetres, rounded to 0.001 (halves to even).
+double PageTwipsToMm(double twips, double scale);
+double PageTwipsToMm(double twips);
+// Millimetres to whole page twips (halves to even).
+qint32 MmToPageTwips(double mm, double scale);
+qint32 MmToPageTwips(double mm);
 
 // The mouse cursor's position on the screen in twips.
 void GetCursorPosTwips(qint32 &x, qint32 &y);

@@ -92,10 +92,10 @@ bool NewFormat(MainState &state)
         state.SetPageSize(num::Val(w), num::Val(h));
         state.ReloadFormat(true);
     }
-    if (!SaveFormatGrid(g, *name))
+    if (!SaveFormatGrid(state, g, *name))
         return false;
     state.SetFormatCaption(*name);
-    SaveAppSettings(*name);
+    SaveAppSettings(state, *name);
     return true;
 }
 

@@ -1,7 +1,6 @@
 #include "designer/formatops.h"
 
 #include "core/database.h"
-#include "core/formathost.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
 #include "core/gridhelpers.h"
@@ -19,37 +18,27 @@ namespace {
 
 FormatChoosers g_choosers;
 
-// The format store reads and writes the window through the installed host;
-// while an operation runs that is this window's host.
-class HostScope
+// The chooser's answer, or nullopt when the window went while it waited.
+std::optional<QString> chooseFormatName(FormatWindow &window, bool allowTyping)
 {
-public:
-    explicit HostScope(FormatWindow &window)
-        : m_previous(&formatHost())
-    {
-        SetFormatHost(&window.Host());
-    }
-    ~HostScope() { SetFormatHost(m_previous); }
-    HostScope(const HostScope &) = delete;
-    HostScope &operator=(const HostScope &) = delete;
-
-private:
-    FormatHost *m_previous;
-};
-
-QString chooseFormatName(bool allowTyping)
-{
-    return g_choosers.formatName ? g_choosers.formatName(allowTyping) : QString();
+    if (!g_choosers.formatName)
+        return QString();
+    const auto life = window.Life();
+    QString answer = g_choosers.formatName(window.Host(), allowTyping);
+    if (life.expired())
+        return std::nullopt;
+    return answer;
 }
 
-// nullopt when the query failed (its message was shown).
-std::optional<bool> formatExists(const QString &name)
+std::optional<QString> chooseFromFormatList(FormatWindow &window)
 {
-    const auto rs
-        = db::OpenRecordset(QStringLiteral("SELECT Fmt FROM Fmt WHERE Fmt=? LIMIT 1"), {name});
-    if (!rs)
+    if (!g_choosers.formatList)
+        return QString();
+    const auto life = window.Life();
+    QString answer = g_choosers.formatList(window.Host());
+    if (life.expired())
         return std::nullopt;
-    return !rs->empty();
+    return answer;
 }
 
 } // namespace
@@ -61,7 +50,7 @@ void SetFormatChoosers(FormatChoosers choosers)
 
 void OpenFormat(FormatWindow &window, const QString &nameIn)
 {
-    HostScope scope(window);
+    FormatHost &host = window.Host();
     const QString name = nameIn.isEmpty() ? window.FormatCaption() : nameIn;
     const QString pages = QStringLiteral("pages");
 
@@ -70,14 +59,13 @@ void OpenFormat(FormatWindow &window, const QString &nameIn)
     ShowIndicator(QStringLiteral("正在初始化格式……"), 6);
     StepIndicator(1, pages);
 
-    ReadFormatHeader(name);
+    ReadFormatHeader(host, name);
     StepIndicator(1, pages);
 
-    const FormatHost &host = window.Host();
     window.SetPageSize(num::Val(host.PageWidthText()), num::Val(host.PageHeightText()));
     StepIndicator(1, pages);
 
-    LoadFormatGrid(window.FormatGrid(), window.FormatCaption());
+    LoadFormatGrid(host, window.FormatGrid(), window.FormatCaption());
     StepIndicator(1, pages);
 
     window.ReloadFormat(false);
@@ -92,20 +80,22 @@ void SelectFormat(FormatWindow &window, const QString &nameIn, bool reopen)
 {
     QString name = nameIn;
     if (name.isEmpty()) {
-        DialogResult = g_choosers.formatList ? g_choosers.formatList() : QString();
-        name = DialogResult;
+        const auto answer = chooseFromFormatList(window);
+        if (!answer)
+            return;
+        DialogResult = *answer;
+        name = *answer;
     }
     const QString open = window.FormatCaption();
     if (name.isEmpty() || (name == open && !reopen))
         return;
 
-    HostScope scope(window);
     if (name != open) {
         window.SaveDefaultRecord(open);
         window.SetFormatCaption(name);
     }
     OpenFormat(window, name);
-    SaveAppSettings(name);
+    SaveAppSettings(window.Host(), name);
     window.AutoFillDates();
     for (int i = 0; i < 5; ++i)
         window.O2_Click(i);
@@ -115,20 +105,26 @@ bool SaveFormatAs(FormatWindow &window, const QString &nameIn)
 {
     QString name = nameIn;
     if (name.isEmpty()) {
-        DialogResult = chooseFormatName(true);
-        name = DialogResult;
+        const auto answer = chooseFormatName(window, true);
+        if (!answer)
+            return false;
+        DialogResult = *answer;
+        name = *answer;
         if (name.isEmpty())
             return false;
     }
 
     // Ask before anything is copied or written, so that No changes nothing.
-    const auto exists = formatExists(name);
+    const auto exists = db::FormatExists(name);
     if (!exists)
         return false;
+    const auto life = window.Life();
     if (*exists && !dialogs().AskYesNo(QStringLiteral("该格式已经存在，是否覆盖？")))
         return false;
+    if (life.expired())
+        return false;
 
-    HostScope scope(window);
+    FormatHost &host = window.Host();
     const QString open = window.FormatCaption();
     const QString oldPicture = GetBackgroundPicturePath(open);
     const QString newPicture = GetBackgroundPicturePath(name);
@@ -139,19 +135,26 @@ bool SaveFormatAs(FormatWindow &window, const QString &nameIn)
     // before saving under the new name gives the rows new IDs.
     window.SaveDefaultRecord(open);
 
-    if (!SaveFormatGrid(window.FormatGrid(), name))
+    if (!SaveFormatGrid(host, window.FormatGrid(), name))
         return false;
     window.SetFormatCaption(name);
     // Again under the caption's name: references to rows that got their ID
     // later in the first pass are stored with their final values.
-    SaveFormatGrid(window.FormatGrid(), QString());
-    SaveAppSettings(name);
+    SaveFormatGrid(host, window.FormatGrid(), QString());
+    SaveAppSettings(host, name);
     return true;
 }
 
 bool DeleteFormat(FormatWindow &window, const QString &nameIn)
 {
-    DialogResult = nameIn.isEmpty() ? chooseFormatName(false) : nameIn;
+    if (nameIn.isEmpty()) {
+        const auto answer = chooseFormatName(window, false);
+        if (!answer)
+            return false;
+        DialogResult = *answer;
+    } else {
+        DialogResult = nameIn;
+    }
     const QString name = DialogResult;
     if (name.isEmpty())
         return false;

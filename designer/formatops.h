@@ -4,6 +4,8 @@
 // name and deleting one. They work on the window through FormatWindow and
 // on table Fmt through the format store.
 
+#include "core/formathost.h"
+
 #include <QString>
 #include <functional>
 
@@ -13,12 +15,15 @@ class FormatWindow;
 
 // The chooser windows, installed by the user interface: the format list
 // (the chosen name, or "" when nothing is to change) and the format-name
-// chooser (typing allowed or not; "" when cancelled). Without them both
-// answer "".
+// chooser (typing allowed or not; "" when cancelled), each for the window
+// whose host it is given. Without them both answer "". A chooser waits for
+// its answer while the event loop runs, so the window may be closed and
+// destroyed meanwhile: the operations check it still exists afterwards and
+// end without touching it when it does not.
 struct FormatChoosers
 {
-    std::function<QString()> formatList;
-    std::function<QString(bool allowTyping)> formatName;
+    std::function<QString(FormatHost &)> formatList;
+    std::function<QString(const FormatHost &, bool allowTyping)> formatName;
 };
 void SetFormatChoosers(FormatChoosers choosers);
 

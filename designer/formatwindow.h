@@ -9,6 +9,7 @@
 #include "platform/gridmodel.h"
 
 #include <QString>
+#include <memory>
 
 namespace dsg {
 
@@ -17,9 +18,14 @@ class FormatWindow
 public:
     virtual ~FormatWindow() = default;
 
+    // Expires when the window goes: an operation that waited for a chooser
+    // (the event loop ran, the window may have been closed and destroyed)
+    // checks it before touching the window again.
+    std::weak_ptr<const void> Life() const { return m_life; }
+
     // The format store's view of this window (page size and offset labels,
-    // menu ticks, options, screen width); installed as the store's host while
-    // an operation runs.
+    // menu ticks, options, screen width, font scale), passed to every store
+    // operation on its behalf.
     virtual FormatHost &Host() = 0;
 
     // Caption of LFMT(0): the open format's name. Setting it runs the
@@ -46,6 +52,9 @@ public:
     virtual void AutoFillDates() = 0;
     // The handling of option O2(index), as a click runs it.
     virtual void O2_Click(int index) = 0;
+
+private:
+    std::shared_ptr<const void> m_life = std::make_shared<char>(0);
 };
 
 } // namespace dsg

@@ -35,25 +35,19 @@ QString Reg(const char *section, const char *name, const QString &def = QString(
 
 MainState::MainState()
 {
-    SetFormatHost(this);
-    SetPageScaleProvider([this] { return TwipsPerMm(); });
-    SetCtlCountProvider([this](int c) { return m_ctls.Count(c); });
     LayoutFormatGrid(m_formatGrid);
-    SetControlSet(this);
-    SetFormatGridModel(&m_formatGrid);
+    m_hooks.push_back(InstallPageScaleProvider([this] { return TwipsPerMm(); }));
+    m_hooks.push_back(InstallCtlCountProvider([this](int c) { return m_ctls.Count(c); }));
+    m_hooks.push_back(InstallControlSet(this));
+    m_hooks.push_back(InstallFormatGridModel(&m_formatGrid));
 }
 
 MainState::~MainState()
 {
+    // Newest first, each taking out only what this state installed.
+    while (!m_hooks.empty())
+        m_hooks.pop_back();
     m_ctls.SetObserver(nullptr);
-    if (controlSet() == this)
-        SetControlSet(nullptr);
-    if (formatGridModel() == &m_formatGrid)
-        SetFormatGridModel(nullptr);
-    if (&formatHost() == this)
-        SetFormatHost(nullptr);
-    SetPageScaleProvider({});
-    SetCtlCountProvider({});
 }
 
 // ---------------------------------------------------------------- load/unload
@@ -69,7 +63,7 @@ void MainState::Load()
     printRulersTicked = !Reg("Validate", "mPrintRulers").isEmpty();
     m_ctls.ResetCtlCounters();
     LoadOptionChecks();
-    const QString stored = LoadAppSettings();
+    const QString stored = LoadAppSettings(*this);
     const QString name
         = TheStartupRecord.FormatName.isEmpty() ? stored : TheStartupRecord.FormatName;
     SetFormatCaption(name);
@@ -82,7 +76,7 @@ void MainState::Unload()
 {
     SaveDefaultRecord(m_lfmt);
     SaveOptionChecks();
-    SaveAppSettings(QString());
+    SaveAppSettings(*this, QString());
 }
 
 void MainState::LoadOptionChecks()
@@ -176,6 +170,77 @@ std::optional<QString> MainState::ControlTag(qint32 index) const
     if (const DesignControl *c = m_ctls.GetCtlByIndex(index))
         return c->tag;
     return std::nullopt;
+}
+
+// ------------------------------------------------------------- PageControls
+
+std::optional<qint32> MainState::ControlRow(qint32 index) const
+{
+    const DesignControl *c = m_ctls.GetCtlByIndex(index);
+    if (!c || c->Row() < m_formatGrid.fixedRows() || c->Row() >= m_formatGrid.rows())
+        return std::nullopt;
+    return c->Row();
+}
+
+QString MainState::ControlValue(qint32 index) const
+{
+    const DesignControl *c = m_ctls.GetCtlByIndex(index);
+    return c ? GetControlValue(*c) : QString();
+}
+
+void MainState::SetControlValue(qint32 index, const QString &value)
+{
+    if (DesignControl *c = m_ctls.GetCtlByIndex(index))
+        SetControlValue(*c, value);
+}
+
+void MainState::SetInputText(qint32 index, const QString &text)
+{
+    DesignControl *c = m_ctls.GetCtlByIndex(index);
+    if (!c || c->cls != InputBox || c->text == text)
+        return;
+    c->text = text;
+    m_ctls.Changed(*c);
+}
+
+void MainState::SetInputBorder(qint32 index, int style)
+{
+    DesignControl *c = m_ctls.GetCtlByIndex(index);
+    if (!c || c->cls != InputBox || c->borderStyle == style)
+        return;
+    c->borderStyle = style;
+    m_ctls.Changed(*c);
+}
+
+// ------------------------------------------------------- records and HS
+
+void MainState::ShowGridRow(GridModel &grid, qint32 row)
+{
+    const auto shown
+        = rec::ShowGridRow(*this, grid, row, [this](qint32 index) { TT_LostFocus(*this, index); });
+    if (!shown)
+        return;
+    m_recordShown = num::Str(qint64(*shown));
+    if (m_view)
+        m_view->RecordScrollChanged();
+}
+
+void MainState::SetupRecordScroll()
+{
+    m_recordScroll
+        = rec::SetupRecordScroll(m_dataGrid, [this](qint32 row) { ShowGridRow(m_dataGrid, row); });
+    m_recordShown = num::Str(qint64(m_recordScroll.value));
+    if (m_view)
+        m_view->RecordScrollChanged();
+}
+
+void MainState::HS_Change(qint32 value)
+{
+    if (value < 1 || value > m_recordScroll.max)
+        return;
+    m_recordScroll.value = value;
+    if (m_recordScroll.max >= 2)
+        ShowGridRow(m_dataGrid, value + 1);
 }
 
 // ----------------------------------------------------------------------- page
@@ -498,7 +563,7 @@ qint32 MainState::CtlToGridRow(DesignControl &ctl)
     } else {
         g.setText(row, ColLBL, ctl.caption);
     }
-    const auto mm = [&](double tw) { return num::Str(TwipsToMm(tw, s)); };
+    const auto mm = [&](double tw) { return num::Str(PageTwipsToMm(tw, s)); };
     if (ctl.cls == LineCtl) {
         g.setText(row, ColX, mm(ctl.x1));
         g.setText(row, ColY, mm(ctl.y1));
@@ -540,7 +605,7 @@ void MainState::ApplyGridRowToCtl(qint32 row, DesignControl *ctl)
     if (!ctl)
         return;
     const auto val = [&](qint32 c) { return num::Val(g.text(row, c)); };
-    const auto tw = [&](qint32 c) { return MmToTwips(val(c), s); };
+    const auto tw = [&](qint32 c) { return MmToPageTwips(val(c), s); };
     PromptLabel *label = ctl->cls <= PictureBox ? m_ctls.Label(ctl->index) : nullptr;
 
     if (ctl->cls == LineCtl) {

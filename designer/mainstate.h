@@ -13,13 +13,17 @@
 #include "designer/pagegeometry.h"
 #include "designer/rulers.h"
 #include "platform/gridmodel.h"
+#include "platform/numtext.h"
 #include "properties/controlset.h"
+#include "properties/pagecontrols.h"
+#include "records/recordstep.h"
 
 #include <QImage>
 #include <QString>
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace dsg {
 
@@ -42,6 +46,8 @@ public:
     virtual void CaptionsChanged() { }
     // A message that a control could not be added.
     virtual void Refused(const QString &) { }
+    // The record scroll bar HS or the record labels R_Num changed.
+    virtual void RecordScrollChanged() { }
 };
 
 // The drawing of the page as the last DrawRulers left it.
@@ -52,7 +58,7 @@ struct PageDrawing
     RulerPlan plan;
 };
 
-class MainState : public FormatHost, public FormatWindow, public ControlSet
+class MainState : public FormatHost, public FormatWindow, public ControlSet, public PageControls
 {
 public:
     MainState();
@@ -157,6 +163,8 @@ public:
     qint32 OptionValue(int index) const override { return Option(index); }
     void SetOptionValue(int index, qint32 value) override { SetOption(index, value); }
     qint32 ScreenWidthTwips() const override { return m_screenWidth; }
+    double FontScale() const override { return m_fontScale; }
+    void SetFontScale(double scale) override { m_fontScale = scale; }
     std::optional<QString> FixedInputText(qint32 row) const override;
     void SelectFormat(const QString &name) override { SelectFormat(name, false); }
 
@@ -178,6 +186,28 @@ public:
     // ---- ControlSet ----
     std::optional<QString> ControlTag(qint32 index) const override;
 
+    // ---- PageControls (FormatGrid() is FormatWindow's) ----
+    QString FormatName() const override { return m_lfmt; }
+    qint32 ControlCount(qint32 cls) const override { return m_ctls.Count(int(cls)); }
+    std::optional<qint32> ControlRow(qint32 index) const override;
+    QString ControlValue(qint32 index) const override;
+    void SetControlValue(qint32 index, const QString &value) override;
+    void SetInputText(qint32 index, const QString &text) override;
+    void SetInputBorder(qint32 index, int style) override;
+
+    // ---- imported records (DataGrid) and the record scroll bar HS ----
+    // SetupRecordScroll over DataGrid: the first record shown, HS bound.
+    void SetupRecordScroll();
+    // HS_Change: the record of the bar's value when there are two or more.
+    void HS_Change(qint32 value);
+    // ShowGridRow(grid, row) with the main window's lost-focus processing;
+    // R_Num(1) follows.
+    void ShowGridRow(GridModel &grid, qint32 row);
+    const rec::RecordScroll &RecordScroll() const { return m_recordScroll; }
+    // R_Num(0) and R_Num(1).
+    QString RecordCountText() const { return num::Str(qint64(m_recordScroll.max)); }
+    QString RecordShownText() const { return m_recordShown; }
+
     void SetScreenWidthTwips(qint32 w) { m_screenWidth = w; }
 
 private:
@@ -195,9 +225,15 @@ private:
     QString m_lfmt = QStringLiteral("上次退出时格式");
     bool m_setPaper = false, m_diTuPrint = false;
     qint32 m_screenWidth = 15360;
+    double m_fontScale = 1.0;
     bool m_refusedShown = false;
     std::function<QString()> m_classChooser;
     bool m_reloading = false;
+    rec::RecordScroll m_recordScroll;
+    QString m_recordShown = QStringLiteral("1");
+    // What this state installed into the lower libraries (page scale, control
+    // counts, control set, format grid); taken out when it goes.
+    std::vector<HookHandle> m_hooks;
 };
 
 // The registry application name of every setting.

@@ -1,35 +1,34 @@
 #pragma once
-// The services of the records part that the designer calls while a format
-// is opened, shown and closed: the default record, automatic dates, the
-// contents of picture boxes, the background picture and the automatic
-// import. Each does the least that keeps the designer's steps running; the
-// records part replaces them with its full versions.
+// The records part's services as the designer calls them on its page: the
+// default record, automatic dates, the lost-focus processing of an input box
+// (products, sums, conversion and linked boxes), the contents of picture
+// boxes and the history record of a printed page. (The automatic import is
+// the main window's import commands, designer/ui/importcommands.)
 
 #include <QString>
 #include <QtGlobal>
-
-struct StartupRecord;
 
 namespace dsg {
 
 class MainState;
 struct DesignControl;
 
-// Rewrites the default record of the format in table 默认: one row (format,
-// Control ID, value) per design control whose value is not empty.
+// Rewrites the format's default record from the page (table 默认).
 void SaveDefaultRecord(MainState &state, const QString &formatName);
 // Puts the format's default record into the design controls, matched by ID.
 void LoadDefaultRecord(MainState &state, const QString &formatName);
 // Fills input boxes of the date types with today's date and converts the
 // other boxes' texts again.
 void AutoFillDates(MainState &state);
-// Leaving input box `index`: its text converted by its data type. (Sums,
-// products and linked boxes follow with the records part.)
+// Leaving input box `index` (also run after a value was put into it by
+// code): with a non-empty text, products and sums are recomputed when the
+// box feeds one, the chain of each sum target is converted and whitened,
+// and the box's own text is converted along its linked chain.
 void TT_LostFocus(MainState &state, qint32 index);
 // Shows a picture file or a bar code in a picture box and keeps the content
 // as its link item.
 void SetPictureContent(DesignControl &box, const QString &content);
-// The automatic import of the command line's rows (not built yet).
-void AutoImport(const StartupRecord &record);
+// The page's contents appended to the history of the open format.
+bool SaveHistoryRecord(MainState &state);
 
 } // namespace dsg

@@ -17,7 +17,7 @@ QStringList SurfaceTextLines(const QString &text)
 void DrawSurface::Print(const QString &text, bool newLine)
 {
     const QStringList lines = SurfaceTextLines(text);
-    const double lineHeight = TextHeight(QStringLiteral("0"));
+    const double lineHeight = TextHeight(QStringLiteral("0")).v;
     double x = m_x;
     double y = m_y;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -32,52 +32,52 @@ void DrawSurface::Print(const QString &text, bool newLine)
         m_x = 0;
         m_y = y + lineHeight;
     } else {
-        m_x = x + TextWidth(lines.last());
+        m_x = x + TextWidth(lines.last()).v;
         m_y = y;
     }
 }
 
-void DrawSurface::Line(double x1, double y1, double x2, double y2)
+void DrawSurface::Line(Twips x1, Twips y1, Twips x2, Twips y2)
 {
     Line(x1, y1, x2, y2, m_foreColor);
 }
 
-void DrawSurface::Line(double x1, double y1, double x2, double y2, qint32 bgr)
+void DrawSurface::Line(Twips x1, Twips y1, Twips x2, Twips y2, qint32 bgr)
 {
     if (m_drawStyle != surface::Transparent)
-        drawLine(x1 + m_originX, y1 + m_originY, x2 + m_originX, y2 + m_originY, bgr);
+        drawLine(x1.v + m_originX, y1.v + m_originY, x2.v + m_originX, y2.v + m_originY, bgr);
     MoveTo(x2, y2);
 }
 
-void DrawSurface::Box(double x1, double y1, double x2, double y2, qint32 bgr, bool filled)
+void DrawSurface::Box(Twips x1, Twips y1, Twips x2, Twips y2, qint32 bgr, bool filled)
 {
     if (filled || m_drawStyle != surface::Transparent)
-        drawBox(x1 + m_originX, y1 + m_originY, x2 + m_originX, y2 + m_originY, bgr, filled);
+        drawBox(x1.v + m_originX, y1.v + m_originY, x2.v + m_originX, y2.v + m_originY, bgr,
+                filled);
     MoveTo(x2, y2);
 }
 
-void DrawSurface::Circle(double x, double y, double radius, qint32 bgr)
+void DrawSurface::Circle(Twips x, Twips y, Twips radius, qint32 bgr)
 {
     if (m_drawStyle != surface::Transparent)
-        drawEllipse(x + m_originX, y + m_originY, radius, radius, bgr);
+        drawEllipse(x.v + m_originX, y.v + m_originY, radius.v, radius.v, bgr);
     MoveTo(x, y);
 }
 
-void DrawSurface::PaintPicture(const QImage &image, double x, double y, double width, double height)
+void DrawSurface::PaintPicture(const QImage &image, Twips x, Twips y, Twips width, Twips height)
 {
     if (image.isNull())
         return;
     const QSizeF own = imageSizeTwips(image);
-    drawImage(image, x + m_originX, y + m_originY, width > 0 ? width : own.width(),
-              height > 0 ? height : own.height());
+    drawImage(image, x.v + m_originX, y.v + m_originY, width.v > 0 ? width.v : own.width(),
+              height.v > 0 ? height.v : own.height());
 }
 
 QSizeF DrawSurface::imageSizeTwips(const QImage &image) const
 {
     const double dpmX = image.dotsPerMeterX() > 0 ? image.dotsPerMeterX() : 3780;
     const double dpmY = image.dotsPerMeterY() > 0 ? image.dotsPerMeterY() : 3780;
-    return {image.width() / dpmX * 1000 * surface::kTwipsPerMm,
-            image.height() / dpmY * 1000 * surface::kTwipsPerMm};
+    return {image.width() / dpmX * 1000 * kTwipsPerMm, image.height() / dpmY * 1000 * kTwipsPerMm};
 }
 
 // ---------------------------------------------------------------------------
@@ -109,14 +109,14 @@ double PainterSurface::dpiY() const
     return d > 0 ? d : 96;
 }
 
-double PainterSurface::Width() const
+Twips PainterSurface::Width() const
 {
-    return m_device->width() * 1440.0 / dpiX();
+    return Twips(m_device->width() * 1440.0 / dpiX());
 }
 
-double PainterSurface::Height() const
+Twips PainterSurface::Height() const
 {
-    return m_device->height() * 1440.0 / dpiY();
+    return Twips(m_device->height() * 1440.0 / dpiY());
 }
 
 double PainterSurface::TwipsPerPixel() const
@@ -126,16 +126,8 @@ double PainterSurface::TwipsPerPixel() const
 
 QFont PainterSurface::QtFont(const surface::Font &f)
 {
-    QFont font(f.name);
     // Sized in twips: the painter draws in twips, so a pixel of the font is a twip.
-    font.setPixelSize(
-        std::max(1, static_cast<int>(num::RoundHalfEven(f.size * surface::kTwipsPerPoint))));
-    font.setBold(f.bold);
-    font.setItalic(f.italic);
-    font.setUnderline(f.underline);
-    font.setStrikeOut(f.strikeOut);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
+    return fontmap::ToQFont(f, std::max(1.0, num::RoundHalfEven(f.size * kTwipsPerPoint)));
 }
 
 const QFont &PainterSurface::currentFont() const
@@ -154,19 +146,19 @@ const QFontMetricsF &PainterSurface::currentMetrics() const
     return *m_metrics;
 }
 
-double PainterSurface::TextWidth(const QString &text) const
+Twips PainterSurface::TextWidth(const QString &text) const
 {
     const QFontMetricsF &fm = currentMetrics();
     double w = 0;
     for (const QString &line : SurfaceTextLines(text))
         w = std::max(w, fm.horizontalAdvance(line));
-    return w;
+    return Twips(w);
 }
 
-double PainterSurface::TextHeight(const QString &text) const
+Twips PainterSurface::TextHeight(const QString &text) const
 {
     const QFontMetricsF &fm = currentMetrics();
-    return fm.height() * SurfaceTextLines(text).size();
+    return Twips(fm.height() * SurfaceTextLines(text).size());
 }
 
 bool PainterSurface::ensurePage()
@@ -206,24 +198,8 @@ QPen PainterSurface::pen(qint32 bgr) const
     p.setWidthF(DrawWidth() * TwipsPerPixel());
     p.setCapStyle(Qt::FlatCap);
     // Dashed styles apply to lines one pixel wide only, as on the printer.
-    if (DrawWidth() == 1) {
-        switch (DrawStyle()) {
-        case surface::Dash:
-            p.setStyle(Qt::DashLine);
-            break;
-        case surface::Dot:
-            p.setStyle(Qt::DotLine);
-            break;
-        case surface::DashDot:
-            p.setStyle(Qt::DashDotLine);
-            break;
-        case surface::DashDotDot:
-            p.setStyle(Qt::DashDotDotLine);
-            break;
-        default:
-            break;
-        }
-    }
+    if (DrawStyle() != surface::Transparent)
+        p.setStyle(fontmap::ToPenStyle(DrawStyle(), DrawWidth()));
     return p;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The drawing surface the print engine and the bar-code routines draw on: the
 // printer (any paged paint device, such as a PDF writer or a printer) or the
-// image of a picture box. Every coordinate and length is in twips
-// (1440 to the inch, 1 mm = 56.6928 twips), measured from the surface's origin.
+// image of a picture box. Every coordinate and length is in printer twips
+// (the Twips type of platform/lengths.h: 1440 to the inch, 1 mm = 56.6928
+// twips), measured from the surface's origin.
 //
 // Like the printer object it stands in for, the surface keeps a current
 // position (CurrentX/CurrentY) that Print and Line advance, a current font, a
@@ -10,6 +11,9 @@
 // started lazily: nothing reaches the device until something is drawn, a
 // page break is only made when the next page receives something, and a
 // document in which nothing was drawn sends nothing at all.
+
+#include "platform/fontmap.h"
+#include "platform/lengths.h"
 
 #include <QColor>
 #include <QFontMetricsF>
@@ -24,20 +28,6 @@ class QPagedPaintDevice;
 
 namespace surface {
 
-// Twips per millimetre on the printer.
-inline constexpr double kTwipsPerMm = 56.6928;
-// Twips per typographic point.
-inline constexpr double kTwipsPerPoint = 20.0;
-
-inline double MmToTwips(double mm)
-{
-    return mm * kTwipsPerMm;
-}
-inline double TwipsToMm(double twips)
-{
-    return twips / kTwipsPerMm;
-}
-
 // Line styles, numbered as the program stores them.
 enum DrawStyle {
     Solid = 0,
@@ -49,17 +39,8 @@ enum DrawStyle {
     InsideSolid = 6,
 };
 
-struct Font
-{
-    QString name = QStringLiteral("宋体");
-    double size = 9; // points
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikeOut = false;
-
-    bool operator==(const Font &) const = default;
-};
+// The surface's font is the stored font (platform/fontmap.h).
+using Font = FontSpec;
 
 } // namespace surface
 
@@ -68,15 +49,15 @@ class DrawSurface
 public:
     virtual ~DrawSurface() = default;
 
-    // Current position, twips.
-    double CurrentX() const { return m_x; }
-    double CurrentY() const { return m_y; }
-    void SetCurrentX(double x) { m_x = x; }
-    void SetCurrentY(double y) { m_y = y; }
-    void MoveTo(double x, double y)
+    // Current position.
+    Twips CurrentX() const { return Twips(m_x); }
+    Twips CurrentY() const { return Twips(m_y); }
+    void SetCurrentX(Twips x) { m_x = x.v; }
+    void SetCurrentY(Twips y) { m_y = y.v; }
+    void MoveTo(Twips x, Twips y)
     {
-        m_x = x;
-        m_y = y;
+        m_x = x.v;
+        m_y = y.v;
     }
 
     // Font used by Print, TextWidth and TextHeight.
@@ -108,25 +89,25 @@ public:
             m_drawStyle = style;
     }
 
-    // Shifts every later drawing by (x, y) twips: the surface's origin.
-    double OriginX() const { return m_originX; }
-    double OriginY() const { return m_originY; }
-    void SetOrigin(double x, double y)
+    // Shifts every later drawing by (x, y): the surface's origin.
+    Twips OriginX() const { return Twips(m_originX); }
+    Twips OriginY() const { return Twips(m_originY); }
+    void SetOrigin(Twips x, Twips y)
     {
-        m_originX = x;
-        m_originY = y;
+        m_originX = x.v;
+        m_originY = y.v;
     }
 
-    // Size of the drawable area in twips.
-    virtual double Width() const = 0;
-    virtual double Height() const = 0;
+    // Size of the drawable area.
+    virtual Twips Width() const = 0;
+    virtual Twips Height() const = 0;
     // Twips per device pixel (the width of a DrawWidth of 1).
     virtual double TwipsPerPixel() const = 0;
 
     // Width of the widest line and height of all lines of a text in the
     // current font, in twips. Lines are separated by CR LF or LF.
-    virtual double TextWidth(const QString &text) const = 0;
-    virtual double TextHeight(const QString &text) const = 0;
+    virtual Twips TextWidth(const QString &text) const = 0;
+    virtual Twips TextHeight(const QString &text) const = 0;
 
     // Prints the text with the top of its first line at CurrentY, starting
     // at CurrentX. Each further line starts at x = 0. Afterwards CurrentY
@@ -136,16 +117,17 @@ public:
 
     // A line from (x1, y1) to (x2, y2) in the fore colour, or in the given
     // colour; the current position moves to (x2, y2).
-    void Line(double x1, double y1, double x2, double y2);
-    void Line(double x1, double y1, double x2, double y2, qint32 bgr);
+    void Line(Twips x1, Twips y1, Twips x2, Twips y2);
+    void Line(Twips x1, Twips y1, Twips x2, Twips y2, qint32 bgr);
     // A rectangle with corners (x1, y1) and (x2, y2): outlined with the pen,
     // or filled exactly (no pen around it); the position moves to (x2, y2).
-    void Box(double x1, double y1, double x2, double y2, qint32 bgr, bool filled);
+    void Box(Twips x1, Twips y1, Twips x2, Twips y2, qint32 bgr, bool filled);
     // A circle outline; the position moves to its centre.
-    void Circle(double x, double y, double radius, qint32 bgr);
+    void Circle(Twips x, Twips y, Twips radius, qint32 bgr);
     // Draws a picture scaled into the rectangle; a width or height of 0 or
     // below takes the picture's own size.
-    void PaintPicture(const QImage &image, double x, double y, double width = 0, double height = 0);
+    void PaintPicture(const QImage &image, Twips x, Twips y, Twips width = Twips(),
+                      Twips height = Twips());
 
     // Ends the current page. The next page is started only when something
     // is drawn on it, so NewPage followed by EndDoc adds no empty page.
@@ -156,7 +138,7 @@ public:
     virtual bool EndDoc() = 0;
 
 protected:
-    // Primitive drawing in twips relative to the origin-free device space;
+    // Primitive drawing in plain twips of the origin-free device space;
     // the base class has applied the origin already.
     virtual void drawText(double x, double top, const QString &line) = 0;
     virtual void drawLine(double x1, double y1, double x2, double y2, qint32 bgr) = 0;
@@ -190,11 +172,11 @@ public:
     explicit PainterSurface(QImage *image);
     ~PainterSurface() override;
 
-    double Width() const override;
-    double Height() const override;
+    Twips Width() const override;
+    Twips Height() const override;
     double TwipsPerPixel() const override;
-    double TextWidth(const QString &text) const override;
-    double TextHeight(const QString &text) const override;
+    Twips TextWidth(const QString &text) const override;
+    Twips TextHeight(const QString &text) const override;
     bool NewPage() override;
     bool EndDoc() override;
 

@@ -16,13 +16,13 @@ BarCodeStandard ReadBarCodeStandard()
     return BarCodeStandardFromText(ReadParam(QStringLiteral("StrBarCodeStand")));
 }
 
-void DrawBarCode(DrawSurface &target, BarCodeStandard standard, const QString &text, double leftMm,
-                 double topMm, double widthMm, double heightMm, double fontSize, bool showText)
+void DrawBarCode(DrawSurface &target, BarCodeStandard standard, const QString &text, Mm left,
+                 Mm top, Mm width, Mm height, double fontSize, bool showText)
 {
     if (standard == BarCodeStandard::EAN13) {
-        DrawEAN13(target, text, leftMm, topMm, heightMm, widthMm, fontSize, showText);
+        DrawEAN13(target, text, left, top, width, height, fontSize, showText);
         return;
     }
-    const double module = FitCode39Module(text, surface::MmToTwips(widthMm));
-    PrintCode39(target, text, leftMm, topMm, heightMm, module, fontSize, showText);
+    const Twips module = FitCode39Module(text, ToTwips(width));
+    PrintCode39(target, text, left, top, height, module, fontSize, showText);
 }

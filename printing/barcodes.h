@@ -2,6 +2,8 @@
 // The bar-code standard chosen for picture boxes (setting StrBarCodeStand)
 // and drawing a box's bar code in that standard.
 
+#include "platform/lengths.h"
+
 #include <QString>
 
 class DrawSurface;
@@ -15,7 +17,7 @@ BarCodeStandard BarCodeStandardFromText(const QString &value);
 BarCodeStandard ReadBarCodeStandard();
 
 // Draws the text as a bar code of the standard into the box at (left, top)
-// mm of the given width and height (mm): Code 39 with the widest module that
-// fits the box's width, or EAN-13 scaled to it.
-void DrawBarCode(DrawSurface &target, BarCodeStandard standard, const QString &text, double leftMm,
-                 double topMm, double widthMm, double heightMm, double fontSize, bool showText);
+// of the given width and height: Code 39 with the widest module that fits
+// the box's width, or EAN-13 scaled to it.
+void DrawBarCode(DrawSurface &target, BarCodeStandard standard, const QString &text, Mm left,
+                 Mm top, Mm width, Mm height, double fontSize, bool showText);

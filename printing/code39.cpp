@@ -65,8 +65,9 @@ qint64 roundTw(double v)
 
 } // namespace
 
-Code39Layout LayoutCode39(const QString &text, double module)
+Code39Layout LayoutCode39(const QString &text, Twips moduleWidth)
 {
+    const double module = moduleWidth.v;
     Code39Layout out;
     if (text.isEmpty())
         return out;
@@ -98,26 +99,26 @@ Code39Layout LayoutCode39(const QString &text, double module)
     return out;
 }
 
-double MeasureCode39(const QString &text, double module)
+Twips MeasureCode39(const QString &text, Twips module)
 {
-    return static_cast<double>(LayoutCode39(text, module).width);
+    return Twips(static_cast<double>(LayoutCode39(text, module).width));
 }
 
-double FitCode39Module(const QString &text, double availableWidth)
+Twips FitCode39Module(const QString &text, Twips availableWidth)
 {
     if (text.isEmpty())
-        return 0;
-    double module = 5;
+        return Twips();
+    Twips module(5);
     for (int i = 0; i < 10; ++i) {
-        module *= 2;
+        module = module * 2;
         if (MeasureCode39(text, module) >= availableWidth)
             break;
     }
     // Step down one twip at a time, measuring after each step; a doubled
     // module that fits exactly is therefore never kept.
-    const int steps = static_cast<int>(module);
+    const int steps = static_cast<int>(module.v);
     for (int i = 0; i < steps; ++i) {
-        module -= 1;
+        module -= Twips(1);
         if (MeasureCode39(text, module) <= availableWidth)
             break;
     }
@@ -129,8 +130,8 @@ QString Code39InvalidCharMessage()
     return u"要打印的条形码字符串中包含无效字符！当前版本只支持字符0-9,A-Z,-,%,$和*"_s;
 }
 
-void PrintCode39(DrawSurface &target, const QString &text, double leftMm, double topMm,
-                 double heightMm, double module, double fontSize, bool showText)
+void PrintCode39(DrawSurface &target, const QString &text, Mm left, Mm top, Mm height, Twips module,
+                 double fontSize, bool showText)
 {
     if (text.isEmpty())
         return;
@@ -138,24 +139,25 @@ void PrintCode39(DrawSurface &target, const QString &text, double leftMm, double
 
     const BarcodePen pen(target, fontSize);
 
-    const qint64 x0 = roundTw(surface::MmToTwips(leftMm));
-    const qint64 y = roundTw(surface::MmToTwips(topMm));
-    qint64 h = roundTw(surface::MmToTwips(heightMm));
+    const qint64 x0 = roundTw(ToTwips(left).v);
+    const qint64 y = roundTw(ToTwips(top).v);
+    qint64 h = roundTw(ToTwips(height).v);
     const bool withText = fontSize > 0 && showText;
     if (withText)
-        h -= roundTw(target.TextHeight(PrepareCode39Text(text)));
+        h -= roundTw(target.TextHeight(PrepareCode39Text(text)).v);
 
     // A dot at the origin starts the page on every printer.
-    target.Circle(1, 1, 1, target.ForeColor());
+    target.Circle(Twips(1), Twips(1), Twips(1), target.ForeColor());
 
     if (withText) {
         for (const Code39Layout::Char &c : layout.chars) {
-            target.MoveTo(x0 + c.x, y + h);
+            target.MoveTo(Twips(x0 + c.x), Twips(y + h));
             target.Print(QString(c.c));
         }
     }
     for (const Code39Layout::Bar &bar : layout.bars)
-        target.Box(x0 + bar.x, y, x0 + bar.x + bar.width, y + h, 0, true);
+        target.Box(Twips(x0 + bar.x), Twips(y), Twips(x0 + bar.x + bar.width), Twips(y + h), 0,
+                   true);
 
     if (layout.refused)
         dialogs().Message(Code39InvalidCharMessage());

@@ -6,6 +6,8 @@
 // gap of three modules. The caller first asks FitCode39Module for the widest
 // whole-twip module that fits the box, then draws with PrintCode39.
 
+#include "platform/lengths.h"
+
 #include <QString>
 #include <array>
 #include <vector>
@@ -43,22 +45,22 @@ struct Code39Layout
     qint64 width = 0; // total advance, gaps included
     bool refused = false; // some character could not be drawn (and was left out)
 };
-Code39Layout LayoutCode39(const QString &text, double module);
+Code39Layout LayoutCode39(const QString &text, Twips module);
 
-// Width of the drawn code in twips; 0 for an empty text. Draws nothing and
-// shows no message.
-double MeasureCode39(const QString &text, double module);
+// Width of the drawn code; 0 for an empty text. Draws nothing and shows no
+// message.
+Twips MeasureCode39(const QString &text, Twips module);
 // The widest whole-twip module whose code is no wider than the available
-// width (twips); 0 for an empty text. Shows no message.
-double FitCode39Module(const QString &text, double availableWidth);
+// width; 0 for an empty text. Shows no message.
+Twips FitCode39Module(const QString &text, Twips availableWidth);
 
-// Draws the code with its top-left corner at (left, top) mm and the given
-// height (mm), with the module width in twips. With show text and a font
+// Draws the code with its top-left corner at (left, top) and the given
+// height, with the module width in printer twips. With show text and a font
 // size above 0 the characters are printed in a line under the bars, each under
 // its own pattern. Characters that cannot be drawn are left out and reported
 // in one message per drawing.
-void PrintCode39(DrawSurface &target, const QString &text, double leftMm, double topMm,
-                 double heightMm, double module, double fontSize, bool showText);
+void PrintCode39(DrawSurface &target, const QString &text, Mm left, Mm top, Mm height, Twips module,
+                 double fontSize, bool showText);
 
 // The message shown for characters that cannot be drawn.
 QString Code39InvalidCharMessage();

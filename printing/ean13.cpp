@@ -121,8 +121,8 @@ bool IsEAN13GuardRun(int index)
     }
 }
 
-void DrawEAN13(DrawSurface &target, const QString &text, double leftMm, double topMm,
-               double heightMm, double widthMm, double fontSize, bool showText)
+void DrawEAN13(DrawSurface &target, const QString &text, Mm left, Mm top, Mm boxWidth, Mm height,
+               double fontSize, bool showText)
 {
     if (text.isEmpty())
         return;
@@ -131,40 +131,40 @@ void DrawEAN13(DrawSurface &target, const QString &text, double leftMm, double t
     QString code = text;
     const QString modules = EncodeEAN13(code);
 
-    const double width = surface::MmToTwips(widthMm);
-    const double nineWidth = target.TextWidth(u"9"_s);
+    const double width = ToTwips(boxWidth).v;
+    const double nineWidth = target.TextWidth(u"9"_s).v;
     const double m = (width - nineWidth - 15) / 95;
-    double x = num::RoundHalfEven(surface::MmToTwips(leftMm));
-    const double y = num::RoundHalfEven(surface::MmToTwips(topMm));
-    double h = num::RoundHalfEven(surface::MmToTwips(heightMm));
+    double x = num::RoundHalfEven(ToTwips(left).v);
+    const double y = num::RoundHalfEven(ToTwips(top).v);
+    double h = num::RoundHalfEven(ToTwips(height).v);
     if (fontSize > 0 && showText)
-        h = num::RoundHalfEven(h - target.TextHeight(modules));
+        h = num::RoundHalfEven(h - target.TextHeight(modules).v);
 
     const std::vector<qint16> runs = EAN13Runs(modules);
     // Digits are printed only in a text line under the bars.
     const bool digits = fontSize >= 2 && showText;
     if (digits) {
-        target.MoveTo(x, y + h);
+        target.MoveTo(Twips(x), Twips(y + h));
         target.Print(code.left(1));
     }
     x = num::RoundHalfEven(x + nineWidth + 15);
     const double barsLeft = x;
-    const double guardBottom = y + h + target.TextHeight(u"0"_s) / 2;
+    const double guardBottom = y + h + target.TextHeight(u"0"_s).v / 2;
     for (size_t i = 0; i < runs.size(); ++i) {
         const bool dark = runs[i] > 10;
         const int n = dark ? runs[i] - 10 : runs[i];
         if (dark) {
             const double bottom = IsEAN13GuardRun(static_cast<int>(i)) ? guardBottom : y + h - 30;
-            target.Box(x, y, x + m * n, bottom, 0, true);
+            target.Box(Twips(x), Twips(y), Twips(x + m * n), Twips(bottom), 0, true);
         }
         x = num::RoundHalfEven(x + m * n);
     }
 
     if (digits) {
         const double pitch = (width - nineWidth - 15 - 9 * m) / 12;
-        double cx = barsLeft + 3 * m + (pitch - target.TextWidth(u"0"_s)) / 2;
+        double cx = barsLeft + 3 * m + (pitch - target.TextWidth(u"0"_s).v) / 2;
         for (int i = 1; i < 13; ++i) {
-            target.MoveTo(cx, y + h);
+            target.MoveTo(Twips(cx), Twips(y + h));
             target.Print(code.mid(i, 1));
             cx += pitch;
             if (i == 6)

@@ -5,6 +5,8 @@
 // as filled black bars scaled to the width of the box, with the first digit
 // left of the bars and the other twelve under them.
 
+#include "platform/lengths.h"
+
 #include <QString>
 #include <vector>
 
@@ -25,8 +27,8 @@ std::vector<qint16> EAN13Runs(const QString &modules);
 // True for the runs (counted from 0) that are guard bars.
 bool IsEAN13GuardRun(int index);
 
-// Draws the symbol of the text in the box at (left, top) mm of the given
-// height and width (mm). With show text and a font size of 2 points or more
-// the digits are printed under the bars.
-void DrawEAN13(DrawSurface &target, const QString &text, double leftMm, double topMm,
-               double heightMm, double widthMm, double fontSize, bool showText);
+// Draws the symbol of the text in the box at (left, top) of the given width
+// and height (the argument order of DrawBarCode). With show text and a font
+// size of 2 points or more the digits are printed under the bars.
+void DrawEAN13(DrawSurface &target, const QString &text, Mm left, Mm top, Mm width, Mm height,
+               double fontSize, bool showText);

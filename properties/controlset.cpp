@@ -1,26 +1,26 @@
 #include "properties/controlset.h"
 
 namespace {
-ControlSet *g_controls = nullptr;
-GridModel *g_grid = nullptr;
+HookSlot<ControlSet *> g_controls;
+HookSlot<GridModel *> g_grid;
 } // namespace
 
-void SetControlSet(ControlSet *controls)
+HookHandle InstallControlSet(ControlSet *controls)
 {
-    g_controls = controls;
+    return g_controls.Install(controls);
 }
 
 ControlSet *controlSet()
 {
-    return g_controls;
+    return g_controls.Current();
 }
 
-void SetFormatGridModel(GridModel *grid)
+HookHandle InstallFormatGridModel(GridModel *grid)
 {
-    g_grid = grid;
+    return g_grid.Install(grid);
 }
 
 GridModel *formatGridModel()
 {
-    return g_grid;
+    return g_grid.Current();
 }

@@ -5,6 +5,7 @@
 // installs it with the grid, tests install their own.
 
 #include "platform/gridmodel.h"
+#include "platform/hookslot.h"
 
 #include <QString>
 #include <optional>
@@ -18,12 +19,12 @@ public:
     virtual std::optional<QString> ControlTag(qint32 index) const = 0;
 };
 
-// The design controls in use; nullptr when none are installed (every lookup
-// then finds no control). Not owned.
-void SetControlSet(ControlSet *controls);
+// The design controls in use, until the handle goes; nullptr when none are
+// installed (every lookup then finds no control). Not owned.
+HookHandle InstallControlSet(ControlSet *controls);
 ControlSet *controlSet();
 
-// The format grid of the open format (MSF(3)); not owned. nullptr: no grid,
-// every accessor reads nothing.
-void SetFormatGridModel(GridModel *grid);
+// The format grid of the open format (MSF(3)), until the handle goes; not
+// owned. nullptr: no grid, every accessor reads nothing.
+HookHandle InstallFormatGridModel(GridModel *grid);
 GridModel *formatGridModel();

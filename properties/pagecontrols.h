@@ -35,4 +35,16 @@ public:
     // box; a check box is ticked for any non-blank value; a picture box shows
     // its content (picture file or bar code).
     virtual void SetControlValue(qint32 index, const QString &value) = 0;
+
+    // Writes an input box's text as it stands, without the line-break
+    // marker rule: conversions write back what they computed. The default
+    // suits implementations whose SetControlValue keeps the text unchanged.
+    virtual void SetInputText(qint32 index, const QString &text) { SetControlValue(index, text); }
+    // An input box's border: 0 none, 1 single (boxes over cells). Pages
+    // without borders ignore it.
+    virtual void SetInputBorder(qint32 index, int style)
+    {
+        Q_UNUSED(index);
+        Q_UNUSED(style);
+    }
 };

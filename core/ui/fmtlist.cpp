@@ -1,7 +1,6 @@
 #include "core/ui/fmtlist.h"
 
 #include "core/exchangefile.h"
-#include "core/formathost.h"
 #include "core/formatlist.h"
 #include "core/globals.h"
 #include "core/gridhelpers.h"
@@ -21,7 +20,7 @@
 namespace {
 
 std::function<void()> g_downloadHook;
-std::function<bool(const QString &)> g_deleteHook;
+HookSlot<std::function<bool(const QString &)>> g_deleteHook;
 
 // The window's margins and the parts the resize keeps, in pixels (990 and
 // 500 twips of the original layout).
@@ -39,13 +38,14 @@ void SetFmtListDownloadHook(std::function<void()> hook)
     g_downloadHook = std::move(hook);
 }
 
-void SetFmtListDeleteHook(std::function<bool(const QString &)> hook)
+HookHandle InstallFmtListDeleteHook(std::function<bool(const QString &)> hook)
 {
-    g_deleteHook = std::move(hook);
+    return g_deleteHook.Install(std::move(hook));
 }
 
-FmtList::FmtList(QWidget *parent)
+FmtList::FmtList(FormatHost &host, QWidget *parent)
     : QWidget(parent, Qt::Window)
+    , m_host(host)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(fmtlist::kFmtListCaption));
@@ -81,7 +81,7 @@ void FmtList::Form_Load()
     layoutControls();
     Img->setGeometry(0, 0, Frm->width(), Frm->height());
     // Making the open format's row current shows its preview.
-    LoadFmtList(Grid, true);
+    LoadFmtList(Grid, m_host.CurrentFormatName(), true);
 }
 
 void FmtList::showEvent(QShowEvent *event)
@@ -158,7 +158,7 @@ void FmtList::Com_Click(int index)
         finish(name);
         break;
     case 1:
-        finish(formatHost().CurrentFormatName());
+        finish(m_host.CurrentFormatName());
         break;
     case 2:
         if (g_downloadHook)
@@ -166,22 +166,24 @@ void FmtList::Com_Click(int index)
         finish(QString());
         break;
     case 3:
-        if (ImportFormat(QString(), true)) {
-            LoadFmtList(Grid, true);
+        if (ImportFormat(m_host, QString(), true)) {
+            LoadFmtList(Grid, m_host.CurrentFormatName(), true);
             MSF_RowColChange();
         }
         break;
-    case 4:
-        if (!name.isEmpty() && g_deleteHook && g_deleteHook(name)) {
+    case 4: {
+        const auto deleteHook = g_deleteHook.Current();
+        if (!name.isEmpty() && deleteHook && deleteHook(name)) {
             qint32 first = Grid.row(), last = Grid.row();
             DeleteGridRows(Grid, first, last, false);
             MSF_RowColChange();
         }
         DialogResult.clear();
         break;
+    }
     case 5:
         if (!name.isEmpty())
-            ExportFormat(name);
+            ExportFormat(m_host, name);
         break;
     default:
         break;
@@ -227,9 +229,9 @@ bool LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame, QScro
     return true;
 }
 
-QString ChooseFromFmtList()
+QString ChooseFromFmtList(FormatHost &host)
 {
-    auto *w = new FmtList;
+    auto *w = new FmtList(host);
     w->show();
     WaitFormClosed(w->windowTitle());
     return DialogResult;

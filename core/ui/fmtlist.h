@@ -4,7 +4,9 @@
 // import, delete and export. It answers through DialogResult: the chosen
 // name, the open format's name after "退 出", "" otherwise.
 
+#include "core/formathost.h"
 #include "platform/gridmodel.h"
+#include "platform/hookslot.h"
 
 #include <QWidget>
 #include <functional>
@@ -19,15 +21,17 @@ class QScrollBar;
 // online part installs it.
 void SetFmtListDownloadHook(std::function<void()> hook);
 // "删 除" deletes a format through the designer's delete operation, which asks
-// and refuses the open format; true when deleted. Without a hook nothing is
-// deleted.
-void SetFmtListDeleteHook(std::function<bool(const QString &)> hook);
+// and refuses the open format; true when deleted. The main window installs
+// it until the handle goes; without a hook nothing is deleted.
+HookHandle InstallFmtListDeleteHook(std::function<bool(const QString &)> hook);
 
 class FmtList : public QWidget
 {
     Q_OBJECT
 public:
-    explicit FmtList(QWidget *parent = nullptr);
+    // The list works for the host's window: its open format is ticked and
+    // answered by "退 出", an import may open a format in it.
+    explicit FmtList(FormatHost &host, QWidget *parent = nullptr);
 
     GridModel Grid; // the list shown by MSF
     GridView *MSF = nullptr;
@@ -51,6 +55,7 @@ private:
     void Form_Load();
     void layoutControls();
     void finish(const QString &answer);
+    FormatHost &m_host;
     bool m_loaded = false;
     bool m_answered = false;
     QLabel *m_listCaption = nullptr;
@@ -63,6 +68,6 @@ private:
 // name (its background picture). True when a picture was loaded.
 bool LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame, QScrollBar *scroll);
 
-// Shows the format list (not modal), waits until it closes and returns its
-// answer (also left in DialogResult).
-QString ChooseFromFmtList();
+// Shows the format list for the host's window (not modal), waits until it
+// closes and returns its answer (also left in DialogResult).
+QString ChooseFromFmtList(FormatHost &host);

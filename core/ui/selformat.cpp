@@ -1,7 +1,6 @@
 #include "core/ui/selformat.h"
 
 #include "core/exchangefile.h"
-#include "core/formathost.h"
 #include "core/formatlist.h"
 #include "core/globals.h"
 #include "core/ui/windowhelpers.h"
@@ -48,7 +47,7 @@ void SelFormat::Form_Load()
     const QStringList items = SelFormatItems(ListMode, ControlGrid);
     CMB->addItems(items);
     if (ListMode == QLatin1String(fmtlist::kModeFormat))
-        CMB->setEditText(formatHost().CurrentFormatName());
+        CMB->setEditText(OpenFormat);
     else if (ListMode == QLatin1String(fmtlist::kModeCtlClas))
         CMB->setCurrentIndex(0);
     else
@@ -84,12 +83,13 @@ void SelFormat::Com_Click(int index)
 }
 
 QString ShowSelFormat(const QString &mode, bool allowTyping, const QString &caption,
-                      const GridModel *controlGrid)
+                      const GridModel *controlGrid, const QString &openFormat)
 {
     auto *w = new SelFormat;
     w->ListMode = mode;
     w->AllowTyping = allowTyping;
     w->ControlGrid = controlGrid;
+    w->OpenFormat = openFormat;
     w->show();
     if (!caption.isEmpty())
         w->setWindowTitle(caption);
@@ -97,12 +97,13 @@ QString ShowSelFormat(const QString &mode, bool allowTyping, const QString &capt
     return DialogResult;
 }
 
-QString ChooseFormatName(bool allowTyping)
+QString ChooseFormatName(const FormatHost &host, bool allowTyping)
 {
-    return ShowSelFormat(QString::fromUtf8(fmtlist::kModeFormat), allowTyping);
+    return ShowSelFormat(QString::fromUtf8(fmtlist::kModeFormat), allowTyping, QString(), nullptr,
+                         host.CurrentFormatName());
 }
 
 void InstallExportFormatChooser()
 {
-    SetExportFormatChooser([] { return ChooseFormatName(false); });
+    SetExportFormatChooser([](const FormatHost &host) { return ChooseFormatName(host, false); });
 }

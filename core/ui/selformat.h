@@ -4,6 +4,8 @@
 // AllowTyping, shows it (not modal), may change the caption, waits until
 // that caption is gone and reads DialogResult ("" = cancelled).
 
+#include "core/formathost.h"
+
 #include <QWidget>
 
 class GridModel;
@@ -22,6 +24,8 @@ public:
     bool AllowTyping = false;
     // The grid listed in mode "Control".
     const GridModel *ControlGrid = nullptr;
+    // The name shown at first in mode "Format": the open format's.
+    QString OpenFormat;
 
     QComboBox *CMB = nullptr;
     QPushButton *Com[2] = {}; // 0 confirms, 1 cancels
@@ -41,8 +45,10 @@ private:
 // Shows the chooser in a mode, waits until it closes and returns its answer
 // (also left in DialogResult). A non-empty caption replaces the window's.
 QString ShowSelFormat(const QString &mode, bool allowTyping, const QString &caption = QString(),
-                      const GridModel *controlGrid = nullptr);
-// The format-name chooser of save-as (typing allowed), delete and export.
-QString ChooseFormatName(bool allowTyping);
+                      const GridModel *controlGrid = nullptr,
+                      const QString &openFormat = QString());
+// The format-name chooser of save-as (typing allowed), delete and export,
+// starting at the host's open format.
+QString ChooseFormatName(const FormatHost &host, bool allowTyping);
 // Makes the export (given no name) ask through this chooser.
 void InstallExportFormatChooser();

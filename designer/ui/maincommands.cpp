@@ -71,6 +71,9 @@ void MainWindow::Com_Click(int index)
 {
     if (m_input)
         m_input->Editor().HideHistoryCombo();
+    // Import, deleting and clearing DataGrid's rows, the history's export.
+    if (m_import->Com_Click(index))
+        return;
     switch (index) {
     case 2:
         if (!m_formSize)
@@ -78,39 +81,21 @@ void MainWindow::Com_Click(int index)
         m_formSize->show();
         m_formSize->raise();
         break;
-    case 11: {
-        // The selected records of DataGrid, after asking.
-        GridModel &g = m_state.DataGrid();
-        qint32 first = g.row(), last = g.rowSel();
-        if (g.rows() > g.fixedRows())
-            DeleteGridRows(g, first, last, true);
-        break;
-    }
-    case 12:
-        ClearGridRecords(m_state.DataGrid(), true);
+    case 20:
+    case 21:
+    case 22:
+    case 24:
+        HistoryCommand(index);
         break;
     case 0: // PrintRecord(True)
     case 1: // BatchPrint
     case 3: // TBDown
-    case 10: // SelectImportFile, ShowImportMapping
-    case 20: // ApplyHistoryRow
-    case 21: // DeleteHistoryRows
-    case 22: // DeleteSelectedHistoryRows
-    case 23: // ExportGrid
-    case 24: // FindInGrid
     case 36: // PrintCalibration
         NotAvailableYet();
         break;
     default:
         break;
     }
-}
-
-void MainWindow::SST_Click(int)
-{
-    // The tab control shows one area at a time; the grids follow their
-    // tab's size through its layout. The history is reloaded here once the
-    // records part provides it.
 }
 
 void MainWindow::ShowAbout()
@@ -176,22 +161,13 @@ void MainWindow::WireCommands()
     on("mQQOnline2", [] { ShellOpen(kQQ2); });
     on("mAbout", [this] { ShowAbout(); });
 
-    connect(m_kword, &QLineEdit::returnPressed, this, [this] { Com_Click(24); });
-    int previous = 0;
-    connect(m_sst, &QTabWidget::currentChanged, this, [this, previous](int) mutable {
-        SST_Click(previous);
-        previous = m_sst->currentIndex();
-    });
     new DoubleClickHook(m_lfmt0, [this] { m_state.SelectFormat(QString(), false); });
     if (auto *lf1 = m_pic[0]->findChild<QLabel *>(QStringLiteral("LFMT1")))
         new DoubleClickHook(lf1, [this] { m_state.SelectFormat(QString(), false); });
 
-    // The record scroll bar never keeps the focus: the page keeps the keys.
-    m_hs->setFocusPolicy(Qt::NoFocus);
-    connect(m_hs, &QScrollBar::valueChanged, this, [this](int) {
-        if (m_hs->maximum() > 1)
-            NotAvailableYet(); // ShowGridRow
-    });
+    // The page menu's background-picture items.
+    m_input->importBackground = [this] { m_import->ImportBackgroundPicture(); };
+    m_input->clearBackground = [this] { m_import->ClearBackgroundPicture(); };
 
     // A click on a header sorts the history or FormatGrid; a double click
     // on a FormatGrid row opens its control's properties.

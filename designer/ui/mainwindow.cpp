@@ -4,6 +4,7 @@
 #include "core/formatlist.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/gridhelpers.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "core/ui/fmtlist.h"
@@ -66,6 +67,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("MF"));
     m_state.SetView(this);
+    m_import = std::make_unique<ImportCommands>(this, m_state);
     // The class of a new design control is chosen in SelFormat's class mode.
     m_state.SetControlClassChooser([] {
         return ShowSelFormat(QString::fromLatin1(fmtlist::kModeCtlClas), false,
@@ -90,12 +92,13 @@ MainWindow::MainWindow(QWidget *parent)
     BuildPageTab(m_pic[0]);
     BuildDataTab(m_pic[1]);
     BuildHistoryTab(m_pic[2]);
+    ConnectRecordControls();
 
     m_newEditionTimer = new QTimer(this);
     m_newEditionTimer->setInterval(10000);
     connect(m_newEditionTimer, &QTimer::timeout, this, [this] {
         m_newEditionTimer->stop();
-        AutoImport(TheStartupRecord);
+        m_import->AutoImport(TheStartupRecord);
     });
     m_newEditionTimer->start();
 
@@ -112,6 +115,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    m_recordScrollHook.Reset();
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);
@@ -345,8 +349,7 @@ void MainWindow::BuildDataTab(QWidget *pic)
     m_rnum[1] = MakeLabel(QStringLiteral("R_Num1"), QStringLiteral("0"),
                           QStringLiteral("当前显示单据在的序号。"), top);
     hl->addWidget(m_rnum[1]);
-    m_lk = MakeLabel(QStringLiteral("L_K"), QStringLiteral("条，共"), {}, top);
-    hl->addWidget(m_lk);
+    hl->addWidget(MakeLabel(QStringLiteral("L_K"), QStringLiteral("条，共"), {}, top));
     m_rnum[0] = MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
                           QStringLiteral("批量导入的单据数量。"), top);
     hl->addWidget(m_rnum[0]);
@@ -377,6 +380,8 @@ void MainWindow::BuildHistoryTab(QWidget *pic)
     m_kword = new QLineEdit(top);
     m_kword->setObjectName(QStringLiteral("KWord"));
     m_kword->setMinimumWidth(ToPx(2400));
+    // Enter in the keyword box searches as the button does.
+    connect(m_kword, &QLineEdit::returnPressed, this, [this] { Com_Click(24); });
     hl->addWidget(m_kword);
     hl->addWidget(MakeCom(24, QStringLiteral("查找"),
                           QStringLiteral("根据左侧输入的关键词查找相关历史记录。"), top));
@@ -530,12 +535,13 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     };
     FormatWindow &w = m_state;
     on("m_FCom30", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("m_FCom31", [this] { SaveFormatGrid(m_state.FormatGrid(), QString()); });
+    on("m_FCom31", [this] { SaveFormatGrid(m_state, m_state.FormatGrid(), QString()); });
     on("m_FCom32", [&w] { dsg::SaveFormatAs(w, QString()); });
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("mOutputFormat", [] { ExportFormat(QString()); });
-    on("mInputFormat", [] { ImportFormat(QString(), true); });
-    SetFmtListDeleteHook([&w](const QString &name) { return dsg::DeleteFormat(w, name); });
+    on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });
+    on("mInputFormat", [this] { ImportFormat(m_state, QString(), true); });
+    m_deleteHook = InstallFmtListDeleteHook(
+        [&w](const QString &name) { return dsg::DeleteFormat(w, name); });
 }
 
 } // namespace dsg

@@ -6,12 +6,15 @@
 // MainState; the format store reaches the state through the format host.
 
 #include "designer/mainstate.h"
+#include "designer/ui/importcommands.h"
 #include "designer/ui/pagesizedialog.h"
+#include "platform/hookslot.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
 #include <map>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -53,6 +56,9 @@ public:
     QLabel *FormatLabel() const { return m_lfmt0; }
     QAction *CtlSameMenu() const { return m_ctlSame; }
     PageSizeDialog *SizeDialog() const { return m_formSize; }
+    // Import, export and background-picture commands (the page menu's
+    // picture items call ImportBackgroundPicture / ClearBackgroundPicture).
+    ImportCommands &Import() { return *m_import; }
 
     // Whether closing this window closes every other window (the program's
     // main window does; windows made by tests do not).
@@ -60,14 +66,20 @@ public:
 
     // The tool buttons' handler (also the print menu's and Enter in KWord).
     void Com_Click(int index);
-    // The tab control's click handler: shows the chosen tab's area and, on
-    // the history tab, reloads the history.
-    void SST_Click(int previousTab);
     // The page's mouse, keys and input boxes.
     PageInput *Input() const { return m_input; }
     QWidget *AboutBox() const { return m_about; }
     // Zm_Click.
     void Zm_Click(int index);
+    // SST_Click: the history tab reloads its grid whenever it is shown.
+    void SST_Click(int previousTab);
+    // The history tab's buttons: 20 apply, 21 delete the selected rows,
+    // 22 delete all rows, 24 search for KWord's text.
+    void HistoryCommand(int index);
+    QTabWidget *Tabs() const { return m_sst; }
+    QScrollBar *RecordScroll() const { return m_hs; }
+    QLabel *RecordLabel(int i) const { return m_rnum[size_t(i)]; }
+    QLineEdit *KeyWord() const { return m_kword; }
 
     // MainView
     void PageGeometryChanged() override;
@@ -76,6 +88,7 @@ public:
     void OptionShown(int index) override;
     void LockedItemsEnabled(bool enabled) override;
     void CaptionsChanged() override;
+    void RecordScrollChanged() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -86,6 +99,7 @@ private:
     void BuildPageTab(QWidget *pic);
     void BuildDataTab(QWidget *pic);
     void BuildHistoryTab(QWidget *pic);
+    void ConnectRecordControls();
     void ArrangeMainForm();
     QPushButton *MakeCom(int index, const QString &text, const QString &tip, QWidget *parent);
     // The menu commands, the grids' and labels' handlers (maincommands.cpp).
@@ -96,6 +110,11 @@ private:
     void ShowAbout();
 
     MainState m_state;
+    // The format list's delete button deletes through this window's state
+    // while the window exists.
+    HookHandle m_deleteHook;
+    // Clearing DataGrid's records rebinds the record scroll bar.
+    HookHandle m_recordScrollHook;
     QTabWidget *m_sst = nullptr;
     std::array<QWidget *, 3> m_pic {};
     QFrame *m_pfrm = nullptr;
@@ -106,6 +125,8 @@ private:
     std::map<int, QPushButton *> m_com;
     QLabel *m_wid = nullptr, *m_hie = nullptr, *m_mx = nullptr, *m_my = nullptr;
     QLabel *m_lfmt0 = nullptr, *m_lbl = nullptr;
+    std::array<QLabel *, 2> m_rnum {};
+    QLineEdit *m_kword = nullptr;
     QGroupBox *m_frm1 = nullptr;
     GridView *m_dataView = nullptr, *m_historyView = nullptr, *m_formatView = nullptr;
     GridView *m_fmsf = nullptr;
@@ -113,12 +134,9 @@ private:
     QAction *m_setPaper = nullptr, *m_diTuPrint = nullptr, *m_printRulers = nullptr;
     QTimer *m_newEditionTimer = nullptr;
     QPointer<PageSizeDialog> m_formSize;
+    std::unique_ptr<ImportCommands> m_import;
     PageInput *m_input = nullptr;
     QPointer<QWidget> m_about, m_modiPsd;
-    QLineEdit *m_kword = nullptr;
-    std::array<QLabel *, 2> m_rnum {};
-    QLabel *m_lk = nullptr;
-    QWidget *m_printStrip = nullptr;
     // The row DisplayCurrentRow last highlighted, shared by the grids.
     qint32 m_shownRow = 0;
     bool m_syncing = false;

@@ -265,6 +265,22 @@ void PageInput::ShowPropertyDialog(int cls, qint32 row)
         EditorView::ShowPropertyDialog(cls, row);
 }
 
+void PageInput::ImportBackground(const QString &formatName)
+{
+    if (importBackground)
+        importBackground();
+    else
+        EditorView::ImportBackground(formatName);
+}
+
+void PageInput::ClearBackground(const QString &formatName)
+{
+    if (clearBackground)
+        clearBackground();
+    else
+        EditorView::ClearBackground(formatName);
+}
+
 bool PageInput::eventFilter(QObject *watched, QEvent *event)
 {
     if (!m_page)

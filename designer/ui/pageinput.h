@@ -37,10 +37,13 @@ public:
     QPoint TextSelection(qint32 index) const override;
     void SetTextSelection(qint32 index, qint32 start, qint32 length) override;
 
-    // The hooks of the other parts of the window.
+    // The window's commands behind the menu items (none: not available).
     std::function<void(int cls, qint32 row)> propertyDialog;
+    std::function<void()> importBackground, clearBackground;
 
     void ShowPropertyDialog(int cls, qint32 row) override;
+    void ImportBackground(const QString &formatName) override;
+    void ClearBackground(const QString &formatName) override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -26,12 +26,6 @@ protected:
         host.formatName = QStringLiteral("顺丰");
         host.width = QStringLiteral("230");
         host.height = QStringLiteral("127");
-        SetFormatHost(&host);
-    }
-    void TearDown() override
-    {
-        SetFormatHost(nullptr);
-        DataDirTest::TearDown();
     }
 
     // A saved format of three controls referring to each other, with line
@@ -63,7 +57,7 @@ protected:
         const qint64 a = add(0, QStringLiteral("收件人\r\n地址"), 0, 0, 0);
         const qint64 b = add(0, QStringLiteral("金额"), a, a, -a);
         add(4, QStringLiteral("标签"), b, -b, 999999);
-        ASSERT_TRUE(SaveFormatGrid(g, name));
+        ASSERT_TRUE(SaveFormatGrid(host, g, name));
         ASSERT_TRUE(db::ExecuteSQL(QStringLiteral("UPDATE Fmt SET Mem=? WHERE Fmt=? AND Clas=4"),
                                    {QStringLiteral("一\r\n二"), name}));
     }
@@ -71,7 +65,7 @@ protected:
     bool exportTo(const QString &name, const QString &file)
     {
         dlg.Queue(file);
-        return ExportFormat(name);
+        return ExportFormat(host, name);
     }
 
     QList<QStringList> rowsOf(const QString &name)
@@ -128,7 +122,7 @@ TEST_F(ExchangeFileTest, ExportImportExportKeepsTheBytes)
     dlg.Queue(false); // do not open it now
     const QString f2 = path(QStringLiteral("中通.wlq"));
     ASSERT_TRUE(QFile::copy(f1, f2));
-    ASSERT_TRUE(ImportFormat(f2, true));
+    ASSERT_TRUE(ImportFormat(host, f2, true));
     EXPECT_EQ(msgs().size(), 1); // only the export's completion
 
     const QString f3 = path(QStringLiteral("again.wlq"));
@@ -207,7 +201,7 @@ TEST_F(ExchangeFileTest, ImportsAnOriginalStyleFile)
     ASSERT_TRUE(WriteBytes(file, cp936::Encode(lines.join(QStringLiteral("\r\n")) + "\r\n")));
     ASSERT_TRUE(WriteBytes(path(QStringLiteral("in/顺丰.jpg")), QByteArray("JPEGDATA")));
     dlg.Queue(true);
-    ASSERT_TRUE(ImportFormat(QStringLiteral("  ") + file + QStringLiteral(" "), true));
+    ASSERT_TRUE(ImportFormat(host, QStringLiteral("  ") + file + QStringLiteral(" "), true));
     EXPECT_EQ(host.selectedFormat, QStringLiteral("顺丰"));
     EXPECT_TRUE(msgs().isEmpty());
     EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(QStringLiteral("顺丰"))), QByteArray("JPEGDATA"));
@@ -246,7 +240,7 @@ TEST_F(ExchangeFileTest, BrokenFileLeavesNothingBehind)
     const QString file = path(QStringLiteral("in/坏.wlq"));
     ASSERT_TRUE(WriteBytes(file, cp936::Encode(lines.join(QStringLiteral("\r\n")))));
     ASSERT_TRUE(WriteBytes(path(QStringLiteral("in/坏.jpg")), QByteArray("J")));
-    EXPECT_FALSE(ImportFormat(file, true));
+    EXPECT_FALSE(ImportFormat(host, file, true));
     EXPECT_EQ(msgs(), QStringList {QStringLiteral("格式文件有错！")});
     EXPECT_TRUE(rowsOf(QStringLiteral("坏")).isEmpty());
     EXPECT_FALSE(QFile::exists(GetBackgroundPicturePath(QStringLiteral("坏"))));
@@ -258,7 +252,7 @@ TEST_F(ExchangeFileTest, SignaturesAndShortFilesAreRefused)
     const QString full = path(QStringLiteral("B.wlq"));
     ASSERT_TRUE(exportTo(QStringLiteral("A"), full));
     dlg.Clear();
-    EXPECT_FALSE(ImportFormat(full, false));
+    EXPECT_FALSE(ImportFormat(host, full, false));
     EXPECT_EQ(msgs(),
               QStringList {QStringLiteral("无法识别此文件，请确认文件：“") + full
                            + QStringLiteral("”为沃栎快递单格式文件！")});
@@ -269,7 +263,7 @@ TEST_F(ExchangeFileTest, SignaturesAndShortFilesAreRefused)
     EXPECT_EQ(ReadBytes(empty),
               cp936::Encode(QStringLiteral("<沃栎岚印坊格式专用_快递单专用>\r\n无行")));
     dlg.Clear();
-    EXPECT_FALSE(ImportFormat(empty, true));
+    EXPECT_FALSE(ImportFormat(host, empty, true));
     EXPECT_EQ(msgs().size(), 1);
     // The short signature is the catalogue's.
     QByteArray bytes = ReadBytes(full);
@@ -277,10 +271,10 @@ TEST_F(ExchangeFileTest, SignaturesAndShortFilesAreRefused)
     const QString shortSig = path(QStringLiteral("D.wlq"));
     ASSERT_TRUE(WriteBytes(shortSig, bytes));
     dlg.Clear();
-    EXPECT_FALSE(ImportFormat(shortSig, true));
+    EXPECT_FALSE(ImportFormat(host, shortSig, true));
     dlg.Clear();
     dlg.Queue(false);
-    EXPECT_TRUE(ImportFormat(shortSig, false));
+    EXPECT_TRUE(ImportFormat(host, shortSig, false));
     EXPECT_EQ(rowsOf(QStringLiteral("D")).size(), 4);
 }
 
@@ -294,7 +288,7 @@ TEST_F(ExchangeFileTest, TakenNamesAreAskedForAndQuotesWork)
     dlg.Queue(QStringLiteral("A'1"));
     dlg.Queue(QStringLiteral(" 新\"名 "));
     dlg.Queue(false);
-    ASSERT_TRUE(ImportFormat(file, true));
+    ASSERT_TRUE(ImportFormat(host, file, true));
     int prompts = 0;
     for (const auto &s : dlg.shown())
         if (s.kind == QStringLiteral("input")) {
@@ -307,7 +301,7 @@ TEST_F(ExchangeFileTest, TakenNamesAreAskedForAndQuotesWork)
     // A cancelled prompt imports nothing.
     dlg.Clear();
     dlg.Queue(std::nullopt);
-    EXPECT_FALSE(ImportFormat(file, true));
+    EXPECT_FALSE(ImportFormat(host, file, true));
     EXPECT_EQ(rowsOf(QStringLiteral("A'1")).size(), 4);
 }
 
@@ -328,19 +322,19 @@ TEST_F(ExchangeFileTest, ExportPathsOverwriteAndPicture)
     dlg.Clear();
     dlg.Queue(path(QStringLiteral("old.wlq")));
     dlg.Queue(false);
-    EXPECT_FALSE(ExportFormat(QStringLiteral("A")));
+    EXPECT_FALSE(ExportFormat(host, QStringLiteral("A")));
     EXPECT_EQ(ReadBytes(path(QStringLiteral("old.wlq"))), QByteArray("OLD"));
     // A file that cannot be written is reported, and no picture is copied.
     dlg.Clear();
     const QString bad = path(QStringLiteral("missing/dir/x.wlq"));
     dlg.Queue(bad);
-    EXPECT_FALSE(ExportFormat(QStringLiteral("A")));
+    EXPECT_FALSE(ExportFormat(host, QStringLiteral("A")));
     EXPECT_FALSE(msgs().contains(QStringLiteral("格式：“A”导出完成！")));
     EXPECT_EQ(msgs().size(), 1);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("missing/dir/x.jpg"))));
     // No name and no chooser: nothing happens.
     dlg.Clear();
-    EXPECT_FALSE(ExportFormat(QString()));
+    EXPECT_FALSE(ExportFormat(host, QString()));
     EXPECT_TRUE(dlg.shown().empty());
 }
 
@@ -434,7 +428,7 @@ TEST_F(ExchangeFileTest, OriginalFileExportsBackInItsOwnLayout)
         cp936::Encode(QStringList({sig, QStringLiteral("原名")}).join(QStringLiteral("\r\n"))
                       + QStringLiteral("\r\n") + rows.join(QStringLiteral("\r\n")))));
     dlg.Queue(false);
-    ASSERT_TRUE(ImportFormat(in, true));
+    ASSERT_TRUE(ImportFormat(host, in, true));
     const QList<QStringList> stored = rowsOf(QStringLiteral("中通"));
     ASSERT_EQ(stored.size(), 3);
     const QString a = stored.at(0).at(0), b = stored.at(1).at(0), h = stored.at(2).at(0);

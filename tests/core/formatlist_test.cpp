@@ -17,7 +17,6 @@ protected:
     void SetUp() override
     {
         DataDirTest::SetUp();
-        SetFormatHost(&host);
         for (const auto &[name, w, h] : {std::tuple {QStringLiteral("C'格式"), 100.0, 50.0},
                                          std::tuple {QStringLiteral("A\"格式"), 230.0, 127.0},
                                          std::tuple {QStringLiteral("B格式"), 210.5, 99.0}}) {
@@ -32,11 +31,6 @@ protected:
                                        {QStringLiteral("LBL"), QStringLiteral("收件人")}}));
         }
     }
-    void TearDown() override
-    {
-        SetFormatHost(nullptr);
-        DataDirTest::TearDown();
-    }
     FormatHostState host;
 };
 
@@ -46,7 +40,7 @@ TEST_F(FormatListTest, ListsTheStoredFormatsByNameAndTicksTheOpenOne)
 {
     host.formatName = QStringLiteral("B格式");
     GridModel g;
-    LoadFmtList(g, true);
+    LoadFmtList(g, host.formatName, true);
     EXPECT_EQ(g.tag(), QStringLiteral("Fmt"));
     EXPECT_EQ(g.fixedRows(), 2);
     EXPECT_EQ(g.fixedCols(), 2);
@@ -68,11 +62,11 @@ TEST_F(FormatListTest, ListsTheStoredFormatsByNameAndTicksTheOpenOne)
     EXPECT_EQ(g.foreColor(2, ColName), 0);
 
     GridModel plain;
-    LoadFmtList(plain, false);
+    LoadFmtList(plain, host.formatName, false);
     EXPECT_EQ(plain.foreColor(3, ColName), 0);
 
     host.formatName = QStringLiteral("无此格式");
-    LoadFmtList(g, true);
+    LoadFmtList(g, host.formatName, true);
     for (qint32 r = 2; r < g.rows(); ++r)
         EXPECT_EQ(g.text(r, ColTick), QString());
 

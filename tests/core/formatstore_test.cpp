@@ -24,14 +24,7 @@ protected:
         host.height = QStringLiteral("127");
         host.offsetX = QStringLiteral("1.5");
         host.offsetY = QStringLiteral("-2");
-        SetFormatHost(&host);
-        SetFontScale(1.0);
         LayoutFormatGrid(grid);
-    }
-    void TearDown() override
-    {
-        SetFormatHost(nullptr);
-        DataDirTest::TearDown();
     }
 
     qint32 addControl(qint64 id, int clas, const QString &lbl, qint64 rctl = 0, qint64 sum = 0,
@@ -109,7 +102,7 @@ TEST_F(FormatStoreTest, FirstSaveStoresFinalReferencesEvenToLaterRows)
     // A reference to a stored row 2 of another format is not a temporary ID.
     const qint32 d = addControl(NewTempCtlID(grid), 4, QStringLiteral("标签"), 2, 2, -2);
 
-    ASSERT_TRUE(SaveFormatGrid(grid, QString()));
+    ASSERT_TRUE(SaveFormatGrid(host, grid, QString()));
     const qint64 ia = id(a), ib = id(b), ic = id(c);
     EXPECT_GT(ia, 0);
     EXPECT_GT(ib, 0);
@@ -151,12 +144,12 @@ TEST_F(FormatStoreTest, SaveLoadSaveGivesIdenticalRows)
     const qint64 t2 = NewTempCtlID(grid);
     addControl(t2, 2, QStringLiteral("图"), t1, -t1, t1);
     addControl(NewTempCtlID(grid), 3, QStringLiteral("线条"), t2, t2, 0);
-    ASSERT_TRUE(SaveFormatGrid(grid, QString()));
+    ASSERT_TRUE(SaveFormatGrid(host, grid, QString()));
     const auto first = rows(QStringLiteral("顺丰"));
     ASSERT_EQ(first.size(), 3);
 
     GridModel loaded;
-    LoadFormatGrid(loaded, QString());
+    LoadFormatGrid(host, loaded, QString());
     ASSERT_EQ(loaded.rows(), 5);
     EXPECT_EQ(loaded.colWidth(0), 900);
     // Same cells (ordered by class, then ID: the same order here).
@@ -168,7 +161,7 @@ TEST_F(FormatStoreTest, SaveLoadSaveGivesIdenticalRows)
     EXPECT_EQ(loaded.text(2, ColDir), QStringLiteral("左边"));
     EXPECT_EQ(loaded.backColor(2, ColColor), 0x010101);
 
-    ASSERT_TRUE(SaveFormatGrid(loaded, QString()));
+    ASSERT_TRUE(SaveFormatGrid(host, loaded, QString()));
     EXPECT_EQ(rows(QStringLiteral("顺丰")), first);
 }
 
@@ -176,10 +169,10 @@ TEST_F(FormatStoreTest, DeletingARowRemovesExactlyItsRecord)
 {
     for (int i = 0; i < 4; ++i)
         addControl(NewTempCtlID(grid), 0, QStringLiteral("框%1").arg(i));
-    ASSERT_TRUE(SaveFormatGrid(grid, QString()));
+    ASSERT_TRUE(SaveFormatGrid(host, grid, QString()));
     const qint64 gone = id(3);
     grid.removeRows(3, 3);
-    ASSERT_TRUE(SaveFormatGrid(grid, QString()));
+    ASSERT_TRUE(SaveFormatGrid(host, grid, QString()));
     const auto left = rows(QStringLiteral("顺丰"));
     ASSERT_EQ(left.size(), 3);
     for (const auto &r : left)
@@ -194,9 +187,9 @@ TEST_F(FormatStoreTest, SaveAsCopiesRowsUnderNewIdsAndKeepsTheOriginal)
     const qint64 t1 = NewTempCtlID(grid);
     addControl(t1, 0, QStringLiteral("A"));
     addControl(NewTempCtlID(grid), 0, QStringLiteral("B"), t1, -t1, t1);
-    ASSERT_TRUE(SaveFormatGrid(grid, QString()));
+    ASSERT_TRUE(SaveFormatGrid(host, grid, QString()));
     const auto original = rows(QStringLiteral("顺丰"));
-    ASSERT_TRUE(SaveFormatGrid(grid, QStringLiteral("顺丰'副本\"")));
+    ASSERT_TRUE(SaveFormatGrid(host, grid, QStringLiteral("顺丰'副本\"")));
     EXPECT_EQ(rows(QStringLiteral("顺丰")), original);
     const auto copy = rows(QStringLiteral("顺丰'副本\""));
     ASSERT_EQ(copy.size(), 2);
@@ -210,7 +203,7 @@ TEST_F(FormatStoreTest, FailingStatementLeavesPreviousFormatAndGridIntact)
 {
     for (int i = 0; i < 3; ++i)
         addControl(NewTempCtlID(grid), 0, QStringLiteral("旧%1").arg(i));
-    ASSERT_TRUE(SaveFormatGrid(grid, QString()));
+    ASSERT_TRUE(SaveFormatGrid(host, grid, QString()));
     const auto before = rows(QStringLiteral("顺丰"));
     const auto hdrBefore
         = db::OpenRecordset(QStringLiteral("SELECT * FROM Fmt WHERE LBL=?"), {HeaderMarker()});
@@ -225,7 +218,7 @@ TEST_F(FormatStoreTest, FailingStatementLeavesPreviousFormatAndGridIntact)
     for (int i = 0; i < 6; ++i)
         addControl(NewTempCtlID(grid), 1, QStringLiteral("新%1").arg(i));
     const QStringList idsBefore = column(ColID);
-    EXPECT_FALSE(SaveFormatGrid(grid, QString()));
+    EXPECT_FALSE(SaveFormatGrid(host, grid, QString()));
 
     EXPECT_EQ(rows(QStringLiteral("顺丰")), before);
     const auto hdrAfter
@@ -236,17 +229,17 @@ TEST_F(FormatStoreTest, FailingStatementLeavesPreviousFormatAndGridIntact)
 
     // Without the trigger the same grid saves.
     ASSERT_TRUE(db::ExecuteSQL(QStringLiteral("DROP TRIGGER fail5")));
-    EXPECT_TRUE(SaveFormatGrid(grid, QString()));
+    EXPECT_TRUE(SaveFormatGrid(host, grid, QString()));
     EXPECT_EQ(rows(QStringLiteral("顺丰")).size(), 8);
 }
 
 TEST_F(FormatStoreTest, DuplicateIdsInTheGridGetTheirOwnRecords)
 {
     addControl(NewTempCtlID(grid), 0, QStringLiteral("A"));
-    ASSERT_TRUE(SaveFormatGrid(grid, QString()));
+    ASSERT_TRUE(SaveFormatGrid(host, grid, QString()));
     const QString stored = grid.text(2, ColID);
     const qint32 dup = addControl(stored.toLongLong(), 0, QStringLiteral("B"));
-    ASSERT_TRUE(SaveFormatGrid(grid, QString()));
+    ASSERT_TRUE(SaveFormatGrid(host, grid, QString()));
     EXPECT_EQ(grid.text(2, ColID), stored);
     EXPECT_NE(grid.text(dup, ColID), stored);
     EXPECT_EQ(rows(QStringLiteral("顺丰")).size(), 2);
@@ -262,62 +255,58 @@ TEST_F(FormatStoreTest, FixedTextInputBoxStoresItsTextInMem)
         }
     } h;
     h.formatName = QStringLiteral("F");
-    SetFormatHost(&h);
     addControl(NewTempCtlID(grid), 0, QString());
     addControl(NewTempCtlID(grid), 0, QStringLiteral("有提示"));
-    ASSERT_TRUE(SaveFormatGrid(grid, QString()));
+    ASSERT_TRUE(SaveFormatGrid(h, grid, QString()));
     EXPECT_EQ(field(id(2), "Mem").toString(), QStringLiteral("ABC"));
     EXPECT_TRUE(field(id(3), "Mem").isNull());
-    SetFormatHost(&host);
 }
 
 TEST_F(FormatStoreTest, HeaderFontScaleAndFlags)
 {
     host.setPaper = true;
     host.options = {1, 0, 1, 0, 1};
-    ASSERT_TRUE(SaveFormatHeader(QStringLiteral("100"), QStringLiteral("50"), QStringLiteral("3"),
-                                 QStringLiteral("4"), QString()));
+    ASSERT_TRUE(SaveFormatHeader(host, QStringLiteral("100"), QStringLiteral("50"),
+                                 QStringLiteral("3"), QStringLiteral("4"), QString()));
     FormatHostState reader;
     reader.formatName = QStringLiteral("顺丰");
-    SetFormatHost(&reader);
-    ReadFormatHeader(QString());
+    ReadFormatHeader(reader, QString());
     EXPECT_EQ(reader.width, QStringLiteral("100"));
     EXPECT_EQ(reader.offsetY, QStringLiteral("4"));
     EXPECT_TRUE(reader.setPaper);
     EXPECT_FALSE(reader.diTuPrint);
     EXPECT_EQ(reader.options, (std::array<qint32, 5> {1, 0, 1, 0, 1}));
     EXPECT_EQ(reader.optionClicks, 3);
-    EXPECT_DOUBLE_EQ(FontScale(), 1.0); // written at the same screen width
+    EXPECT_DOUBLE_EQ(reader.fontScale, 1.0); // written at the same screen width
 
     auto setColor = [](qint64 c) {
         ASSERT_TRUE(db::ExecuteSQL(QStringLiteral("UPDATE Fmt SET Color=? WHERE LBL=?"),
                                    {c, HeaderMarker()}));
     };
     setColor(0);
-    ReadFormatHeader(QString());
-    EXPECT_DOUBLE_EQ(FontScale(), 1.0);
+    ReadFormatHeader(reader, QString());
+    EXPECT_DOUBLE_EQ(reader.fontScale, 1.0);
     reader.screenWidth = 19200;
-    ReadFormatHeader(QString());
-    EXPECT_DOUBLE_EQ(FontScale(), (19200.0 - 340) / 15020);
+    ReadFormatHeader(reader, QString());
+    EXPECT_DOUBLE_EQ(reader.fontScale, (19200.0 - 340) / 15020);
     setColor(340);
-    ReadFormatHeader(QString());
-    EXPECT_DOUBLE_EQ(FontScale(), 1.0);
+    ReadFormatHeader(reader, QString());
+    EXPECT_DOUBLE_EQ(reader.fontScale, 1.0);
     setColor(9940);
-    ReadFormatHeader(QString());
-    EXPECT_DOUBLE_EQ(FontScale(), (19200.0 - 340) / 9600);
+    ReadFormatHeader(reader, QString());
+    EXPECT_DOUBLE_EQ(reader.fontScale, (19200.0 - 340) / 9600);
 
     // A flags text not of eight parts leaves ticks and options alone.
     ASSERT_TRUE(db::ExecuteSQL(QStringLiteral("UPDATE Fmt SET Mem='True|True|0|' WHERE LBL=?"),
                                {HeaderMarker()}));
-    ReadFormatHeader(QString());
+    ReadFormatHeader(reader, QString());
     EXPECT_FALSE(reader.diTuPrint);
     // No header: nothing changes.
     reader.width = QStringLiteral("x");
-    SetFontScale(2.0);
-    ReadFormatHeader(QStringLiteral("无此格式"));
+    reader.fontScale = 2.0;
+    ReadFormatHeader(reader, QStringLiteral("无此格式"));
     EXPECT_EQ(reader.width, QStringLiteral("x"));
-    EXPECT_DOUBLE_EQ(FontScale(), 2.0);
-    SetFormatHost(&host);
+    EXPECT_DOUBLE_EQ(reader.fontScale, 2.0);
 }
 
 TEST_F(FormatStoreTest, FontSizesRescaleHalfToEven)
@@ -326,16 +315,16 @@ TEST_F(FormatStoreTest, FontSizesRescaleHalfToEven)
     grid.setText(r, ColFSize, QStringLiteral("9"));
     r = addControl(NewTempCtlID(grid), 0, QStringLiteral("B"));
     grid.setText(r, ColFSize, QStringLiteral("0.25"));
-    ASSERT_TRUE(SaveFormatGrid(grid, QString()));
+    ASSERT_TRUE(SaveFormatGrid(host, grid, QString()));
     GridModel g;
-    SetFontScale(0.8);
-    LoadFormatGrid(g, QString());
+    host.fontScale = 0.8;
+    LoadFormatGrid(host, g, QString());
     EXPECT_EQ(g.text(2, ColFSize), QStringLiteral("7.2"));
-    SetFontScale(0.5);
-    LoadFormatGrid(g, QString());
+    host.fontScale = 0.5;
+    LoadFormatGrid(host, g, QString());
     EXPECT_EQ(g.text(3, ColFSize), QStringLiteral("0.12")); // 12.5 hundredths -> 12
-    SetFontScale(1.0);
-    LoadFormatGrid(g, QString());
+    host.fontScale = 1.0;
+    LoadFormatGrid(host, g, QString());
     EXPECT_EQ(g.text(3, ColFSize), QStringLiteral("0.25"));
 }
 
@@ -343,17 +332,15 @@ TEST_F(FormatStoreTest, AppSettingsRow)
 {
     host.formatName = QStringLiteral("韵达'快递");
     host.options = {1, 1, 0, 0, 0};
-    ASSERT_TRUE(SaveAppSettings(QString()));
+    ASSERT_TRUE(SaveAppSettings(host, QString()));
     FormatHostState reader;
-    SetFormatHost(&reader);
-    EXPECT_EQ(LoadAppSettings(), QStringLiteral("韵达'快递"));
+    EXPECT_EQ(LoadAppSettings(reader), QStringLiteral("韵达'快递"));
     EXPECT_EQ(reader.options, (std::array<qint32, 5> {1, 1, 0, 0, 0}));
     // Two values set O2(0) and O2(1) only.
     reader.options = {0, 0, 1, 0, 0};
     ASSERT_TRUE(db::ExecuteSQL(QStringLiteral("UPDATE Fmt SET fName='1§☆§2.5' WHERE Fmt=''")));
-    LoadAppSettings();
+    LoadAppSettings(reader);
     EXPECT_EQ(reader.options, (std::array<qint32, 5> {1, 2, 1, 0, 0}));
-    SetFormatHost(&host);
 }
 
 TEST_F(FormatStoreTest, BackgroundPicturePathReplacesUnsafeCharacters)

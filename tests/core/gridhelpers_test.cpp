@@ -2,9 +2,11 @@
 #include "core/gridhelpers.h"
 #include "core/progress.h"
 #include "platform/numtext.h"
+#include "platform/screenscale.h"
 #include "support/testenv.h"
 
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <gtest/gtest.h>
 
 namespace {
@@ -152,6 +154,26 @@ TEST_F(GridHelpersTest, AutoFitCapsAtHalfTheGridAndShowsProgressAbove200Rows)
     EXPECT_FALSE(IndicatorShown());
 }
 
+TEST_F(GridHelpersTest, AutoFitFindsTheWidestOfManyTexts)
+{
+    // Thousands of rows of the same length; the widest is one narrow-looking
+    // text of wide characters, and one with a character outside the BMP.
+    GridModel g;
+    boundGrid(g, {"", "", ""});
+    for (int r = 0; r < 3000; ++r)
+        g.addRow({QString(), QString::number(r), QStringLiteral("iiiiiiiiii")});
+    g.setText(1500, 2, QStringLiteral("WWWWWWWWW"));
+    g.setText(1600, 1, QStringLiteral("12\U0001F600"));
+    AutoFitGridColumns(GridFont(), g, 2, false);
+    const QFontMetricsF fm(GridFont());
+    for (qint32 c = 1; c <= 2; ++c) {
+        double widest = 0; // every text measured, the header included
+        for (qint32 r = 1; r < g.rows(); ++r)
+            widest = std::max(widest, fm.horizontalAdvance(g.text(r, c)));
+        EXPECT_EQ(g.colWidth(c), num::ToLong(screen::ToTwips(widest)) + 100) << c;
+    }
+}
+
 TEST_F(GridHelpersTest, DeleteGridRowsMovesWholeRows)
 {
     GridModel g;
@@ -192,7 +214,7 @@ TEST_F(GridHelpersTest, ClearGridRecordsAsksAndCallsTheScrollHook)
     GridModel g;
     boundGrid(g, {"a", "b"});
     int hooked = 0;
-    SetRecordScrollHook([&](GridModel &grid) {
+    HookHandle scroll = InstallRecordScrollHook([&](GridModel &grid) {
         EXPECT_EQ(&grid, &g);
         ++hooked;
     });
@@ -204,7 +226,6 @@ TEST_F(GridHelpersTest, ClearGridRecordsAsksAndCallsTheScrollHook)
     ClearGridRecords(g, false);
     EXPECT_EQ(g.rows(), 2);
     EXPECT_EQ(hooked, 1);
-    SetRecordScrollHook(nullptr);
 }
 
 TEST_F(GridHelpersTest, HeaderClicksSortAndToggleMarks)

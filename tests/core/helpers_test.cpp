@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <memory>
 
 TEST(Helpers, FormatSecondsDropsAtMostTwoLeadingZeroParts)
 {
@@ -75,17 +76,18 @@ TEST(Helpers, ReplaceBetweenRemovesTagsAndEndsWhenReplacementHoldsStartMark)
 
 TEST(Helpers, MillimetresAndTwipsRoundHalvesToEven)
 {
-    EXPECT_EQ(MmToTwips(2.5, 1), 2);
-    EXPECT_EQ(MmToTwips(3.5, 1), 4);
-    EXPECT_EQ(MmToTwips(-2.5, 1), -2);
-    EXPECT_DOUBLE_EQ(TwipsToMm(1000, 3), 333.333);
-    EXPECT_DOUBLE_EQ(TwipsToMm(0.0025, 1), 0.002);
-    EXPECT_DOUBLE_EQ(TwipsToMm(0.0035, 1), 0.004);
-    SetPageScaleProvider([] { return 10.0; });
-    EXPECT_EQ(MmToTwips(12.34), 123);
-    EXPECT_DOUBLE_EQ(TwipsToMm(1234), 123.4);
-    SetPageScaleProvider(nullptr);
-    EXPECT_EQ(MmToTwips(10), 567); // 1440 / 25.4 twips per mm
+    EXPECT_EQ(MmToPageTwips(2.5, 1), 2);
+    EXPECT_EQ(MmToPageTwips(3.5, 1), 4);
+    EXPECT_EQ(MmToPageTwips(-2.5, 1), -2);
+    EXPECT_DOUBLE_EQ(PageTwipsToMm(1000, 3), 333.333);
+    EXPECT_DOUBLE_EQ(PageTwipsToMm(0.0025, 1), 0.002);
+    EXPECT_DOUBLE_EQ(PageTwipsToMm(0.0035, 1), 0.004);
+    {
+        HookHandle page = InstallPageScaleProvider([] { return 10.0; });
+        EXPECT_EQ(MmToPageTwips(12.34), 123);
+        EXPECT_DOUBLE_EQ(PageTwipsToMm(1234), 123.4);
+    }
+    EXPECT_EQ(MmToPageTwips(10), 567); // 1440 / 25.4 twips per mm
 }
 
 TEST(Helpers, SmallPredicatesAndKeyFilter)
@@ -114,13 +116,25 @@ TEST(Helpers, SmallPredicatesAndKeyFilter)
 
 TEST(Helpers, ControlIndexRangeFollowsTheCounters)
 {
-    SetCtlCountProvider(nullptr);
     EXPECT_EQ(FirstCtlID(2), 2001);
     EXPECT_EQ(LastCtlID(2), 2000);
-    SetCtlCountProvider([](int c) { return c == 0 ? 40000 : 0; });
+    HookHandle counts = InstallCtlCountProvider([](int c) { return c == 0 ? 40000 : 0; });
     EXPECT_EQ(LastCtlID(0), 40000); // more than 16 bits hold
     EXPECT_EQ(LastCtlID(3), 3000);
-    SetCtlCountProvider(nullptr);
+}
+
+TEST(Helpers, HooksGoWithTheirOwnersInAnyOrder)
+{
+    auto first = std::make_unique<HookHandle>(InstallCtlCountProvider([](int) { return 1; }));
+    auto second = std::make_unique<HookHandle>(InstallCtlCountProvider([](int) { return 2; }));
+    EXPECT_EQ(LastCtlID(0), 2);
+    // The older owner goes first: the newer one stays in use.
+    first.reset();
+    EXPECT_EQ(LastCtlID(0), 2);
+    second->Reset();
+    EXPECT_EQ(LastCtlID(0), 0);
+    second.reset();
+    EXPECT_EQ(LastCtlID(0), 0);
 }
 
 using HelpersData = DataDirTest;

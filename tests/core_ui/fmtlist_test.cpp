@@ -33,7 +33,6 @@ protected:
     void SetUp() override
     {
         DataDirTest::SetUp();
-        SetFormatHost(&host);
         DialogResult.clear();
         for (const QString &name : {kC, kA, kB})
             ASSERT_TRUE(db::InsertRow(QStringLiteral("Fmt"),
@@ -55,15 +54,16 @@ protected:
             windows << w;
         for (const QPointer<QWidget> &w : windows)
             delete w.data();
-        SetFmtListDeleteHook(nullptr);
+        deleteHook.Reset();
         SetFmtListDownloadHook(nullptr);
-        SetFormatHost(nullptr);
         DataDirTest::TearDown();
     }
 
+    HookHandle deleteHook;
+
     FmtList *Open()
     {
-        auto *w = new FmtList;
+        auto *w = new FmtList(host);
         w->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
         return w;
@@ -163,7 +163,7 @@ TEST_F(FmtListTest, DeleteDropsTheRowOnlyWhenTheFormatWasDeleted)
 {
     QStringList asked;
     // Stands in for the designer's delete: refuses the open format.
-    SetFmtListDeleteHook([&](const QString &name) {
+    deleteHook = InstallFmtListDeleteHook([&](const QString &name) {
         asked << name;
         if (name == host.formatName)
             return false;
@@ -242,6 +242,7 @@ TEST_F(FmtListTest, ChooserAnswersThroughDialogResult)
     s = new SelFormat;
     s->ListMode = QStringLiteral("Format");
     s->AllowTyping = true;
+    s->OpenFormat = host.formatName;
     s->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(s));
     EXPECT_EQ(s->CMB->count(), 3);
@@ -258,7 +259,7 @@ TEST_F(FmtListTest, ChooserAnswersThroughDialogResult)
                 QTest::mouseClick(sf->Com[1], Qt::LeftButton);
     });
     DialogResult = QStringLiteral("x");
-    EXPECT_EQ(ChooseFormatName(false), QString());
+    EXPECT_EQ(ChooseFormatName(host, false), QString());
 
     // A changed caption is waited for as well.
     QTimer::singleShot(100, [] {
@@ -284,5 +285,5 @@ TEST_F(FmtListTest, ChooseFromFmtListWaitsForTheWindow)
                 QTest::mouseClick(fl->Com[0], Qt::LeftButton);
             }
     });
-    EXPECT_EQ(ChooseFromFmtList(), kA);
+    EXPECT_EQ(ChooseFromFmtList(host), kA);
 }

@@ -26,7 +26,6 @@ protected:
     {
         DataDirTest::SetUp();
         TheStartupRecord = StartupRecord();
-        SetFontScale(1);
         testfmt::WriteHeader(kFmt, 200, 100, 15360);
         idBox = testfmt::WriteRow(kFmt, {0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9});
         testfmt::WriteHeader(QStringLiteral("旧"), 100, 100, 15360);

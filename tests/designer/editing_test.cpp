@@ -34,7 +34,6 @@ protected:
         DataDirTest::SetUp();
         screen::SetTwipsPerPixel(15);
         TheStartupRecord = StartupRecord();
-        SetFontScale(1);
         // 200 x 100 mm in a 15000-twip frame: 75 twips per mm, page 15000 x 7500.
         testfmt::WriteHeader(kFmt, 200, 100, 15360);
         idA = testfmt::WriteRow(kFmt, {0, QStringLiteral("收件人1"), 20, 10, 40, 6, "1", 9});

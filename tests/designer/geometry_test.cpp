@@ -132,7 +132,7 @@ TEST(Rulers, GridOfA230By127Page)
 TEST(DesignControls, IndexesRangesAndLimit)
 {
     DesignControls ctls;
-    SetCtlCountProvider([&](int c) { return ctls.Count(c); });
+    HookHandle counts = InstallCtlCountProvider([&](int c) { return ctls.Count(c); });
     ctls.ResetCtlCounters();
     for (int c = 0; c < 5; ++c)
         EXPECT_EQ(LastCtlID(c), c * 1000);
@@ -164,7 +164,6 @@ TEST(DesignControls, IndexesRangesAndLimit)
     ctls.UnloadAllControls();
     EXPECT_EQ(LastCtlID(3), 3000);
     EXPECT_EQ(ctls.GetCtlByIndex(1), nullptr);
-    SetCtlCountProvider({});
 }
 
 TEST(DesignControls, PromptLabelSides)

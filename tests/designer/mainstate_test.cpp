@@ -28,7 +28,6 @@ protected:
     {
         DataDirTest::SetUp();
         TheStartupRecord = StartupRecord();
-        SetFontScale(1);
         // 200 x 100 mm, screen width 15360 (font scale 1).
         testfmt::WriteHeader(kFmt, 200, 100, 15360);
         idBox1 = testfmt::WriteRow(kFmt, {0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9});

@@ -42,7 +42,6 @@ protected:
         DataDirTest::SetUp();
         SetTwipsPerPixel(15);
         TheStartupRecord = StartupRecord();
-        SetFontScale(1);
         const qint32 sw = QGuiApplication::primaryScreen()->geometry().width() * 15;
         testfmt::WriteHeader(kFmt, 200, 200, sw);
         for (int i = 0; i < 3; ++i)
@@ -139,7 +138,7 @@ TEST_F(EditingUiTest, BandDragShiftArrowDeleteAndSave)
     w.State().DeleteSelectedControls(*w.State().GetCtlByIndex(1));
     EXPECT_EQ(w.State().Controls().Count(InputBox), 1);
     EXPECT_EQ(w.State().FormatGrid().rows() - w.State().FormatGrid().fixedRows(), 2);
-    ASSERT_TRUE(SaveFormatGrid(w.State().FormatGrid(), QString()));
+    ASSERT_TRUE(SaveFormatGrid(w.State(), w.State().FormatGrid(), QString()));
     auto rs = db::OpenRecordset(
         QStringLiteral("SELECT LBL, X, Y, W FROM Fmt WHERE Fmt=? AND Clas=0 AND LBL<>?"),
         {kFmt, fmtgrid::HeaderMarker()});
@@ -163,7 +162,7 @@ TEST_F(EditingUiTest, DraggedGeometryIsSavedInMillimetres)
     QTest::mousePress(tt, Qt::LeftButton, {}, tt->mapFrom(pg, grab));
     Move(tt, pg, grab + QPoint(40, 0), Qt::LeftButton);
     QTest::mouseRelease(tt, Qt::LeftButton, {}, tt->mapFrom(pg, grab + QPoint(40, 0)));
-    ASSERT_TRUE(SaveFormatGrid(w.State().FormatGrid(), QString()));
+    ASSERT_TRUE(SaveFormatGrid(w.State(), w.State().FormatGrid(), QString()));
     auto rs = db::OpenRecordset(QStringLiteral("SELECT X FROM Fmt WHERE Fmt=? AND LBL=?"),
                                 {kFmt, QStringLiteral("框0")});
     ASSERT_TRUE(rs && rs->size() == 1);

@@ -40,7 +40,6 @@ protected:
         DataDirTest::SetUp();
         SetTwipsPerPixel(15);
         TheStartupRecord = StartupRecord();
-        SetFontScale(1);
         const qint32 sw = QGuiApplication::primaryScreen()->geometry().width() * 15;
         testfmt::WriteHeader(kFmt, 200, 200, sw);
         idBox = testfmt::WriteRow(kFmt, {0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9});

@@ -2,7 +2,7 @@
 // drawn on, failures reported, exact boxes on PDF and image surfaces.
 
 #include "platform/drawsurface.h"
-#include "platform/recordingsurface.h"
+#include "support/recordingsurface.h"
 #include "support/testenv.h"
 
 #include <QFile>
@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using namespace lengths_literals;
 
 namespace {
 
@@ -40,16 +41,16 @@ TEST(DrawSurface, PrintAdvancesLikeThePrinter)
 {
     RecordingSurface s;
     s.SetFontSize(10); // recording metric: 100 twips a character, 240 a line
-    s.MoveTo(500, 1000);
+    s.MoveTo(500_tw, 1000_tw);
     s.Print(u"ab"_s, false);
-    EXPECT_EQ(s.CurrentX(), 700);
-    EXPECT_EQ(s.CurrentY(), 1000);
+    EXPECT_EQ(s.CurrentX(), 700_tw);
+    EXPECT_EQ(s.CurrentY(), 1000_tw);
     s.Print(u"c"_s);
-    EXPECT_EQ(s.CurrentX(), 0);
-    EXPECT_EQ(s.CurrentY(), 1240);
-    s.MoveTo(300, 2000);
+    EXPECT_EQ(s.CurrentX(), 0_tw);
+    EXPECT_EQ(s.CurrentY(), 1240_tw);
+    s.MoveTo(300_tw, 2000_tw);
     s.Print(u"one\r\ntwo\nthree"_s);
-    EXPECT_EQ(s.CurrentY(), 2000 + 3 * 240);
+    EXPECT_EQ(s.CurrentY(), Twips(2000 + 3 * 240));
     const auto texts = s.ops(SurfaceOp::Text);
     ASSERT_EQ(texts.size(), 5u);
     EXPECT_EQ(texts[0].x1, 500);
@@ -58,21 +59,21 @@ TEST(DrawSurface, PrintAdvancesLikeThePrinter)
     EXPECT_EQ(texts[2].x1, 300);
     EXPECT_EQ(texts[3].x1, 0); // later lines start at the left
     EXPECT_EQ(texts[3].y1, 2240);
-    EXPECT_EQ(s.TextHeight(u"a\nb"_s), 480);
-    EXPECT_EQ(s.TextWidth(u"abc\nde"_s), 300);
+    EXPECT_EQ(s.TextHeight(u"a\nb"_s), 480_tw);
+    EXPECT_EQ(s.TextWidth(u"abc\nde"_s), 300_tw);
 }
 
 TEST(DrawSurface, OriginLinesAndState)
 {
     RecordingSurface s;
-    s.SetOrigin(100, 200);
+    s.SetOrigin(100_tw, 200_tw);
     s.SetForeColor(0x0000FF);
-    s.Line(0, 0, 50, 60);
-    EXPECT_EQ(s.CurrentX(), 50);
-    EXPECT_EQ(s.CurrentY(), 60);
+    s.Line(0_tw, 0_tw, 50_tw, 60_tw);
+    EXPECT_EQ(s.CurrentX(), 50_tw);
+    EXPECT_EQ(s.CurrentY(), 60_tw);
     s.SetDrawStyle(surface::Transparent);
-    s.Line(0, 0, 10, 10); // invisible, but moves the position
-    s.Box(1, 2, 3, 4, 0x00FF00, true);
+    s.Line(0_tw, 0_tw, 10_tw, 10_tw); // invisible, but moves the position
+    s.Box(1_tw, 2_tw, 3_tw, 4_tw, 0x00FF00, true);
     s.SetDrawStyle(99); // refused
     EXPECT_EQ(s.DrawStyle(), surface::Transparent);
     s.SetDrawWidth(0);
@@ -108,7 +109,7 @@ TEST(DrawSurface, PdfPagesAreSentOnlyWhenDrawnOn)
     {
         auto w1 = A4Writer(one);
         PainterSurface s1(w1.get());
-        s1.Line(0, 0, 1000, 1000);
+        s1.Line(0_tw, 0_tw, 1000_tw, 1000_tw);
         EXPECT_TRUE(s1.NewPage());
         EXPECT_TRUE(s1.NewPage());
         EXPECT_TRUE(s1.EndDoc());
@@ -117,7 +118,7 @@ TEST(DrawSurface, PdfPagesAreSentOnlyWhenDrawnOn)
         PainterSurface s2(w2.get());
         s2.Print(u"page 1"_s);
         s2.NewPage();
-        EXPECT_EQ(s2.CurrentY(), 0);
+        EXPECT_EQ(s2.CurrentY(), 0_tw);
         s2.Print(u"page 2"_s);
         s2.NewPage();
         EXPECT_EQ(s2.PagesStarted(), 2);
@@ -143,16 +144,15 @@ TEST(DrawSurface, PdfTextAndBoxesLandWhereAsked)
     {
         auto w = A4Writer(pdf);
         PainterSurface s(w.get());
-        EXPECT_NEAR(s.Width(), 210 * surface::kTwipsPerMm, 20);
+        EXPECT_NEAR(s.Width().v, ToTwips(210_mm).v, 20);
         surface::Font f;
         f.name = u"DejaVu Sans"_s;
         f.size = 12;
         s.SetFont(f);
-        s.MoveTo(1440, 2880); // 1 inch, 2 inches
+        s.MoveTo(1440_tw, 2880_tw); // 1 inch, 2 inches
         s.Print(u"Hello"_s);
         // A 20 mm × 10 mm black box at 30 mm, 100 mm.
-        s.Box(surface::MmToTwips(30), surface::MmToTwips(100), surface::MmToTwips(50),
-              surface::MmToTwips(110), 0, true);
+        s.Box(ToTwips(30_mm), ToTwips(100_mm), ToTwips(50_mm), ToTwips(110_mm), 0, true);
         ASSERT_TRUE(s.EndDoc());
     }
     // The word's box starts at 72 pt and its top near 144 pt.
@@ -191,12 +191,12 @@ TEST(DrawSurface, ImageSurfaceIsAPictureBox)
     {
         PainterSurface s(&img);
         EXPECT_DOUBLE_EQ(s.TwipsPerPixel(), 15); // screen resolution
-        EXPECT_NEAR(s.Width(), 3000, 1);
+        EXPECT_NEAR(s.Width().v, 3000, 1);
         EXPECT_FALSE(s.NewPage()); // a picture box has no pages
-        s.Box(150, 150, 450, 300, 0x0000FF, true); // pixels 10..29 × 10..19, red
+        s.Box(150_tw, 150_tw, 450_tw, 300_tw, 0x0000FF, true); // pixels 10..29 × 10..19, red
         QImage pic(2, 2, QImage::Format_RGB32);
         pic.fill(Qt::blue);
-        s.PaintPicture(pic, 1500, 750, 300, 300); // pixels 100..119 × 50..69
+        s.PaintPicture(pic, 1500_tw, 750_tw, 300_tw, 300_tw); // pixels 100..119 × 50..69
         EXPECT_TRUE(s.EndDoc());
     }
     EXPECT_EQ(img.pixelColor(10, 10), QColor(Qt::red));

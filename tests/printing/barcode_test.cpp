@@ -2,10 +2,10 @@
 // surface, and real symbols drawn into a PDF, rasterised and read back.
 
 #include "platform/drawsurface.h"
-#include "platform/recordingsurface.h"
 #include "printing/barcodes.h"
 #include "printing/code39.h"
 #include "printing/ean13.h"
+#include "support/recordingsurface.h"
 #include "support/testenv.h"
 
 #include <QPageLayout>
@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using namespace lengths_literals;
 
 namespace {
 
@@ -81,7 +82,7 @@ TEST(Code39, PreparingAddsStarsOnce)
 TEST(Code39, ElementWidthsMatchBarsAndSpaces)
 {
     // "*0*" at a 10-twip module: narrow elements 10, wide 30, gap 30.
-    const Code39Layout l = LayoutCode39(u"0"_s, 10);
+    const Code39Layout l = LayoutCode39(u"0"_s, 10_tw);
     ASSERT_EQ(l.bars.size(), 15u);
     const Elements e = ElementsOf(l);
     // "*": bars n n W W n, spaces W n n n; then the gap; "0": bars n n W W n,
@@ -100,19 +101,19 @@ TEST(Code39, FittingFindsWidestWholeModule)
 {
     // "*1*" is 54 modules: the doubling stops at 20 (1080 twips), stepping
     // down at 18 (972 twips).
-    EXPECT_EQ(MeasureCode39(u"1"_s, 20), 1080);
-    EXPECT_EQ(FitCode39Module(u"1"_s, 1000), 18);
+    EXPECT_EQ(MeasureCode39(u"1"_s, 20_tw), 1080_tw);
+    EXPECT_EQ(FitCode39Module(u"1"_s, 1000_tw), 18_tw);
     // An exact fit at a doubled module ends the doubling, and the step down
     // measures only after stepping: one twip less is taken.
-    EXPECT_EQ(FitCode39Module(u"1"_s, 1080), 19);
-    EXPECT_EQ(FitCode39Module(u"1"_s, 1079), 19);
-    EXPECT_EQ(FitCode39Module(u"1"_s, 1025), 18);
+    EXPECT_EQ(FitCode39Module(u"1"_s, 1080_tw), 19_tw);
+    EXPECT_EQ(FitCode39Module(u"1"_s, 1079_tw), 19_tw);
+    EXPECT_EQ(FitCode39Module(u"1"_s, 1025_tw), 18_tw);
     // A box too narrow for any module gives 0.
-    EXPECT_EQ(FitCode39Module(u"1"_s, 10), 0);
-    EXPECT_EQ(FitCode39Module(QString(), 1000), 0);
-    EXPECT_EQ(MeasureCode39(QString(), 10), 0);
+    EXPECT_EQ(FitCode39Module(u"1"_s, 10_tw), 0_tw);
+    EXPECT_EQ(FitCode39Module(QString(), 1000_tw), 0_tw);
+    EXPECT_EQ(MeasureCode39(QString(), 10_tw), 0_tw);
     // Lower case measures like upper case.
-    EXPECT_EQ(MeasureCode39(u"abc"_s, 7), MeasureCode39(u"ABC"_s, 7));
+    EXPECT_EQ(MeasureCode39(u"abc"_s, 7_tw), MeasureCode39(u"ABC"_s, 7_tw));
 }
 
 TEST(Code39, DrawingPlacesBarsAndCharacters)
@@ -124,7 +125,7 @@ TEST(Code39, DrawingPlacesBarsAndCharacters)
     f.name = u"Arial"_s;
     f.size = 20;
     s.SetFont(f);
-    PrintCode39(s, u"abc1"_s, 10, 20, 15, 10, 9, true);
+    PrintCode39(s, u"abc1"_s, 10_mm, 20_mm, 15_mm, 10_tw, 9, true);
 
     const auto boxes = s.ops(SurfaceOp::FilledBox);
     ASSERT_EQ(boxes.size(), 30u); // six characters of five bars
@@ -157,7 +158,7 @@ TEST(Code39, NoTextGivesFullHeightBars)
 {
     for (auto [size, show] : {std::pair {0.0, true}, std::pair {9.0, false}}) {
         RecordingSurface s;
-        PrintCode39(s, u"12"_s, 0, 0, 10, 10, size, show);
+        PrintCode39(s, u"12"_s, 0_mm, 0_mm, 10_mm, 10_tw, size, show);
         EXPECT_TRUE(s.ops(SurfaceOp::Text).empty());
         EXPECT_EQ(s.ops(SurfaceOp::FilledBox).front().y2, 567);
     }
@@ -166,7 +167,7 @@ TEST(Code39, NoTextGivesFullHeightBars)
 TEST(Code39, EmptyTextDrawsNothing)
 {
     RecordingSurface s;
-    PrintCode39(s, QString(), 0, 0, 10, 10, 9, true);
+    PrintCode39(s, QString(), 0_mm, 0_mm, 10_mm, 10_tw, 9, true);
     EXPECT_TRUE(s.ops().empty());
     EXPECT_EQ(s.Font(), surface::Font());
 }
@@ -176,9 +177,9 @@ TEST(Code39, InvalidCharactersAreReportedOncePerDrawing)
     ScriptedDialogs dlg;
     setDialogs(&dlg);
     RecordingSurface s;
-    const double module = FitCode39Module(u"A.B C"_s, 3000);
+    const Twips module = FitCode39Module(u"A.B C"_s, 3000_tw);
     EXPECT_TRUE(dlg.messages().isEmpty()); // fitting is silent
-    PrintCode39(s, u"A.B C"_s, 0, 0, 10, module, 9, true);
+    PrintCode39(s, u"A.B C"_s, 0_mm, 0_mm, 10_mm, module, 9, true);
     setDialogs(nullptr);
     EXPECT_EQ(dlg.messages(), QStringList {Code39InvalidCharMessage()});
     // The refused characters are left out: *ABC* remains.
@@ -242,7 +243,7 @@ TEST(Ean13, ModuleStringAndRuns)
 TEST(Ean13, DrawingScalesToTheBox)
 {
     RecordingSurface s;
-    DrawEAN13(s, u"690123456789"_s, 10, 10, 20, 40, 9, true);
+    DrawEAN13(s, u"690123456789"_s, 10_mm, 10_mm, 40_mm, 20_mm, 9, true);
     const auto boxes = s.ops(SurfaceOp::FilledBox);
     ASSERT_EQ(boxes.size(), 30u);
     const double nine = 90; // recording metric: 0.5 × 9 pt × 20
@@ -266,11 +267,11 @@ TEST(Ean13, DrawingScalesToTheBox)
 TEST(Ean13, SmallFontPrintsNoDigitsAndEmptyTextNothing)
 {
     RecordingSurface s;
-    DrawEAN13(s, u"123"_s, 0, 0, 10, 30, 0, true);
+    DrawEAN13(s, u"123"_s, 0_mm, 0_mm, 30_mm, 10_mm, 0, true);
     EXPECT_TRUE(s.ops(SurfaceOp::Text).empty());
     EXPECT_EQ(s.ops(SurfaceOp::FilledBox)[2].y2, 567 - 30); // full height
     RecordingSurface e;
-    DrawEAN13(e, QString(), 0, 0, 10, 30, 9, true);
+    DrawEAN13(e, QString(), 0_mm, 0_mm, 30_mm, 10_mm, 9, true);
     EXPECT_TRUE(e.ops().empty());
 }
 
@@ -310,11 +311,11 @@ TEST_F(BarCodeSymbols, PdfSymbolsReadBack)
             writer.setResolution(1200);
             PainterSurface s(&writer);
             const QString &text = size.text;
-            const double module = FitCode39Module(text, surface::MmToTwips(size.code39Width));
-            ASSERT_GT(module, 0);
-            EXPECT_LE(MeasureCode39(text, module), surface::MmToTwips(size.code39Width));
-            PrintCode39(s, text, 20, 20, 15, module, 9, true);
-            DrawEAN13(s, u"690123456789"_s, 20, 60, 20, size.eanWidth, 9, true);
+            const Twips module = FitCode39Module(text, ToTwips(Mm(size.code39Width)));
+            ASSERT_GT(module, 0_tw);
+            EXPECT_LE(MeasureCode39(text, module), ToTwips(Mm(size.code39Width)));
+            PrintCode39(s, text, 20_mm, 20_mm, 15_mm, module, 9, true);
+            DrawEAN13(s, u"690123456789"_s, 20_mm, 60_mm, Mm(size.eanWidth), 20_mm, 9, true);
             ASSERT_TRUE(s.EndDoc());
         }
         const QStringList symbols = ReadSymbols(pdf);
@@ -331,9 +332,9 @@ TEST_F(BarCodeSymbols, PictureBoxImageReadsBack)
     image.fill(Qt::white);
     {
         PainterSurface s(&image);
-        const double width = surface::TwipsToMm(s.Width());
-        const double module = FitCode39Module(u"W1"_s, surface::MmToTwips(width - 10));
-        PrintCode39(s, u"W1"_s, 5, 2, surface::TwipsToMm(s.Height()) - 4, module, 9, true);
+        const Mm width = ToMm(s.Width());
+        const Twips module = FitCode39Module(u"W1"_s, ToTwips(width - 10_mm));
+        PrintCode39(s, u"W1"_s, 5_mm, 2_mm, ToMm(s.Height()) - 4_mm, module, 9, true);
         EXPECT_TRUE(s.EndDoc());
     }
     const QString png = dir.filePath(u"box.png"_s);

@@ -37,22 +37,18 @@ protected:
     void SetUp() override
     {
         LayoutFormatGrid(grid);
-        SetFormatGridModel(&grid);
-        SetControlSet(&controls);
-        SetCtlCountProvider([this](int cls) {
+        hooks.push_back(InstallFormatGridModel(&grid));
+        hooks.push_back(InstallControlSet(&controls));
+        hooks.push_back(InstallCtlCountProvider([this](int cls) {
             qint32 n = 0;
             for (qint32 i : controls.tags.keys())
                 if (i / 1000 == cls)
                     ++n;
             return n;
-        });
+        }));
     }
-    void TearDown() override
-    {
-        SetFormatGridModel(nullptr);
-        SetControlSet(nullptr);
-        SetCtlCountProvider({});
-    }
+    void TearDown() override { hooks.clear(); }
+    std::vector<HookHandle> hooks;
     qint32 addRow(const QString &id, int cls, const QString &cash = QString(),
                   const QString &rctl = QString(), const QString &sum = QString(),
                   const QString &sum1 = QString(), const QString &dir = QString())

@@ -27,12 +27,12 @@ public:
     // Width and height of the page in twips.
     explicit RecordingSurface(double width = 11906, double height = 16838);
 
-    double Width() const override { return m_width; }
-    double Height() const override { return m_height; }
+    Twips Width() const override { return Twips(m_width); }
+    Twips Height() const override { return Twips(m_height); }
     double TwipsPerPixel() const override { return 2.4; } // a 600 dpi printer
     // A character is 0.5 × the font size wide (twips), a line 1.2 × high.
-    double TextWidth(const QString &text) const override;
-    double TextHeight(const QString &text) const override;
+    Twips TextWidth(const QString &text) const override;
+    Twips TextHeight(const QString &text) const override;
     bool NewPage() override;
     bool EndDoc() override;
 

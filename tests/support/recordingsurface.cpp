@@ -1,4 +1,4 @@
-#include "platform/recordingsurface.h"
+#include "support/recordingsurface.h"
 
 #include <algorithm>
 
@@ -7,17 +7,17 @@ RecordingSurface::RecordingSurface(double width, double height)
     , m_height(height)
 { }
 
-double RecordingSurface::TextWidth(const QString &text) const
+Twips RecordingSurface::TextWidth(const QString &text) const
 {
     qsizetype longest = 0;
     for (const QString &line : SurfaceTextLines(text))
         longest = std::max(longest, line.size());
-    return longest * Font().size * surface::kTwipsPerPoint * 0.5;
+    return Twips(longest * Font().size * kTwipsPerPoint * 0.5);
 }
 
-double RecordingSurface::TextHeight(const QString &text) const
+Twips RecordingSurface::TextHeight(const QString &text) const
 {
-    return SurfaceTextLines(text).size() * Font().size * surface::kTwipsPerPoint * 1.2;
+    return Twips(SurfaceTextLines(text).size() * Font().size * kTwipsPerPoint * 1.2);
 }
 
 SurfaceOp RecordingSurface::make(SurfaceOp::Kind kind) const

@@ -1,0 +1,73 @@
+#pragma once
+// The printer the print engine drives: a drawing surface (platform/
+// drawsurface.h, origin at the corner of the printable area, so stored
+// offsets mean what they meant on the original printer object) plus the
+// page set-up the engine changes before a page: orientation, a paper of the
+// format's size, A4 for the calibration page. Two kinds exist: a printer of
+// the system (printing/ui/qtprinter.h, over QPrinter and CUPS) and a PDF
+// file (PdfPrinter below), the chooser's "PDF 文件" entry.
+//
+// Choosing a custom paper: a paper the printer offers of exactly the
+// format's size (to 0.1 mm; the same size turned by 90 degrees does not
+// count), else a custom size when the printer takes one, else nothing and
+// the current paper stays.
+
+#include "platform/drawsurface.h"
+#include "platform/lengths.h"
+
+#include <QList>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QPdfWriter;
+
+class Printer
+{
+public:
+    virtual ~Printer() = default;
+    // The printer's name ("PDF 文件" for a file).
+    virtual QString DeviceName() const = 0;
+    virtual DrawSurface &Surface() = 0;
+    // The page set-up applies from the next page that is started.
+    virtual void SetOrientation(QPageLayout::Orientation orientation) = 0;
+    virtual void SetPageSize(const QPageSize &size) = 0;
+    virtual QPageSize PageSize() const = 0;
+    // The papers the printer offers and whether it takes a custom size.
+    virtual QList<QPageSize> SupportedPageSizes() const = 0;
+    virtual bool SupportsCustomPageSize() const = 0;
+};
+
+// The paper for a format of that size, or nullopt when the printer offers
+// none of that size and takes no custom one.
+std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool customAllowed,
+                                           Mm width, Mm height);
+// Sets the printer's paper to ChooseCustomPaper's; false (paper unchanged)
+// when there is none.
+bool SetPrinterPaper(Printer &printer, Mm width, Mm height);
+
+// Prints into a PDF file: the page is the paper, the printable area all of
+// it, at 600 dots per inch.
+class PdfPrinter : public Printer
+{
+public:
+    explicit PdfPrinter(const QString &path);
+    ~PdfPrinter() override;
+
+    QString DeviceName() const override;
+    DrawSurface &Surface() override { return *m_surface; }
+    void SetOrientation(QPageLayout::Orientation orientation) override;
+    void SetPageSize(const QPageSize &size) override;
+    QPageSize PageSize() const override;
+    QList<QPageSize> SupportedPageSizes() const override;
+    bool SupportsCustomPageSize() const override { return true; }
+
+private:
+    std::unique_ptr<QPdfWriter> m_writer;
+    std::unique_ptr<PainterSurface> m_surface;
+};
+
+// The chooser's entry for printing into a PDF file.
+QString PdfPrinterName();

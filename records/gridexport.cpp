@@ -1,0 +1,236 @@
+#include "records/gridexport.h"
+
+#include "core/progress.h"
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+#include "platform/gridmodel.h"
+#include "records/columnmap.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <vector>
+#include <xlsxwriter.h>
+
+namespace imp {
+
+namespace {
+
+std::vector<qint32> ExportedColumns(const GridModel &grid)
+{
+    std::vector<qint32> cols;
+    for (qint32 c = 0; c < grid.cols(); ++c)
+        if (grid.colWidth(c) >= 1)
+            cols.push_back(c);
+    return cols;
+}
+
+bool RowExported(const GridModel &grid, qint32 row)
+{
+    return grid.rowHeight(row) >= 1;
+}
+
+// Steps the progress about a hundred times over `total` items.
+class Stepper
+{
+public:
+    explicit Stepper(qint32 total)
+        : m_stride(std::max<qint32>(1, total / 100))
+    { }
+    void Step()
+    {
+        if (++m_pending == m_stride)
+            Flush();
+    }
+    void Flush()
+    {
+        if (m_pending > 0)
+            StepIndicator(m_pending, QStringLiteral("pages"));
+        m_pending = 0;
+    }
+
+private:
+    qint32 m_stride;
+    qint32 m_pending = 0;
+};
+
+} // namespace
+
+QString CsvLine(const GridModel &grid, qint32 row)
+{
+    QString line;
+    bool firstCell = true;
+    for (const qint32 c : ExportedColumns(grid)) {
+        if (!firstCell)
+            line += u',';
+        firstCell = false;
+        QString t = grid.text(row, c);
+        t.replace(QLatin1String("\""), QLatin1String("\"\""));
+        const bool quote
+            = t.contains(QLatin1String("\r\n")) || t.contains(u',') || t.contains(u'"');
+        t += u'\t';
+        if (quote)
+            line += u'"' + t + u'"';
+        else
+            line += t;
+    }
+    return line;
+}
+
+bool ExportGridToCsv(const GridModel &grid, const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    ShowIndicator(QStringLiteral("正在导出数据至CSV格式文件……"), grid.rows());
+    Stepper steps(grid.rows());
+    bool ok = true;
+    for (qint32 r = 0; r < grid.rows() && ok; ++r) {
+        if (RowExported(grid, r)) {
+            const QByteArray bytes = cp936::Encode(CsvLine(grid, r)) + "\r\n";
+            ok = file.write(bytes) == bytes.size();
+        }
+        steps.Step();
+    }
+    steps.Flush();
+    ok = ok && file.commit();
+    if (!ok)
+        file.cancelWriting();
+    CloseIndicator();
+    return ok;
+}
+
+namespace {
+
+struct WorkbookCloser
+{
+    lxw_workbook *wb = nullptr;
+    ~WorkbookCloser()
+    {
+        if (wb)
+            workbook_close(wb);
+    }
+};
+
+} // namespace
+
+bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString &title)
+{
+    ShowIndicator(QStringLiteral("正在将数据导出到EXCEL文件 …"), grid.rows() - 1);
+    // The workbook is written beside the target and renamed over it.
+    QTemporaryFile tmp(QFileInfo(path).absoluteDir().filePath(QStringLiteral(".exportXXXXXX")));
+    tmp.setAutoRemove(true);
+    if (!tmp.open()) {
+        CloseIndicator();
+        return false;
+    }
+    tmp.close();
+    const QByteArray tmpName = QFile::encodeName(tmp.fileName());
+
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    WorkbookCloser book {workbook_new_opt(tmpName.constData(), &options)};
+    bool ok = book.wb != nullptr;
+    lxw_worksheet *ws = nullptr;
+    if (ok) {
+        ws = workbook_add_worksheet(book.wb, title.toUtf8().constData());
+        if (!ws) // a title Excel refuses as a sheet name
+            ws = workbook_add_worksheet(book.wb, nullptr);
+        ok = ws != nullptr;
+    }
+    StepIndicator(1, QStringLiteral("pages"));
+    lxw_format *body = nullptr, *head = nullptr;
+    if (ok) {
+        body = workbook_add_format(book.wb);
+        format_set_border(body, LXW_BORDER_THIN);
+        head = workbook_add_format(book.wb);
+        format_set_border(head, LXW_BORDER_THIN);
+        format_set_bold(head);
+        format_set_pattern(head, LXW_PATTERN_SOLID);
+        format_set_bg_color(head, 0xFFC080); // red 255, green 192, blue 128
+    }
+    StepIndicator(1, QStringLiteral("pages"));
+
+    const std::vector<qint32> cols = ExportedColumns(grid);
+    const qint32 lastFixed = grid.fixedRows() - 1;
+    if (ok && lastFixed >= 0 && RowExported(grid, lastFixed))
+        for (size_t j = 0; j < cols.size(); ++j)
+            worksheet_set_column(ws, lxw_col_t(j), lxw_col_t(j),
+                                 double(grid.colWidth(cols[j]) / 123), nullptr);
+    Stepper steps(grid.rows());
+    lxw_row_t k = 0;
+    for (qint32 r = 0; r < grid.rows() && ok; ++r) {
+        if (RowExported(grid, r)) {
+            lxw_format *f = r < grid.fixedRows() ? head : body;
+            for (size_t j = 0; j < cols.size() && ok; ++j) {
+                const QString t = grid.text(r, cols[j]);
+                const lxw_error e = t.isEmpty()
+                    ? worksheet_write_blank(ws, k, lxw_col_t(j), f)
+                    : worksheet_write_string(ws, k, lxw_col_t(j), (t + u'\t').toUtf8().constData(),
+                                             f);
+                ok = e == LXW_NO_ERROR;
+            }
+            ++k;
+        }
+        steps.Step();
+    }
+    steps.Flush();
+    if (ok) {
+        lxw_workbook *wb = book.wb;
+        book.wb = nullptr;
+        ok = workbook_close(wb) == LXW_NO_ERROR;
+    }
+    if (ok) {
+        // A new workbook gets the usual permissions, a replaced one keeps its own.
+        const QFileDevice::Permissions perms = QFileInfo::exists(path) ? QFile::permissions(path)
+                                                                       : QFileDevice::ReadOwner
+                | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        QFile::setPermissions(tmp.fileName(), perms);
+    }
+    ok = ok && std::rename(tmpName.constData(), QFile::encodeName(path).constData()) == 0;
+    CloseIndicator();
+    return ok;
+}
+
+QString WorkbookPath(const QString &path)
+{
+    if (path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        return path;
+    if (path.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
+        return path + u'x';
+    return path + QLatin1String(".xlsx");
+}
+
+bool ExportGrid(const GridModel &grid, const QString &title)
+{
+    if (grid.rows() == 0 || grid.cols() == 0) {
+        dialogs().Message(QStringLiteral("表格中没有数据！"));
+        return true;
+    }
+    QString path = dialogs().SaveFile(QString::fromUtf8(kExportFilter), QString());
+    if (path.isEmpty())
+        return true;
+    const bool csv = path.right(3).toLower() == QLatin1String("csv");
+    if (!csv)
+        path = WorkbookPath(path);
+    const QFileInfo target(path);
+    if (target.exists()) {
+        if (!dialogs().AskYesNo(QStringLiteral("该文件已存在，是否覆盖？")))
+            return true;
+        // The old file is replaced only by a complete new one; one that
+        // cannot be replaced is reported before anything is written.
+        if (!target.isFile() || !target.isWritable()
+            || !QFileInfo(target.absolutePath()).isWritable()) {
+            dialogs().Message(QStringLiteral("该文件无法覆盖，请确认该文件没被其他软件打开！"));
+            return true;
+        }
+    }
+    const bool ok = csv ? ExportGridToCsv(grid, path) : ExportGridToExcel(grid, path, title);
+    if (!ok)
+        dialogs().Message(QStringLiteral("文件保存出错！"));
+    return ok || !csv;
+}
+
+} // namespace imp

@@ -1,0 +1,111 @@
+#include "records/importfile.h"
+
+#include "core/formatstore.h"
+#include "core/globals.h"
+#include "platform/dialogs.h"
+#include "records/xlsreader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <cstdio>
+
+namespace imp {
+
+QString ShowOpenDialog(const QString &filter)
+{
+    return dialogs().OpenFile(filter.isEmpty() ? QString::fromUtf8(kImportFilter) : filter,
+                              QString());
+}
+
+bool SheetList::Load(const QString &path)
+{
+    XlsWorkbook book;
+    if (book.Open(path) != ExcelOk) {
+        SetNames({});
+        return false;
+    }
+    SetNames(book.SheetNames());
+    return true;
+}
+
+void SheetList::SetNames(const QStringList &names)
+{
+    m_names = names;
+    m_ticks.assign(size_t(names.size()), false);
+    if (!m_ticks.empty())
+        m_ticks[0] = true;
+}
+
+void SheetList::Click(qint32 i, bool single)
+{
+    if (i < 0 || i >= qint32(m_ticks.size()))
+        return;
+    if (m_ticks[size_t(i)]) {
+        m_ticks[size_t(i)] = false;
+        return;
+    }
+    if (single)
+        m_ticks.assign(m_ticks.size(), false);
+    m_ticks[size_t(i)] = true;
+}
+
+QString SheetList::Chosen() const
+{
+    QStringList chosen;
+    for (qint32 i = 0; i < m_names.size(); ++i)
+        if (m_ticks[size_t(i)])
+            chosen << m_names.at(i);
+    return chosen.join(QChar(0x2016));
+}
+
+bool ImportBackgroundPicture(const QString &formatName)
+{
+    const QString file = ShowOpenDialog(QString::fromUtf8(kJpegFilter));
+    if (file.right(4).toLower() != QLatin1String(".jpg") || !QFileInfo(file).isFile())
+        return false;
+    const QString target = GetBackgroundPicturePath(formatName);
+    if (QFileInfo::exists(target)
+        && !dialogs().AskYesNo(QStringLiteral("当前格式已有底图，是否要替换？")))
+        return false;
+    if (QFileInfo(file).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
+        return true;
+    QFile source(file);
+    QTemporaryFile tmp(QFileInfo(target).absoluteDir().filePath(QStringLiteral(".pictureXXXXXX")));
+    if (!source.open(QIODevice::ReadOnly) || !tmp.open())
+        return false;
+    const QByteArray bytes = source.readAll();
+    if (tmp.write(bytes) != bytes.size() || !tmp.flush())
+        return false;
+    tmp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                       | QFileDevice::ReadOther);
+    tmp.close();
+    if (std::rename(QFile::encodeName(tmp.fileName()).constData(),
+                    QFile::encodeName(target).constData())
+        != 0)
+        return false;
+    tmp.setAutoRemove(false);
+    return true;
+}
+
+bool ClearBackgroundPicture(const QString &formatName)
+{
+    if (!dialogs().AskYesNo(QStringLiteral("您确定要清除背景图？")))
+        return false;
+    const QString target = GetBackgroundPicturePath(formatName);
+    return QFileInfo::exists(target) && QFile::remove(target);
+}
+
+bool AcceptAutoImport(StartupRecord &record, ImportChoice &choice)
+{
+    if (record.FormatName.isEmpty() || record.LastRow < record.FirstRow || record.LastRow < 1)
+        return false;
+    if (record.FirstRow < 1)
+        record.FirstRow = 1;
+    choice.path = record.DataFile;
+    choice.sheet.clear();
+    return true;
+}
+
+} // namespace imp

@@ -1,0 +1,66 @@
+#pragma once
+// Choosing what to import and a format's background picture, below the
+// windows: the open dialog's filters, the sheet list of the sheet window
+// (ticks, single choice), the checks of the automatic import, and the
+// import and clearing of the picture file that lies beside the database
+// under the name the format store derives from the format's name.
+
+#include "records/importmapping.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+struct StartupRecord;
+
+namespace imp {
+
+inline constexpr const char *kImportFilter
+    = "Microsoft Office Excel 工作簿(*.xls)|*.xls|CSV (逗号分隔)(*.csv)|*.csv";
+inline constexpr const char *kJpegFilter = "JPEG格式(*.jpg)|*.jpg";
+inline constexpr const char *kSheetsCaption = "选择要导入数据所在的工作表";
+
+// ShowOpenDialog: the chosen path, "" when cancelled; an empty filter
+// offers workbooks and CSV files.
+QString ShowOpenDialog(const QString &filter);
+
+// The sheets of a workbook with their ticks (column "选择").
+class SheetList
+{
+public:
+    // The workbook's sheets, the first one ticked; false (no sheets) when it
+    // cannot be read.
+    bool Load(const QString &path);
+    void SetNames(const QStringList &names);
+    const QStringList &Names() const { return m_names; }
+    bool Ticked(qint32 i) const
+    {
+        return i >= 0 && i < qint32(m_ticks.size()) && m_ticks[size_t(i)];
+    }
+    // A click on sheet i: an unticked sheet gets the tick (in single-choice
+    // mode after every other tick is cleared); a ticked one loses it.
+    void Click(qint32 i, bool single);
+    // The ticked names from the top joined by "‖"; "" when none.
+    QString Chosen() const;
+
+private:
+    QStringList m_names;
+    std::vector<bool> m_ticks;
+};
+
+// ImportBackgroundPicture: asks for a .jpg file and copies it over the
+// format's picture (asking first when there is one). The copy goes to a
+// temporary file that replaces the old picture only when complete. True
+// when the picture changed (the caller reloads and redraws the page).
+bool ImportBackgroundPicture(const QString &formatName);
+// ClearBackgroundPicture: after asking, deletes the format's picture file.
+// True when it was deleted.
+bool ClearBackgroundPicture(const QString &formatName);
+
+// The automatic import's checks: false (nothing happens) without a format
+// name, with a last row below 1 or below the first row; a first row below
+// 1 becomes 1 in the record. On true the choice names the record's data
+// file (its case kept) with no sheet yet.
+bool AcceptAutoImport(StartupRecord &record, ImportChoice &choice);
+
+} // namespace imp

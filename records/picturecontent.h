@@ -1,0 +1,33 @@
+#pragma once
+// What a picture box shows for its content: a text that begins with a digit
+// is bar-code data, drawn in the chosen standard over the box at the
+// screen's resolution; any other text is the path of a picture file, shown
+// when the file exists. The box keeps the content as its link item and
+// tells the user by its tool tip what it holds.
+
+#include "printing/barcodes.h"
+
+#include <QImage>
+#include <QString>
+
+namespace rec {
+
+// The parts of a picture box that its content decides.
+struct PictureBoxLook
+{
+    QString linkItem;
+    QImage picture;
+    QString toolTip;
+};
+
+// The hint of an empty box.
+QString EmptyPictureHint();
+
+// Sets the box's look for the content. A picture path equal to the box's
+// link item only needs a repaint: the look stays and false is returned;
+// otherwise true. widthTw and heightTw are the box's size in twips,
+// fontSize the digits' size under a bar code (2 or less: no digits).
+bool SetPictureContent(PictureBoxLook &box, const QString &content, double widthTw, double heightTw,
+                       double fontSize, BarCodeStandard standard);
+
+} // namespace rec

@@ -1,0 +1,242 @@
+#include "../records/fakepage.h"
+#include "core/database.h"
+#include "core/formatstore.h"
+#include "core/globals.h"
+#include "platform/codepage.h"
+#include "platform/ui/gridview.h"
+#include "records/importfile.h"
+#include "records/ui/importwindows.h"
+#include "support/testenv.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace imp;
+
+namespace {
+
+bool MakeXls(const QString &path)
+{
+    const QString py = QStringLiteral("import sys, xlwt\nwb = xlwt.Workbook(encoding='utf-8')\n"
+                                      "a = wb.add_sheet('甲')\nb = wb.add_sheet('乙')\n"
+                                      "for r in range(6):\n    a.write(r, 0, '甲%d' % r)\n"
+                                      "    b.write(r, 0, '乙%d' % r)\nwb.save(sys.argv[1])\n");
+    return RunCommand(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), py, path}) == 0;
+}
+
+} // namespace
+
+class ImportWindows : public DataDirTest
+{
+protected:
+    void SetUp() override
+    {
+        DataDirTest::SetUp();
+        page.Add(0, QStringLiteral("收件人"), 11);
+        page.Add(0, QStringLiteral("电话"), 12);
+        page.Add(1, QStringLiteral("代收"), 13);
+        dataGrid.setRows(2);
+        dataGrid.setCols(1);
+        dataGrid.setFixedRows(2);
+        dataGrid.setFixedCols(1);
+        csv = path(QStringLiteral("Orders.CSV")); // the case of the path is kept
+        QString text = QStringLiteral("名,电话\r\n");
+        for (int r = 2; r <= 6; ++r)
+            text += QStringLiteral("张%1,139%1\r\n").arg(r);
+        ASSERT_TRUE(WriteBytes(csv, cp936::Encode(text)));
+        host.mainWindow = &main;
+        host.page = &page;
+        host.dataGrid = &dataGrid;
+        host.choice = &choice;
+        host.afterImport = [this] { ++imports; };
+    }
+    FakePage page;
+    GridModel dataGrid;
+    ImportChoice choice;
+    ImportHost host;
+    QWidget main;
+    QString csv;
+    int imports = 0;
+};
+
+TEST_F(ImportWindows, MapTypedImportedSavedAndLoadedAgain)
+{
+    choice.path = csv;
+    QPointer<InputMapWindow> w = ShowImportMapping(host);
+    ASSERT_TRUE(w);
+    EXPECT_FALSE(main.isEnabled());
+    EXPECT_EQ(w->Mapping().Preview().text(2, 1), QStringLiteral("张2"));
+    EXPECT_EQ(w->Mapping().Preview().text(0, 59), QStringLiteral("BG"));
+    const GridModel &m1 = w->Mapping().BoxMaps();
+    ASSERT_EQ(m1.rows(), 4);
+    EXPECT_EQ(m1.text(3, 0), QStringLiteral("1001"));
+    EXPECT_EQ(m1.text(2, 3), QStringLiteral("电话"));
+
+    // The editor over column 4 takes typed text into the grid.
+    w->M1_Click(1, 4);
+    ASSERT_TRUE(w->Editor()->isVisible());
+    QTest::keyClicks(w->Editor(), QStringLiteral("A"));
+    w->M1_Click(2, 4);
+    QTest::keyClicks(w->Editor(), QStringLiteral("\"T\",B"));
+    w->M1_Click(2, 3);
+    EXPECT_FALSE(w->Editor()->isVisible());
+    EXPECT_EQ(m1.text(2, 4), QStringLiteral("\"T\",B"));
+
+    // Refused rows keep the window open and import nothing.
+    const struct
+    {
+        const char *first, *last, *interval, *message;
+    } refused[] = {{"1", "30001", "1", kTooManyRecords},
+                   {"1e10", "2", "1", kRowsOutOfRange},
+                   {"2", "3", "40000", kIntervalOutOfRange}};
+    for (const auto &r : refused) {
+        w->T(0)->setText(QString::fromUtf8(r.first));
+        w->T(1)->setText(QString::fromUtf8(r.last));
+        w->T(2)->setText(QString::fromUtf8(r.interval));
+        dlg.Clear();
+        w->COM_Click(0);
+        ASSERT_TRUE(w);
+        EXPECT_EQ(dlg.messages(), QStringList {QString::fromUtf8(r.message)});
+    }
+    EXPECT_EQ(imports, 0);
+    w->T(0)->setText(QStringLiteral("6"));
+    w->T(1)->setText(QStringLiteral("3")); // reversed rows are swapped
+    w->T(2)->setText(QStringLiteral("1"));
+    w->COM_Click(0);
+    QApplication::processEvents();
+    EXPECT_FALSE(w);
+    EXPECT_TRUE(main.isEnabled());
+    EXPECT_EQ(imports, 1);
+    ASSERT_EQ(dataGrid.rows(), 6);
+    EXPECT_EQ(dataGrid.text(2, 1), QStringLiteral("张3"));
+    EXPECT_EQ(dataGrid.text(5, 2), QStringLiteral("T1396"));
+    EXPECT_EQ(dataGrid.text(2, 3), QString());
+
+    // Saved by control ID: the map comes back, the rows too.
+    auto rs = db::OpenRecordset(QStringLiteral("SELECT ID, Map FROM 映射 WHERE Fmt=? ORDER BY ID"),
+                                {page.name});
+    ASSERT_TRUE(rs);
+    ASSERT_EQ(rs->rows.size(), 2u);
+    QPointer<InputMapWindow> again = ShowImportMapping(host);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Mapping().BoxMaps().text(1, 4), QStringLiteral("A"));
+    EXPECT_EQ(again->T(0)->text(), QStringLiteral("6"));
+    again->COM_Click(1); // the close button never imports
+    QApplication::processEvents();
+    EXPECT_EQ(imports, 1);
+}
+
+TEST_F(ImportWindows, UnsupportedFileAndWorkbookWithoutSheet)
+{
+    choice.path = path(QStringLiteral("a.txt"));
+    choice.sheet = QStringLiteral("x");
+    QPointer<InputMapWindow> w = ShowImportMapping(host);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(dlg.messages(), QStringList {QString::fromUtf8(kUnsupportedFile)});
+    EXPECT_TRUE(choice.path.isEmpty());
+    w->COM_Click(0);
+    QApplication::processEvents();
+    EXPECT_FALSE(w);
+    EXPECT_EQ(imports, 0);
+    choice.path = path(QStringLiteral("a.xls"));
+    choice.sheet.clear();
+    EXPECT_EQ(ShowImportMapping(host), nullptr);
+}
+
+TEST_F(ImportWindows, SheetChoice)
+{
+    choice.path = path(QStringLiteral("Book.xls"));
+    ASSERT_TRUE(MakeXls(choice.path));
+    auto *w = new SheetsWindow(host, 1);
+    EXPECT_FALSE(main.isEnabled());
+    ASSERT_EQ(w->Sheets().Names(), (QStringList {"甲", "乙"}));
+    EXPECT_TRUE(w->Sheets().Ticked(0)); // the first sheet starts ticked
+    w->SHL_Click(2);
+    EXPECT_FALSE(w->Sheets().Ticked(0));
+    EXPECT_TRUE(w->Sheets().Ticked(1));
+    w->SHL_Click(2);
+    EXPECT_FALSE(w->Sheets().Ticked(1));
+    w->SHL_Click(0); // the header does nothing
+    w->SHL_Click(2);
+    w->Img_Click(0);
+    EXPECT_EQ(choice.sheet, QStringLiteral("乙"));
+    EXPECT_TRUE(main.isEnabled());
+
+    SheetList many;
+    many.SetNames({"a", "b"});
+    many.Click(1, false);
+    EXPECT_EQ(many.Chosen(), QStringLiteral("a‖b"));
+}
+
+TEST_F(ImportWindows, AutomaticImport)
+{
+    const QString book = path(QStringLiteral("Auto.XLS"));
+    ASSERT_TRUE(MakeXls(book));
+    ASSERT_TRUE(db::ExecuteSQL(
+        QStringLiteral("INSERT INTO 映射 (Fmt, ID, Map) VALUES (?, 11, 'A')"), {page.name}));
+    struct Case
+    {
+        QString format;
+        qint32 first, last;
+        bool runs;
+    };
+    const Case cases[] = {{QString(), 1, 5, false},
+                          {page.name, 1, 0, false},
+                          {page.name, 5, 3, false},
+                          {page.name, 0, 3, true}};
+    for (const Case &c : cases) {
+        StartupRecord rec {c.format, book, c.first, c.last, true};
+        imports = 0;
+        AutoImport(rec, host);
+        QApplication::processEvents();
+        EXPECT_EQ(imports, c.runs ? 1 : 0) << c.first << " " << c.last;
+        if (c.runs) {
+            EXPECT_EQ(rec.FirstRow, 1);
+            EXPECT_EQ(choice.path, book);
+            EXPECT_EQ(choice.sheet, QStringLiteral("甲"));
+            ASSERT_EQ(dataGrid.rows(), 5);
+            EXPECT_EQ(dataGrid.text(2, 1), QStringLiteral("甲0"));
+        }
+    }
+    // Without the flag the window is shown for the user.
+    StartupRecord rec {page.name, csv, 2, 4, false};
+    AutoImport(rec, host);
+    InputMapWindow *shown = nullptr;
+    for (QWidget *t : QApplication::topLevelWidgets())
+        if (auto *m = qobject_cast<InputMapWindow *>(t); m && m->isVisible())
+            shown = m;
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->T(1)->text(), QStringLiteral("4"));
+    shown->close();
+    EXPECT_TRUE(main.isEnabled());
+}
+
+TEST_F(ImportWindows, BackgroundPicture)
+{
+    const QString fmt = QStringLiteral("A/B:C");
+    EXPECT_TRUE(GetBackgroundPicturePath(fmt).endsWith(QStringLiteral("A4B6C.jpg")));
+    const QString a = path(QStringLiteral("a.JPG")), b = path(QStringLiteral("b.jpg"));
+    ASSERT_TRUE(WriteBytes(a, "pic-a"));
+    ASSERT_TRUE(WriteBytes(b, "pic-b"));
+    dlg.Queue(a);
+    EXPECT_TRUE(ImportBackgroundPicture(fmt));
+    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), QByteArray("pic-a"));
+    dlg.Queue(b);
+    dlg.Queue(false); // keep the old picture
+    EXPECT_FALSE(ImportBackgroundPicture(fmt));
+    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), QByteArray("pic-a"));
+    dlg.Queue(b);
+    dlg.Queue(true);
+    EXPECT_TRUE(ImportBackgroundPicture(fmt));
+    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), QByteArray("pic-b"));
+    dlg.Queue(path(QStringLiteral("missing.jpg")));
+    EXPECT_FALSE(ImportBackgroundPicture(fmt));
+    dlg.Queue(false);
+    EXPECT_FALSE(ClearBackgroundPicture(fmt));
+    dlg.Queue(true);
+    EXPECT_TRUE(ClearBackgroundPicture(fmt));
+    EXPECT_FALSE(QFile::exists(GetBackgroundPicturePath(fmt)));
+}
