@@ -38,6 +38,7 @@ void DesignControls::ResetCtlCounters()
 
 void DesignControls::UnloadAllControls()
 {
+    ++m_generation;
     for (int c = 0; c < 5; ++c) {
         auto &arr = m_ctls[size_t(c)];
         if (m_observer)

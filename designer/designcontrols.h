@@ -94,6 +94,9 @@ public:
     void ResetCtlCounters();
     // UnloadAllControls: every control and prompt label goes, counts to 0.
     void UnloadAllControls();
+    // Rises with every UnloadAllControls, so that a holder of a row number
+    // can tell that the controls were rebuilt since it took it.
+    quint64 Generation() const { return m_generation; }
 
     // LoadNewControl without the grid: the next element of the class, a copy
     // of the class's template, with its prompt label; its tag is the row.
@@ -126,6 +129,7 @@ private:
     std::array<std::vector<std::unique_ptr<DesignControl>>, 5> m_ctls;
     std::array<std::vector<std::unique_ptr<PromptLabel>>, 3> m_labels;
     ControlObserver *m_observer = nullptr;
+    quint64 m_generation = 0;
 };
 
 // ControlClassIndex: the class code of a control.

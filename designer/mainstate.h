@@ -16,6 +16,7 @@
 #include "platform/numtext.h"
 #include "properties/controlset.h"
 #include "properties/pagecontrols.h"
+#include "properties/propertyhost.h"
 #include "records/recordstep.h"
 
 #include <QImage>
@@ -58,7 +59,10 @@ struct PageDrawing
     RulerPlan plan;
 };
 
-class MainState : public FormatHost, public FormatWindow, public ControlSet, public PageControls
+class MainState : public FormatHost,
+                  public FormatWindow,
+                  public ControlSet,
+                  public PropertyHost
 {
 public:
     MainState();
@@ -185,6 +189,13 @@ public:
 
     // ---- ControlSet ----
     std::optional<QString> ControlTag(qint32 index) const override;
+
+    // ---- PropertyHost over PageControls (designer/mainstate_properties.cpp) ----
+    bool ControlSelected(qint32 index) const override;
+    void ApplyRowToControl(qint32 row) override;
+    void InputBoxLeft(qint32 index) override;
+    std::optional<qint32> AddControlOfClass(qint32 cls) override;
+    quint64 ControlsGeneration() const override;
 
     // ---- PageControls (FormatGrid() is FormatWindow's) ----
     QString FormatName() const override { return m_lfmt; }

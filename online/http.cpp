@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -20,7 +21,11 @@ namespace {
 
 QNetworkAccessManager &manager()
 {
-    static QNetworkAccessManager *nam = new QNetworkAccessManager(QCoreApplication::instance());
+    static QNetworkAccessManager *nam = [] {
+        auto *m = new QNetworkAccessManager(QCoreApplication::instance());
+        m->setCookieJar(new QNetworkCookieJar(m));
+        return m;
+    }();
     return *nam;
 }
 
@@ -102,13 +107,22 @@ QString AddTimeKey(const QString &url, const QTime &now)
         + now.toString(QStringLiteral("HH:mm:ss"));
 }
 
+QNetworkCookieJar &HttpCookieJar()
+{
+    return *manager().cookieJar();
+}
+
 QString HttpGetText(const QString &url, QString &reply, const QString &marker,
-                    qint32 timeoutSeconds, const QString &savePath)
+                    qint32 timeoutSeconds, const QString &savePath, bool *gotAnswer)
 {
     QString status = QString::fromUtf8(kNetworkError);
+    if (gotAnswer)
+        *gotAnswer = false;
     ReplyPtr r = sendGet(url);
     if (waitFor(r.get(), timeoutSeconds, nullptr) != WaitResult::Finished || !answered(r.get()))
         return status;
+    if (gotAnswer)
+        *gotAnswer = true;
     const QByteArray body = r->readAll();
     reply = cp936::Decode(body);
     if (!savePath.isEmpty())
@@ -135,7 +149,19 @@ QString HttpGetRetry(const QString &url, QString &reply, const QString &marker,
     return status;
 }
 
-bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 timeoutSeconds)
+bool HttpGetAnswer(const QString &url, QString &reply, const QString &marker, qint32 timeoutSeconds)
+{
+    for (int attempt = 1; attempt <= 5; ++attempt) {
+        bool got = false;
+        HttpGetText(url, reply, marker, timeoutSeconds, QString(), &got);
+        if (got)
+            return true;
+    }
+    return false;
+}
+
+bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 timeoutSeconds,
+                      bool successOnly)
 {
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在下载..."), 10, start);
@@ -144,8 +170,12 @@ bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 time
         ReplyPtr r = sendGet(url);
         const WaitResult w = waitFor(r.get(), timeoutSeconds, [] { return !IndicatorShown(); });
         if (w == WaitResult::Finished && answered(r.get())) {
-            ok = true;
-            writeBytes(targetPath, r->readAll());
+            const int code = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            if (!successOnly) {
+                ok = true;
+                writeBytes(targetPath, r->readAll());
+            } else if (code >= 200 && code < 300)
+                ok = writeBytes(targetPath, r->readAll());
         }
     }
     CloseIndicator();

@@ -19,12 +19,26 @@ QString AddTimeKey(const QString &url, const QTime &now = QTime::currentTime());
 // is "", the reply is cut before its last "<BR>" and every "<+>" becomes
 // CR LF; otherwise the status is "网络错误！" and the reply stays whole. On
 // time-out the reply keeps what it held.
+// answered (when given) tells whether any answer arrived.
 QString HttpGetText(const QString &url, QString &reply, const QString &marker,
-                    qint32 timeoutSeconds, const QString &savePath = QString());
+                    qint32 timeoutSeconds, const QString &savePath = QString(),
+                    bool *answered = nullptr);
 // HttpGetText up to five times, until one succeeds; the last status.
 QString HttpGetRetry(const QString &url, QString &reply, const QString &marker,
                      qint32 timeoutSeconds, const QString &savePath = QString());
+// HttpGetText up to five times, until one attempt received an answer (for
+// services whose answers never hold a marker); true when one did.
+bool HttpGetAnswer(const QString &url, QString &reply, const QString &marker,
+                   qint32 timeoutSeconds);
 // Saves the body at the url into the target file while the progress window
 // ("正在下载...") is shown; closing that window cancels. True when the answer
-// arrived; on time-out or cancel false and the target is not touched.
-bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 timeoutSeconds);
+// arrived; on time-out or cancel false and the target is not touched. With
+// successOnly only a 2xx answer counts and is saved (through a temporary
+// file, so a failed write leaves the old file).
+bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 timeoutSeconds,
+                      bool successOnly = false);
+
+// The cookies every request sends: the embedded browser's login cookies for
+// the marketplace hosts are copied in here.
+class QNetworkCookieJar;
+QNetworkCookieJar &HttpCookieJar();

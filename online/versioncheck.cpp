@@ -2,6 +2,7 @@
 
 #include "core/apppaths.h"
 #include "core/settings.h"
+#include "online/hosts.h"
 #include "online/http.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
@@ -33,18 +34,9 @@ QString programFileName()
 
 QString VersionPageUrl(qint32 productNumber)
 {
-    QString host = num::Trim(GetRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"),
-                                           QStringLiteral("ServerHost"), QString()));
+    const QString host = hosts::MakerServerAddress();
     if (host.isEmpty())
         return {};
-    if (!host.contains(QLatin1String("://")))
-        host.prepend(QStringLiteral("http://"));
-    while (host.endsWith(u'/'))
-        host.chop(1);
-    // A host without a port of its own is served on 8080.
-    const qsizetype hostStart = host.indexOf(QLatin1String("://")) + 3;
-    if (!host.mid(hostStart).contains(u':'))
-        host += QStringLiteral(":8080");
     return host + QStringLiteral("/wolisoft/downpage/Pro.asp?ID=") + num::Str(productNumber);
 }
 

@@ -1,5 +1,8 @@
 #include "platform/dialogs.h"
 
+#include "platform/fontmap.h"
+#include "platform/numtext.h"
+
 namespace {
 Dialogs *g_installed = nullptr;
 ScriptedDialogs &fallback()
@@ -17,6 +20,27 @@ Dialogs &dialogs()
 void setDialogs(Dialogs *d)
 {
     g_installed = d;
+}
+
+bool ChooseStoredFont(FontSpec &spec, qint32 &color)
+{
+    QFont f(spec.name.isEmpty() ? QStringLiteral("宋体") : spec.name);
+    f.setPointSizeF(spec.size > 0 ? spec.size : 9);
+    f.setBold(spec.bold);
+    f.setItalic(spec.italic);
+    f.setUnderline(spec.underline);
+    f.setStrikeOut(spec.strikeOut);
+    QColor c = num::ColorFromBgr(color);
+    if (!dialogs().ChooseFont(f, c))
+        return false;
+    spec.name = f.family();
+    spec.size = f.pointSizeF();
+    spec.bold = f.bold();
+    spec.italic = f.italic();
+    spec.underline = f.underline();
+    spec.strikeOut = f.strikeOut();
+    color = num::BgrFromColor(c);
+    return true;
 }
 
 QStringList ScriptedDialogs::messages() const
@@ -74,8 +98,13 @@ QString ScriptedDialogs::SaveFile(const QString &filter, const QString &defaultN
 
 bool ScriptedDialogs::ChooseFont(QFont &font, QColor &color)
 {
-    m_shown.push_back({QStringLiteral("font"), font.family(), QString()});
+    m_shown.push_back({QStringLiteral("font"), font.family(), QString::number(font.pointSizeF())});
     const auto a = next();
+    if (a && std::holds_alternative<FontChoice>(*a)) {
+        font = std::get<FontChoice>(*a).font;
+        color = std::get<FontChoice>(*a).color;
+        return true;
+    }
     if (a && std::holds_alternative<QFont>(*a)) {
         font = std::get<QFont>(*a);
         return true;

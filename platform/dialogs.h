@@ -38,6 +38,12 @@ public:
     virtual int PopupMenu(const QStringList &items, const QPoint &globalPos) = 0;
 };
 
+struct FontSpec;
+// The font dialog on a stored font and its 0x00BBGGRR colour: the stored face
+// name is offered as it is (宋体 stays 宋体); OK puts the choice into both and
+// returns true, cancel leaves them as they were.
+bool ChooseStoredFont(FontSpec &font, qint32 &color);
+
 // The dialogs in use. Until one is installed, a ScriptedDialogs with an empty
 // script answers (No, cancel) so that code without a user never blocks.
 Dialogs &dialogs();
@@ -52,15 +58,22 @@ public:
     struct Shown
     {
         QString kind; // "message", "yesno", "input", "open", "save", "font", "color", "menu"
-        QString text;
-        QString title;
+        QString text; // a font dialog: the family it opened with
+        QString title; // a font dialog: its size in points
         QString preset; // an input's preset text
     };
-    using Answer = std::variant<bool, QString, std::nullopt_t, int, QFont, QColor>;
+    // A font dialog's answer with its colour; a bare QFont keeps the colour,
+    // a bare QColor keeps the font.
+    struct FontChoice
+    {
+        QFont font;
+        QColor color;
+    };
+    using Answer = std::variant<bool, QString, std::nullopt_t, int, QFont, QColor, FontChoice>;
 
     // Queue an answer for the next question that needs one: bool for Yes/No,
     // QString for input and file dialogs, nullopt to cancel an input, int for
-    // menus, QFont/QColor for the font and colour dialogs.
+    // menus, QFont/QColor/FontChoice for the font and colour dialogs.
     void Queue(Answer a) { m_answers.push_back(std::move(a)); }
     const std::vector<Shown> &shown() const { return m_shown; }
     QStringList messages() const;

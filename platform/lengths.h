@@ -8,8 +8,6 @@
 // in twips (or back) without a named conversion. Page twips stay plain whole
 // numbers behind their own conversion (MmToPageTwips).
 
-#include <compare>
-
 template<class Unit> struct Length
 {
     double v = 0;
@@ -36,7 +34,13 @@ template<class Unit> struct Length
         v -= o.v;
         return *this;
     }
-    constexpr auto operator<=>(const Length &) const = default;
+    // Written out: moc cannot read <compare>, and windows include this.
+    constexpr bool operator==(Length o) const { return v == o.v; }
+    constexpr bool operator!=(Length o) const { return v != o.v; }
+    constexpr bool operator<(Length o) const { return v < o.v; }
+    constexpr bool operator<=(Length o) const { return v <= o.v; }
+    constexpr bool operator>(Length o) const { return v > o.v; }
+    constexpr bool operator>=(Length o) const { return v >= o.v; }
 };
 
 template<class Unit> constexpr Length<Unit> operator*(double k, Length<Unit> l)

@@ -5,7 +5,7 @@ PKGS=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6sql6 qt6-translations-l10n qt6-webengine-dev libgl-dev
       libsqlcipher-dev libssl-dev libgtest-dev googletest
       libfreexl-dev libxlsxwriter-dev
-      zbar-tools poppler-utils python3-xlwt python3-openpyxl
+      zbar-tools poppler-utils python3-xlwt cups printer-driver-cups-pdf python3-openpyxl
       fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb xauth)
 missing=()
 for p in "${PKGS[@]}"; do

@@ -12,11 +12,13 @@
 #include "designer/popupmenu.h"
 #include "designer/ui/aboutbox.h"
 #include "designer/ui/mainwindow.h"
+#include "designer/ui/onlinecommands.h"
 #include "designer/ui/pageinput.h"
 #include "designer/ui/pagewidget.h"
 #include "platform/dialogs.h"
 #include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
+#include "properties/ui/propertydialogs.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -89,11 +91,12 @@ void MainWindow::Com_Click(int index)
         break;
     case 0: // PrintRecord(True)
     case 1: // BatchPrint
-    case 3: // TBDown
     case 36: // PrintCalibration
-        NotAvailableYet();
+        PrintCommand(index);
         break;
     default:
+        // 3: the trade download window.
+        RunOnlineCommand(*this, index);
         break;
     }
 }
@@ -112,10 +115,7 @@ void MainWindow::WireCommands()
         if (QAction *a = menuBar()->findChild<QAction *>(QString::fromLatin1(name)))
             connect(a, &QAction::triggered, this, std::move(f));
     };
-    on("m_PCom0", [this] { Com_Click(0); });
-    on("m_PCom1", [this] { Com_Click(1); });
     on("mNewFmt", [this] { NewFormat(m_state); });
-    on("DownFmt", [] { NotAvailableYet(); });
     on("mAlignLeft", [this] { AlignSelectedCtls(m_state, 1); });
     on("mAlignRight", [this] { AlignSelectedCtls(m_state, 2); });
     on("mAlignTop", [this] { AlignSelectedCtls(m_state, 0); });
@@ -136,7 +136,6 @@ void MainWindow::WireCommands()
     tick("mDiTuPrint", Tick::DiTuPrint);
     tick("mPrintRulers", Tick::PrintRulers);
     on("mSetCrlfChr", [] { SetCrlfChr(); });
-    on("mStrBarCodeStand", [] { NotAvailableYet(); });
     on("mPSDSet", [this] {
         if (!m_modiPsd) {
             m_modiPsd = new ModiPSD(this);
@@ -146,7 +145,6 @@ void MainWindow::WireCommands()
         m_modiPsd->show();
         m_modiPsd->raise();
     });
-    on("mWizard", [] { NotAvailableYet(); });
     on("mModeFmt", [] {
         const QString url = MakerUrl(QStringLiteral("/Help/QA.asp"), QStringLiteral("id=23"));
         if (url.isEmpty())
@@ -165,6 +163,9 @@ void MainWindow::WireCommands()
     if (auto *lf1 = m_pic[0]->findChild<QLabel *>(QStringLiteral("LFMT1")))
         new DoubleClickHook(lf1, [this] { m_state.SelectFormat(QString(), false); });
 
+    // 设置内容框 on a control or a FormatGrid row: its class's dialog.
+    m_props = std::make_unique<props::PropertyDialogs>(m_state, this);
+    m_input->propertyDialog = [this](int cls, qint32 row) { m_props->Show(cls, row); };
     // The page menu's background-picture items.
     m_input->importBackground = [this] { m_import->ImportBackgroundPicture(); };
     m_input->clearBackground = [this] { m_import->ClearBackgroundPicture(); };

@@ -1,5 +1,7 @@
 #include "designer/ui/mainwindow.h"
 
+#include "designer/ui/onlinecommands.h"
+
 #include "core/exchangefile.h"
 #include "core/formatlist.h"
 #include "core/formatstore.h"
@@ -17,6 +19,7 @@
 #include "designer/ui/pagewidget.h"
 #include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
+#include "properties/ui/propertydialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -116,6 +119,7 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     m_recordScrollHook.Reset();
+    SetFmtListDownloadHook(nullptr);
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);
@@ -211,6 +215,7 @@ void MainWindow::BuildMenus()
     help->addAction(QStringLiteral("QQ帮助 2"))->setObjectName(QStringLiteral("mQQOnline2"));
     help->addSeparator();
     help->addAction(QStringLiteral("关于软件"))->setObjectName(QStringLiteral("mAbout"));
+    WirePrintCommands();
 }
 
 void MainWindow::BuildPageTab(QWidget *pic)
@@ -275,6 +280,9 @@ void MainWindow::BuildPageTab(QWidget *pic)
     batch->setGeometry(Px(QRectF(7480, 480, 900, kZoomHeight)));
     auto *down = MakeCom(3, QStringLiteral("淘宝下载"), QString(), pic);
     down->setGeometry(Px(QRectF(8420, kZoomTop, 900, kZoomHeight)));
+    auto *downFmt = MakeCom(37, QStringLiteral("下载格式"),
+                            QStringLiteral("从网站下载更多的快递单格式模板。"), pic);
+    downFmt->setGeometry(Px(QRectF(8420, 480, 900, kZoomHeight)));
 
     m_frm1 = new QGroupBox(pic);
     m_frm1->setObjectName(QStringLiteral("Frm"));
@@ -540,6 +548,8 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
     on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });
     on("mInputFormat", [this] { ImportFormat(m_state, QString(), true); });
+    on("DownFmt", [this] { RunOnlineCommand(*this, 37); });
+    SetFmtListDownloadHook([this] { RunOnlineCommand(*this, 37); });
     m_deleteHook = InstallFmtListDeleteHook(
         [&w](const QString &name) { return dsg::DeleteFormat(w, name); });
 }

@@ -29,6 +29,10 @@ class QTabWidget;
 class QTimer;
 class GridView;
 
+namespace props {
+class PropertyDialogs;
+}
+
 namespace dsg {
 
 class PageWidget;
@@ -76,6 +80,8 @@ public:
     // The history tab's buttons: 20 apply, 21 delete the selected rows,
     // 22 delete all rows, 24 search for KWord's text.
     void HistoryCommand(int index);
+    // The print commands: 0 print, 1 batch print, 36 calibration.
+    void PrintCommand(int index);
     QTabWidget *Tabs() const { return m_sst; }
     QScrollBar *RecordScroll() const { return m_hs; }
     QLabel *RecordLabel(int i) const { return m_rnum[size_t(i)]; }
@@ -96,6 +102,7 @@ protected:
 private:
     void BuildMenus();
     void WireFormatMenu(QMenu *fmt);
+    void WirePrintCommands();
     void BuildPageTab(QWidget *pic);
     void BuildDataTab(QWidget *pic);
     void BuildHistoryTab(QWidget *pic);
@@ -136,6 +143,7 @@ private:
     QPointer<PageSizeDialog> m_formSize;
     std::unique_ptr<ImportCommands> m_import;
     PageInput *m_input = nullptr;
+    std::unique_ptr<props::PropertyDialogs> m_props;
     QPointer<QWidget> m_about, m_modiPsd;
     // The row DisplayCurrentRow last highlighted, shared by the grids.
     qint32 m_shownRow = 0;

@@ -1,9 +1,10 @@
 #include "platform/ui/qtdialogs.h"
 
+#include "platform/ui/fontdialog.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QInputDialog>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -93,12 +94,7 @@ QString QtDialogs::SaveFile(const QString &filter, const QString &defaultName)
 
 bool QtDialogs::ChooseFont(QFont &font, QColor &color)
 {
-    Q_UNUSED(color);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, font, owner());
-    if (ok)
-        font = chosen;
-    return ok;
+    return FontDialog::Choose(font, color, owner());
 }
 
 bool QtDialogs::ChooseColor(QColor &color)

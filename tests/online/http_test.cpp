@@ -3,6 +3,7 @@
 #include "online/http.h"
 #include "online/versioncheck.h"
 #include "platform/codepage.h"
+#include "support/localserver.h"
 #include "support/testenv.h"
 
 #include <QCoreApplication>
@@ -16,52 +17,6 @@
 #include <functional>
 
 namespace {
-
-// A tiny HTTP server on 127.0.0.1 that runs on the test's own event loop.
-// The handler gets the request line and returns the body; a null body means
-// "never answer".
-class LocalServer
-{
-public:
-    std::function<QByteArray(const QByteArray &)> handler;
-    QList<QByteArray> requests;
-
-    LocalServer()
-    {
-        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost));
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
-            while (QTcpSocket *s = m_server.nextPendingConnection()) {
-                auto *buffer = new QByteArray;
-                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, buffer] {
-                    buffer->append(s->readAll());
-                    if (!buffer->contains("\r\n\r\n"))
-                        return;
-                    const QByteArray line = buffer->left(buffer->indexOf("\r\n"));
-                    buffer->clear();
-                    requests << line;
-                    const QByteArray body = handler ? handler(line) : QByteArray("");
-                    if (body.isNull())
-                        return;
-                    s->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size())
-                             + "\r\nConnection: close\r\n\r\n" + body);
-                    s->disconnectFromHost();
-                });
-                QObject::connect(s, &QTcpSocket::disconnected, s, [s, buffer] {
-                    delete buffer;
-                    s->deleteLater();
-                });
-            }
-        });
-    }
-    QString url(const QString &path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
-    quint16 port() const { return m_server.serverPort(); }
-
-private:
-    QTcpServer m_server;
-};
 
 class HttpTest : public DataDirTest
 {

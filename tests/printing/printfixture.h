@@ -7,9 +7,9 @@
 #include "core/formatgrid.h"
 #include "core/formathost.h"
 #include "platform/gridmodel.h"
-#include "support/recordingsurface.h"
 #include "printing/printengine.h"
 #include "properties/pagecontrols.h"
+#include "support/recordingsurface.h"
 
 #include <map>
 
@@ -142,4 +142,82 @@ inline fmtgrid::ControlRow Box(qint32 cls, double x, double y, double w, double 
     r.cash = cash;
     r.font.size = 10;
     return r;
+}
+
+// Measuring printed PDF files.
+#include "support/testenv.h"
+
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+// Page `page` (from 1) of a PDF rasterised at dpi; null when it fails.
+inline QImage RasterPage(const QString &pdf, int page, int dpi)
+{
+    QTemporaryDir dir;
+    const QString base = dir.filePath(QStringLiteral("page"));
+    const QString n = QString::number(page);
+    if (RunCommand(QStringLiteral("pdftoppm"),
+                   {QStringLiteral("-gray"), QStringLiteral("-r"), QString::number(dpi),
+                    QStringLiteral("-f"), n, QStringLiteral("-l"), n, QStringLiteral("-png"),
+                    QStringLiteral("-singlefile"), pdf, base})
+        != 0)
+        return {};
+    QImageReader::setAllocationLimit(1024); // A4 at 600 dpi
+    return QImage(base + QStringLiteral(".png"));
+}
+
+// The bounding box of the dark pixels inside an area (all of the image when
+// the area is empty); empty when there are none.
+inline QRect DarkBox(const QImage &img, QRect area = {}, int threshold = 128)
+{
+    if (area.isEmpty())
+        area = img.rect();
+    area &= img.rect();
+    int l = INT_MAX, t = INT_MAX, r = -1, b = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(img.pixel(x, y)) < threshold) {
+                l = std::min(l, x), r = std::max(r, x);
+                t = std::min(t, y), b = std::max(b, y);
+            }
+    return r < 0 ? QRect() : QRect(QPoint(l, t), QPoint(r, b));
+}
+
+inline double PxToMm(double px, int dpi)
+{
+    return px * 25.4 / dpi;
+}
+
+// pdfinfo's page count and the size of page 1 in millimetres.
+inline int PdfPageCount(const QString &pdf, QSizeF *sizeMm = nullptr)
+{
+    QByteArray out;
+    if (RunCommand(QStringLiteral("pdfinfo"), {pdf}, &out) != 0)
+        return -1;
+    const QString text = QString::fromUtf8(out);
+    const auto pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(text);
+    const auto size
+        = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts")).match(text);
+    if (sizeMm && size.hasMatch())
+        *sizeMm = QSizeF(size.captured(1).toDouble() * 25.4 / 72,
+                         size.captured(2).toDouble() * 25.4 / 72);
+    return pages.hasMatch() ? pages.captured(1).toInt() : -1;
+}
+
+// Bar codes of page `page` read back with zbarimg: "TYPE:data" lines, sorted.
+inline QStringList ReadBarCodes(const QString &pdf, int page)
+{
+    QTemporaryDir dir;
+    const QImage img = RasterPage(pdf, page, 300);
+    const QString png = dir.filePath(QStringLiteral("codes.png"));
+    if (img.isNull() || !img.save(png))
+        return {};
+    QByteArray out;
+    RunCommand(QStringLiteral("zbarimg"), {QStringLiteral("-q"), png}, &out);
+    QStringList lines = QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
+    lines.sort();
+    return lines;
 }

@@ -2,9 +2,9 @@
 // 0.5 x size x 20 twips wide and a line 1.2 x size x 20 high, so at 10
 // points a character is 100 twips and a line 240.
 
-#include "support/recordingsurface.h"
 #include "printing/textlayout.h"
 #include "records/valueconversion.h"
+#include "support/recordingsurface.h"
 
 #include <gtest/gtest.h>
 

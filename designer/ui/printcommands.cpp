@@ -1,0 +1,101 @@
+// The main window's print commands: print the waybill shown (Com 0,
+// m_PCom0), print a range of the imported records (Com 1, m_PCom1), the
+// calibration page and margins (Com 36 "校准"), the calibration wizard
+// (mWizard) and the bar-code standard (mStrBarCodeStand). The engine gets the
+// window state as parameters: the main-window state as page controls and
+// format host, a view over it and the print windows for its questions; the
+// printed pages go to the history in one write.
+
+#include "core/helpers.h"
+#include "designer/ui/mainwindow.h"
+#include "online/versioncheck.h"
+#include "platform/dialogs.h"
+#include "printing/printengine.h"
+#include "printing/ui/printwindows.h"
+#include "records/history.h"
+#include "records/valueconversion.h"
+
+#include <QAction>
+#include <QMenuBar>
+
+namespace dsg {
+
+namespace {
+
+class StatePrintView : public print::PrintView
+{
+public:
+    explicit StatePrintView(MainState &state)
+        : m_state(state)
+    { }
+    bool PrintRulersTicked() const override { return m_state.printRulersTicked; }
+    QImage BackgroundPicture() const override { return m_state.BackgroundPicture(); }
+    QImage ControlPicture(qint32 index) const override
+    {
+        const DesignControl *c = m_state.GetCtlByIndex(index);
+        return c ? c->picture : QImage();
+    }
+    double FrameWidthTwips() const override { return m_state.Page().frameWidth; }
+
+private:
+    MainState &m_state;
+};
+
+// Help page n of the maker's server, beside the version page.
+void OpenHelpPage(int page)
+{
+    const QString version = VersionPageUrl(51);
+    const qsizetype cut = version.indexOf(QLatin1String("/wolisoft/"));
+    if (cut < 0) {
+        dialogs().Message(QStringLiteral("没有设置服务器地址，无法打开帮助页面。"));
+        return;
+    }
+    ShellOpen(version.left(cut) + QStringLiteral("/Help/QA.asp?id=") + QString::number(page));
+}
+
+} // namespace
+
+void MainWindow::PrintCommand(int index)
+{
+    if (index == 36) {
+        PrintCalibration(m_state, this);
+        return;
+    }
+    StatePrintView view(m_state);
+    WindowPrintUi ui(m_state.CurrentFormatName(), this);
+    print::PrintContext ctx {
+        m_state, m_state, view, ui, &conv::FormatMoney, &rec::AppendHistoryRecords};
+    if (index == 0) {
+        print::PrintRecord(ctx);
+    } else if (index == 1) {
+        const rec::RecordScroll &hs = m_state.RecordScroll();
+        MainState &state = m_state;
+        print::RecordScroll scroll {
+            hs.value, hs.max, [&state](qint32 row) { state.ShowGridRow(state.DataGrid(), row); }};
+        print::BatchPrint(ctx, scroll);
+    }
+}
+
+void MainWindow::WirePrintCommands()
+{
+    const auto on = [this](const char *name, std::function<void()> f) {
+        if (QAction *a = menuBar()->findChild<QAction *>(QString::fromLatin1(name)))
+            connect(a, &QAction::triggered, this, std::move(f));
+    };
+    on("m_PCom0", [this] { PrintCommand(0); });
+    on("m_PCom1", [this] { PrintCommand(1); });
+    on("mWizard", [this] { (new ValWizard(m_state, &OpenHelpPage, this))->show(); });
+    on("mStrBarCodeStand", [this] {
+        MainState &state = m_state;
+        // Every picture box shows its content again in the new standard.
+        (new StrCodeStand(
+             [&state] {
+                 for (qint32 n = 1; n <= state.ControlCount(2); ++n)
+                     state.SetControlValue(2000 + n, state.ControlValue(2000 + n));
+             },
+             this))
+            ->show();
+    });
+}
+
+} // namespace dsg

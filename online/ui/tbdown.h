@@ -1,0 +1,76 @@
+#pragma once
+// TBDown ("淘宝交易下载"): the marketplace's seller pages in an embedded
+// browser above TradeGrid. The user logs in and opens the sold orders; the
+// buttons extract the shown page or every page (through "下一页"), clear the
+// grid, delete chosen rows or closed trades, export the grid and open the
+// trade mapping. Closing hides the window, so the grid keeps its rows for
+// the mapping window and the next opening.
+
+#include "platform/gridmodel.h"
+
+#include <QWidget>
+#include <functional>
+
+class GridView;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWebEngineView;
+class WebDom;
+
+inline constexpr const char *kSplitterKey = "淘宝下载_分割线";
+inline constexpr const char *kMergeKey = "淘宝导入_自动合并";
+inline constexpr const char *kNoMarketplaceHost
+    = "没有设置淘宝网址（设置 Para 中的 TaobaoLoginHost 与 TaobaoSellerHost），无法打开登录页面。";
+
+class TBDown : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TBDown(QWidget *parent = nullptr);
+    ~TBDown() override;
+
+    GridModel TradeGrid; // MSF's grid
+    GridView *MSF = nullptr;
+    QWebEngineView *WB = nullptr;
+    QFrame *SL = nullptr;
+    QPushButton *Com[7] = {};
+    QCheckBox *Chk = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *TShop = nullptr;
+
+    WebDom *Dom() const { return m_dom; }
+    // The splitter's top in twips.
+    qint32 SplitterTop() const { return m_slTop; }
+    // True while an extraction runs (its buttons are disabled meanwhile).
+    bool Running() const { return m_running; }
+    // What button 1 ("打印快递单") opens; installed by the main window.
+    void SetMappingOpener(std::function<void()> opener) { m_openMapping = std::move(opener); }
+
+public Q_SLOTS:
+    void Com_Click(int index);
+    void GetShoper();
+    void Chk_Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_Load();
+    void layoutControls();
+    void setRunning(bool on);
+    void extractAll();
+    void removeClosedTrades();
+
+    WebDom *m_dom = nullptr;
+    std::function<void()> m_openMapping;
+    qint32 m_slTop = 3600;
+    qint32 m_dragY = 0;
+    bool m_loaded = false;
+    bool m_running = false;
+};

@@ -1,0 +1,230 @@
+#include "core/progress.h"
+#include "core/settings.h"
+#include "online/tradegrid.h"
+#include "online/ui/tbdown.h"
+#include "online/ui/tbinputmap.h"
+#include "online/ui/webdom.h"
+#include "platform/codepage.h"
+#include "platform/ui/gridview.h"
+#include "records/fakepage.h"
+#include "support/localserver.h"
+#include "support/testenv.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QNetworkProxy>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <functional>
+
+namespace {
+
+QByteArray fixture(const char *name)
+{
+    QFile f(QStringLiteral(TEST_SOURCE_DIR "/online/fixtures/") + QString::fromUtf8(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+    return f.readAll();
+}
+
+bool waitUntil(const std::function<bool()> &done, int ms = 20000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+
+QString title(TBDown &w)
+{
+    return w.WB->page()->title();
+}
+
+// The marketplace on 127.0.0.1: a login form that sets a session cookie and
+// returns to the seller pages, two pages of sold orders, and the address
+// service, which answers only a request that carries the session cookie.
+class Marketplace
+{
+public:
+    Marketplace()
+    {
+        server.fullHandler = [this](const QByteArray &line, const QByteArray &head,
+                                    QByteArray &headers, int &status) -> QByteArray {
+            const QByteArray target = line.split(' ').value(1);
+            const QByteArray path = target.split('?').value(0);
+            if (path == "/member/login.jhtml")
+                return "<html><head><meta charset=\"utf-8\"><title>登录</title></head><body><form "
+                       "action=\"/login\">"
+                       "<input name=\"u\" value=\"seller\"><input type=\"submit\" id=\"go\">"
+                       "</form></body></html>";
+            if (path == "/login") {
+                status = 302;
+                headers = "Set-Cookie: sid=s3cret; Path=/\r\nLocation: /seller_admin.htm\r\n";
+                return "";
+            }
+            if (path == "/seller_admin.htm")
+                return fixture("orders_page1.html");
+            if (path == "/orders_page2.html")
+                return fixture("orders_page2.html");
+            if (path == "/trade/json/order_address_info.htm") {
+                ++addressRequests;
+                if (!head.contains("sid=s3cret"))
+                    return "{}";
+                return cp936::Encode(QString::fromUtf8(fixture("address_reply.txt")));
+            }
+            status = 404;
+            return "no";
+        };
+        for (const char *key : {"TaobaoLoginHost", "TaobaoSellerHost", "TaobaoTradeHost"})
+            SaveRegSetting("PQT_V", "Para", key, server.origin());
+    }
+    LocalServer server;
+    int addressRequests = 0;
+};
+
+// The main window as the trade mapping sees it.
+class MapHost : public TradeMapHost
+{
+public:
+    MapHost()
+    {
+        data.setCols(1);
+        data.setRows(2);
+        data.setFixedRows(2);
+        data.setFixedCols(1);
+    }
+    PageControls &Page() override { return page; }
+    GridModel &RecordsGrid() override { return data; }
+    void RecordsFilled() override { filled = true; }
+    void SetMainEnabled(bool on) override { enabled = on; }
+    FakePage page;
+    GridModel data;
+    bool filled = false;
+    bool enabled = true;
+};
+
+class TBDownTest : public DataDirTest
+{
+protected:
+    void SetUp() override
+    {
+        DataDirTest::SetUp();
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    }
+};
+
+} // namespace
+
+TEST_F(TBDownTest, WithoutMarketplaceHostTheWindowSaysSo)
+{
+    TBDown w;
+    w.show();
+    ASSERT_TRUE(waitUntil([&] {
+        const auto body = w.Dom()->BodyHtml();
+        return body && body->contains(QStringLiteral("没有设置淘宝网址"));
+    }));
+    EXPECT_EQ(w.TradeGrid.tag(), "交易记录");
+}
+
+TEST_F(TBDownTest, LoginThenExtractAllPagesWithAddresses)
+{
+    Marketplace market;
+    TBDown w;
+    w.resize(900, 700);
+    w.show();
+    ASSERT_TRUE(waitUntil([&] { return title(w) == QStringLiteral("登录"); }));
+    // The user logs in; the marketplace returns to the sold orders.
+    w.Dom()->Run(QStringLiteral("document.getElementById('go').click()"));
+    ASSERT_TRUE(waitUntil([&] { return title(w) == QStringLiteral("已卖出的宝贝"); }))
+        << market.server.requests.join('\n').constData();
+
+    bool disabledWhileRunning = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (w.Running() && !w.Com[0]->isEnabled() && !w.Com[5]->isEnabled())
+            disabledWhileRunning = true;
+    });
+    probe.start(20);
+    QTest::mouseClick(w.Com[5], Qt::LeftButton);
+    probe.stop();
+    EXPECT_TRUE(disabledWhileRunning);
+    EXPECT_TRUE(w.Com[0]->isEnabled());
+    EXPECT_EQ(w.TShop->text(), QStringLiteral("小店一号"));
+
+    // Page 1: order 1001 with three items and 1002; page 2 repeats 1001 and adds 1003.
+    const GridModel &g = w.TradeGrid;
+    QStringList orders;
+    for (qint32 r = g.fixedRows(); r < g.rows(); ++r)
+        orders << g.text(r, trade::OrderNo);
+    EXPECT_EQ(orders, QStringList({"1001", "1001_1", "1001_2", "1002", "1003"}));
+    EXPECT_EQ(market.addressRequests, 3);
+    for (qint32 r = g.fixedRows(); r < g.rows(); ++r) {
+        EXPECT_EQ(g.text(r, trade::Recipient), QStringLiteral("张三")) << r;
+        EXPECT_EQ(g.text(r, trade::Address), QStringLiteral("建国路 88号")) << r;
+    }
+
+    // Map the trades onto two boxes and fill DataGrid.
+    MapHost host;
+    host.page.Add(0, QStringLiteral("收件人"));
+    host.page.Add(0, QStringLiteral("地址"));
+    QPointer<TBInputMap> map;
+    w.SetMappingOpener([&] {
+        map = new TBInputMap(w.TradeGrid, w.Chk->isChecked(), host);
+        map->show();
+    });
+    QTest::mouseClick(w.Com[1], Qt::LeftButton);
+    ASSERT_TRUE(map);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(host.enabled);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(map));
+    const auto typeInto = [&](qint32 row, const QString &text) {
+        const QRect cell = map->M1->visualRect(map->M1->model()->index(row - 1, 4));
+        QTest::mouseClick(map->M1->viewport(), Qt::LeftButton, {}, cell.center());
+        ASSERT_TRUE(map->TT->isVisible());
+        QTest::keyClicks(map->TT, text);
+    };
+    typeInto(1, "L");
+    typeInto(2, "O,P,Q,R");
+    EXPECT_EQ(map->Map.text(2, 4), "O,P,Q,R");
+    QTest::mouseClick(map->Com[0], Qt::LeftButton);
+    QTest::qWait(50);
+    EXPECT_FALSE(map);
+    EXPECT_TRUE(host.enabled);
+    EXPECT_TRUE(host.filled);
+    // The closed trade 1002 is left out.
+    ASSERT_EQ(host.data.dataRows(), 4);
+    EXPECT_EQ(host.data.text(2, 1), QStringLiteral("张三"));
+    EXPECT_EQ(host.data.text(5, 2), QStringLiteral("北京北京市朝阳区建国路 88号"));
+
+    // Closing hides the window; the rows stay.
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(g.dataRows(), 5);
+    EXPECT_FALSE(ReadParam(QString::fromUtf8(kSplitterKey)).isEmpty());
+}
+
+TEST_F(TBDownTest, RunIsRefusedWhileWaitingAndEndsWhenThePageGoes)
+{
+    auto *view = new QWebEngineView;
+    view->setHtml("<html><body>x</body></html>");
+    WebDom dom(view->page());
+    ASSERT_TRUE(waitUntil([&] { return dom.LoadsFinished() > 0; }));
+    std::optional<QVariant> inner = QVariant(1);
+    QTimer::singleShot(0, [&] {
+        inner = dom.Run("1");
+        delete view; // the window goes while the outer run waits
+    });
+    const auto outer = dom.Run("var t = Date.now(); while (Date.now() - t < 2000) {} 1", 8000);
+    EXPECT_FALSE(inner.has_value());
+    EXPECT_FALSE(outer.has_value());
+    EXPECT_FALSE(dom.Run("1").has_value());
+}

@@ -1,0 +1,136 @@
+// Printing into PDF files and measuring them: positions after the offsets
+// (600 dpi raster), text starts (pdftotext -bbox), the calibration square,
+// bar codes of a batch read back, pages and history records of a batch.
+
+#include "core/database.h"
+#include "core/settings.h"
+#include "platform/numtext.h"
+#include "printfixture.h"
+#include "printing/calibration.h"
+#include "printing/ean13.h"
+#include "records/history.h"
+#include "records/valueconversion.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class PrintPdf : public DataDirTest
+{
+protected:
+    QString pdf(const QString &name) const { return path(name + u".pdf"_s); }
+    std::unique_ptr<PdfPrinter> printerFor(const QString &file, QSizeF mm = {210, 297})
+    {
+        auto p = std::make_unique<PdfPrinter>(file);
+        p->SetPageSize(QPageSize(mm, QPageSize::Millimeter));
+        return p;
+    }
+};
+
+} // namespace
+
+TEST_F(PrintPdf, LineLandsWithinATenthAfterOffsets)
+{
+    PrintRig rig;
+    rig.host.offsetX = u"12"_s; // 2 mm left
+    rig.host.offsetY = u"9"_s; // 1 mm down
+    fmtgrid::ControlRow line = Box(3, 20, 30, 120, 30, 1); // solid
+    line.font.size = 4; // four printer pixels wide
+    rig.controls.Add(line);
+    const QString file = pdf(u"line"_s);
+    rig.ui.next = printerFor(file);
+    ASSERT_TRUE(print::PrintRecord(rig.ctx));
+    const QImage img = RasterPage(file, 1, 600);
+    ASSERT_FALSE(img.isNull());
+    const QRect box = DarkBox(img);
+    ASSERT_FALSE(box.isEmpty());
+    EXPECT_NEAR(PxToMm(box.left(), 600), 18, 0.1);
+    EXPECT_NEAR(PxToMm(box.right() + 1, 600), 118, 0.1);
+    EXPECT_NEAR(PxToMm((box.top() + box.bottom() + 1) / 2.0, 600), 31, 0.1);
+}
+
+TEST_F(PrintPdf, TextStartsWhereItsTwipsSay)
+{
+    PrintRig rig;
+    fmtgrid::ControlRow box = Box(0, 30, 40, 80, 10);
+    box.font.name = u"DejaVu Sans"_s;
+    rig.controls.Add(box, u"Hello"_s);
+    const QString file = pdf(u"text"_s);
+    rig.ui.next = printerFor(file);
+    ASSERT_TRUE(print::PrintRecord(rig.ctx));
+    QByteArray html;
+    ASSERT_EQ(RunCommand(u"pdftotext"_s, {u"-bbox"_s, file, u"-"_s}, &html), 0);
+    const QRegularExpressionMatch m
+        = QRegularExpression(u"xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>Hello<"_s)
+              .match(QString::fromUtf8(html));
+    ASSERT_TRUE(m.hasMatch()) << html.toStdString();
+    // The character's cell starts at 30 mm; its top at 40 mm (the cell's
+    // top, whatever the font's own ascent leaves above the glyph).
+    EXPECT_NEAR(m.captured(1).toDouble() * 25.4 / 72, 30, 0.4);
+    EXPECT_NEAR(m.captured(2).toDouble() * 25.4 / 72, 40, 0.6);
+}
+
+TEST_F(PrintPdf, CalibrationSquareSpansTenToTwenty)
+{
+    dlg.Queue(true);
+    const QString file = pdf(u"calibration"_s);
+    PdfPrinter printer(file);
+    ASSERT_TRUE(PrintCalibrationFigure(printer));
+    QSizeF size;
+    ASSERT_EQ(PdfPageCount(file, &size), 1);
+    EXPECT_NEAR(size.width(), 210, 0.5); // A4 portrait
+    EXPECT_NEAR(size.height(), 297, 0.5);
+    const QRect box = DarkBox(RasterPage(file, 1, 600));
+    EXPECT_NEAR(PxToMm(box.left(), 600), 10, 0.1);
+    EXPECT_NEAR(PxToMm(box.right() + 1, 600), 20, 0.1);
+    EXPECT_NEAR(PxToMm(box.top(), 600), 10, 0.1);
+    EXPECT_NEAR(PxToMm(box.bottom() + 1, 600), 20, 0.1);
+
+    // No prints nothing.
+    dlg.Queue(false);
+    PdfPrinter none(pdf(u"none"_s));
+    EXPECT_FALSE(PrintCalibrationFigure(none));
+    EXPECT_FALSE(QFile::exists(pdf(u"none"_s)));
+}
+
+TEST_F(PrintPdf, BatchBarCodesDecodeAndHistoryHoldsEveryPage)
+{
+    for (const QString standard : {u"0"_s, u"1"_s}) {
+        SaveParam(u"StrBarCodeStand"_s, standard);
+        PrintRig rig;
+        rig.ctx.writeHistory = &rec::AppendHistoryRecords;
+        rig.ctx.formatMoney = &conv::FormatMoney;
+        rig.controls.name = u"条码"_s + standard;
+        rig.host.setPaper = true;
+        const qint32 input = rig.controls.Add(Box(0, 10, 10, 80, 8));
+        fmtgrid::ControlRow code = Box(2, 10, 30, 90, 25);
+        const qint32 picture = rig.controls.Add(code);
+        const QStringList values
+            = {u"690123456789"_s, u"690123456790"_s, u"690123456791"_s, u"690123456792"_s};
+        print::RecordScroll scroll {1, 4, [&](qint32 row) {
+                                        rig.controls.values[input] = u"收件人%1"_s.arg(row);
+                                        rig.controls.values[picture] = values[row - 2];
+                                    }};
+        rig.ui.range = u"1:4"_s;
+        const QString file = pdf(u"batch"_s + standard);
+        rig.ui.next = std::make_unique<PdfPrinter>(file);
+        ASSERT_EQ(print::BatchPrint(rig.ctx, scroll), 4);
+        QSizeF size;
+        ASSERT_EQ(PdfPageCount(file, &size), 4); // no trailing blank page
+        EXPECT_NEAR(size.width(), 230, 0.5);
+        EXPECT_NEAR(size.height(), 127, 0.5);
+        for (int page = 1; page <= 4; ++page) {
+            const QString expected = standard == u"0"_s
+                ? u"CODE-39:"_s + values[page - 1]
+                : u"EAN-13:"_s + NormalizeEAN13(values[page - 1]);
+            EXPECT_EQ(ReadBarCodes(file, page), QStringList {expected}) << page;
+        }
+        const auto rows = db::Connection()->Query(
+            u"SELECT COUNT(DISTINCT ID), COUNT(*) FROM 历史 WHERE Fmt=?"_s, {rig.controls.name});
+        ASSERT_TRUE(rows);
+        EXPECT_EQ(num::Val(rows->value(0, 0)), 4);
+        EXPECT_EQ(num::Val(rows->value(0, 1)), 8);
+    }
+}

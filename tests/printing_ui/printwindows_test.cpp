@@ -1,0 +1,107 @@
+// The print windows driven by real clicks and keys: the printer chooser
+// (cancel, keys discarded, a PDF file chosen and remembered nowhere), the
+// batch range and the bar-code standard.
+
+#include "core/globals.h"
+#include "core/settings.h"
+#include "printing/printerchoice.h"
+#include "printing/ui/printwindows.h"
+#include "support/testenv.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template<class W> W *Shown()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *t = qobject_cast<W *>(w); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+
+// Runs f on the window of type W once it is shown (during a wait).
+template<class W> void WhenShown(std::function<void(W *)> f)
+{
+    QTimer::singleShot(50, [f] {
+        W *w = Shown<W>();
+        ASSERT_NE(w, nullptr);
+        f(w);
+    });
+}
+
+class PrintWindows : public DataDirTest
+{
+};
+
+} // namespace
+
+TEST_F(PrintWindows, ChooserCancelAndPdfFile)
+{
+    WhenShown<SelPrinter>([](SelPrinter *w) {
+        EXPECT_EQ(w->windowTitle(), u"选择"_s);
+        ASSERT_GE(w->COMB->count(), 1);
+        EXPECT_EQ(w->COMB->itemText(w->COMB->count() - 1), PdfPrinterName());
+        QTest::mouseClick(w->Com[1], Qt::LeftButton);
+    });
+    EXPECT_EQ(ChoosePrinter(u"格式"_s), nullptr);
+    EXPECT_TRUE(DialogResult.isEmpty());
+
+    const QString file = path(u"out.pdf"_s);
+    dlg.Queue(file);
+    WhenShown<SelPrinter>([](SelPrinter *w) {
+        w->COMB->setCurrentIndex(w->COMB->count() - 1);
+        const QString before = w->COMB->currentText();
+        QTest::keyClick(w->COMB, Qt::Key_Up); // typing changes nothing
+        EXPECT_EQ(w->COMB->currentText(), before);
+        QTest::mouseClick(w->Com[0], Qt::LeftButton);
+    });
+    const std::unique_ptr<Printer> p = ChoosePrinter(u"格式"_s);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->DeviceName(), PdfPrinterName());
+    ASSERT_FALSE(dlg.shown().empty());
+    EXPECT_EQ(dlg.shown().back().kind, u"save"_s);
+    // A PDF file is no installed printer: nothing is remembered.
+    EXPECT_TRUE(RememberedPrinter().isEmpty());
+}
+
+TEST_F(PrintWindows, BatchRangeAsTyped)
+{
+    WhenShown<PrintPages>([](PrintPages *w) {
+        EXPECT_EQ(w->T[0]->text(), u"2"_s);
+        EXPECT_EQ(w->T[1]->text(), u"40"_s);
+        w->T[0]->clear();
+        QTest::keyClicks(w->T[0], u"5"_s);
+        w->T[1]->clear();
+        QTest::keyClicks(w->T[1], u"3"_s);
+        QTest::mouseClick(w->Com[0], Qt::LeftButton);
+    });
+    EXPECT_EQ(AskBatchRange(2, 40), u"5:3"_s);
+    WhenShown<PrintPages>([](PrintPages *w) { QTest::mouseClick(w->Com[1], Qt::LeftButton); });
+    EXPECT_EQ(AskBatchRange(2, 40), QString());
+}
+
+TEST_F(PrintWindows, BarCodeStandardStoredAndRedrawn)
+{
+    int redraws = 0;
+    auto *w = new StrCodeStand([&] { ++redraws; });
+    w->show();
+    EXPECT_TRUE(w->Op[0]->isChecked()); // nothing stored: Code 39
+    QTest::mouseClick(w->Op[1], Qt::LeftButton);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    EXPECT_EQ(ReadParam(u"StrBarCodeStand"_s), u"1"_s);
+    EXPECT_EQ(redraws, 1);
+    auto *again = new StrCodeStand({});
+    EXPECT_TRUE(again->Op[1]->isChecked());
+    delete again;
+}
