@@ -149,6 +149,9 @@ const QFontMetricsF &PainterSurface::currentMetrics() const
 Twips PainterSurface::TextWidth(const QString &text) const
 {
     const QFontMetricsF &fm = currentMetrics();
+    // Most texts measured are one line: no splitting.
+    if (!text.contains(u'\n'))
+        return Twips(fm.horizontalAdvance(text));
     double w = 0;
     for (const QString &line : SurfaceTextLines(text))
         w = std::max(w, fm.horizontalAdvance(line));
@@ -158,7 +161,7 @@ Twips PainterSurface::TextWidth(const QString &text) const
 Twips PainterSurface::TextHeight(const QString &text) const
 {
     const QFontMetricsF &fm = currentMetrics();
-    return Twips(fm.height() * SurfaceTextLines(text).size());
+    return Twips(fm.height() * (text.count(u'\n') + 1));
 }
 
 bool PainterSurface::ensurePage()

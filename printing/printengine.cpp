@@ -68,6 +68,11 @@ struct PageDrawer::Impl
     // Fitted sizes by (face, bold, stored size): the result depends only on
     // these while one document prints, so a batch fits each font once.
     std::map<std::tuple<QString, bool, double>, double> fitted;
+    // The controls' rows, read once: the format does not change while a
+    // document prints (only the contents do).
+    std::map<qint32, std::optional<fmtgrid::ControlRow>> rows;
+    // The printer page's size for this page's placement.
+    Twips pw, ph;
 
     Impl(PrintContext &c, Printer &p)
         : ctx(c)
@@ -105,12 +110,24 @@ struct PageDrawer::Impl
         const bool lengthwise = ctx.host.OptionValue(1) == 1;
         const bool centred = ctx.host.OptionValue(3) == 1;
         if (lengthwise) {
-            y += s.Height() - h;
+            y += ph - h;
             if (centred)
-                y -= (s.Height() - h) / 2;
+                y -= (ph - h) / 2;
         } else if (centred) {
-            x -= (s.Width() - w) / 2;
+            x -= (pw - w) / 2;
         }
+    }
+
+    const std::optional<fmtgrid::ControlRow> &RowOf(qint32 index)
+    {
+        auto it = rows.find(index);
+        if (it == rows.end()) {
+            std::optional<fmtgrid::ControlRow> r;
+            if (const std::optional<qint32> row = ctx.controls.ControlRow(index))
+                r = fmtgrid::ReadControlRow(ctx.controls.FormatGrid(), *row);
+            it = rows.emplace(index, std::move(r)).first;
+        }
+        return it->second;
     }
 
     void DrawText(const QString &content, const fmtgrid::ControlRow &r, Twips x, Twips y)
@@ -150,11 +167,7 @@ struct PageDrawer::Impl
 
     void DrawControl(qint32 cls, qint32 index, Mm offX, Mm offY, Twips w, Twips h)
     {
-        const std::optional<qint32> row = ctx.controls.ControlRow(index);
-        if (!row)
-            return;
-        const std::optional<fmtgrid::ControlRow> read
-            = fmtgrid::ReadControlRow(ctx.controls.FormatGrid(), *row);
+        const std::optional<fmtgrid::ControlRow> &read = RowOf(index);
         if (!read)
             return;
         const fmtgrid::ControlRow &r = *read;
@@ -229,6 +242,8 @@ void PageDrawer::PrintPage(Mm offsetX, Mm offsetY)
     if (host.DiTuPrintTicked())
         PrintBackgroundPicture(offsetX, offsetY, w, h, lengthwise, host.OptionValue(3) == 1);
     const Twips wt = ToTwips(w), ht = ToTwips(h);
+    d->pw = d->s.Width();
+    d->ph = d->s.Height();
     for (qint32 cls = InputBox; cls <= LabelClass; ++cls)
         for (qint32 n = 1; n <= d->ctx.controls.ControlCount(cls); ++n)
             d->DrawControl(cls, cls * 1000 + n, offsetX, offsetY, wt, ht);

@@ -48,3 +48,15 @@ public:
         Q_UNUSED(style);
     }
 };
+
+// Calls f with the index of every control that carries content (input
+// boxes, check boxes, picture boxes), class by class in ascending index
+// order: the order in which every record is read and written.
+template<class F> void ForEachContentControl(const PageControls &page, F &&f)
+{
+    for (qint32 cls = 0; cls <= 2; ++cls) {
+        const qint32 n = page.ControlCount(cls);
+        for (qint32 i = 1; i <= n; ++i)
+            f(cls * 1000 + i);
+    }
+}

@@ -11,7 +11,12 @@ void PrepareDataGrid(GridModel &grid, qint32 records, const ColumnMaps &maps, Pa
 {
     const bool wasVisible = grid.isVisible();
     grid.setVisible(false);
-    // The records of an earlier import go first, so no old cell survives.
+    // DataGrid's layout: two fixed rows, one fixed column. The records of
+    // an earlier import go first, so no old cell survives.
+    grid.setRows(std::max<qint32>(grid.rows(), 2));
+    grid.setCols(std::max<qint32>(grid.cols(), 2));
+    grid.setFixedRows(2);
+    grid.setFixedCols(1);
     grid.setRows(grid.fixedRows());
     grid.setRows(grid.fixedRows() + std::max<qint32>(records, 0));
     grid.setRowHeight(0, 0);

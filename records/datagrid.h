@@ -17,7 +17,7 @@ namespace imp {
 
 inline constexpr const char *kReadingCaption = "正在读取EXCEL数据……";
 
-// Rows = fixed rows + records, row 0 hidden, one data column per map
+// Two fixed rows and one fixed column, rows = 2 + records, row 0 hidden, one data column per map
 // element, the record numbers, the box indexes and the prompt captions
 // (read from each box's row of the format grid).
 void PrepareDataGrid(GridModel &grid, qint32 records, const ColumnMaps &maps, PageControls &page);

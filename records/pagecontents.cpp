@@ -10,15 +10,6 @@ std::optional<fmtgrid::ControlRow> ControlRowOf(PageControls &page, qint32 index
     return fmtgrid::ReadControlRow(page.FormatGrid(), *row);
 }
 
-void ForEachContentControl(const PageControls &page, const std::function<void(qint32)> &f)
-{
-    for (qint32 cls = 0; cls <= 2; ++cls) {
-        const qint32 n = page.ControlCount(cls);
-        for (qint32 i = 1; i <= n; ++i)
-            f(cls * 1000 + i);
-    }
-}
-
 ControlIndexByID::ControlIndexByID(PageControls &page, qint32 firstCls, qint32 lastCls)
 {
     QHash<qint64, qint32> rowOf;

@@ -18,10 +18,6 @@ namespace rec {
 // The control's row; nullopt when it has none.
 std::optional<fmtgrid::ControlRow> ControlRowOf(PageControls &page, qint32 index);
 
-// Calls f with the index of every input box, check box and picture box,
-// class by class in ascending index order.
-void ForEachContentControl(const PageControls &page, const std::function<void(qint32)> &f);
-
 // Control ID -> index of the loaded controls of classes first..last, read
 // once. Where two rows hold one ID the lower row wins, as a search of the
 // grid from the top would find it.

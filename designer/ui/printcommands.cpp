@@ -7,13 +7,12 @@
 // printed pages go to the history in one write.
 
 #include "core/helpers.h"
+#include "designer/printsetup.h"
 #include "designer/ui/mainwindow.h"
 #include "online/versioncheck.h"
 #include "platform/dialogs.h"
 #include "printing/printengine.h"
 #include "printing/ui/printwindows.h"
-#include "records/history.h"
-#include "records/valueconversion.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -21,25 +20,6 @@
 namespace dsg {
 
 namespace {
-
-class StatePrintView : public print::PrintView
-{
-public:
-    explicit StatePrintView(MainState &state)
-        : m_state(state)
-    { }
-    bool PrintRulersTicked() const override { return m_state.printRulersTicked; }
-    QImage BackgroundPicture() const override { return m_state.BackgroundPicture(); }
-    QImage ControlPicture(qint32 index) const override
-    {
-        const DesignControl *c = m_state.GetCtlByIndex(index);
-        return c ? c->picture : QImage();
-    }
-    double FrameWidthTwips() const override { return m_state.Page().frameWidth; }
-
-private:
-    MainState &m_state;
-};
 
 // Help page n of the maker's server, beside the version page.
 void OpenHelpPage(int page)
@@ -63,17 +43,11 @@ void MainWindow::PrintCommand(int index)
     }
     StatePrintView view(m_state);
     WindowPrintUi ui(m_state.CurrentFormatName(), this);
-    print::PrintContext ctx {
-        m_state, m_state, view, ui, &conv::FormatMoney, &rec::AppendHistoryRecords};
-    if (index == 0) {
+    print::PrintContext ctx = PrintContextFor(m_state, view, ui);
+    if (index == 0)
         print::PrintRecord(ctx);
-    } else if (index == 1) {
-        const rec::RecordScroll &hs = m_state.RecordScroll();
-        MainState &state = m_state;
-        print::RecordScroll scroll {
-            hs.value, hs.max, [&state](qint32 row) { state.ShowGridRow(state.DataGrid(), row); }};
-        print::BatchPrint(ctx, scroll);
-    }
+    else if (index == 1)
+        print::BatchPrint(ctx, RecordScrollFor(m_state));
 }
 
 void MainWindow::WirePrintCommands()

@@ -1,0 +1,92 @@
+// The main window's import commands offscreen: the import button through
+// the file dialog and the mapping window into DataGrid, deleting and
+// clearing imported rows, and the history export.
+
+#include "../designer/testformat.h"
+#include "core/globals.h"
+#include "designer/ui/mainwindow.h"
+#include "platform/codepage.h"
+#include "platform/screenscale.h"
+#include "records/ui/importwindows.h"
+#include "support/testenv.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+using namespace dsg;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kFmt = u"圆通"_s;
+
+class ImportCommandsTest : public DataDirTest
+{
+protected:
+    void SetUp() override
+    {
+        DataDirTest::SetUp();
+        screen::SetTwipsPerPixel(15);
+        TheStartupRecord = StartupRecord();
+        const qint32 sw = QGuiApplication::primaryScreen()->geometry().width() * 15;
+        testfmt::WriteHeader(kFmt, 200, 200, sw);
+        testfmt::WriteRow(kFmt, {0, u"收件人"_s, 20, 10, 40, 6, "1", 9});
+        testfmt::SetLastFormat(kFmt);
+    }
+    void TearDown() override
+    {
+        screen::SetTwipsPerPixel(0);
+        DataDirTest::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(ImportCommandsTest, ImportDeleteClearExport)
+{
+    const QString csv = path(u"Data.csv"_s);
+    ASSERT_TRUE(WriteBytes(csv, cp936::Encode(u"名\r\n甲\r\n乙\r\n丙\r\n"_s)));
+    MainWindow w;
+    w.show();
+    dlg.Queue(csv);
+    w.Com(10)->click();
+    imp::InputMapWindow *map = nullptr;
+    for (QWidget *t : QApplication::topLevelWidgets())
+        if (auto *m = qobject_cast<imp::InputMapWindow *>(t); m && m->isVisible())
+            map = m;
+    ASSERT_NE(map, nullptr);
+    EXPECT_FALSE(w.isEnabled());
+    map->Mapping().BoxMaps().setText(1, 4, u"A"_s);
+    map->T(1)->setText(u"4"_s);
+    map->COM_Click(0);
+    QApplication::processEvents();
+    EXPECT_TRUE(w.isEnabled());
+    GridModel &grid = w.State().DataGrid();
+    ASSERT_EQ(grid.rows(), 5);
+    EXPECT_EQ(grid.text(1, 1), u"收件人"_s);
+    EXPECT_EQ(grid.text(3, 1), u"乙"_s);
+    EXPECT_EQ(w.State().RecordScroll().max, 3);
+
+    grid.setCurrent(3, 1);
+    grid.setRowSel(3);
+    dlg.Queue(true);
+    w.Com(11)->click();
+    ASSERT_EQ(grid.rows(), 4);
+    EXPECT_EQ(grid.text(3, 1), u"丙"_s);
+    EXPECT_EQ(w.State().RecordScroll().max, 2);
+    dlg.Queue(true);
+    w.Com(12)->click();
+    EXPECT_EQ(grid.rows(), 2);
+
+    GridModel &history = w.State().HistoryGrid();
+    history.setRows(1);
+    history.setCols(1);
+    history.setText(0, 0, u"记录"_s);
+    const QString out = path(u"历史.csv"_s);
+    dlg.Queue(out);
+    w.Com(23)->click();
+    EXPECT_EQ(ReadBytes(out), cp936::Encode(u"记录\t\r\n"_s));
+}
