@@ -177,6 +177,7 @@ bool PainterSurface::ensurePage()
         }
         m_pages = 1;
         m_pageBreakPending = false;
+        m_textFontFor.reset();
     } else if (m_pageBreakPending) {
         if (!m_paged || !m_paged->newPage()) {
             m_failed = true;
@@ -210,7 +211,13 @@ void PainterSurface::drawText(double x, double top, const QString &line)
 {
     if (!ensurePage())
         return;
-    m_painter->setFont(currentFont());
+    // The painter's font and text pen change only when the surface's do:
+    // a line is printed character by character.
+    const QFont &font = currentFont();
+    if (m_textFontFor != m_cachedFor) {
+        m_painter->setFont(font);
+        m_textFontFor = m_cachedFor;
+    }
     m_painter->setPen(num::ColorFromBgr(ForeColor()));
     m_painter->drawText(QPointF(x, top + currentMetrics().ascent()), line);
 }

@@ -213,6 +213,7 @@ private:
     bool m_failed = false;
     int m_pages = 0;
     mutable std::optional<surface::Font> m_cachedFor;
+    std::optional<surface::Font> m_textFontFor; // the font last given to the painter
     mutable QFont m_font;
     mutable std::optional<QFontMetricsF> m_metrics;
 };

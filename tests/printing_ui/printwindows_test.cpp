@@ -2,6 +2,7 @@
 // (cancel, keys discarded, a PDF file chosen and remembered nowhere), the
 // batch range and the bar-code standard.
 
+#include "core/formathost.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "printing/printerchoice.h"
@@ -104,4 +105,32 @@ TEST_F(PrintWindows, BarCodeStandardStoredAndRedrawn)
     auto *again = new StrCodeStand({});
     EXPECT_TRUE(again->Op[1]->isChecked());
     delete again;
+}
+
+TEST_F(PrintWindows, CalibrationOpensMarginsEvenWhenCancelled)
+{
+    FormatHostState host;
+    host.offsetX = u"12.5"_s;
+    host.offsetY = u"10"_s;
+    WhenShown<SelPrinter>([](SelPrinter *w) { QTest::mouseClick(w->Com[1], Qt::LeftButton); });
+    PrintCalibration(host, nullptr);
+    Margin *m = Shown<Margin>();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->TX->text(), u"12.5"_s);
+    m->TY->clear();
+    QTest::keyClicks(m->TY, u"8.5"_s);
+    QTest::mouseClick(m->Comm[0], Qt::LeftButton);
+    EXPECT_EQ(host.offsetY, u"8.5"_s);
+
+    // The wizard's deviation step: content too far right by 1.5 mm.
+    auto *v = new ValValue(host, {});
+    v->show();
+    EXPECT_TRUE(v->T[0]->isEnabled());
+    EXPECT_FALSE(v->T[1]->isEnabled());
+    QTest::mouseClick(v->Op[1], Qt::LeftButton);
+    EXPECT_TRUE(v->T[1]->isEnabled());
+    QTest::keyClicks(v->T[1], u"1.5"_s);
+    QTest::mouseClick(v->Com[0], Qt::LeftButton);
+    EXPECT_EQ(host.offsetX, u"14"_s);
+    EXPECT_EQ(dlg.messages().back(), u"调整完成，再试打印一下看？"_s);
 }
