@@ -70,32 +70,64 @@ std::optional<ControlRow> ReadControlRow(const GridModel &g, qint32 row)
     return r;
 }
 
+namespace {
+
+// Writes the value into the row. With keepEqual, a non-empty cell that
+// already reads as its new value keeps its text, so a column the writer did
+// not change keeps what the user typed into it.
+void writeRow(GridModel &g, qint32 row, const ControlRow &r, bool keepEqual)
+{
+    const auto text = [&](qint32 c, const QString &t) {
+        if (g.text(row, c) != t)
+            g.setText(row, c, t);
+    };
+    const auto keep = [&](qint32 c, bool equal) {
+        return keepEqual && equal && !g.text(row, c).isEmpty();
+    };
+    const auto number = [&](qint32 c, double v) {
+        if (!keep(c, num::Val(g.text(row, c)) == v))
+            text(c, num::Str(v));
+    };
+    const auto whole = [&](qint32 c, qint64 v) {
+        if (!keep(c, num::RoundToInt64(num::Val(g.text(row, c))) == v))
+            text(c, num::Str(v));
+    };
+    const auto flag = [&](qint32 c, bool on) {
+        if (!keep(c, on))
+            text(c, on ? Mark() : QString());
+    };
+    whole(ColID, r.id);
+    text(ColLBL, r.prompt);
+    if (!keep(ColDir, DirNameToCode(g.text(row, ColDir)) == r.side))
+        text(ColDir, DirCodeToName(r.side));
+    number(ColX, r.x);
+    number(ColY, r.y);
+    number(ColW, r.w);
+    number(ColH, r.h);
+    number(ColS, r.spacing);
+    number(ColL, r.packedL);
+    if (g.backColor(row, ColColor) != (r.color == 0 ? kBlackCellColor : r.color))
+        SetCellColor(g, row, r.color);
+    text(ColFName, r.font.name);
+    number(ColFSize, r.font.size);
+    flag(ColBold, r.font.bold);
+    flag(ColItalic, r.font.italic);
+    flag(ColUnderline, r.font.underline);
+    flag(ColStrikethru, r.font.strikeOut);
+    whole(ColClas, r.cls);
+    whole(ColCash, r.cash);
+    whole(ColRCtl, r.rctl);
+    whole(ColSumID, r.sumId);
+    whole(ColSumID1, r.sumId1);
+}
+
+} // namespace
+
 bool WriteControlRow(GridModel &g, qint32 row, const ControlRow &r)
 {
     if (row < g.fixedRows() || row >= g.rows())
         return false;
-    const auto mark = [](bool on) { return on ? Mark() : QString(); };
-    g.setText(row, ColID, num::Str(r.id));
-    g.setText(row, ColLBL, r.prompt);
-    g.setText(row, ColDir, DirCodeToName(r.side));
-    g.setText(row, ColX, num::Str(r.x));
-    g.setText(row, ColY, num::Str(r.y));
-    g.setText(row, ColW, num::Str(r.w));
-    g.setText(row, ColH, num::Str(r.h));
-    g.setText(row, ColS, num::Str(r.spacing));
-    g.setText(row, ColL, num::Str(r.packedL));
-    SetCellColor(g, row, r.color);
-    g.setText(row, ColFName, r.font.name);
-    g.setText(row, ColFSize, num::Str(r.font.size));
-    g.setText(row, ColBold, mark(r.font.bold));
-    g.setText(row, ColItalic, mark(r.font.italic));
-    g.setText(row, ColUnderline, mark(r.font.underline));
-    g.setText(row, ColStrikethru, mark(r.font.strikeOut));
-    g.setText(row, ColClas, num::Str(qint64(r.cls)));
-    g.setText(row, ColCash, num::Str(qint64(r.cash)));
-    g.setText(row, ColRCtl, num::Str(r.rctl));
-    g.setText(row, ColSumID, num::Str(r.sumId));
-    g.setText(row, ColSumID1, num::Str(r.sumId1));
+    writeRow(g, row, r, true);
     return true;
 }
 
@@ -103,7 +135,7 @@ qint32 AppendControlRow(GridModel &g, const ControlRow &r)
 {
     const qint32 row = g.addRow();
     g.setText(row, ColSerial, num::Str(qint64(row - 1)));
-    WriteControlRow(g, row, r);
+    writeRow(g, row, r, false);
     return row;
 }
 

@@ -40,7 +40,7 @@ struct ControlRow
     qint32 Alignment() const;
     // Line spacing in mm without the alignment: sign(L) * (|L| - 1000 * a).
     double LineSpacing() const;
-    // Packs spacing and alignment into L (PackAlignValue's rule).
+    // Packs spacing and alignment into L (PackAlign's rule).
     void SetLineSpacing(double spacing, qint32 alignment);
 
     bool operator==(const ControlRow &) const = default;
@@ -54,12 +54,34 @@ std::optional<ControlRow> ReadControlRow(const GridModel &grid, qint32 row);
 // Writes every column but the serial number (1) into an existing data row;
 // false (nothing written) for a fixed row or a row past the end. Numbers are
 // written in plain decimal with up to 15 significant digits, booleans as "√"
-// or "", the side as its name, the colour into the cell's background.
+// or "", the side as its name, the colour into the cell's background. A
+// non-empty cell that already reads as its new value keeps its text ("1.50"
+// stays when the value is 1.5), so writing back a row read with
+// ReadControlRow changes only the fields that were changed.
 bool WriteControlRow(GridModel &grid, qint32 row, const ControlRow &value);
 
-// Appends a data row holding the value (its serial number row - 1) and
-// returns the row number.
+// Appends a data row holding the value (its serial number row - 1, every
+// column written) and returns the row number.
 qint32 AppendControlRow(GridModel &grid, const ControlRow &value);
+
+// Data-type codes (column 18) of input boxes that lay their text over the
+// cells of a printed form: amounts over 1 to 99 cells, and digits over cells
+// (201 to 299, code - 200 cells).
+inline bool IsAmountInCells(qint32 code)
+{
+    return code >= 1 && code <= 99;
+}
+inline bool IsDigitsInCells(qint32 code)
+{
+    return code >= 201 && code <= 299;
+}
+// Capital digits (壹贰叁), shown like an amount at the right of the box.
+inline constexpr qint32 kCapitalDigitsCode = 114;
+// Whether an input box of that code shows its text at the right.
+inline bool IsRightAlignedCode(qint32 code)
+{
+    return IsAmountInCells(code) || code == kCapitalDigitsCode;
+}
 
 // Line spacing x with the alignment a in its thousands:
 // sign(x) * (|x| + 1000 * a), x >= 0 counting as positive.

@@ -1,6 +1,7 @@
 #include "core/database.h"
 
 #include "core/apppaths.h"
+#include "core/fmtcolumns.h"
 #include "platform/dialogs.h"
 
 #include <QFileInfo>
@@ -14,15 +15,8 @@ std::unique_ptr<sql::Connection> g_conn;
 bool g_created = false;
 
 const char *const kSchema[] = {
-    // Format rows: control rows, one header row per format, one settings row.
-    "CREATE TABLE Fmt (ID INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " Fmt TEXT COLLATE NOCASE NOT NULL DEFAULT '', LBL TEXT NOT NULL DEFAULT '',"
-    " Dir INTEGER DEFAULT 0, X DOUBLE DEFAULT 0, Y DOUBLE DEFAULT 0, W DOUBLE DEFAULT 0,"
-    " H DOUBLE DEFAULT 0, S DOUBLE DEFAULT 0, L DOUBLE DEFAULT 0, Color LONG DEFAULT 0,"
-    " fName TEXT, fSize DOUBLE DEFAULT 0, fBold BOOLEAN DEFAULT 0, fItalic BOOLEAN DEFAULT 0,"
-    " fUnderline BOOLEAN DEFAULT 0, fStrikethru BOOLEAN DEFAULT 0, Clas INTEGER DEFAULT 0,"
-    " Cash INTEGER DEFAULT 0, RCtl LONG DEFAULT 0, SumID LONG DEFAULT 0,"
-    " SumID1 LONG DEFAULT 0, Mem TEXT, RCtl1 LONG DEFAULT 0)",
+    // Format rows (control rows, one header row per format, one settings row):
+    // table Fmt itself is made from its column list (core/fmtcolumns).
     "CREATE INDEX FmtByName ON Fmt(Fmt)",
     "CREATE TABLE 参数 (Var TEXT COLLATE NOCASE NOT NULL DEFAULT '', Con TEXT)",
     "CREATE INDEX ParamByVar ON 参数(Var)",
@@ -64,6 +58,8 @@ QString DatabasePath()
 bool CreateSchema(sql::Connection &conn)
 {
     sql::Transaction tx(conn);
+    if (!conn.Exec(fmtgrid::FmtCreateStatement()))
+        return false;
     for (const char *stmt : kSchema)
         if (!conn.Exec(QString::fromUtf8(stmt)))
             return false;

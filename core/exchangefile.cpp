@@ -1,6 +1,7 @@
 #include "core/exchangefile.h"
 
 #include "core/database.h"
+#include "core/fmtcolumns.h"
 #include "core/formatgrid.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
@@ -13,6 +14,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -21,13 +24,31 @@ std::function<QString(const FormatHost &)> g_chooser;
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kLblBreak = QStringLiteral("‖‖‖");
 const QString kMemBreak = QStringLiteral("♂♂");
+constexpr qint32 kExportedFields = 22;
 
-// The columns of a row line, in file order.
-const char *const kExportColumns[] = {
-    "ID",          "Clas", "LBL",   "Dir",   "X",     "Y",      "W",       "H",
-    "S",           "L",    "Color", "fName", "fSize", "fBold",  "fItalic", "fUnderline",
-    "fStrikethru", "Cash", "RCtl",  "Mem",   "SumID", "SumID1",
-};
+// The Fmt columns of a row line, in file order: the 22 fields the export
+// writes (fields 0 to 21) and RCtl1, which only some files carry.
+std::vector<const fmtgrid::FmtColumn *> fileColumns(bool withUnwritten)
+{
+    std::vector<const fmtgrid::FmtColumn *> out;
+    for (const fmtgrid::FmtColumn &c : fmtgrid::FmtColumns())
+        if (c.fileField >= 0 && (withUnwritten || c.fileField < kExportedFields))
+            out.push_back(&c);
+    std::sort(out.begin(), out.end(),
+              [](const auto *a, const auto *b) { return a->fileField < b->fileField; });
+    return out;
+}
+
+// A line break inside LBL and Mem is written as a marker of its own.
+QString breakMarker(const fmtgrid::FmtColumn &c)
+{
+    const QLatin1String name(c.name);
+    if (name == QLatin1String("LBL"))
+        return kLblBreak;
+    if (name == QLatin1String("Mem"))
+        return kMemBreak;
+    return QString();
+}
 
 struct Closer
 {
@@ -78,19 +99,18 @@ std::optional<QString> BuildExportText(const QString &name)
         = db::OpenRecordset(QStringLiteral("SELECT * FROM Fmt WHERE Fmt=? ORDER BY ID"), {name});
     if (!rs)
         return std::nullopt;
-    int cols[std::size(kExportColumns)];
-    for (size_t c = 0; c < std::size(kExportColumns); ++c)
-        cols[c] = rs->column(QString::fromLatin1(kExportColumns[c]));
+    const auto columns = fileColumns(false);
+    std::vector<int> cols;
+    for (const fmtgrid::FmtColumn *c : columns)
+        cols.push_back(rs->column(QString::fromLatin1(c->name)));
     QStringList lines = {FullSignature(), name};
     const QString sep = FieldSeparator();
     for (int i = 0; i < rs->size(); ++i) {
         QStringList fields;
-        for (size_t c = 0; c < std::size(kExportColumns); ++c) {
+        for (size_t c = 0; c < columns.size(); ++c) {
             QString t = cols[c] >= 0 ? num::Text(rs->value(i, cols[c])) : QString();
-            if (c == 2)
-                t.replace(kCrLf, kLblBreak);
-            else if (c == 19)
-                t.replace(kCrLf, kMemBreak);
+            if (const QString marker = breakMarker(*columns[c]); !marker.isEmpty())
+                t.replace(kCrLf, marker);
             fields << t;
         }
         lines << fields.join(sep);
@@ -221,6 +241,12 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
         return false;
 
     const QString sep = xfile::FieldSeparator();
+    const auto columns = fileColumns(true);
+    const auto fieldOf = [](const char *name) {
+        return fmtgrid::FmtColumnNamed(QString::fromLatin1(name))->fileField;
+    };
+    const int refFields[3] = {fieldOf("RCtl"), fieldOf("SumID"), fieldOf("SumID1")};
+    const int idField = fieldOf("ID");
     struct Added
     {
         qint64 newId;
@@ -234,45 +260,43 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
             dialogs().Message(QStringLiteral("格式文件有错！"));
             return false; // the transaction rolls back: nothing stays behind
         }
-        auto dbl = [&](int k) { return num::Val(f.at(k)); };
-        auto lng = [&](int k) { return num::RoundToInt64(num::Val(f.at(k))); };
-        auto flag = [&](int k) { return f.at(k).toLower() == QStringLiteral("true"); };
-        QString lbl = f.at(2);
-        lbl.replace(kLblBreak, kCrLf);
-        QString mem = f.at(19);
-        mem.replace(kMemBreak, kCrLf);
-        const qint64 sum1 = f.size() > 21 ? lng(21) : 0;
-        const qint64 rctl1 = f.size() > 22 ? lng(22) : 0;
-        const auto id = db::InsertRow(QStringLiteral("Fmt"),
-                                      {{QStringLiteral("Clas"), lng(1)},
-                                       {QStringLiteral("LBL"), lbl},
-                                       {QStringLiteral("Dir"), lng(3)},
-                                       {QStringLiteral("X"), dbl(4)},
-                                       {QStringLiteral("Y"), dbl(5)},
-                                       {QStringLiteral("W"), dbl(6)},
-                                       {QStringLiteral("H"), dbl(7)},
-                                       {QStringLiteral("S"), dbl(8)},
-                                       {QStringLiteral("L"), dbl(9)},
-                                       {QStringLiteral("Color"), lng(10)},
-                                       {QStringLiteral("fName"), f.at(11)},
-                                       {QStringLiteral("fSize"), dbl(12)},
-                                       {QStringLiteral("fBold"), flag(13)},
-                                       {QStringLiteral("fItalic"), flag(14)},
-                                       {QStringLiteral("fUnderline"), flag(15)},
-                                       {QStringLiteral("fStrikethru"), flag(16)},
-                                       {QStringLiteral("Cash"), lng(17)},
-                                       {QStringLiteral("RCtl"), lng(18)},
-                                       {QStringLiteral("Mem"), mem},
-                                       {QStringLiteral("SumID"), lng(20)},
-                                       {QStringLiteral("SumID1"), sum1},
-                                       {QStringLiteral("RCtl1"), rctl1},
-                                       {QStringLiteral("Fmt"), name}});
+        auto lng = [&](int k) {
+            return k < f.size() ? num::RoundToInt64(num::Val(f.at(k))) : qint64(0);
+        };
+        QList<QPair<QString, QVariant>> values;
+        for (const fmtgrid::FmtColumn *c : columns) {
+            if (c->gridColumn == fmtgrid::ColID)
+                continue; // the row gets a new ID
+            const QString t = c->fileField < f.size() ? f.at(c->fileField) : QString();
+            QVariant v;
+            switch (c->type) {
+            case fmtgrid::FmtType::Text: {
+                QString text = t;
+                if (const QString marker = breakMarker(*c); !marker.isEmpty())
+                    text.replace(marker, kCrLf);
+                v = text;
+                break;
+            }
+            case fmtgrid::FmtType::Whole:
+                v = lng(c->fileField);
+                break;
+            case fmtgrid::FmtType::Real:
+                v = num::Val(t);
+                break;
+            case fmtgrid::FmtType::Flag:
+                v = t.toLower() == QStringLiteral("true");
+                break;
+            }
+            values.append({QString::fromLatin1(c->name), v});
+        }
+        values.append({QStringLiteral("Fmt"), name});
+        const auto id = db::InsertRow(QStringLiteral("Fmt"), values);
         if (!id)
             return false;
-        const qint64 oldId = lng(0);
+        const qint64 oldId = lng(idField);
         if (!newByOld.contains(oldId))
             newByOld.insert(oldId, *id);
-        added.push_back({*id, {lng(18), lng(20), sum1}});
+        added.push_back({*id, {lng(refFields[0]), lng(refFields[1]), lng(refFields[2])}});
     }
     StepIndicator(1, QStringLiteral("pages"));
 

@@ -1,5 +1,6 @@
 #include "core/formatgrid.h"
 
+#include "core/fmtcolumns.h"
 #include "core/gridhelpers.h"
 #include "platform/numtext.h"
 #include "platform/sqlitedb.h"
@@ -16,19 +17,12 @@ QString HeaderMarker()
 
 const QStringList &FieldNames()
 {
-    static const QStringList names = {
-        QStringLiteral("ID"),          QString(),
-        QStringLiteral("LBL"),         QStringLiteral("Dir"),
-        QStringLiteral("X"),           QStringLiteral("Y"),
-        QStringLiteral("W"),           QStringLiteral("H"),
-        QStringLiteral("S"),           QStringLiteral("L"),
-        QStringLiteral("Color"),       QStringLiteral("fName"),
-        QStringLiteral("fSize"),       QStringLiteral("fBold"),
-        QStringLiteral("fItalic"),     QStringLiteral("fUnderline"),
-        QStringLiteral("fStrikethru"), QStringLiteral("Clas"),
-        QStringLiteral("Cash"),        QStringLiteral("RCtl"),
-        QStringLiteral("SumID"),       QStringLiteral("SumID1"),
-    };
+    static const QStringList names = [] {
+        QStringList out;
+        for (qint32 c = 0; c < kColumnCount; ++c)
+            out << FmtFieldOfGridColumn(c);
+        return out;
+    }();
     return names;
 }
 
@@ -84,13 +78,12 @@ qint64 EncodeSumRef(qint64 targetId, bool multiply)
 
 qint32 CellColor(const GridModel &grid, qint32 row)
 {
-    const qint32 c = grid.backColor(row, ColColor);
-    return c == kBlackCellColor ? 0 : c;
+    return GetCellProperty(grid, row, ColColor, false);
 }
 
 void SetCellColor(GridModel &grid, qint32 row, qint32 color)
 {
-    grid.setBackColor(row, ColColor, color == 0 ? kBlackCellColor : color);
+    ::SetCellColor(grid, row, ColColor, color, false);
 }
 
 qint32 RowClass(const GridModel &grid, qint32 row)
@@ -186,44 +179,19 @@ std::optional<qint64> WriteGridRow(sql::Connection &conn, const GridModel &grid,
     auto exec = [&](const QString &sql, const QVariantList &params) {
         return statements ? statements->Exec(sql, params) : conn.Exec(sql, params);
     };
-    auto dbl = [&](qint32 col) { return QVariant(num::Val(grid.text(row, col))); };
-    auto lng = [&](qint32 col) { return QVariant(cellId(grid, row, col)); };
-    auto flag = [&](qint32 col) { return QVariant(!grid.text(row, col).isEmpty()); };
-
-    QStringList names = {
-        QStringLiteral("Fmt"),        QStringLiteral("LBL"),         QStringLiteral("Clas"),
-        QStringLiteral("Dir"),        QStringLiteral("X"),           QStringLiteral("Y"),
-        QStringLiteral("W"),          QStringLiteral("H"),           QStringLiteral("S"),
-        QStringLiteral("L"),          QStringLiteral("Color"),       QStringLiteral("fName"),
-        QStringLiteral("fSize"),      QStringLiteral("fBold"),       QStringLiteral("fItalic"),
-        QStringLiteral("fUnderline"), QStringLiteral("fStrikethru"), QStringLiteral("Cash"),
-        QStringLiteral("RCtl"),       QStringLiteral("SumID"),       QStringLiteral("SumID1"),
-    };
-    QVariantList values = {
-        formatName,
-        grid.text(row, ColLBL),
-        lng(ColClas),
-        QVariant(qint64(DirNameToCode(grid.text(row, ColDir)))),
-        dbl(ColX),
-        dbl(ColY),
-        dbl(ColW),
-        dbl(ColH),
-        dbl(ColS),
-        dbl(ColL),
-        QVariant(qint64(CellColor(grid, row))),
-        grid.text(row, ColFName),
-        dbl(ColFSize),
-        flag(ColBold),
-        flag(ColItalic),
-        flag(ColUnderline),
-        flag(ColStrikethru),
-        lng(ColCash),
-        lng(ColRCtl),
-        lng(ColSumID),
-        lng(ColSumID1),
-    };
+    const auto value = ReadControlRow(grid, row);
+    if (!value)
+        return std::nullopt;
+    QStringList names = {QStringLiteral("Fmt")};
+    QVariantList values = {formatName};
+    for (const FmtColumn &c : FmtColumns()) {
+        if (c.gridColumn > ColSerial) {
+            names << QString::fromLatin1(c.name);
+            values << FmtValue(*value, c.gridColumn);
+        }
+    }
     // A fixed-text input box keeps its text in Mem.
-    if (fixedText && cellId(grid, row, ColClas) == 0) {
+    if (fixedText && value->cls == 0) {
         if (const auto text = fixedText(row)) {
             names << QStringLiteral("Mem");
             values << *text;

@@ -12,6 +12,7 @@
 // target, and storing the rows rewrites exactly the references to each
 // stored row (see SaveGridToFmt).
 
+#include "core/gridhelpers.h"
 #include "platform/gridmodel.h"
 
 #include <QHash>
@@ -56,7 +57,7 @@ enum Column : qint32 {
 inline constexpr qint32 kColumnCount = 22;
 inline constexpr qint32 kFixedRows = 2;
 inline constexpr qint32 kFixedCols = 2;
-inline constexpr qint32 kBlackCellColor = 0x010101;
+inline constexpr qint32 kBlackCellColor = kGridBlack;
 
 // Temporary IDs lie below -kTempIdBase; stored IDs below kTempIdBase.
 inline constexpr qint64 kTempIdBase = qint64(1) << 30;

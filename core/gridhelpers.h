@@ -8,15 +8,15 @@
 // 0x010101.
 
 #include "platform/gridmodel.h"
-
 #include "platform/hookslot.h"
+
 #include <QFont>
 #include <QString>
 #include <QStringList>
-
 #include <QVariant>
 #include <functional>
 
+// Black as a grid cell keeps it (0 is the default colour).
 inline constexpr qint32 kGridBlack = 0x010101;
 
 // The font the main window measures grid texts with (FillGridFromTable and

@@ -1,5 +1,6 @@
 #include "designer/designcontrols.h"
 
+#include "core/controlrow.h"
 #include "core/formatgrid.h"
 #include "core/helpers.h"
 #include "platform/dialogs.h"
@@ -17,6 +18,21 @@ constexpr const char *kToolTip = "点击右键可设置、添加、复制或删�
 qint32 DesignControl::Row() const
 {
     return tag.isEmpty() ? 0 : num::ToLong(tag);
+}
+
+FontSpec DesignControl::Font() const
+{
+    return {fontName, fontSize, bold, italic, underline, strikeOut};
+}
+
+void DesignControl::SetFont(const FontSpec &font)
+{
+    fontName = font.name;
+    fontSize = font.size;
+    bold = font.bold;
+    italic = font.italic;
+    underline = font.underline;
+    strikeOut = font.strikeOut;
 }
 
 DesignControls::DesignControls() = default;
@@ -245,32 +261,25 @@ void ChooseCtlFont(DesignControl &box)
 
 void GridFontToCtl(const GridModel &grid, qint32 row, DesignControl &sample)
 {
-    using namespace fmtgrid;
-    if (row < grid.fixedRows() || row >= grid.rows())
+    const auto v = fmtgrid::ReadControlRow(grid, row);
+    if (!v)
         return;
-    sample.fontName = grid.text(row, ColFName);
+    FontSpec font = v->font;
     // The stored size as it stands, without the page's zoom.
-    if (const double size = num::Val(grid.text(row, ColFSize)); size > 0)
-        sample.fontSize = size;
-    sample.foreColor = CellColor(grid, row);
-    sample.bold = !grid.text(row, ColBold).isEmpty();
-    sample.italic = !grid.text(row, ColItalic).isEmpty();
-    sample.strikeOut = !grid.text(row, ColStrikethru).isEmpty();
-    sample.underline = !grid.text(row, ColUnderline).isEmpty();
+    if (font.size <= 0)
+        font.size = sample.fontSize;
+    sample.SetFont(font);
+    sample.foreColor = v->color;
 }
 
 void CtlFontToGrid(GridModel &grid, qint32 row, const DesignControl &sample)
 {
-    using namespace fmtgrid;
-    if (row < grid.fixedRows() || row >= grid.rows())
+    auto v = fmtgrid::ReadControlRow(grid, row);
+    if (!v)
         return;
-    grid.setText(row, ColFName, sample.fontName);
-    grid.setText(row, ColFSize, num::Str(sample.fontSize));
-    SetCellColor(grid, row, sample.foreColor);
-    grid.setText(row, ColBold, BoolToMark(sample.bold));
-    grid.setText(row, ColItalic, BoolToMark(sample.italic));
-    grid.setText(row, ColStrikethru, BoolToMark(sample.strikeOut));
-    grid.setText(row, ColUnderline, BoolToMark(sample.underline));
+    v->font = sample.Font();
+    v->color = sample.foreColor;
+    fmtgrid::WriteControlRow(grid, row, *v);
 }
 
 } // namespace dsg

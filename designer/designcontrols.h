@@ -7,6 +7,8 @@
 // widget) when controls come, change or go. Positions and sizes are twips
 // on the page; widgets are placed from these values, never the other way.
 
+#include "platform/fontmap.h"
+
 #include <QImage>
 #include <QString>
 #include <array>
@@ -66,6 +68,9 @@ struct DesignControl
 
     // Row number held in the tag (its leading number; empty reads as 0).
     qint32 Row() const;
+    // The font fields as one stored font, and back.
+    FontSpec Font() const;
+    void SetFont(const FontSpec &font);
 };
 
 // Told about every change so that a view can follow.

@@ -1,5 +1,6 @@
 #include "designer/mainstate.h"
 
+#include "core/controlrow.h"
 #include "core/database.h"
 #include "core/formatgrid.h"
 #include "core/formatstore.h"
@@ -11,8 +12,10 @@
 #include "designer/formatops.h"
 #include "designer/recordservices.h"
 #include "platform/dialogs.h"
+#include "platform/fontmap.h"
 #include "platform/numtext.h"
 #include "properties/controlset.h"
+#include "records/valueconversion.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -544,59 +547,59 @@ qint32 MainState::CtlToGridRow(DesignControl &ctl)
     GridModel &g = m_formatGrid;
     const double r = m_page.width > 0 ? m_page.frameWidth / m_page.width : 1.0;
     const double s = TwipsPerMm();
-    qint32 row = ctl.Row();
+    const qint32 row = ctl.Row();
+    fmtgrid::ControlRow v;
     if (row == 0) {
-        const qint64 id = NewTempCtlID(g);
-        g.setRows(g.rows() + 1);
-        row = g.rows() - 1;
-        g.setText(row, ColID, num::Str(id));
-        g.setText(row, ColSerial, num::Str(qint64(row - 1)));
-        g.setText(row, ColDir, QStringLiteral("左边"));
-        for (qint32 c : {ColS, ColL, ColCash, ColRCtl, ColSumID, ColSumID1})
-            g.setText(row, c, QStringLiteral("0"));
+        v.id = NewTempCtlID(g);
+        v.side = 1; // 左边
+    } else if (const auto stored = ReadControlRow(g, row)) {
+        v = *stored;
+    } else {
+        return row;
     }
     if (ctl.cls <= PictureBox) {
         if (const PromptLabel *l = m_ctls.Label(ctl.index))
-            g.setText(row, ColLBL, l->caption);
+            v.prompt = l->caption;
     } else if (ctl.cls == LineCtl) {
-        g.setText(row, ColLBL, QStringLiteral("线条"));
+        v.prompt = QStringLiteral("线条");
     } else {
-        g.setText(row, ColLBL, ctl.caption);
+        v.prompt = ctl.caption;
     }
-    const auto mm = [&](double tw) { return num::Str(PageTwipsToMm(tw, s)); };
+    const auto mm = [&](double tw) { return PageTwipsToMm(tw, s); };
     if (ctl.cls == LineCtl) {
-        g.setText(row, ColX, mm(ctl.x1));
-        g.setText(row, ColY, mm(ctl.y1));
-        g.setText(row, ColW, mm(ctl.x2));
-        g.setText(row, ColH, mm(ctl.y2));
-        g.setText(row, ColFName, QStringLiteral("宋体"));
-        g.setText(row, ColFSize, num::Str(ctl.borderWidth * r));
+        v.x = mm(ctl.x1);
+        v.y = mm(ctl.y1);
+        v.w = mm(ctl.x2);
+        v.h = mm(ctl.y2);
+        v.font.name = QStringLiteral("宋体");
+        v.font.size = ctl.borderWidth * r;
         // A selected line shows the selection grey, not its own colour: the
         // stored colour stays.
         if (!IsControlSelected(ctl))
-            SetCellColor(g, row, ctl.borderColor);
-        g.setText(row, ColCash, num::Str(qint64(ctl.borderStyle)));
+            v.color = ctl.borderColor;
+        v.cash = ctl.borderStyle;
     } else {
-        g.setText(row, ColX, mm(ctl.left));
-        g.setText(row, ColY, mm(ctl.top));
-        g.setText(row, ColW, mm(ctl.width));
-        g.setText(row, ColH, mm(ctl.height));
-        g.setText(row, ColFName, ctl.fontName);
-        g.setText(row, ColFSize, num::Str(ctl.fontSize * r));
-        SetCellColor(g, row, ctl.foreColor);
-        g.setText(row, ColBold, BoolToMark(ctl.bold));
-        g.setText(row, ColItalic, BoolToMark(ctl.italic));
-        g.setText(row, ColUnderline, BoolToMark(ctl.underline));
-        g.setText(row, ColStrikethru, BoolToMark(ctl.strikeOut));
+        v.x = mm(ctl.left);
+        v.y = mm(ctl.top);
+        v.w = mm(ctl.width);
+        v.h = mm(ctl.height);
+        const FontSpec font = ctl.Font();
+        v.font = font;
+        v.font.size = font.size * r;
+        v.color = ctl.foreColor;
     }
-    g.setText(row, ColClas, num::Str(qint64(ctl.cls)));
+    v.cls = ctl.cls;
+    if (row == 0)
+        return AppendControlRow(g, v);
+    WriteControlRow(g, row, v);
     return row;
 }
 
 void MainState::ApplyGridRowToCtl(qint32 row, DesignControl *ctl)
 {
     const GridModel &g = m_formatGrid;
-    if (row < g.fixedRows() || row >= g.rows())
+    const auto v = ReadControlRow(g, row);
+    if (!v)
         return;
     const double z = ZoomFactor();
     const double s = TwipsPerMm();
@@ -604,62 +607,60 @@ void MainState::ApplyGridRowToCtl(qint32 row, DesignControl *ctl)
         ctl = m_ctls.FindCtlByRow(g, row);
     if (!ctl)
         return;
-    const auto val = [&](qint32 c) { return num::Val(g.text(row, c)); };
-    const auto tw = [&](qint32 c) { return MmToPageTwips(val(c), s); };
+    const auto tw = [&](double mm) { return MmToPageTwips(mm, s); };
     PromptLabel *label = ctl->cls <= PictureBox ? m_ctls.Label(ctl->index) : nullptr;
 
     if (ctl->cls == LineCtl) {
-        ctl->x1 = tw(ColX);
-        ctl->y1 = tw(ColY);
-        ctl->x2 = tw(ColW);
-        ctl->y2 = tw(ColH);
-        if (const qint32 bw = num::ToLong(val(ColFSize) * z); bw >= 1)
+        ctl->x1 = tw(v->x);
+        ctl->y1 = tw(v->y);
+        ctl->x2 = tw(v->w);
+        ctl->y2 = tw(v->h);
+        if (const qint32 bw = num::ToLong(v->font.size * z); bw >= 1)
             ctl->borderWidth = bw;
-        if (const qint32 bs = num::ToLong(val(ColCash)); bs >= 0 && bs <= 6)
-            ctl->borderStyle = bs;
-        ctl->borderColor = CellColor(g, row);
+        if (v->cash >= fontmap::Solid && v->cash <= fontmap::InsideSolid)
+            ctl->borderStyle = v->cash;
+        ctl->borderColor = v->color;
     } else {
-        ctl->left = tw(ColX);
-        ctl->top = tw(ColY);
+        ctl->left = tw(v->x);
+        ctl->top = tw(v->y);
         if (ctl->cls != CheckBox) {
-            ctl->width = qMax(0, tw(ColW));
-            ctl->height = qMax(0, tw(ColH));
+            ctl->width = qMax(0, tw(v->w));
+            ctl->height = qMax(0, tw(v->h));
         }
-        ctl->foreColor = CellColor(g, row);
-        if (!g.text(row, ColFName).isEmpty())
-            ctl->fontName = g.text(row, ColFName);
+        ctl->foreColor = v->color;
+        FontSpec font = ctl->Font();
+        if (!v->font.name.isEmpty())
+            font.name = v->font.name;
         if (ctl->cls != CheckBox)
-            if (const double fs = val(ColFSize) * z; fs > 0)
-                ctl->fontSize = fs;
-        ctl->bold = !g.text(row, ColBold).isEmpty();
-        ctl->italic = !g.text(row, ColItalic).isEmpty();
-        ctl->underline = !g.text(row, ColUnderline).isEmpty();
-        ctl->strikeOut = !g.text(row, ColStrikethru).isEmpty();
-        const qint32 align = qint32(std::floor(std::fabs(val(ColL)) / 1000));
+            if (const double fs = v->font.size * z; fs > 0)
+                font.size = fs;
+        font.bold = v->font.bold;
+        font.italic = v->font.italic;
+        font.underline = v->font.underline;
+        font.strikeOut = v->font.strikeOut;
+        ctl->SetFont(font);
+        const qint32 align = v->Alignment();
         if (ctl->cls == CheckBox ? (align == 0 || align == 1)
                                  : (ctl->cls != PictureBox && align >= 0 && align <= 2))
             ctl->alignment = align;
     }
     if (ctl->cls == LabelCtl)
-        ctl->caption = g.text(row, ColLBL);
+        ctl->caption = v->prompt;
     if (label)
-        label->caption = g.text(row, ColLBL);
+        label->caption = v->prompt;
     if (ctl->cls == InputBox) {
-        const qint32 c = num::ToLong(val(ColCash));
-        const bool cells = (c >= 1 && c <= 99) || (c >= 201 && c <= 299);
-        ctl->borderStyle = cells ? 1 : 0;
-        if ((c >= 1 && c <= 99) || c == 114)
+        ctl->borderStyle = conv::BorderForCode(v->cash);
+        if (IsRightAlignedCode(v->cash))
             ctl->alignment = 1;
         if (label && label->caption.isEmpty()) {
             // A fixed-text box shows the text stored with its record.
-            auto rs = db::OpenRecordset(QStringLiteral("SELECT Mem FROM Fmt WHERE ID=?"),
-                                        {qint64(num::ToLong(g.text(row, ColID)))});
+            auto rs = db::OpenRecordset(QStringLiteral("SELECT Mem FROM Fmt WHERE ID=?"), {v->id});
             if (rs && !rs->empty())
                 ctl->text = num::Text(rs->value(0, 0));
         }
     }
     if (label) {
-        PlaceLabel(*ctl, *label, DirNameToCode(g.text(row, ColDir)));
+        PlaceLabel(*ctl, *label, v->side);
         m_ctls.LabelChanged(ctl->index);
     }
     m_ctls.Changed(*ctl);

@@ -141,11 +141,11 @@ struct PageDrawer::Impl
             a = 1;
         if (code < 1 || (code >= 100 && code <= 108) || (code >= 110 && code <= 119))
             layout::PrintTextBlock(s, content, x, y, bw, sp, ls, a);
-        else if (code <= 99)
+        else if (fmtgrid::IsAmountInCells(code))
             layout::PrintAmountInCells(s, content, x, y, bw, code, ctx.formatMoney);
         else if (code == 109)
             layout::PrintTextInCells(s, content, x, y, bw, 6, a);
-        else if (code >= 201 && code <= 299)
+        else if (fmtgrid::IsDigitsInCells(code))
             layout::PrintTextInCells(s, content, x, y, bw, code - 200, a);
     }
 

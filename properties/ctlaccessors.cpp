@@ -1,5 +1,6 @@
 #include "properties/ctlaccessors.h"
 
+#include "core/controlrow.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "platform/numtext.h"
@@ -27,45 +28,50 @@ std::optional<qint32> rowOf(qint32 ctlIndex)
     return row;
 }
 
-std::optional<qint32> cellLong(qint32 ctlIndex, qint32 col)
+std::optional<fmtgrid::ControlRow> rowValue(qint32 ctlIndex)
 {
     const auto row = rowOf(ctlIndex);
     if (!row)
         return std::nullopt;
-    return num::ToLong(formatGridModel()->text(*row, col));
+    return ReadControlRow(*formatGridModel(), *row);
 }
 
 } // namespace
 
 std::optional<qint32> GetCtlID(qint32 ctlIndex)
 {
-    return cellLong(ctlIndex, ColID);
+    const auto v = rowValue(ctlIndex);
+    return v ? std::optional<qint32>(qint32(v->id)) : std::nullopt;
 }
 
 qint32 GetCtlCash(qint32 ctlIndex)
 {
-    return cellLong(ctlIndex, ColCash).value_or(0);
+    const auto v = rowValue(ctlIndex);
+    return v ? v->cash : 0;
 }
 
 qint32 GetCtlRCtl(qint32 ctlIndex)
 {
-    return cellLong(ctlIndex, ColRCtl).value_or(0);
+    const auto v = rowValue(ctlIndex);
+    return v ? qint32(v->rctl) : 0;
 }
 
 qint32 GetCtlSumID(qint32 ctlIndex)
 {
-    return cellLong(ctlIndex, ColSumID).value_or(0);
+    const auto v = rowValue(ctlIndex);
+    return v ? qint32(v->sumId) : 0;
 }
 
 qint32 GetCtlSumID1(qint32 ctlIndex)
 {
-    return cellLong(ctlIndex, ColSumID1).value_or(0);
+    const auto v = rowValue(ctlIndex);
+    return v ? qint32(v->sumId1) : 0;
 }
 
 qint32 GetCtlDir(qint32 ctlIndex)
 {
-    const auto row = rowOf(ctlIndex);
-    return row ? fmtgrid::DirNameToCode(formatGridModel()->text(*row, ColDir)) : 0;
+    const auto v = rowValue(ctlIndex);
+    return v ? v->side : 0;
 }
 
 std::optional<qint32> FindCtlByRow(qint32 row)
@@ -103,12 +109,6 @@ qint32 GetCtlIndexByID(qint64 id)
     if (id < 1)
         return 0;
     return FindCtlByID(id).value_or(0);
-}
-
-double PackAlignValue(double x, qint32 alignment)
-{
-    const double m = std::fabs(x) + 1000.0 * alignment;
-    return x >= 0 ? m : -m;
 }
 
 QString CustomDateFormatKey(qint32 code)

@@ -1,8 +1,10 @@
 #pragma once
 // Reading a design control's parameters from its row of the format grid,
 // and finding controls by row or by ID. A control is named by its index
-// (class * 1000 + n); its row is the number in its Tag. Cell texts become
-// whole numbers rounded to the nearest, halves to the even one.
+// (class * 1000 + n); its row is the number in its Tag. The row is read as
+// one typed control row (core/controlrow.h), so cell texts become numbers
+// by the rules of that reader. Packing the alignment into the line spacing
+// is fmtgrid::PackAlign.
 
 #include "core/formatgrid.h"
 
@@ -42,10 +44,6 @@ inline QString DirCodeToName(qint64 code)
 {
     return fmtgrid::DirCodeToName(code);
 }
-
-// Line spacing x with the text alignment a (0 left, 1 right, 2 centre) in
-// its thousands: sign(x) * (|x| + 1000 * a), x >= 0 counting as positive.
-double PackAlignValue(double x, qint32 alignment);
 
 // Custom date patterns live in table 参数 under "自定义类型" followed by the
 // data-type code; the reader also takes the older key with the code first.

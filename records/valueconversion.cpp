@@ -1,7 +1,9 @@
 #include "records/valueconversion.h"
 
+#include "core/controlrow.h"
 #include "core/helpers.h"
 #include "core/settings.h"
+#include "properties/ctlaccessors.h"
 #include "platform/numtext.h"
 #include "records/inputboxes.h"
 
@@ -135,7 +137,7 @@ QDateTime Now()
 
 int BorderForCode(qint32 code)
 {
-    return (code >= 1 && code <= 99) || (code >= 201 && code <= 299) ? 1 : 0;
+    return fmtgrid::IsAmountInCells(code) || fmtgrid::IsDigitsInCells(code) ? 1 : 0;
 }
 
 QString DigitsToCapitals(const QString &text)
@@ -503,10 +505,7 @@ QString FormatDateText(const QString &text, const QString &pattern)
 
 QString FormatCustomDate(const QDateTime &value, qint32 code)
 {
-    const QString number = num::Str(qint64(code));
-    QString pattern = ReadParam(u"自定义类型"_s + number);
-    if (pattern.isEmpty())
-        pattern = ReadParam(number + u"自定义类型"_s); // the order some copies stored
+    const QString pattern = ReadCustomDateFormat(code);
     return pattern.isEmpty() ? GeneralDateTime(value) : FormatDatePattern(value, pattern);
 }
 
@@ -514,7 +513,7 @@ QString ConvertByCode(qint32 code, const QString &text)
 {
     if (text.isEmpty())
         return text;
-    if (code >= 1 && code <= 99)
+    if (fmtgrid::IsAmountInCells(code))
         return FormatMoney(text);
     switch (code) {
     case CapitalYear:

@@ -6,6 +6,8 @@
 // postcode; the reverse reading of capital amounts for linked boxes; and
 // filling every date box of the page with today's date.
 
+#include "core/controlrow.h"
+
 #include <QDateTime>
 #include <QString>
 #include <functional>
@@ -31,7 +33,7 @@ enum Code : qint32 {
     DateHyphens = 111,
     DateMonthDay = 112,
     DateMonthDayHyphen = 113,
-    CapitalDigits = 114,
+    CapitalDigits = fmtgrid::kCapitalDigitsCode,
     TickMark = 115,
     Percent = 116,
     MoneyPlain = 117,

@@ -1,5 +1,7 @@
 #include "designer/ui/pagewidget.h"
 
+#include "platform/fontmap.h"
+#include "platform/mousecodes.h"
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
 
@@ -19,48 +21,12 @@ namespace {
 
 QFont FontOf(const DesignControl &c)
 {
-    QFont f(c.fontName);
-    f.setPixelSize(qMax(1, ToPx(c.fontSize * 20)));
-    f.setBold(c.bold);
-    f.setItalic(c.italic);
-    f.setUnderline(c.underline);
-    f.setStrikeOut(c.strikeOut);
-    return f;
+    return fontmap::ToQFont(c.Font(), qMax(1, ToPx(c.fontSize * 20)));
 }
 
 Qt::Alignment AlignOf(qint32 a)
 {
     return (a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
-}
-
-Qt::PenStyle PenOf(qint32 style)
-{
-    switch (style) {
-    case 1:
-        return Qt::DashLine;
-    case 2:
-        return Qt::DotLine;
-    case 3:
-        return Qt::DashDotLine;
-    case 4:
-        return Qt::DashDotDotLine;
-    case 5:
-        return Qt::NoPen;
-    default:
-        return Qt::SolidLine;
-    }
-}
-
-int Modifiers(Qt::KeyboardModifiers m)
-{
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0)
-        | (m & Qt::AltModifier ? 4 : 0);
-}
-
-int Button(Qt::MouseButtons b)
-{
-    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0)
-        | (b & Qt::MiddleButton ? 4 : 0);
 }
 
 } // namespace
@@ -304,7 +270,8 @@ void PageWidget::paintEvent(QPaintEvent *)
         if (!c || !c->visible)
             continue;
         QPen pen(num::ColorFromBgr(c->selected ? kSelectedGrey : c->borderColor),
-                 qMax(1, c->borderWidth), PenOf(c->borderStyle));
+                 qMax(1, c->borderWidth),
+                 fontmap::ToPenStyle(c->borderStyle, qMax(1, c->borderWidth)));
         p.setPen(pen);
         p.drawLine(QPointF(ToPx(c->x1), ToPx(c->y1)), QPointF(ToPx(c->x2), ToPx(c->y2)));
     }
@@ -314,8 +281,8 @@ void PageWidget::SendMouse(int kind, QMouseEvent *e)
 {
     if (!m_mouse)
         return;
-    const int button = kind == 1 ? Button(e->buttons()) : Button(e->button());
-    m_mouse(kind, button, Modifiers(e->modifiers()), ToTwips(e->position().x()),
+    const int button = kind == 1 ? mouse::ButtonCode(e->buttons()) : mouse::ButtonCode(e->button());
+    m_mouse(kind, button, mouse::ShiftCode(e->modifiers()), ToTwips(e->position().x()),
             ToTwips(e->position().y()));
 }
 

@@ -1,9 +1,8 @@
 #include "platform/ui/gridview.h"
 
+#include "platform/mousecodes.h"
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
-
-#include "platform/numtext.h"
 
 #include <QAbstractButton>
 #include <QHeaderView>
@@ -26,26 +25,6 @@ Qt::Alignment alignmentOf(qint32 value)
 QVariant colorRole(qint32 bgr)
 {
     return bgr != 0 ? QVariant(num::ColorFromBgr(bgr)) : QVariant();
-}
-
-int buttonCode(Qt::MouseButton b)
-{
-    switch (b) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-int shiftCode(Qt::KeyboardModifiers m)
-{
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0)
-        | (m & Qt::AltModifier ? 4 : 0);
 }
 
 } // namespace
@@ -269,9 +248,11 @@ bool GridView::eventFilter(QObject *watched, QEvent *event)
         const double x = num::ToLong(screen::ToTwips(p.x()));
         const double y = num::ToLong(screen::ToTwips(p.y()));
         if (t == QEvent::MouseButtonRelease)
-            Q_EMIT mouseUp(buttonCode(me->button()), shiftCode(me->modifiers()), x, y);
+            Q_EMIT mouseUp(mouse::ButtonCode(me->button()), mouse::ShiftCode(me->modifiers()), x,
+                           y);
         else if (t == QEvent::MouseButtonPress)
-            Q_EMIT mouseDown(buttonCode(me->button()), shiftCode(me->modifiers()), x, y);
+            Q_EMIT mouseDown(mouse::ButtonCode(me->button()), mouse::ShiftCode(me->modifiers()), x,
+                             y);
         // The corner cell does nothing of its own (no select-all).
         if (qobject_cast<QAbstractButton *>(w))
             return true;

@@ -21,9 +21,9 @@ void OneRowGrid(GridModel &g, const QStringList &cells)
 TEST(ControlRow, ReadsNumbersByTheirLeadingNumber)
 {
     GridModel g;
-    OneRowGrid(g, {"-1073741825", "1", "收件人", "左边", "12.5mm", "", "abc", "30",
-                              "0.5", "-2002.5", "", "宋体", "10.5", "√", "", "x", "", "0",
-                              "2.5", "7", "-9", "3.5"});
+    OneRowGrid(g, {"-1073741825", "1", "收件人", "左边", "12.5mm", "", "abc", "30", "0.5",
+                   "-2002.5",     "",  "宋体",   "10.5", "√",      "", "x",   "",   "0",
+                   "2.5",         "7", "-9",     "3.5"});
     const auto r = ReadControlRow(g, 2);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->id, -1073741825);
@@ -37,7 +37,7 @@ TEST(ControlRow, ReadsNumbersByTheirLeadingNumber)
     EXPECT_TRUE(r->font.bold);
     EXPECT_FALSE(r->font.italic);
     EXPECT_TRUE(r->font.underline); // any non-empty text is true
-    EXPECT_EQ(r->cash, 2);          // halves to even
+    EXPECT_EQ(r->cash, 2); // halves to even
     EXPECT_EQ(r->sumId1, 4);
     EXPECT_EQ(r->color, 0);
     EXPECT_FALSE(ReadControlRow(g, 1));
@@ -66,4 +66,19 @@ TEST(ControlRow, WritesBackWhatItRead)
     EXPECT_EQ(ReadControlRow(g, 2), r);
     EXPECT_EQ(AppendControlRow(g, r), 3);
     EXPECT_EQ(g.text(3, ColSerial), QStringLiteral("2"));
+}
+
+TEST(ControlRow, WritingBackKeepsTheTextOfUnchangedCells)
+{
+    GridModel g;
+    OneRowGrid(g, {"5",    "1", "", "左边", "1.50", "", "",  "", "", "", "",
+                   "宋体", "9", "", "",     "",     "", "0", "", "", "", ""});
+    auto r = ReadControlRow(g, 2);
+    ASSERT_TRUE(r);
+    r->y = 2;
+    ASSERT_TRUE(WriteControlRow(g, 2, *r));
+    EXPECT_EQ(g.text(2, ColX), QStringLiteral("1.50")); // same value: text kept
+    EXPECT_EQ(g.text(2, ColY), QStringLiteral("2"));
+    EXPECT_EQ(g.text(2, ColS), QStringLiteral("0")); // empty cells get their value
+    EXPECT_EQ(g.text(2, ColDir), QStringLiteral("左边"));
 }

@@ -1,4 +1,7 @@
+#include "core/fmtcolumns.h"
 #include "core/formatgrid.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -127,4 +130,24 @@ TEST(FormatGrid, DirNames)
     EXPECT_EQ(DirNameToCode(QString()), 0);
     EXPECT_EQ(DirCodeToName(1), QStringLiteral("左边"));
     EXPECT_EQ(DirCodeToName(4), QString());
+}
+
+TEST(FmtColumns, OneListForSchemaGridAndExchangeFile)
+{
+    // Every grid column but the serial number is a Fmt field, in grid order.
+    for (qint32 c = 0; c < kColumnCount; ++c)
+        EXPECT_EQ(FieldNames().at(c), FmtFieldOfGridColumn(c)) << c;
+    EXPECT_TRUE(FmtFieldOfGridColumn(ColSerial).isEmpty());
+    // The exchange file's fields are 0 to 22, each once.
+    QList<qint32> fields;
+    for (const FmtColumn &c : FmtColumns())
+        if (c.fileField >= 0)
+            fields << c.fileField;
+    std::sort(fields.begin(), fields.end());
+    ASSERT_EQ(fields.size(), 23);
+    for (qint32 i = 0; i < 23; ++i)
+        EXPECT_EQ(fields.at(i), i);
+    EXPECT_TRUE(FmtCreateStatement().startsWith(QStringLiteral("CREATE TABLE Fmt (ID INTEGER")));
+    EXPECT_EQ(FmtColumnNamed(QStringLiteral("Clas"))->fileField, 1);
+    EXPECT_EQ(FmtColumnNamed(QStringLiteral("nope")), nullptr);
 }

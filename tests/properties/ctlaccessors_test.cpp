@@ -1,3 +1,4 @@
+#include "core/controlrow.h"
 #include "core/formatgrid.h"
 #include "core/globals.h"
 #include "core/settings.h"
@@ -133,10 +134,10 @@ TEST_F(AccessorTest, ControlsWithoutARowBelongToNoRow)
 
 TEST(AccessorCodes, PackAlignAndDirNames)
 {
-    EXPECT_DOUBLE_EQ(PackAlignValue(3.5, 2), 2003.5);
-    EXPECT_DOUBLE_EQ(PackAlignValue(-3.5, 1), -1003.5);
-    EXPECT_DOUBLE_EQ(PackAlignValue(0, 1), 1000);
-    EXPECT_DOUBLE_EQ(PackAlignValue(-2.5, 2), -2002.5);
+    EXPECT_DOUBLE_EQ(fmtgrid::PackAlign(3.5, 2), 2003.5);
+    EXPECT_DOUBLE_EQ(fmtgrid::PackAlign(-3.5, 1), -1003.5);
+    EXPECT_DOUBLE_EQ(fmtgrid::PackAlign(0, 1), 1000);
+    EXPECT_DOUBLE_EQ(fmtgrid::PackAlign(-2.5, 2), -2002.5);
     EXPECT_EQ(DirNameToCode(QString()), 0);
     EXPECT_EQ(DirNameToCode(QStringLiteral("右边")), 2);
     EXPECT_EQ(DirCodeToName(4), QString());
