@@ -484,8 +484,10 @@ QString MainState::AskControlClass()
 DesignControl *MainState::AddControl(int &cls)
 {
     if (cls == -1) {
+        // The chooser waits while the event loop runs: this state may go.
+        const auto life = Life();
         const QString answer = AskControlClass();
-        if (answer.isEmpty())
+        if (life.expired() || answer.isEmpty())
             return nullptr;
         cls = qint16(num::ToLong(answer));
     }

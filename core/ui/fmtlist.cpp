@@ -95,20 +95,27 @@ void FmtList::showEvent(QShowEvent *event)
 
 void FmtList::layoutControls()
 {
-    const int h = height();
-    const int gridHeight = std::max(40, h - kHeightLeft);
-    m_listCaption->setGeometry(kMargin, 4, kGridWidth, 20);
-    MSF->setGeometry(kMargin, kTop, kGridWidth, gridHeight);
-    const int frmLeft = kMargin + kGridWidth + kMargin;
-    m_previewCaption->setGeometry(frmLeft, 4, 200, 20);
-    const int frmWidth = std::max(20, width() - frmLeft - kRightLeft);
-    Frm->setGeometry(frmLeft, kTop, frmWidth, gridHeight);
-    VS->setGeometry(frmLeft + frmWidth, kTop, 16, gridHeight);
-    LBL->setGeometry(0, 0, frmWidth, gridHeight);
+    LayoutListPreview(this, {m_listCaption, MSF, m_previewCaption, Frm, VS, LBL}, kGridWidth, Com,
+                      6);
+}
+
+void LayoutListPreview(QWidget *window, const ListPreviewParts &p, int gridWidth,
+                       QPushButton *const *buttons, int buttonCount)
+{
+    const int gridHeight = std::max(40, window->height() - kHeightLeft);
+    p.listCaption->setGeometry(kMargin, 4, gridWidth, 20);
+    p.grid->setGeometry(kMargin, kTop, gridWidth, gridHeight);
+    const int frmLeft = kMargin + gridWidth + kMargin;
+    p.previewCaption->setGeometry(frmLeft, 4, 200, 20);
+    const int frmWidth = std::max(20, window->width() - frmLeft - kRightLeft);
+    p.frame->setGeometry(frmLeft, kTop, frmWidth, gridHeight);
+    p.scroll->setGeometry(frmLeft + frmWidth, kTop, 16, gridHeight);
+    p.noPicture->setGeometry(0, 0, frmWidth, gridHeight);
     const int buttonTop = kTop + gridHeight + 6;
     const int buttonWidth = 96;
-    for (int i = 0; i < 6; ++i)
-        Com[i]->setGeometry(kMargin + i * (buttonWidth + 8), buttonTop, buttonWidth, kButtonHeight);
+    for (int i = 0; i < buttonCount; ++i)
+        buttons[i]->setGeometry(kMargin + i * (buttonWidth + 8), buttonTop, buttonWidth,
+                                kButtonHeight);
 }
 
 void FmtList::resizeEvent(QResizeEvent *event)
@@ -133,6 +140,7 @@ void FmtList::closeEvent(QCloseEvent *event)
 void FmtList::finish(const QString &answer)
 {
     DialogResult = answer;
+    *m_answer = answer;
     m_answered = true;
     close();
 }
@@ -232,7 +240,9 @@ bool LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame, QScro
 QString ChooseFromFmtList(FormatHost &host)
 {
     auto *w = new FmtList(host);
+    const auto answer = w->Answer();
     w->show();
-    WaitFormClosed(w->windowTitle());
-    return DialogResult;
+    WaitWindowClosed(w);
+    DialogResult = *answer;
+    return *answer;
 }

@@ -10,6 +10,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class GridView;
 class QFrame;
@@ -32,6 +33,10 @@ public:
     // The list works for the host's window: its open format is ticked and
     // answered by "退 出", an import may open a format in it.
     explicit FmtList(FormatHost &host, QWidget *parent = nullptr);
+
+    // This window's own answer ("" until one is chosen); it outlives the
+    // window, so the one who waits reads it after the window is gone.
+    std::shared_ptr<const QString> Answer() const { return m_answer; }
 
     GridModel Grid; // the list shown by MSF
     GridView *MSF = nullptr;
@@ -56,11 +61,28 @@ private:
     void layoutControls();
     void finish(const QString &answer);
     FormatHost &m_host;
+    std::shared_ptr<QString> m_answer = std::make_shared<QString>();
     bool m_loaded = false;
     bool m_answered = false;
     QLabel *m_listCaption = nullptr;
     QLabel *m_previewCaption = nullptr;
 };
+
+// The layout of a list window with a preview (the format list and the
+// catalogue): the caption and grid on the left, gridWidth pixels wide, the
+// preview frame with its scroll bar filling the rest, the no-picture label
+// over the frame, and the buttons in a row below.
+struct ListPreviewParts
+{
+    QLabel *listCaption = nullptr;
+    QWidget *grid = nullptr;
+    QLabel *previewCaption = nullptr;
+    QFrame *frame = nullptr;
+    QScrollBar *scroll = nullptr;
+    QLabel *noPicture = nullptr;
+};
+void LayoutListPreview(QWidget *window, const ListPreviewParts &parts, int gridWidth,
+                       QPushButton *const *buttons, int buttonCount);
 
 // Shows the picture in the image, scaled to the image's width with its
 // proportions kept, inside the frame, and sets up the scroll bar when the

@@ -79,6 +79,7 @@ bool SelFormat::eventFilter(QObject *watched, QEvent *event)
 void SelFormat::Com_Click(int index)
 {
     DialogResult = index == 0 ? SelFormatAnswer(CMB->currentText()) : QString();
+    *m_answer = DialogResult;
     close();
 }
 
@@ -90,11 +91,13 @@ QString ShowSelFormat(const QString &mode, bool allowTyping, const QString &capt
     w->AllowTyping = allowTyping;
     w->ControlGrid = controlGrid;
     w->OpenFormat = openFormat;
+    const auto answer = w->Answer();
     w->show();
     if (!caption.isEmpty())
         w->setWindowTitle(caption);
-    WaitFormClosed(w->windowTitle());
-    return DialogResult;
+    WaitWindowClosed(w);
+    DialogResult = *answer;
+    return *answer;
 }
 
 QString ChooseFormatName(const FormatHost &host, bool allowTyping)

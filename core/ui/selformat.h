@@ -7,6 +7,7 @@
 #include "core/formathost.h"
 
 #include <QWidget>
+#include <memory>
 
 class GridModel;
 class QComboBox;
@@ -27,6 +28,9 @@ public:
     // The name shown at first in mode "Format": the open format's.
     QString OpenFormat;
 
+    // This window's own answer ("" until confirmed); it outlives the window.
+    std::shared_ptr<const QString> Answer() const { return m_answer; }
+
     QComboBox *CMB = nullptr;
     QPushButton *Com[2] = {}; // 0 confirms, 1 cancels
 
@@ -40,6 +44,7 @@ protected:
 private:
     void Form_Load();
     bool m_loaded = false;
+    std::shared_ptr<QString> m_answer = std::make_shared<QString>();
 };
 
 // Shows the chooser in a mode, waits until it closes and returns its answer

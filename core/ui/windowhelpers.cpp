@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -52,6 +53,16 @@ bool IsFormOpen(const QString &caption)
 void WaitFormClosed(const QString &caption)
 {
     while (IsFormOpen(caption)) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+void WaitWindowClosed(QWidget *window)
+{
+    const QPointer<QWidget> w(window);
+    while (w && w->isVisible()) {
         QEventLoop loop;
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();

@@ -12,6 +12,9 @@ class QWidget;
 bool IsFormOpen(const QString &caption);
 // Lets the event loop run until no shown window has this caption.
 void WaitFormClosed(const QString &caption);
+// Lets the event loop run until this window is hidden or destroyed (another
+// window of the same caption does not count).
+void WaitWindowClosed(QWidget *window);
 // Keeps the window above the windows that are not kept on top.
 void SetTopMost(QWidget *window);
 // Moves a window to the centre of the screen's work area, keeping its size.

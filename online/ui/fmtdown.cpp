@@ -18,12 +18,7 @@
 
 namespace {
 
-constexpr int kMargin = 8;
-constexpr int kTop = 26;
 constexpr int kGridWidth = 420;
-constexpr int kHeightLeft = 66; // 990 twips
-constexpr int kRightLeft = 33; // 500 twips
-constexpr int kButtonHeight = 28;
 
 } // namespace
 
@@ -86,18 +81,8 @@ void FmtDown::loadList()
 
 void FmtDown::layoutControls()
 {
-    const int h = height();
-    const int gridHeight = std::max(40, h - kHeightLeft);
-    m_listCaption->setGeometry(kMargin, 4, kGridWidth, 20);
-    MSF->setGeometry(kMargin, kTop, kGridWidth, gridHeight);
-    const int frmLeft = kMargin + kGridWidth + kMargin;
-    m_previewCaption->setGeometry(frmLeft, 4, 200, 20);
-    const int frmWidth = std::max(20, width() - frmLeft - kRightLeft);
-    Frm->setGeometry(frmLeft, kTop, frmWidth, gridHeight);
-    VS->setGeometry(frmLeft + frmWidth, kTop, 16, gridHeight);
-    LBL->setGeometry(0, 0, frmWidth, gridHeight);
-    for (int i = 0; i < 2; ++i)
-        Com[i]->setGeometry(kMargin + i * 104, kTop + gridHeight + 6, 96, kButtonHeight);
+    LayoutListPreview(this, {m_listCaption, MSF, m_previewCaption, Frm, VS, LBL}, kGridWidth, Com,
+                      2);
 }
 
 void FmtDown::resizeEvent(QResizeEvent *event)

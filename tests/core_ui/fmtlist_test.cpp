@@ -287,3 +287,29 @@ TEST_F(FmtListTest, ChooseFromFmtListWaitsForTheWindow)
     });
     EXPECT_EQ(ChooseFromFmtList(host), kA);
 }
+
+TEST_F(FmtListTest, TwoOpenListsKeepTheirOwnAnswers)
+{
+    QString inner;
+    QTimer::singleShot(100, [&] {
+        QPointer<FmtList> first;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *fl = qobject_cast<FmtList *>(w); fl && fl->isVisible())
+                first = fl;
+        ASSERT_TRUE(first);
+        QTimer::singleShot(100, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *fl = qobject_cast<FmtList *>(w); fl && fl != first && fl->isVisible()) {
+                    QTest::mouseClick(fl->MSF->viewport(), Qt::LeftButton, {},
+                                      Cell(fl, 0, fmtlist::ColName));
+                    QTest::mouseClick(fl->Com[0], Qt::LeftButton);
+                }
+        });
+        // The second list answers while the first one stays open.
+        inner = ChooseFromFmtList(host);
+        ASSERT_TRUE(first && first->isVisible());
+        QTest::mouseClick(first->Com[1], Qt::LeftButton); // 退 出: the open format
+    });
+    EXPECT_EQ(ChooseFromFmtList(host), kB);
+    EXPECT_EQ(inner, kA);
+}
