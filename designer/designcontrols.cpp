@@ -4,6 +4,7 @@
 #include "core/formatgrid.h"
 #include "core/helpers.h"
 #include "platform/dialogs.h"
+#include "platform/fontmap.h"
 #include "platform/gridmodel.h"
 #include "platform/numtext.h"
 
@@ -221,22 +222,15 @@ void FontToDialog(FontDialogState &dlg, const DesignControl &ctl)
 bool FontFromDialog(FontDialogState &dlg, DesignControl &ctl, bool show, bool apply)
 {
     if (show) {
-        QFont f(dlg.name);
-        f.setPointSizeF(dlg.size > 0 ? dlg.size : 9);
-        f.setBold(dlg.bold);
-        f.setItalic(dlg.italic);
-        f.setUnderline(dlg.underline);
-        f.setStrikeOut(dlg.strikeOut);
-        QColor c = num::ColorFromBgr(dlg.color);
-        if (!dialogs().ChooseFont(f, c))
+        FontSpec f {dlg.name, dlg.size, dlg.bold, dlg.italic, dlg.underline, dlg.strikeOut};
+        if (!ChooseStoredFont(f, dlg.color))
             return false;
-        dlg.name = f.family();
-        dlg.size = f.pointSizeF();
-        dlg.bold = f.bold();
-        dlg.italic = f.italic();
-        dlg.underline = f.underline();
-        dlg.strikeOut = f.strikeOut();
-        dlg.color = num::BgrFromColor(c);
+        dlg.name = f.name;
+        dlg.size = f.size;
+        dlg.bold = f.bold;
+        dlg.italic = f.italic;
+        dlg.underline = f.underline;
+        dlg.strikeOut = f.strikeOut;
     }
     if (apply) {
         ctl.fontName = dlg.name;

@@ -24,21 +24,11 @@ void setDialogs(Dialogs *d)
 
 bool ChooseStoredFont(FontSpec &spec, qint32 &color)
 {
-    QFont f(spec.name.isEmpty() ? QStringLiteral("宋体") : spec.name);
-    f.setPointSizeF(spec.size > 0 ? spec.size : 9);
-    f.setBold(spec.bold);
-    f.setItalic(spec.italic);
-    f.setUnderline(spec.underline);
-    f.setStrikeOut(spec.strikeOut);
+    QFont f = fontmap::DialogFont(spec);
     QColor c = num::ColorFromBgr(color);
     if (!dialogs().ChooseFont(f, c))
         return false;
-    spec.name = f.family();
-    spec.size = f.pointSizeF();
-    spec.bold = f.bold();
-    spec.italic = f.italic();
-    spec.underline = f.underline();
-    spec.strikeOut = f.strikeOut();
+    spec = fontmap::FromDialogFont(f);
     color = num::BgrFromColor(c);
     return true;
 }

@@ -35,6 +35,29 @@ QFont ToQFont(const FontSpec &spec, double pixelSize)
     return font;
 }
 
+QFont DialogFont(const FontSpec &spec)
+{
+    QFont f(spec.name.isEmpty() ? QStringLiteral("宋体") : spec.name);
+    f.setPointSizeF(spec.size > 0 ? spec.size : 9);
+    f.setBold(spec.bold);
+    f.setItalic(spec.italic);
+    f.setUnderline(spec.underline);
+    f.setStrikeOut(spec.strikeOut);
+    return f;
+}
+
+FontSpec FromDialogFont(const QFont &f)
+{
+    FontSpec spec;
+    spec.name = f.family();
+    spec.size = f.pointSizeF();
+    spec.bold = f.bold();
+    spec.italic = f.italic();
+    spec.underline = f.underline();
+    spec.strikeOut = f.strikeOut();
+    return spec;
+}
+
 Qt::PenStyle ToPenStyle(qint32 style, int widthPixels)
 {
     if (style == Transparent)

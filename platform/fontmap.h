@@ -34,6 +34,11 @@ QString SubstituteFace(const QString &name);
 // twips), else in points.
 QFont ToQFont(const FontSpec &font, double pixelSize = 0);
 
+// A stored font as the font dialog takes and gives it: the stored face name
+// kept as it is (宋体 stays 宋体), the size in points (9 when not positive).
+QFont DialogFont(const FontSpec &font);
+FontSpec FromDialogFont(const QFont &font);
+
 // Line styles as stored (the Cash column of a line, DrawStyle on the
 // printer): 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot,
 // 5 transparent, 6 inside solid.

@@ -164,8 +164,7 @@ void MainWindow::WireCommands()
         new DoubleClickHook(lf1, [this] { m_state.SelectFormat(QString(), false); });
 
     // 设置内容框 on a control or a FormatGrid row: its class's dialog.
-    m_props = std::make_unique<props::PropertyDialogs>(m_state, this);
-    m_input->propertyDialog = [this](int cls, qint32 row) { m_props->Show(cls, row); };
+    m_input->propertyDialog = [this](int cls, qint32 row) { m_propDialogs->Show(cls, row); };
     // The page menu's background-picture items.
     m_input->importBackground = [this] { m_import->ImportBackgroundPicture(); };
     m_input->clearBackground = [this] { m_import->ClearBackgroundPicture(); };
@@ -184,7 +183,7 @@ void MainWindow::WireCommands()
             return;
         if (DesignControl *c = m_state.Controls().FindCtlByRow(g, row)) {
             m_input->Editor().SetMenuCtl(c->index);
-            m_input->ShowPropertyDialog(c->cls, row);
+            mCtlSet_Click(c->index);
         }
     });
     connect(m_fmsf, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &i) {

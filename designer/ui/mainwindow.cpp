@@ -71,6 +71,7 @@ MainWindow::MainWindow(QWidget *parent)
     setObjectName(QStringLiteral("MF"));
     m_state.SetView(this);
     m_import = std::make_unique<ImportCommands>(this, m_state);
+    m_propDialogs = std::make_unique<props::PropertyDialogs>(m_state, this);
     // The class of a new design control is chosen in SelFormat's class mode.
     m_state.SetControlClassChooser([] {
         return ShowSelFormat(QString::fromLatin1(fmtlist::kModeCtlClas), false,
@@ -118,6 +119,8 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // Open property dialogs close (and hand their box on) while the page is there.
+    m_propDialogs.reset();
     m_recordScrollHook.Reset();
     SetFmtListDownloadHook(nullptr);
     if (m_formSize)
@@ -182,6 +185,7 @@ void MainWindow::BuildMenus()
     size->addAction(QStringLiteral("统一宽度"))->setObjectName(QStringLiteral("mAlighWidth"));
     size->addAction(QStringLiteral("统一高度"))->setObjectName(QStringLiteral("mAlighHight"));
     size->addAction(QStringLiteral("统一尺寸"))->setObjectName(QStringLiteral("mAlignSize"));
+    WirePropertyCommands(ctl);
 
     QMenu *set = bar->addMenu(QStringLiteral("设置"));
     set->setObjectName(QStringLiteral("m_Set"));
@@ -336,6 +340,13 @@ void MainWindow::BuildPageTab(QWidget *pic)
     m_formatView->setObjectName(QStringLiteral("MSF3"));
     m_formatView->setGrid(&m_state.FormatGrid());
     m_formatView->hide();
+    // A double click on a data row opens the property dialog of its control.
+    connect(m_formatView, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &) {
+        const GridModel &g = m_state.FormatGrid();
+        if (g.row() >= g.fixedRows() && g.row() < g.rows())
+            if (const DesignControl *c = m_state.Controls().FindCtlByRow(g, g.row()))
+                mCtlSet_Click(c->index);
+    });
     m_fmsf = new GridView(pic);
     m_fmsf->setObjectName(QStringLiteral("FMSF"));
     m_fmsf->hide();

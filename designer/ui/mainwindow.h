@@ -9,6 +9,7 @@
 #include "designer/ui/importcommands.h"
 #include "designer/ui/pagesizedialog.h"
 #include "platform/hookslot.h"
+#include "properties/ui/propertydialogs.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -73,6 +74,12 @@ public:
     // The page's mouse, keys and input boxes.
     PageInput *Input() const { return m_input; }
     QWidget *AboutBox() const { return m_about; }
+    // mCtlSet_Click: the property dialog of the control with that index,
+    // modeless, loaded with its row (designer/ui/propertycommands.cpp).
+    void mCtlSet_Click(qint32 index);
+    // Adds a control of the class and opens its property dialog on it.
+    void AddControlWithDialog(int cls);
+    props::PropertyDialogs &PropertyDialogs() { return *m_propDialogs; }
     // Zm_Click.
     void Zm_Click(int index);
     // SST_Click: the history tab reloads its grid whenever it is shown.
@@ -143,10 +150,11 @@ private:
     QPointer<PageSizeDialog> m_formSize;
     std::unique_ptr<ImportCommands> m_import;
     PageInput *m_input = nullptr;
-    std::unique_ptr<props::PropertyDialogs> m_props;
     QPointer<QWidget> m_about, m_modiPsd;
     // The row DisplayCurrentRow last highlighted, shared by the grids.
     qint32 m_shownRow = 0;
+    std::unique_ptr<props::PropertyDialogs> m_propDialogs;
+    void WirePropertyCommands(QMenu *ctlMenu);
     bool m_syncing = false;
     bool m_unloaded = false;
     bool m_endsProgram = false;

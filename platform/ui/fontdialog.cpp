@@ -136,15 +136,7 @@ void FontDialog::UpdateSample()
 {
     if (!m_sample)
         return;
-    const QFont f = chosenFont();
-    FontSpec spec;
-    spec.name = f.family();
-    spec.size = f.pointSizeF();
-    spec.bold = f.bold();
-    spec.italic = f.italic();
-    spec.underline = f.underline();
-    spec.strikeOut = f.strikeOut();
-    m_sample->setFont(fontmap::ToQFont(spec));
+    m_sample->setFont(fontmap::ToQFont(fontmap::FromDialogFont(chosenFont())));
     QPalette p = m_sample->palette();
     p.setColor(QPalette::WindowText, m_color);
     m_sample->setPalette(p);

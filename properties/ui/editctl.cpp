@@ -259,13 +259,7 @@ void EditCtl::CheckCellCount()
 void EditCtl::LoadRow(const ControlRow &row, qint32 gridRow)
 {
     m_sample->SetFromRow(row);
-    m_tt[0]->setText(row.prompt);
-    m_tt[1]->setText(num::Str(row.x));
-    m_tt[2]->setText(num::Str(row.y));
-    m_tt[3]->setText(num::Str(row.w));
-    m_tt[4]->setText(num::Str(row.h));
-    m_tt[5]->setText(num::Str(row.spacing));
-    m_tt[6]->setText(LineSpacingText(row.packedL));
+    LoadTextFields({m_tt.begin(), m_tt.end()}, row);
     const qint32 a = row.Alignment();
     m_alignment = a >= 0 && a <= 2 ? a : 0;
     m_sample->SetSampleAlignment(m_alignment);
@@ -291,21 +285,7 @@ RowEdits EditCtl::Edits()
 {
     // The cell count is checked here too, as OK may come without leaving it.
     CheckCellCount();
-    RowEdits e;
-    if (Marked(0))
-        e.prompt = m_tt[0]->text();
-    std::optional<double> *const dims[5] = {&e.x, &e.y, &e.w, &e.h, &e.spacing};
-    for (int k = 1; k <= 5; ++k)
-        if (Marked(k))
-            *dims[k - 1] = num::Val(m_tt[size_t(k)]->text());
-    if (Marked(6) || Marked(FAlign)) {
-        e.lineSpacing = num::Val(m_tt[6]->text());
-        e.alignment = m_alignment;
-    }
-    if (Marked(7)) {
-        e.font = m_sample->SampleFont();
-        e.color = m_sample->SampleColor();
-    }
+    RowEdits e = TextFieldEdits({m_tt.begin(), m_tt.end()}, m_sample, m_alignment);
     if (Marked(FSide))
         e.side = CheckedSide();
     if (Marked(FSum))

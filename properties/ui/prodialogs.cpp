@@ -88,33 +88,20 @@ ProChk::ProChk(PropertyHost &host, QWidget *parent)
 
 void ProChk::LoadRow(const ControlRow &row, qint32)
 {
-    m_tt[0]->setText(row.prompt);
     if (row.side >= 0 && row.side <= 3)
         SideOption(row.side)->setChecked(true);
+    // x and y: the text fields' left and top.
+    LoadTextFields({m_tt[0], m_tt[1], m_tt[2]}, row);
     m_preview->SetCaption(row.prompt);
     m_preview->PlaceOn(row.side);
-    m_tt[1]->setText(num::Str(row.x));
-    m_tt[2]->setText(num::Str(row.y));
     m_sample->SetFromRow(row);
 }
 
 RowEdits ProChk::Edits()
 {
-    RowEdits e;
-    if (Marked(0))
-        e.prompt = m_tt[0]->text();
-    // Positions are stored as the number they start with, so that a stray
-    // "mm" can never reach the print engine as text.
-    if (Marked(1))
-        e.x = num::Val(m_tt[1]->text());
-    if (Marked(2))
-        e.y = num::Val(m_tt[2]->text());
+    RowEdits e = TextFieldEdits({m_tt[0], m_tt[1], m_tt[2]}, m_sample, 0);
     if (Marked(FieldSide))
         e.side = CheckedSide();
-    if (Marked(7)) {
-        e.font = m_sample->SampleFont();
-        e.color = m_sample->SampleColor();
-    }
     return e;
 }
 
@@ -149,11 +136,7 @@ void ProPic::LoadRow(const ControlRow &row, qint32)
 {
     if (row.side >= 0 && row.side <= 3)
         SideOption(row.side)->setChecked(true);
-    m_tt[0]->setText(row.prompt);
-    m_tt[1]->setText(num::Str(row.x));
-    m_tt[2]->setText(num::Str(row.y));
-    m_tt[3]->setText(num::Str(row.w));
-    m_tt[4]->setText(num::Str(row.h));
+    LoadTextFields({m_tt.begin(), m_tt.end()}, row);
     m_preview->SetCaption(row.prompt);
     m_preview->PlaceOn(row.side);
     m_sample->SetFromRow(row);
@@ -161,19 +144,9 @@ void ProPic::LoadRow(const ControlRow &row, qint32)
 
 RowEdits ProPic::Edits()
 {
-    RowEdits e;
+    RowEdits e = TextFieldEdits({m_tt.begin(), m_tt.end()}, m_sample, 0);
     if (Marked(FieldSide))
         e.side = CheckedSide();
-    if (Marked(0))
-        e.prompt = m_tt[0]->text();
-    std::optional<double> *const dims[4] = {&e.x, &e.y, &e.w, &e.h};
-    for (int k = 1; k <= 4; ++k)
-        if (Marked(k))
-            *dims[k - 1] = num::Val(m_tt[size_t(k)]->text());
-    if (Marked(7)) {
-        e.font = m_sample->SampleFont();
-        e.color = m_sample->SampleColor();
-    }
     return e;
 }
 
@@ -222,13 +195,7 @@ ProLBL::ProLBL(PropertyHost &host, QWidget *parent)
 
 void ProLBL::LoadRow(const ControlRow &row, qint32)
 {
-    m_tt[0]->setText(row.prompt);
-    m_tt[1]->setText(num::Str(row.x));
-    m_tt[2]->setText(num::Str(row.y));
-    m_tt[3]->setText(num::Str(row.w));
-    m_tt[4]->setText(num::Str(row.h));
-    m_tt[5]->setText(num::Str(row.spacing));
-    m_tt[6]->setText(LineSpacingText(row.packedL));
+    LoadTextFields({m_tt.begin(), m_tt.end()}, row);
     const qint32 a = row.Alignment();
     m_alignment = a >= 0 && a <= 2 ? a : 0;
     m_sample->SetSampleAlignment(m_alignment);
@@ -239,24 +206,7 @@ void ProLBL::LoadRow(const ControlRow &row, qint32)
 
 RowEdits ProLBL::Edits()
 {
-    RowEdits e;
-    if (Marked(0))
-        e.prompt = m_tt[0]->text();
-    // Numbers are stored as the number they start with (0 when none), never
-    // as text that the print engine would misread.
-    std::optional<double> *const dims[5] = {&e.x, &e.y, &e.w, &e.h, &e.spacing};
-    for (int k = 1; k <= 5; ++k)
-        if (Marked(k))
-            *dims[k - 1] = num::Val(m_tt[size_t(k)]->text());
-    if (Marked(6) || Marked(FieldAlign)) {
-        e.lineSpacing = num::Val(m_tt[6]->text());
-        e.alignment = m_alignment;
-    }
-    if (Marked(7)) {
-        e.font = m_sample->SampleFont();
-        e.color = m_sample->SampleColor();
-    }
-    return e;
+    return TextFieldEdits({m_tt.begin(), m_tt.end()}, m_sample, m_alignment);
 }
 
 // ------------------------------------------------------------------ SampleLine

@@ -236,6 +236,39 @@ QWidget *PropertyDialog::MakeFieldBox(const QString &title, const QStringList &c
     return box;
 }
 
+void PropertyDialog::LoadTextFields(const std::vector<QLineEdit *> &tt, const ControlRow &row)
+{
+    const double values[5] = {row.x, row.y, row.w, row.h, row.spacing};
+    for (size_t k = 0; k < tt.size(); ++k)
+        tt[k]->setText(k == 0       ? row.prompt
+                           : k <= 5 ? num::Str(values[k - 1])
+                                    : LineSpacingText(row.packedL));
+}
+
+RowEdits PropertyDialog::TextFieldEdits(const std::vector<QLineEdit *> &tt, const SampleBox *sample,
+                                        qint32 alignment) const
+{
+    RowEdits e;
+    std::optional<double> *const dims[5] = {&e.x, &e.y, &e.w, &e.h, &e.spacing};
+    for (size_t k = 0; k < tt.size(); ++k) {
+        if (!Marked(int(k)))
+            continue;
+        if (k == 0)
+            e.prompt = tt[0]->text();
+        else if (k <= 5)
+            *dims[k - 1] = num::Val(tt[k]->text());
+    }
+    if (tt.size() > 6 && (Marked(6) || Marked(8))) {
+        e.lineSpacing = num::Val(tt[6]->text());
+        e.alignment = alignment;
+    }
+    if (sample && Marked(7)) {
+        e.font = sample->SampleFont();
+        e.color = sample->SampleColor();
+    }
+    return e;
+}
+
 QWidget *PropertyDialog::MakeButtons(const QString &ok, const QString &cancel)
 {
     auto *w = new QWidget(this);

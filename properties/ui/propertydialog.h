@@ -112,6 +112,16 @@ protected:
     // A frame of captioned fields, one per row.
     QWidget *MakeFieldBox(const QString &title, const QStringList &captions,
                           const std::vector<QLineEdit *> &fields);
+    // The text fields of the box and label dialogs, TT(0) onwards: prompt,
+    // left, top, width, height, character spacing, line spacing (shown
+    // without the alignment). A dialog passes as many as it has.
+    static void LoadTextFields(const std::vector<QLineEdit *> &tt, const fmtgrid::ControlRow &row);
+    // Their marked fields as edits (numbers as the number they start with,
+    // 0 when none, so that no text reaches the print engine), the sample's
+    // font when a font was chosen (mark 7) and, with TT(6) or the alignment
+    // marked (mark 8), the line spacing packed with the alignment.
+    RowEdits TextFieldEdits(const std::vector<QLineEdit *> &tt, const SampleBox *sample,
+                            qint32 alignment) const;
     // The OK and cancel buttons in a row.
     QWidget *MakeButtons(const QString &ok, const QString &cancel);
 
