@@ -19,7 +19,7 @@
 
 namespace {
 
-std::function<void()> g_downloadHook;
+HookSlot<std::function<void()>> g_downloadHook;
 HookSlot<std::function<bool(const QString &)>> g_deleteHook;
 
 // The window's margins and the parts the resize keeps, in pixels (990 and
@@ -33,9 +33,9 @@ constexpr int kButtonHeight = 28;
 
 } // namespace
 
-void SetFmtListDownloadHook(std::function<void()> hook)
+HookHandle InstallFmtListDownloadHook(std::function<void()> hook)
 {
-    g_downloadHook = std::move(hook);
+    return g_downloadHook.Install(std::move(hook));
 }
 
 HookHandle InstallFmtListDeleteHook(std::function<bool(const QString &)> hook)
@@ -169,8 +169,8 @@ void FmtList::Com_Click(int index)
         finish(m_host.CurrentFormatName());
         break;
     case 2:
-        if (g_downloadHook)
-            g_downloadHook();
+        if (const auto download = g_downloadHook.Current())
+            download();
         finish(QString());
         break;
     case 3:

@@ -19,8 +19,8 @@ class QPushButton;
 class QScrollBar;
 
 // "下载更多…" shows the catalogue of formats on the maker's server; the
-// online part installs it.
-void SetFmtListDownloadHook(std::function<void()> hook);
+// main window installs it until the handle goes.
+HookHandle InstallFmtListDownloadHook(std::function<void()> hook);
 // "删 除" deletes a format through the designer's delete operation, which asks
 // and refuses the open format; true when deleted. The main window installs
 // it until the handle goes; without a hook nothing is deleted.

@@ -122,7 +122,6 @@ MainWindow::~MainWindow()
     // Open property dialogs close (and hand their box on) while the page is there.
     m_propDialogs.reset();
     m_recordScrollHook.Reset();
-    SetFmtListDownloadHook(nullptr);
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);
@@ -560,7 +559,7 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });
     on("mInputFormat", [this] { ImportFormat(m_state, QString(), true); });
     on("DownFmt", [this] { RunOnlineCommand(*this, 37); });
-    SetFmtListDownloadHook([this] { RunOnlineCommand(*this, 37); });
+    m_downloadHook = InstallFmtListDownloadHook([this] { RunOnlineCommand(*this, 37); });
     m_deleteHook = InstallFmtListDeleteHook(
         [&w](const QString &name) { return dsg::DeleteFormat(w, name); });
 }

@@ -127,6 +127,7 @@ private:
     // The format list's delete button deletes through this window's state
     // while the window exists.
     HookHandle m_deleteHook;
+    HookHandle m_downloadHook;
     // Clearing DataGrid's records rebinds the record scroll bar.
     HookHandle m_recordScrollHook;
     QTabWidget *m_sst = nullptr;

@@ -55,11 +55,11 @@ protected:
         for (const QPointer<QWidget> &w : windows)
             delete w.data();
         deleteHook.Reset();
-        SetFmtListDownloadHook(nullptr);
+        downloadHook.Reset();
         DataDirTest::TearDown();
     }
 
-    HookHandle deleteHook;
+    HookHandle deleteHook, downloadHook;
 
     FmtList *Open()
     {
@@ -151,7 +151,7 @@ TEST_F(FmtListTest, DoubleClickChoosesAndDownloadAnswersNothing)
     EXPECT_EQ(DialogResult, kA);
 
     int downloads = 0;
-    SetFmtListDownloadHook([&] { ++downloads; });
+    downloadHook = InstallFmtListDownloadHook([&] { ++downloads; });
     w = Open();
     QTest::mouseClick(w->Com[2], Qt::LeftButton);
     EXPECT_EQ(downloads, 1);
