@@ -218,17 +218,31 @@ void MainWindow::ArrangeToolStrip()
     const int stripHeight = ToPx(1000);
     const int row1 = ToPx(60), row2 = ToPx(520), rowHeight = ToPx(330);
     int x = 0;
-    const auto fit = [](QWidget *w) { return w ? w->sizeHint().width() : 0; };
+    // Buttons as wide as their captions, not the style's minimum width.
+    const auto compact = [](QPushButton *b) {
+        b->setMinimumWidth(0);
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance(b->text()) + 16);
+    };
+    for (const char *name : {"Frame2_1", "Frame2_0"})
+        if (auto *g = pic->findChild<QGroupBox *>(QString::fromLatin1(name)))
+            for (QPushButton *b : g->findChildren<QPushButton *>())
+                compact(b);
+    const auto fit = [](QWidget *w) {
+        auto *b = qobject_cast<QPushButton *>(w);
+        return !w ? 0
+            : b   ? b->fontMetrics().horizontalAdvance(b->text()) + 16
+                  : w->sizeHint().width();
+    };
     for (const char *name : {"Frame2_1", "Frame2_0"})
         if (auto *g = pic->findChild<QGroupBox *>(QString::fromLatin1(name))) {
-            const int w = qMax(fit(g), ToPx(2000));
+            const int w = fit(g);
             g->setGeometry(x, 0, w, stripHeight);
             x += w + gap;
         }
     // The zoom buttons in a row, the format's name below them.
     int zx = x;
     for (QPushButton *b : m_zm) {
-        const int w = qMax(fit(b), ToPx(640));
+        const int w = fit(b);
         b->setGeometry(zx, row1, w, rowHeight);
         zx += w + 2;
     }
@@ -242,10 +256,10 @@ void MainWindow::ArrangeToolStrip()
     x = qMax(zx, lx + fit(m_lfmt0)) + gap;
     // Print and download on the first row, batch print below.
     QPushButton *print = Com(0), *batch = Com(1), *down = Com(3);
-    const int pw = std::max({fit(print), fit(batch), ToPx(900)});
+    const int pw = std::max(fit(print), fit(batch));
     print->setGeometry(x, row1, pw, rowHeight);
     batch->setGeometry(x, row2, pw, rowHeight);
-    const int dw = qMax(fit(down), ToPx(900));
+    const int dw = fit(down);
     down->setGeometry(x + pw + 2, row1, dw, rowHeight);
     x += pw + 2 + dw + gap;
     const int fw = fit(m_frm1);

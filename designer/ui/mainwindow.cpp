@@ -289,8 +289,12 @@ void MainWindow::BuildPageTab(QWidget *pic)
 
     m_frm1 = new QGroupBox(pic);
     m_frm1->setObjectName(QStringLiteral("Frm"));
+    // Without a frame, so that three rows of options fit the strip's height.
+    m_frm1->setFlat(true);
+    m_frm1->setStyleSheet(QStringLiteral("QGroupBox#Frm{border:0;margin:0;padding:0;}"));
     auto *ol = new QGridLayout(m_frm1);
-    ol->setContentsMargins(4, 2, 4, 2);
+    ol->setVerticalSpacing(0);
+    ol->setContentsMargins(4, 0, 4, 0);
     const QStringList caps = {QStringLiteral("显示标尺(1厘米/大格；2毫米/小格)"),
                               QStringLiteral("纵向打印"), QStringLiteral("锁定格式"),
                               QStringLiteral("卡纸器两边向中间收缩"), QStringLiteral("显示底图")};
@@ -307,7 +311,8 @@ void MainWindow::BuildPageTab(QWidget *pic)
             if (!m_syncing)
                 m_state.SetOption(i, on ? 1 : 0);
         });
-        ol->addWidget(c, i % 2, i / 2);
+        // Three rows, so that the strip stays within a 1024-pixel screen.
+        ol->addWidget(c, i % 3, i / 3);
         m_o2[size_t(i)] = c;
     }
 
