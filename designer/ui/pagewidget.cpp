@@ -271,7 +271,7 @@ void PageWidget::paintEvent(QPaintEvent *)
             continue;
         QPen pen(num::ColorFromBgr(c->selected ? kSelectedGrey : c->borderColor),
                  qMax(1, c->borderWidth),
-                 fontmap::ToPenStyle(c->borderStyle, qMax(1, c->borderWidth)));
+                 fontmap::LinePenStyle(c->borderStyle, qMax(1, c->borderWidth)));
         p.setPen(pen);
         p.drawLine(QPointF(ToPx(c->x1), ToPx(c->y1)), QPointF(ToPx(c->x2), ToPx(c->y2)));
     }
