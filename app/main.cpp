@@ -22,6 +22,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("waybillprinter"));
     QApplication::setApplicationDisplayName(MainCaption());
+    InstallQtTranslations();
 
     // Messages, progress and the format choosers go through real windows
     // from here on.

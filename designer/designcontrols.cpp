@@ -87,6 +87,7 @@ DesignControl DesignControls::Template(int cls)
         break;
     case LineCtl:
         t.x1 = 240, t.y1 = 720, t.x2 = 2400, t.y2 = 720;
+        t.borderStyle = 1; // solid
         t.borderColor = 0;
         break;
     case LabelCtl:

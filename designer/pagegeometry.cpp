@@ -34,13 +34,17 @@ bool PageGeometry::SetPageSize(double w, double h)
 void PageGeometry::SetVScroll(qint32 v)
 {
     vs.value = v;
-    top = -((height - frameHeight) / 5.0 * v);
+    // Past the fifth step the page would leave the frame: the offset stops
+    // at the hidden part.
+    const double hidden = qMax(0.0, height - frameHeight);
+    top = -qMin(hidden, hidden / 5.0 * qMax(0, v));
 }
 
 void PageGeometry::SetHScroll(qint32 v)
 {
     phs.value = v;
-    left = -((width - frameWidth) / 5.0 * v);
+    const double hidden = qMax(0.0, width - frameWidth);
+    left = -qMin(hidden, hidden / 5.0 * qMax(0, v));
 }
 
 double PageGeometry::FitFactor() const

@@ -65,8 +65,7 @@ bool ScriptedDialogs::AskYesNo(const QString &text, const QString &title)
 std::optional<QString> ScriptedDialogs::Input(const QString &prompt, const QString &title,
                                               const QString &preset)
 {
-    Q_UNUSED(preset);
-    m_shown.push_back({QStringLiteral("input"), prompt, title});
+    m_shown.push_back({QStringLiteral("input"), prompt, title, preset});
     const auto a = next();
     if (a && std::holds_alternative<QString>(*a))
         return std::get<QString>(*a);

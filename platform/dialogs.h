@@ -60,6 +60,7 @@ public:
         QString kind; // "message", "yesno", "input", "open", "save", "font", "color", "menu"
         QString text; // a font dialog: the family it opened with
         QString title; // a font dialog: its size in points
+        QString preset; // an input's preset text
     };
     // A font dialog's answer with its colour; a bare QFont keeps the colour,
     // a bare QColor keeps the font.

@@ -78,4 +78,13 @@ Qt::PenStyle ToPenStyle(qint32 style, int widthPixels)
     }
 }
 
+Qt::PenStyle LinePenStyle(qint32 borderStyle, int widthPixels)
+{
+    if (borderStyle <= 0)
+        return Qt::NoPen;
+    if (borderStyle >= 6)
+        return Qt::SolidLine; // inside solid
+    return ToPenStyle(borderStyle - 1, widthPixels);
+}
+
 } // namespace fontmap

@@ -39,9 +39,10 @@ QFont ToQFont(const FontSpec &font, double pixelSize = 0);
 QFont DialogFont(const FontSpec &font);
 FontSpec FromDialogFont(const QFont &font);
 
-// Line styles as stored (the Cash column of a line, DrawStyle on the
-// printer): 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot,
-// 5 transparent, 6 inside solid.
+// Drawing styles of the printer and the picture boxes (DrawStyle):
+// 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot, 5 transparent,
+// 6 inside solid. A line's own border style (the Cash column of a line
+// row) counts one higher: 0 transparent, 1 solid, 2 dash, ... 6 inside solid.
 enum LineStyle {
     Solid = 0,
     Dash = 1,
@@ -56,5 +57,7 @@ enum LineStyle {
 // Dashes apply only to lines one device pixel wide, as on the printer: a
 // wider line is solid (or no line for Transparent).
 Qt::PenStyle ToPenStyle(qint32 style, int widthPixels = 1);
+// The Qt pen style of a line's border style, as the page shows it.
+Qt::PenStyle LinePenStyle(qint32 borderStyle, int widthPixels = 1);
 
 } // namespace fontmap

@@ -5,6 +5,8 @@
 #include "records/gridexport.h"
 #include "records/importfile.h"
 
+#include <QPointer>
+
 namespace dsg {
 
 ImportCommands::ImportCommands(QWidget *window, MainState &state)
@@ -31,8 +33,12 @@ bool ImportCommands::Com_Click(int index)
     switch (index) {
     case 10: {
         imp::ImportHost host = Host();
+        // The sheet choice waits; the main window (and these commands with
+        // it) may be gone when it returns.
+        const QPointer<QWidget> alive(m_window);
         imp::SelectImportFile(1, host);
-        imp::ShowImportMapping(host);
+        if (alive)
+            imp::ShowImportMapping(host);
         return true;
     }
     case 11: {

@@ -14,10 +14,12 @@
 #include "core/ui/startupui.h"
 #include "designer/formatops.h"
 #include "designer/recordservices.h"
+#include "designer/ui/pageinput.h"
 #include "designer/ui/pagesizedialog.h"
 #include "designer/ui/pagewidget.h"
 #include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
+#include "properties/ui/propertydialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +36,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace dsg {
 
@@ -103,6 +106,7 @@ MainWindow::MainWindow(QWidget *parent)
     });
     m_newEditionTimer->start();
 
+    WireCommands();
     // 9. the layout on the work area, so that the page knows its frame
     ArrangeMainForm();
     // 2 to 8, 10 and 11: settings, options and the current format
@@ -188,9 +192,6 @@ void MainWindow::BuildMenus()
         QAction *a = set->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         a->setCheckable(true);
-        // Ticking comes with the menu commands; until then the tick shows
-        // the stored setting only.
-        connect(a, &QAction::triggered, this, [this] { CaptionsChanged(); });
         return a;
     };
     m_setPaper = tick("mSetPaper", QStringLiteral("自动设置纸张"));
@@ -288,8 +289,12 @@ void MainWindow::BuildPageTab(QWidget *pic)
 
     m_frm1 = new QGroupBox(pic);
     m_frm1->setObjectName(QStringLiteral("Frm"));
+    // Without a frame, so that three rows of options fit the strip's height.
+    m_frm1->setFlat(true);
+    m_frm1->setStyleSheet(QStringLiteral("QGroupBox#Frm{border:0;margin:0;padding:0;}"));
     auto *ol = new QGridLayout(m_frm1);
-    ol->setContentsMargins(4, 2, 4, 2);
+    ol->setVerticalSpacing(0);
+    ol->setContentsMargins(4, 0, 4, 0);
     const QStringList caps = {QStringLiteral("显示标尺(1厘米/大格；2毫米/小格)"),
                               QStringLiteral("纵向打印"), QStringLiteral("锁定格式"),
                               QStringLiteral("卡纸器两边向中间收缩"), QStringLiteral("显示底图")};
@@ -306,7 +311,8 @@ void MainWindow::BuildPageTab(QWidget *pic)
             if (!m_syncing)
                 m_state.SetOption(i, on ? 1 : 0);
         });
-        ol->addWidget(c, i % 2, i / 2);
+        // Three rows, so that the strip stays within a 1024-pixel screen.
+        ol->addWidget(c, i % 3, i / 3);
         m_o2[size_t(i)] = c;
     }
 
@@ -315,6 +321,7 @@ void MainWindow::BuildPageTab(QWidget *pic)
     m_pfrm->setFrameShape(QFrame::NoFrame);
     m_pfrm->setStyleSheet(QStringLiteral("QFrame#PFrm{background:#808080;}"));
     m_pg = new PageWidget(m_state, m_pfrm);
+    m_input = new PageInput(m_state, m_pg);
     m_phs = new QScrollBar(Qt::Horizontal, pic);
     m_phs->setObjectName(QStringLiteral("PHS"));
     m_vs = new QScrollBar(Qt::Vertical, pic);
@@ -351,19 +358,26 @@ void MainWindow::BuildPageTab(QWidget *pic)
 
 void MainWindow::BuildDataTab(QWidget *pic)
 {
+    // The grid fills the tab under its button row and follows the window.
+    auto *vl = new QVBoxLayout(pic);
+    vl->setContentsMargins(0, 2, 0, 0);
     m_hs = new QScrollBar(Qt::Horizontal, pic);
     m_hs->setObjectName(QStringLiteral("HS"));
     m_hs->setRange(1, 1);
     auto *top = new QWidget(pic);
     auto *hl = new QHBoxLayout(top);
-    hl->addWidget(MakeLabel(QStringLiteral("Label1"), QStringLiteral("单据数："), {}, top));
-    m_rnum[0] = MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
-                          QStringLiteral("批量导入的单据数量。"), top);
+    hl->setContentsMargins(4, 0, 4, 0);
+    // "当前第 3 条，共 10 条": R_Num(1), L_K(1) and R_Num(0) from left to right.
+    hl->addWidget(MakeLabel(QStringLiteral("Label1"), QStringLiteral("当前第"), {}, top));
     m_rnum[1] = MakeLabel(QStringLiteral("R_Num1"), QStringLiteral("0"),
                           QStringLiteral("当前显示单据在的序号。"), top);
-    hl->addWidget(m_rnum[0]);
     hl->addWidget(m_rnum[1]);
-    hl->addWidget(MakeLabel(QStringLiteral("L_K"), QString(), {}, top));
+    hl->addWidget(MakeLabel(QStringLiteral("L_K"), QStringLiteral("条，共"), {}, top));
+    m_rnum[0] = MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
+                          QStringLiteral("批量导入的单据数量。"), top);
+    hl->addWidget(m_rnum[0]);
+    hl->addWidget(MakeLabel(QStringLiteral("Label1_1"), QStringLiteral("条"), {}, top));
+    hl->addSpacing(12);
     hl->addWidget(MakeCom(10, QStringLiteral("导入"),
                           QStringLiteral("从XLS或CSV格式表格导入要批量打印的数据。"), top));
     hl->addWidget(
@@ -371,20 +385,24 @@ void MainWindow::BuildDataTab(QWidget *pic)
     hl->addWidget(
         MakeCom(12, QStringLiteral("清除"), QStringLiteral("清除所有已经导入的批量数据。"), top));
     hl->addStretch();
-    top->setGeometry(Px(QRectF(0, 300, 12000, 500)));
+    vl->addWidget(top);
     m_dataView = new GridView(pic);
     m_dataView->setObjectName(QStringLiteral("MSF1"));
     m_dataView->setGrid(&m_state.DataGrid());
-    m_dataView->setGeometry(Px(QRectF(0, 840, 12000, 6000)));
+    vl->addWidget(m_dataView, 1);
 }
 
 void MainWindow::BuildHistoryTab(QWidget *pic)
 {
+    auto *vl = new QVBoxLayout(pic);
+    vl->setContentsMargins(0, 2, 0, 0);
     auto *top = new QWidget(pic);
     auto *hl = new QHBoxLayout(top);
+    hl->setContentsMargins(4, 0, 4, 0);
     hl->addWidget(MakeLabel(QStringLiteral("Label3"), QStringLiteral("关键词："), {}, top));
     m_kword = new QLineEdit(top);
     m_kword->setObjectName(QStringLiteral("KWord"));
+    m_kword->setMinimumWidth(ToPx(2400));
     // Enter in the keyword box searches as the button does.
     connect(m_kword, &QLineEdit::returnPressed, this, [this] { Com_Click(24); });
     hl->addWidget(m_kword);
@@ -399,11 +417,11 @@ void MainWindow::BuildHistoryTab(QWidget *pic)
     hl->addWidget(MakeCom(23, QStringLiteral("导出"),
                           QStringLiteral("将历史打印记录导出成XLS或CSV格式表格文件。"), top));
     hl->addStretch();
-    top->setGeometry(Px(QRectF(0, 0, 12000, 500)));
+    vl->addWidget(top);
     m_historyView = new GridView(pic);
     m_historyView->setObjectName(QStringLiteral("MSF2"));
     m_historyView->setGrid(&m_state.HistoryGrid());
-    m_historyView->setGeometry(Px(QRectF(0, 540, 12000, 6000)));
+    vl->addWidget(m_historyView, 1);
 }
 
 void MainWindow::ArrangeMainForm()
@@ -426,27 +444,9 @@ void MainWindow::ArrangeMainForm()
     m_lbl->setGeometry(Px(m.lbl));
     m_frm1->setGeometry(Px(m.frm1));
     m_sst->setCurrentIndex(0);
+    ArrangeToolStrip();
     // The page frame's size is the model's: the page is laid out from it.
     m_state.SetFrameSize(m.frame.width(), m.frame.height());
-}
-
-void MainWindow::Com_Click(int index)
-{
-    if (m_import->Com_Click(index))
-        return;
-    if (index == 2) {
-        if (!m_formSize)
-            m_formSize = new PageSizeDialog(m_state, this);
-        m_formSize->show();
-        m_formSize->raise();
-    } else if (index >= 20 && index <= 24 && index != 23) {
-        HistoryCommand(index);
-    } else if (index == 0 || index == 1 || index == 36) {
-        PrintCommand(index);
-    } else if (RunOnlineCommand(*this, index)) {
-        return;
-    }
-    // The other commands come with the main window's command set.
 }
 
 void MainWindow::Zm_Click(int index)
@@ -516,6 +516,9 @@ void MainWindow::CaptionsChanged()
     m_setPaper->setChecked(m_state.SetPaperTicked());
     m_diTuPrint->setChecked(m_state.DiTuPrintTicked());
     m_printRulers->setChecked(m_state.printRulersTicked);
+    // The format's name decides the width of its column.
+    if (m_zm[0])
+        ArrangeToolStrip();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

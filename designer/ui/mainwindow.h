@@ -30,9 +30,14 @@ class QTabWidget;
 class QTimer;
 class GridView;
 
+namespace props {
+class PropertyDialogs;
+}
+
 namespace dsg {
 
 class PageWidget;
+class PageInput;
 
 class MainWindow : public QMainWindow, public MainView
 {
@@ -64,8 +69,11 @@ public:
     // main window does; windows made by tests do not).
     void SetEndsProgram(bool on) { m_endsProgram = on; }
 
-    // Com_Click for the buttons this window handles now (2: page size).
+    // The tool buttons' handler (also the print menu's and Enter in KWord).
     void Com_Click(int index);
+    // The page's mouse, keys and input boxes.
+    PageInput *Input() const { return m_input; }
+    QWidget *AboutBox() const { return m_about; }
     // mCtlSet_Click: the property dialog of the control with that index,
     // modeless, loaded with its row (designer/ui/propertycommands.cpp).
     void mCtlSet_Click(qint32 index);
@@ -108,6 +116,12 @@ private:
     void ConnectRecordControls();
     void ArrangeMainForm();
     QPushButton *MakeCom(int index, const QString &text, const QString &tip, QWidget *parent);
+    // The menu commands, the grids' and labels' handlers (maincommands.cpp).
+    void WireCommands();
+    // Places the strip above the page left to right, each part as wide as
+    // its captions need.
+    void ArrangeToolStrip();
+    void ShowAbout();
 
     MainState m_state;
     // The format list's delete button deletes through this window's state
@@ -136,6 +150,10 @@ private:
     QTimer *m_newEditionTimer = nullptr;
     QPointer<PageSizeDialog> m_formSize;
     std::unique_ptr<ImportCommands> m_import;
+    PageInput *m_input = nullptr;
+    QPointer<QWidget> m_about, m_modiPsd;
+    // The row DisplayCurrentRow last highlighted, shared by the grids.
+    qint32 m_shownRow = 0;
     std::unique_ptr<props::PropertyDialogs> m_propDialogs;
     void WirePropertyCommands(QMenu *ctlMenu);
     bool m_syncing = false;

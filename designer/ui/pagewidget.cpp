@@ -153,7 +153,15 @@ void PageWidget::LabelChanged(qint32 index, PromptLabel &label)
     if (!l)
         return;
     l->setText(label.caption);
-    l->setGeometry(ToPx(label.left), ToPx(label.top), ToPx(label.width), ToPx(label.height));
+    // The caption shows whole: a label left of its box grows to the left.
+    int x = ToPx(label.left), w = ToPx(label.width);
+    if (const int need = l->sizeHint().width(); need > w) {
+        const DesignControl *owner = m_state.GetCtlByIndex(index);
+        if (owner && label.left + label.width <= owner->left)
+            x -= need - w;
+        w = need;
+    }
+    l->setGeometry(x, ToPx(label.top), w, ToPx(label.height));
     l->setVisible(label.visible);
 }
 
@@ -263,7 +271,7 @@ void PageWidget::paintEvent(QPaintEvent *)
             continue;
         QPen pen(num::ColorFromBgr(c->selected ? kSelectedGrey : c->borderColor),
                  qMax(1, c->borderWidth),
-                 fontmap::ToPenStyle(c->borderStyle, qMax(1, c->borderWidth)));
+                 fontmap::LinePenStyle(c->borderStyle, qMax(1, c->borderWidth)));
         p.setPen(pen);
         p.drawLine(QPointF(ToPx(c->x1), ToPx(c->y1)), QPointF(ToPx(c->x2), ToPx(c->y2)));
     }

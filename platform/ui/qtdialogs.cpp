@@ -6,8 +6,11 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace {
 
@@ -33,7 +36,19 @@ QString QtFileFilter(const QString &filter)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(u';', u' ');
-        out << parts[i] + QStringLiteral(" (") + patterns.simplified() + u')';
+        patterns = patterns.simplified();
+        QString name = parts[i];
+        const qsizetype open = name.lastIndexOf(u'(');
+        if (name.endsWith(u')') && open >= 0) {
+            QString shown = name.mid(open + 1, name.size() - open - 2);
+            shown.replace(u';', u' ');
+            if (shown.simplified() == patterns) {
+                // Qt reads the patterns from the brackets: spaces between them.
+                out << name.left(open) + u'(' + patterns + u')';
+                continue;
+            }
+        }
+        out << name + QStringLiteral(" (") + patterns + u')';
     }
     if (parts.size() % 2 == 1 && !parts.last().isEmpty())
         out << parts.last();
@@ -73,7 +88,8 @@ QString QtDialogs::OpenFile(const QString &filter, const QString &defaultName)
 
 QString QtDialogs::SaveFile(const QString &filter, const QString &defaultName)
 {
-    return QFileDialog::getSaveFileName(owner(), QString(), defaultName, QtFileFilter(filter));
+    return QFileDialog::getSaveFileName(owner(), QString(), defaultName, QtFileFilter(filter),
+                                        nullptr, QFileDialog::DontConfirmOverwrite);
 }
 
 bool QtDialogs::ChooseFont(QFont &font, QColor &color)
@@ -102,4 +118,20 @@ int QtDialogs::PopupMenu(const QStringList &items, const QPoint &globalPos)
     }
     QAction *chosen = menu.exec(globalPos);
     return chosen ? int(actions.indexOf(chosen)) : -1;
+}
+
+bool InstallQtTranslations()
+{
+    bool any = false;
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char *name : {"qtbase_zh_CN", "qt_zh_CN"}) {
+        auto *t = new QTranslator(QCoreApplication::instance());
+        if (t->load(QString::fromLatin1(name), dir)) {
+            QCoreApplication::installTranslator(t);
+            any = true;
+        } else {
+            delete t;
+        }
+    }
+    return any;
 }

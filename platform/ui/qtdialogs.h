@@ -1,12 +1,19 @@
 #pragma once
 // The dialog seam answered by real Qt dialogs: message boxes, questions,
-// input prompts, file, font and colour dialogs and pop-up menus.
+// input prompts, file, font and colour dialogs and pop-up menus. The save
+// dialog asks no overwrite question of its own: the program asks it, in
+// its own words, where it matters.
 
 #include "platform/dialogs.h"
 
 // "name|pattern|name|pattern" (patterns separated by ";") as Qt's
-// "name (pattern pattern);;name (pattern)".
+// "name (pattern pattern);;name (pattern)". A name that already ends with
+// its patterns in brackets, as "快递单格式(*.wlq)", is kept as it is.
 QString QtFileFilter(const QString &filter);
+
+// Loads Qt's own Chinese texts (buttons of message boxes, file dialogs), so
+// that the program reads in one language. False when none were found.
+bool InstallQtTranslations();
 
 class QtDialogs : public Dialogs
 {

@@ -242,7 +242,7 @@ void SampleLine::paintEvent(QPaintEvent *)
     QPainter p(this);
     // A line's style counts from 1 (solid); the pen styles count from 0.
     const int w = qMax(1, m_width);
-    QPen pen(num::ColorFromBgr(m_color), w, fontmap::ToPenStyle(m_style - 1, w));
+    QPen pen(num::ColorFromBgr(m_color), w, fontmap::LinePenStyle(m_style, w));
     p.setPen(pen);
     p.drawLine(10, height() / 2, width() - 10, height() / 2);
 }

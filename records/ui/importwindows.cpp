@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -259,7 +260,7 @@ void SelectImportFile(int mode, ImportHost &host)
         return;
     auto *w = new SheetsWindow(host, mode);
     w->show();
-    WaitFormClosed(QString::fromUtf8(kSheetsCaption));
+    WaitWindowClosed(w);
 }
 
 InputMapWindow *ShowImportMapping(ImportHost &host)
@@ -281,10 +282,13 @@ void AutoImport(StartupRecord &record, ImportHost &host)
             if (sheets.Load(host.choice->path) && !sheets.Names().isEmpty())
                 host.choice->sheet = sheets.Names().first();
         } else {
+            // The main window may go while the sheet choice waits; nothing
+            // of the host is touched then.
+            const QPointer<QWidget> alive(host.mainWindow);
             auto *s = new SheetsWindow(host, 1);
             s->show();
-            WaitFormClosed(QString::fromUtf8(kSheetsCaption));
-            if (host.choice->sheet.isEmpty())
+            WaitWindowClosed(s);
+            if (!alive || host.choice->sheet.isEmpty())
                 return;
         }
     }

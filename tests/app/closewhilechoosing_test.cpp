@@ -58,6 +58,7 @@ TEST_P(CloseWhileChoosing, EndsWithStatusZero)
     EXPECT_FALSE(r.errors.contains(QStringLiteral("runtime error:")));
 }
 
-// The format list (选择格式), the save-as name chooser and the manage command.
+// The format list (选择格式), the save-as name chooser, the manage command and
+// the printer chooser.
 INSTANTIATE_TEST_SUITE_P(Choosers, CloseWhileChoosing,
-                         ::testing::Values("m_FCom30", "m_FCom32", "mManageFmt"));
+                         ::testing::Values("m_FCom30", "m_FCom32", "mManageFmt", "m_PCom0"));

@@ -60,3 +60,19 @@ TEST(QtDialogs, QuestionsAndMessagesAreBoxesWithoutIcon)
     EXPECT_EQ(ok.icon, QMessageBox::NoIcon);
     EXPECT_EQ(ok.text, QStringLiteral("删除完成！"));
 }
+
+TEST(QtFileFilter, PatternsShownOnce)
+{
+    EXPECT_EQ(QtFileFilter(QStringLiteral("快递单格式(*.wlq)|*.wlq")),
+              QStringLiteral("快递单格式(*.wlq)"));
+    EXPECT_EQ(QtFileFilter(QStringLiteral("表格(*.xls;*.csv)|*.xls;*.csv|所有文件|*.*")),
+              QStringLiteral("表格(*.xls *.csv);;所有文件 (*.*)"));
+}
+
+TEST(QtTranslations, MessageBoxAndFileDialogTextsAreChinese)
+{
+    ASSERT_TRUE(InstallQtTranslations());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("是(&Y)"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "&Open"), QStringLiteral("打开(&O)"));
+}
