@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -308,7 +309,9 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
         for (int k = 0; k < 3; ++k) {
             const qint64 v = a.refs[k];
             refs[k] = v;
-            if (v == 0)
+            // The lowest 64-bit value (a reference read from a huge number)
+            // has no positive counterpart and names no row.
+            if (v == 0 || v == std::numeric_limits<qint64>::min())
                 continue;
             const auto it = newByOld.constFind(v < 0 ? -v : v);
             if (it != newByOld.constEnd()) {
