@@ -28,16 +28,9 @@ class QPagedPaintDevice;
 
 namespace surface {
 
-// Line styles, numbered as the program stores them.
-enum DrawStyle {
-    Solid = 0,
-    Dash = 1,
-    Dot = 2,
-    DashDot = 3,
-    DashDotDot = 4,
-    Transparent = 5,
-    InsideSolid = 6,
-};
+// Drawing styles, numbered as the printer's (platform/fontmap.h).
+using DrawStyle = fontmap::LineStyle;
+using enum fontmap::LineStyle;
 
 // The surface's font is the stored font (platform/fontmap.h).
 using Font = FontSpec;
