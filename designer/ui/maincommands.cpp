@@ -4,6 +4,7 @@
 #include "core/formatgrid.h"
 #include "core/gridhelpers.h"
 #include "core/helpers.h"
+#include "core/settings.h"
 #include "core/ui/passwordwindows.h"
 #include "designer/commands.h"
 #include "designer/controlops.h"
@@ -16,6 +17,7 @@
 #include "designer/ui/pageinput.h"
 #include "designer/ui/pagewidget.h"
 #include "platform/dialogs.h"
+#include "platform/numtext.h"
 #include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
 #include "properties/ui/propertydialogs.h"
@@ -40,9 +42,19 @@ using screen::ToPx;
 
 namespace {
 
-// The maker's two support contacts, opened as instant-messenger chats.
-const QString kQQ1 = QStringLiteral("tencent://message/?uin=800000001&Site=&Menu=yes");
-const QString kQQ2 = QStringLiteral("tencent://message/?uin=800000002&Site=&Menu=yes");
+// The maker's support contacts (settings Para/QQHelp1 and Para/QQHelp2, a
+// QQ number each), opened as instant-messenger chats. No contact is built
+// in: without the setting the user is told so.
+void OpenSupportChat(int n)
+{
+    const QString uin = num::Trim(GetRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"),
+                                                QStringLiteral("QQHelp%1").arg(n)));
+    if (uin.isEmpty()) {
+        dialogs().Message(QStringLiteral("尚未设置QQ帮助联系人。"));
+        return;
+    }
+    ShellOpen(QStringLiteral("tencent://message/?uin=%1&Site=&Menu=yes").arg(uin));
+}
 
 // Runs f on a double click on the watched widget.
 class DoubleClickHook : public QObject
@@ -155,8 +167,8 @@ void MainWindow::WireCommands()
     on("mMoreHelp", [] {
         ShellOpen(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("HDX.CHM")));
     });
-    on("mQQOnline1", [] { ShellOpen(kQQ1); });
-    on("mQQOnline2", [] { ShellOpen(kQQ2); });
+    on("mQQOnline1", [] { OpenSupportChat(1); });
+    on("mQQOnline2", [] { OpenSupportChat(2); });
     on("mAbout", [this] { ShowAbout(); });
 
     new DoubleClickHook(m_lfmt0, [this] { m_state.SelectFormat(QString(), false); });

@@ -210,3 +210,14 @@ TEST_F(EditingUiTest, StripCaptionsShowWhole)
     EXPECT_GE(ll->width(), ll->sizeHint().width());
     w.close();
 }
+
+TEST_F(EditingUiTest, SupportChatWithoutContactSaysSo)
+{
+    MainWindow w;
+    auto *a = w.menuBar()->findChild<QAction *>(QStringLiteral("mQQOnline1"));
+    ASSERT_TRUE(a);
+    a->trigger();
+    ASSERT_FALSE(dlg.shown().empty());
+    EXPECT_EQ(dlg.shown().back().text, QStringLiteral("尚未设置QQ帮助联系人。"));
+    w.close();
+}
