@@ -125,6 +125,10 @@ MainWindow::~MainWindow()
     if (m_formSize)
         delete m_formSize;
     m_state.SetView(nullptr);
+    // The page's input adapter goes first: it filters the page's events and
+    // must not see the page half destroyed.
+    delete m_input;
+    m_input = nullptr;
     // The page widget goes before the state that it observes.
     delete m_pg;
     m_pg = nullptr;
