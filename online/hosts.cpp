@@ -43,6 +43,14 @@ QString MakerServerAddress()
     return Origin(Setting(kMakerKey), QStringLiteral("http"), 8080);
 }
 
+QString HelpPageUrl(int page)
+{
+    const QString host = MakerServerAddress();
+    if (host.isEmpty())
+        return {};
+    return host + QStringLiteral("/Help/QA.asp?id=") + num::Str(page);
+}
+
 QString LoginPageUrl()
 {
     const QString login = Origin(Setting(kLoginKey), QStringLiteral("https"));

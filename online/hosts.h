@@ -28,6 +28,8 @@ QString Origin(const QString &setting, const QString &defaultScheme, int default
 
 // The maker's server: "http://host:8080" or what the setting names.
 QString MakerServerAddress();
+// Help page n on the maker's server; "" when its host is not set.
+QString HelpPageUrl(int page);
 
 // The marketplace's login page, which returns to the seller administration
 // page after the login; "" when the login or the seller host is not set.

@@ -16,6 +16,7 @@
 #include "designer/ui/onlinecommands.h"
 #include "designer/ui/pageinput.h"
 #include "designer/ui/pagewidget.h"
+#include "online/hosts.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
@@ -158,7 +159,7 @@ void MainWindow::WireCommands()
         m_modiPsd->raise();
     });
     on("mModeFmt", [] {
-        const QString url = MakerUrl(QStringLiteral("/Help/QA.asp"), QStringLiteral("id=23"));
+        const QString url = hosts::HelpPageUrl(23);
         if (url.isEmpty())
             NotAvailableYet();
         else

@@ -9,7 +9,7 @@
 #include "core/helpers.h"
 #include "designer/printsetup.h"
 #include "designer/ui/mainwindow.h"
-#include "online/versioncheck.h"
+#include "online/hosts.h"
 #include "platform/dialogs.h"
 #include "printing/printengine.h"
 #include "printing/ui/printwindows.h"
@@ -21,16 +21,15 @@ namespace dsg {
 
 namespace {
 
-// Help page n of the maker's server, beside the version page.
+// Help page n of the maker's server.
 void OpenHelpPage(int page)
 {
-    const QString version = VersionPageUrl(51);
-    const qsizetype cut = version.indexOf(QLatin1String("/wolisoft/"));
-    if (cut < 0) {
+    const QString url = hosts::HelpPageUrl(page);
+    if (url.isEmpty()) {
         dialogs().Message(QStringLiteral("没有设置服务器地址，无法打开帮助页面。"));
         return;
     }
-    ShellOpen(version.left(cut) + QStringLiteral("/Help/QA.asp?id=") + QString::number(page));
+    ShellOpen(url);
 }
 
 } // namespace

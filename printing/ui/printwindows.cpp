@@ -141,6 +141,7 @@ void SelPrinter::Com_Click(int index)
             dialogs().Message(NoPrinterMessage());
             DialogResult.clear();
         }
+        *m_answer = DialogResult;
     }
     close();
 }
@@ -150,9 +151,11 @@ std::unique_ptr<Printer> ChoosePrinter(const QString &formatName, const QPointer
     const bool owned = !owner.isNull();
     auto *w = new SelPrinter;
     w->Mode = ChoosePrinterMode();
+    const auto answer = w->Answer();
     w->show();
-    WaitFormClosed(QStringLiteral("选择"));
-    const QString name = DialogResult;
+    WaitWindowClosed(w);
+    const QString name = *answer;
+    DialogResult = name;
     if (name.isEmpty() || (owned && owner.isNull()))
         return nullptr;
     if (name == PdfPrinterName()) {
@@ -210,6 +213,7 @@ PrintPages::PrintPages(qint32 value, qint32 max, QWidget *parent)
 void PrintPages::Com_Click(int index)
 {
     DialogResult = index == 0 ? T[0]->text() + QStringLiteral(":") + T[1]->text() : QString();
+    *m_answer = DialogResult;
     close();
 }
 
@@ -218,9 +222,11 @@ QString AskBatchRange(qint32 value, qint32 max, const QPointer<QWidget> &owner)
     const bool owned = !owner.isNull();
     auto *w = new PrintPages(value, max);
     CenterForm(w);
+    const auto answer = w->Answer();
     w->show();
-    WaitFormClosed(QStringLiteral("批量打印起止页设置"));
-    return owned && owner.isNull() ? QString() : DialogResult;
+    WaitWindowClosed(w);
+    DialogResult = *answer;
+    return owned && owner.isNull() ? QString() : *answer;
 }
 
 // ---------------------------------------------------------------------------

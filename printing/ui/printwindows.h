@@ -4,8 +4,9 @@
 // StrCodeStand ("条码编码标准设置"), the margins window Margin ("输入打印页
 // 边距") and the calibration wizard ValWizard ("常见打印偏差校正向导") with its
 // deviation step ValValue ("输入偏离距离"). The choosers are shown not modal
-// and waited for until their caption is gone; they answer through
-// DialogResult, so a window closed under the wait leaves nothing behind.
+// and waited for until that very window is gone; each keeps its own answer
+// (also left in DialogResult), so two choosers never take each other's
+// answer and a window closed under the wait leaves nothing behind.
 
 #include "printing/printengine.h"
 
@@ -31,6 +32,8 @@ public:
     QComboBox *COMB = nullptr;
     QPushButton *Com[2] = {}; // 0 confirms, 1 cancels
     void Com_Click(int index);
+    // This window's own answer ("" until confirmed); it outlives the window.
+    std::shared_ptr<const QString> Answer() const { return m_answer; }
 
 protected:
     bool event(QEvent *event) override;
@@ -40,6 +43,7 @@ private:
     void Form_Load();
     void Form_Activate();
     bool m_loaded = false;
+    std::shared_ptr<QString> m_answer = std::make_shared<QString>();
 };
 
 // The chooser's mode for choosing a printer.
@@ -60,6 +64,11 @@ public:
     QLineEdit *T[2] = {};
     QPushButton *Com[2] = {};
     void Com_Click(int index);
+    // This window's own answer ("" until confirmed); it outlives the window.
+    std::shared_ptr<const QString> Answer() const { return m_answer; }
+
+private:
+    std::shared_ptr<QString> m_answer = std::make_shared<QString>();
 };
 // Shows PrintPages and waits: "start:end" as typed, "" when cancelled or
 // the owner was destroyed during the wait.

@@ -183,6 +183,7 @@ TEST_F(HttpTest, VersionPageUrlFromAnyHostSetting)
             << host;
     SaveRegSetting("PQT_V", "Para", "ServerHost", "[::1]:81/x/");
     EXPECT_EQ(VersionPageUrl(51), "http://[::1]:81/x" + page);
+    EXPECT_EQ(hosts::HelpPageUrl(23), "http://[::1]:81/x/Help/QA.asp?id=23");
 }
 
 TEST_F(HttpTest, VersionCheckWithoutHostDoesNothing)
@@ -193,6 +194,7 @@ TEST_F(HttpTest, VersionCheckWithoutHostDoesNothing)
     EXPECT_TRUE(server.requests.isEmpty());
     EXPECT_TRUE(dlg.shown().empty());
     EXPECT_EQ(VersionPageUrl(51), "");
+    EXPECT_EQ(hosts::HelpPageUrl(23), "");
     SaveRegSetting("PQT_V", "Para", "ServerHost", "example.org");
     EXPECT_EQ(VersionPageUrl(51), "http://example.org:8080/wolisoft/downpage/Pro.asp?ID=51");
 }

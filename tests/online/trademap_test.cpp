@@ -1,7 +1,7 @@
 #include "core/database.h"
 #include "online/tradegrid.h"
 #include "online/trademap.h"
-#include "records/fakepage.h"
+#include "support/gridcontrols.h"
 #include "support/testenv.h"
 
 namespace {
@@ -64,7 +64,7 @@ TEST_F(TradeMapTest, SampleLeavesOutClosedTradesAndMergesByRecipientAndAddress)
 
 TEST_F(TradeMapTest, MapIsKeptPerFormatByControlId)
 {
-    FakePage page;
+    GridControls page;
     page.Add(0, "收件人", 501);
     page.Add(0, "地址", 502);
     page.Add(1, "已付", 503);
@@ -96,7 +96,7 @@ TEST_F(TradeMapTest, MapIsKeptPerFormatByControlId)
 TEST_F(TradeMapTest, ImportFillsDataGridFromTheChosenRows)
 {
     tmap::FillSampleGrid(trades, sample, true);
-    FakePage page;
+    GridControls page;
     page.Add(0, "单号");
     page.Add(0, "地址");
     page.Add(0, "其他");

@@ -6,7 +6,7 @@
 #include "online/ui/webdom.h"
 #include "platform/codepage.h"
 #include "platform/ui/gridview.h"
-#include "records/fakepage.h"
+#include "support/gridcontrols.h"
 #include "support/localserver.h"
 #include "support/testenv.h"
 
@@ -106,7 +106,7 @@ public:
     GridModel &RecordsGrid() override { return data; }
     void RecordsFilled() override { filled = true; }
     void SetMainEnabled(bool on) override { enabled = on; }
-    FakePage page;
+    GridControls page;
     GridModel data;
     bool filled = false;
     bool enabled = true;

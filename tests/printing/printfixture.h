@@ -6,51 +6,9 @@
 #include "core/controlrow.h"
 #include "core/formatgrid.h"
 #include "core/formathost.h"
-#include "platform/gridmodel.h"
 #include "printing/printengine.h"
-#include "properties/pagecontrols.h"
+#include "support/gridcontrols.h"
 #include "support/recordingsurface.h"
-
-#include <map>
-
-class GridControls : public PageControls
-{
-public:
-    GridControls() { fmtgrid::LayoutFormatGrid(grid); }
-    // Adds a control of its class with a value; returns its index.
-    qint32 Add(fmtgrid::ControlRow row, const QString &value = QString())
-    {
-        if (row.id == 0)
-            row.id = 100 + qint64(rows.size());
-        const qint32 index = row.cls * 1000 + ++counts[row.cls];
-        rows[index] = fmtgrid::AppendControlRow(grid, row);
-        values[index] = value;
-        return index;
-    }
-    GridModel &FormatGrid() override { return grid; }
-    QString FormatName() const override { return name; }
-    qint32 ControlCount(qint32 cls) const override
-    {
-        const auto it = counts.find(cls);
-        return it == counts.end() ? 0 : it->second;
-    }
-    std::optional<qint32> ControlRow(qint32 index) const override
-    {
-        const auto it = rows.find(index);
-        return it == rows.end() ? std::nullopt : std::optional<qint32>(it->second);
-    }
-    QString ControlValue(qint32 index) const override
-    {
-        const auto it = values.find(index);
-        return it == values.end() ? QString() : it->second;
-    }
-    void SetControlValue(qint32 index, const QString &value) override { values[index] = value; }
-
-    GridModel grid;
-    QString name = QStringLiteral("测试格式");
-    std::map<qint32, qint32> counts, rows;
-    std::map<qint32, QString> values;
-};
 
 class RecordingPrinter : public Printer
 {

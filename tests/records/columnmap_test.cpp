@@ -1,6 +1,6 @@
-#include "fakepage.h"
 #include "records/columnmap.h"
 #include "records/datagrid.h"
+#include "support/gridcontrols.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +93,7 @@ TEST(ColumnMap, RecordCounts)
 
 TEST(DataGridLayout, PreparedAndFilledByInterval)
 {
-    FakePage page;
+    GridControls page;
     page.Add(0, QStringLiteral("收件人"));
     page.Add(1, QStringLiteral("代收"));
     page.Add(0, QStringLiteral("电话"));

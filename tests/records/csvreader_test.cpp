@@ -1,6 +1,6 @@
-#include "fakepage.h"
 #include "platform/codepage.h"
 #include "records/csvreader.h"
+#include "support/gridcontrols.h"
 #include "support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +74,7 @@ TEST_F(CsvFiles, EncodingsAndMultiLineCellsIntoDataGrid)
     };
     // GBK has ζ and ξ, so its file holds them too.
     ASSERT_EQ(cp936::Decode(cp936::Encode(body)), body);
-    FakePage page;
+    GridControls page;
     page.Add(0, QStringLiteral("收件人"));
     page.Add(0, QStringLiteral("地址"));
     page.Add(0, QStringLiteral("备注"));

@@ -1,5 +1,5 @@
-#include "fakepage.h"
 #include "records/xlsreader.h"
+#include "support/gridcontrols.h"
 #include "support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -52,7 +52,7 @@ ws.write(2, 1, 12345678901234567)
         page.Add(0, QStringLiteral("其他"));
     }
     QString book;
-    FakePage page;
+    GridControls page;
 };
 
 TEST_F(XlsFiles, CellsAsExcelShowsThem)

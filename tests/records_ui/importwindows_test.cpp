@@ -1,4 +1,3 @@
-#include "../records/fakepage.h"
 #include "core/database.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
@@ -6,6 +5,7 @@
 #include "platform/ui/gridview.h"
 #include "records/importfile.h"
 #include "records/ui/importwindows.h"
+#include "support/gridcontrols.h"
 #include "support/testenv.h"
 
 #include <QApplication>
@@ -53,7 +53,7 @@ protected:
         host.choice = &choice;
         host.afterImport = [this] { ++imports; };
     }
-    FakePage page;
+    GridControls page;
     GridModel dataGrid;
     ImportChoice choice;
     ImportHost host;
