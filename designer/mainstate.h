@@ -59,10 +59,7 @@ struct PageDrawing
     RulerPlan plan;
 };
 
-class MainState : public FormatHost,
-                  public FormatWindow,
-                  public ControlSet,
-                  public PropertyHost
+class MainState : public FormatHost, public FormatWindow, public ControlSet, public PropertyHost
 {
 public:
     MainState();
@@ -71,9 +68,11 @@ public:
     void SetView(MainView *view) { m_view = view; }
 
     // ---- window load and unload ----
-    // Opening steps 2 to 11 (the caption and the layout are the window's).
+    // Opening the window: database upgrade, settings, options and the current
+    // format (the caption and the layout are the window's).
     void Load();
-    // Closing steps 1 to 3.
+    // Closing the window: the default record, the options and the settings
+    // row are stored.
     void Unload();
     void LoadOptionChecks();
     void SaveOptionChecks();

@@ -94,27 +94,27 @@ double PageGeometry::Zoom(double f)
 MainLayout ArrangeMainForm(double screenW, double screenH, double taskbar, const MainDesign &d)
 {
     MainLayout m;
-    // 1. the window fills the work area
+    // the window fills the work area
     m.form = QRectF(0, 0, screenW, screenH - taskbar);
-    // 2. the tab control
+    // the tab control
     m.sst = QRectF(0, d.sstTop, m.form.width() - 80, m.form.height() - 1000);
-    // 3. the content of the first tab
+    // the content of the first tab
     const double picLeft = 0, picTop = 330;
     m.pic = QRectF(picLeft, picTop, m.sst.width() - 2 * picLeft, m.sst.height() - picTop - picLeft);
-    // 4. the page frame
+    // the page frame
     const double frmTop = 1020;
     m.frame = QRectF(0, frmTop, m.pic.width() - d.vsWidth, m.pic.height() - frmTop - d.phsHeight);
-    // 5. the record scroll bar
+    // the record scroll bar
     m.hs = QRectF(d.hsLeft, d.hsTop, m.pic.width() - 30, d.hsHeight);
-    // 6. the page's horizontal scroll bar
+    // the page's horizontal scroll bar
     m.phs = QRectF(0, m.pic.height() - d.phsHeight - 15, m.frame.width(), d.phsHeight);
-    // 7. the page's vertical scroll bar
+    // the page's vertical scroll bar
     m.vs = QRectF(m.sst.width() - 280, d.vsTop, d.vsWidth, m.pic.height() - d.vsTop - 20);
-    // 8. the line below the tab control
+    // the line below the tab control
     m.lbl = QRectF(20, m.sst.top() + m.sst.height() + 20, m.sst.width() - 40, d.lblHeight);
-    // 9. the frame of the first tab stretched to the right edge
+    // the frame of the first tab stretched to the right edge
     m.frm1 = QRectF(d.frm1Left, d.frm1Top, m.pic.width() - d.frm1Left - 30, d.frm1Height);
-    // 12. centred on the work area
+    // centred on the work area
     const QPointF c = CenterPosition(screenW, screenH, taskbar, m.form.width(), m.form.height());
     m.form.moveTopLeft(c);
     return m;

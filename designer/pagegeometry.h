@@ -27,14 +27,14 @@ struct PageGeometry
     double frameWidth = 0, frameHeight = 0; // PFrm
     ScrollState vs, phs;
 
-    // SetPageSize steps 1 to 4: the page takes the frame's width at the
+    // SetPageSize: the page takes the frame's width at the
     // ratio W:H, unscrolled; VS is enabled only when the page is higher than
     // the frame. False (nothing changed) when W or H is not above 0.
     bool SetPageSize(double w, double h);
     // The change handlers of VS and PHS: value v moves the page.
     void SetVScroll(qint32 v);
     void SetHScroll(qint32 v);
-    // ZoomPage steps 2 to 5: the page grows by (1 + f), kept between
+    // ZoomPage: the page grows by (1 + f), kept between
     // kMinZoom and kMaxZoom times the frame's width; the scroll bars keep
     // the relative scroll position. Returns the factor actually applied.
     double Zoom(double f);

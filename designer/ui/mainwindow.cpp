@@ -77,7 +77,7 @@ MainWindow::MainWindow(QWidget *parent)
         return ShowSelFormat(QString::fromLatin1(fmtlist::kModeCtlClas), false,
                              QStringLiteral("请选择要添加的输入框类型"));
     });
-    // 1. the caption, with the version in place of "[EDITION]"
+    // the caption, with the version in place of "[EDITION]"
     setWindowTitle(MainCaption());
 
     auto *central = new QWidget(this);
@@ -107,9 +107,9 @@ MainWindow::MainWindow(QWidget *parent)
     m_newEditionTimer->start();
 
     WireCommands();
-    // 9. the layout on the work area, so that the page knows its frame
+    // the layout on the work area, so that the page knows its frame
     ArrangeMainForm();
-    // 2 to 8, 10 and 11: settings, options and the current format
+    // settings, options and the current format
     m_state.Load();
     CaptionsChanged();
     for (int i = 0; i < 5; ++i)
