@@ -2,7 +2,6 @@
 // band, a drag of the selection, Shift+arrow, a delete, and the saved
 // format's geometry; the menus' ticks and the strip's captions.
 
-#include "../designer/testformat.h"
 #include "core/controlrow.h"
 #include "core/database.h"
 #include "core/formatstore.h"
@@ -11,6 +10,7 @@
 #include "designer/ui/mainwindow.h"
 #include "designer/ui/pageinput.h"
 #include "designer/ui/pagewidget.h"
+#include "formatwindowtest.h"
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
 #include "support/testenv.h"
@@ -34,27 +34,18 @@ namespace {
 
 const QString kFmt = QStringLiteral("申通");
 
-class EditingUiTest : public DataDirTest
+class EditingUiTest : public FormatWindowTest
 {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
-        SetTwipsPerPixel(15);
-        TheStartupRecord = StartupRecord();
-        const qint32 sw = QGuiApplication::primaryScreen()->geometry().width() * 15;
-        testfmt::WriteHeader(kFmt, 200, 200, sw);
+        FormatWindowTest::SetUp();
+        std::vector<testfmt::Row> rows;
         for (int i = 0; i < 3; ++i)
-            testfmt::WriteRow(kFmt,
-                              {0, QStringLiteral("框%1").arg(i), 20, 20 + 15.0 * i, 40, 8, "1", 9});
-        testfmt::WriteRow(kFmt, {0, QStringLiteral("远"), 150, 150, 30, 8, "1", 9});
-        testfmt::WriteRow(kFmt, {4, QStringLiteral("寄件"), 120, 20, 30, 8, "0", 12});
-        testfmt::SetLastFormat(kFmt);
-    }
-    void TearDown() override
-    {
-        SetTwipsPerPixel(0);
-        DataDirTest::TearDown();
+            rows.push_back({0, QStringLiteral("框%1").arg(i), 20, 20 + 15.0 * i, 40, 8, "1", 9});
+        rows.push_back({0, QStringLiteral("远"), 150, 150, 30, 8, "1", 9});
+        rows.push_back({4, QStringLiteral("寄件"), 120, 20, 30, 8, "0", 12});
+        WriteFormat(kFmt, rows);
     }
     static std::vector<qint32> Selected(MainWindow &w)
     {

@@ -2,9 +2,9 @@
 // the file dialog and the mapping window into DataGrid, deleting and
 // clearing imported rows, and the history export.
 
-#include "../designer/testformat.h"
 #include "core/globals.h"
 #include "designer/ui/mainwindow.h"
+#include "formatwindowtest.h"
 #include "platform/codepage.h"
 #include "platform/screenscale.h"
 #include "records/ui/importwindows.h"
@@ -23,23 +23,13 @@ namespace {
 
 const QString kFmt = u"圆通"_s;
 
-class ImportCommandsTest : public DataDirTest
+class ImportCommandsTest : public FormatWindowTest
 {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
-        screen::SetTwipsPerPixel(15);
-        TheStartupRecord = StartupRecord();
-        const qint32 sw = QGuiApplication::primaryScreen()->geometry().width() * 15;
-        testfmt::WriteHeader(kFmt, 200, 200, sw);
-        testfmt::WriteRow(kFmt, {0, u"收件人"_s, 20, 10, 40, 6, "1", 9});
-        testfmt::SetLastFormat(kFmt);
-    }
-    void TearDown() override
-    {
-        screen::SetTwipsPerPixel(0);
-        DataDirTest::TearDown();
+        FormatWindowTest::SetUp();
+        WriteFormat(kFmt, {{0, u"收件人"_s, 20, 10, 40, 6, "1", 9}});
     }
 };
 

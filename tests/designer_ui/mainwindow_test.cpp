@@ -2,7 +2,6 @@
 // placed from the model at 15 twips per pixel, zoom buttons, ruler drawing,
 // the page size dialog, the lock option and closing.
 
-#include "../designer/testformat.h"
 #include "core/database.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
@@ -10,6 +9,7 @@
 #include "designer/ui/mainwindow.h"
 #include "designer/ui/pagesizedialog.h"
 #include "designer/ui/pagewidget.h"
+#include "formatwindowtest.h"
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
 #include "support/testenv.h"
@@ -32,25 +32,17 @@ namespace {
 
 const QString kFmt = QStringLiteral("圆通");
 
-class MainWindowTest : public DataDirTest
+class MainWindowTest : public FormatWindowTest
 {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
-        SetTwipsPerPixel(15);
-        TheStartupRecord = StartupRecord();
-        const qint32 sw = QGuiApplication::primaryScreen()->geometry().width() * 15;
-        testfmt::WriteHeader(kFmt, 200, 200, sw);
-        idBox = testfmt::WriteRow(kFmt, {0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9});
-        testfmt::WriteRow(kFmt, {1, QStringLiteral("到付"), 100, 10, 4, 4, "2"});
-        testfmt::WriteRow(kFmt, {3, QStringLiteral("线条"), 10, 50, 190, 50, "0", 1});
-        testfmt::SetLastFormat(kFmt);
-    }
-    void TearDown() override
-    {
-        SetTwipsPerPixel(0);
-        DataDirTest::TearDown();
+        FormatWindowTest::SetUp();
+        idBox = WriteFormat(kFmt,
+                            {{0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9},
+                             {1, QStringLiteral("到付"), 100, 10, 4, 4, "2"},
+                             {3, QStringLiteral("线条"), 10, 50, 190, 50, "0", 1}})
+                    .front();
     }
 
     qint64 idBox = 0;

@@ -2,11 +2,11 @@
 // of the selected control, OK moves the real control on the page, and a
 // picture box added through its dialog gets its own row.
 
-#include "../designer/testformat.h"
 #include "core/globals.h"
 #include "core/ui/startupui.h"
 #include "designer/ui/mainwindow.h"
 #include "designer/ui/pagewidget.h"
+#include "formatwindowtest.h"
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
 #include "properties/ui/editctl.h"
@@ -24,24 +24,15 @@ namespace {
 
 const QString kFmt = QStringLiteral("申通");
 
-class PropertyWindowTest : public DataDirTest
+class PropertyWindowTest : public FormatWindowTest
 {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
-        screen::SetTwipsPerPixel(15);
-        TheStartupRecord = StartupRecord();
-        const qint32 sw = QGuiApplication::primaryScreen()->geometry().width() * 15;
-        testfmt::WriteHeader(kFmt, 200, 200, sw);
-        testfmt::WriteRow(kFmt, {0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9});
-        testfmt::WriteRow(kFmt, {0, QStringLiteral("电话"), 20, 30, 40, 6, "1", 9});
-        testfmt::SetLastFormat(kFmt);
-    }
-    void TearDown() override
-    {
-        screen::SetTwipsPerPixel(0);
-        DataDirTest::TearDown();
+        FormatWindowTest::SetUp();
+        WriteFormat(kFmt,
+                    {{0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9},
+                     {0, QStringLiteral("电话"), 20, 30, 40, 6, "1", 9}});
     }
 };
 

@@ -2,12 +2,12 @@
 // tab is shown, search, apply and delete through the buttons, and the record
 // scroll bar stepping through DataGrid.
 
-#include "../designer/testformat.h"
 #include "core/database.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
 #include "core/gridhelpers.h"
 #include "designer/ui/mainwindow.h"
+#include "formatwindowtest.h"
 #include "platform/screenscale.h"
 #include "records/history.h"
 #include "support/testenv.h"
@@ -28,23 +28,13 @@ namespace {
 
 const QString kFmt = u"中通"_s;
 
-class RecordTabsTest : public DataDirTest
+class RecordTabsTest : public FormatWindowTest
 {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
-        screen::SetTwipsPerPixel(15);
-        TheStartupRecord = StartupRecord();
-        const qint32 sw = QGuiApplication::primaryScreen()->geometry().width() * 15;
-        testfmt::WriteHeader(kFmt, 200, 200, sw);
-        testfmt::WriteRow(kFmt, {0, u"收件人"_s, 20, 10, 40, 6, "1", 9});
-        testfmt::SetLastFormat(kFmt);
-    }
-    void TearDown() override
-    {
-        screen::SetTwipsPerPixel(0);
-        DataDirTest::TearDown();
+        FormatWindowTest::SetUp();
+        WriteFormat(kFmt, {{0, u"收件人"_s, 20, 10, 40, 6, "1", 9}});
     }
 };
 
