@@ -86,23 +86,11 @@ EditCtl::EditCtl(PropertyHost &host, QWidget *parent)
     // 排版方式
     auto *layoutBox = new QGroupBox(QStringLiteral("排版方式"), this);
     auto *av = new QFormLayout(layoutBox);
-    auto *opa = new QHBoxLayout;
-    auto *opaGroup = new QButtonGroup(this);
-    static const char16_t *const aligns[3] = {u"居左", u"居右", u"居中"};
-    for (int i = 0; i < 3; ++i) {
-        m_opa[size_t(i)] = new QRadioButton(QString::fromUtf16(aligns[i]), layoutBox);
-        m_opa[size_t(i)]->setObjectName(QStringLiteral("OpA%1").arg(i));
-        opaGroup->addButton(m_opa[size_t(i)], i);
-        opa->addWidget(m_opa[size_t(i)]);
-        connect(m_opa[size_t(i)], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (!on)
-                return;
-            m_alignment = i;
-            m_sample->SetSampleAlignment(i);
-            Mark(FAlign);
-        });
-    }
-    av->addRow(opa);
+    av->addRow(MakeAlignOptions(layoutBox, m_opa, [this](int i) {
+        m_alignment = i;
+        m_sample->SetSampleAlignment(i);
+        Mark(FAlign);
+    }));
     av->addRow(QStringLiteral("字间距："), m_tt[5]);
     av->addRow(QStringLiteral("行间距："), m_tt[6]);
 

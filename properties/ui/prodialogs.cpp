@@ -38,26 +38,6 @@ QWidget *PromptFrame(QWidget *parent, QLineEdit *text, QWidget *sides)
     return box;
 }
 
-// Alignment options 居左, 居右, 居中; a click sets the sample's alignment.
-QHBoxLayout *AlignOptions(PropertyDialog *dlg, QWidget *parent, std::array<QRadioButton *, 3> &opa,
-                          const std::function<void(int)> &clicked)
-{
-    auto *h = new QHBoxLayout;
-    auto *group = new QButtonGroup(dlg);
-    static const char16_t *const aligns[3] = {u"居左", u"居右", u"居中"};
-    for (int i = 0; i < 3; ++i) {
-        opa[size_t(i)] = new QRadioButton(QString::fromUtf16(aligns[i]), parent);
-        opa[size_t(i)]->setObjectName(QStringLiteral("OpA%1").arg(i));
-        group->addButton(opa[size_t(i)], i);
-        h->addWidget(opa[size_t(i)]);
-        QObject::connect(opa[size_t(i)], &QRadioButton::toggled, dlg, [clicked, i](bool on) {
-            if (on)
-                clicked(i);
-        });
-    }
-    return h;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------- ProChk
@@ -178,7 +158,7 @@ ProLBL::ProLBL(PropertyHost &host, QWidget *parent)
                                 {m_tt[1], m_tt[2], m_tt[3], m_tt[4]});
     auto *layoutBox = new QGroupBox(QStringLiteral("排版方式"), this);
     auto *lf = new QFormLayout(layoutBox);
-    lf->addRow(AlignOptions(this, layoutBox, m_opa, [this](int i) {
+    lf->addRow(MakeAlignOptions(layoutBox, m_opa, [this](int i) {
         m_alignment = i;
         m_sample->SetSampleAlignment(i);
         Mark(FieldAlign);

@@ -302,4 +302,23 @@ void PropertyDialog::Confirm()
     close();
 }
 
+QHBoxLayout *PropertyDialog::MakeAlignOptions(QWidget *parent, std::array<QRadioButton *, 3> &opa,
+                                              const std::function<void(int)> &clicked)
+{
+    auto *h = new QHBoxLayout;
+    auto *group = new QButtonGroup(this);
+    static const char16_t *const aligns[3] = {u"居左", u"居右", u"居中"};
+    for (int i = 0; i < 3; ++i) {
+        opa[size_t(i)] = new QRadioButton(QString::fromUtf16(aligns[i]), parent);
+        opa[size_t(i)]->setObjectName(QStringLiteral("OpA%1").arg(i));
+        group->addButton(opa[size_t(i)], i);
+        h->addWidget(opa[size_t(i)]);
+        connect(opa[size_t(i)], &QRadioButton::toggled, this, [clicked, i](bool on) {
+            if (on)
+                clicked(i);
+        });
+    }
+    return h;
+}
+
 } // namespace props

@@ -12,10 +12,13 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <array>
 #include <bitset>
+#include <functional>
 #include <vector>
 
 class QButtonGroup;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -109,6 +112,10 @@ protected:
     // a font chosen there marks field 7.
     QWidget *MakeFontBox(const QString &title, SampleBox *&sample, QPushButton *&button,
                          const QString &buttonName);
+    // The alignment options 居左, 居右, 居中 (OpA0..OpA2) in a row; a click
+    // on one calls clicked with its alignment.
+    QHBoxLayout *MakeAlignOptions(QWidget *parent, std::array<QRadioButton *, 3> &opa,
+                                  const std::function<void(int)> &clicked);
     // A frame of captioned fields, one per row.
     QWidget *MakeFieldBox(const QString &title, const QStringList &captions,
                           const std::vector<QLineEdit *> &fields);
