@@ -285,14 +285,18 @@ void GridModel::setCol(qint32 c)
 
 void GridModel::setRowSel(qint32 r)
 {
-    if (r >= 0 && r < rows())
+    if (r >= 0 && r < rows() && r != m_rowSel) {
         m_rowSel = r;
+        Q_EMIT selectionChanged();
+    }
 }
 
 void GridModel::setColSel(qint32 c)
 {
-    if (c >= 0 && c < m_cols)
+    if (c >= 0 && c < m_cols && c != m_colSel) {
         m_colSel = c;
+        Q_EMIT selectionChanged();
+    }
 }
 
 void GridModel::setCurrent(qint32 r, qint32 c)

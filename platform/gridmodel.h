@@ -108,6 +108,8 @@ Q_SIGNALS:
     void cellChanged(qint32 row, qint32 col);
     void geometryChanged();
     void currentChanged(qint32 row, qint32 col);
+    // RowSel or ColSel moved: the selection is Row..RowSel by Col..ColSel.
+    void selectionChanged();
     void topRowChanged(qint32 row);
 
 private:

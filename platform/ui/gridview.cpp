@@ -7,6 +7,8 @@
 #include <QAbstractButton>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionHeader>
 #include <QScrollBar>
 
 namespace {
@@ -170,8 +172,10 @@ GridView::GridView(QWidget *parent)
     }
     verticalHeader()->setDefaultSectionSize(screen::ToPx(GridModel::kDefaultRowHeight));
     viewport()->installEventFilter(this);
-    if (auto *corner = findChild<QAbstractButton *>())
+    if (auto *corner = findChild<QAbstractButton *>()) {
         corner->installEventFilter(this);
+        m_corner = corner;
+    }
     setGrid(nullptr);
 }
 
@@ -198,6 +202,11 @@ void GridView::setGrid(GridModel *grid)
         });
         connect(grid, &GridModel::geometryChanged, this, &GridView::applyGeometry);
         connect(grid, &GridModel::currentChanged, this, &GridView::followModelCurrent);
+        connect(grid, &GridModel::selectionChanged, this, &GridView::followModelSelection);
+        connect(grid, &GridModel::cellChanged, this, [this](qint32 row, qint32 col) {
+            if (m_corner && row < m_grid->fixedRows() && col < m_grid->fixedCols())
+                m_corner->update();
+        });
         connect(grid, &GridModel::topRowChanged, this, &GridView::followModelTopRow);
         grid->setWidth(num::ToLong(screen::ToTwips(width())));
     }
@@ -238,6 +247,10 @@ void GridView::applyGeometry()
 bool GridView::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type t = event->type();
+    if (t == QEvent::Paint && watched == m_corner) {
+        paintCorner(m_corner);
+        return true;
+    }
     if ((t == QEvent::MouseButtonPress || t == QEvent::MouseButtonRelease
          || t == QEvent::MouseButtonDblClick)
         && watched->isWidgetType()) {
@@ -294,8 +307,10 @@ void GridView::selectionChanged(const QItemSelection &selected, const QItemSelec
             continue;
         const int rs = range.top() == cur.row() ? range.bottom() : range.top();
         const int cs = range.left() == cur.column() ? range.right() : range.left();
+        m_syncing = true;
         m_grid->setRowSel(rs + m_grid->fixedRows());
         m_grid->setColSel(cs + m_grid->fixedCols());
+        m_syncing = false;
         return;
     }
 }
@@ -329,6 +344,34 @@ void GridView::followModelCurrent(qint32 row, qint32 col)
     if (i.isValid())
         setCurrentIndex(i);
     m_syncing = false;
+}
+
+void GridView::followModelSelection()
+{
+    if (m_syncing || !m_grid || !selectionModel())
+        return;
+    const GridModel &g = *m_grid;
+    const QModelIndex a = m_model->index(g.row() - g.fixedRows(), g.col() - g.fixedCols());
+    const QModelIndex b = m_model->index(g.rowSel() - g.fixedRows(), g.colSel() - g.fixedCols());
+    if (!a.isValid() || !b.isValid())
+        return;
+    m_syncing = true;
+    selectionModel()->select(QItemSelection(a, b), QItemSelectionModel::ClearAndSelect);
+    m_syncing = false;
+}
+
+void GridView::paintCorner(QWidget *corner)
+{
+    QStyleOptionHeader opt;
+    opt.initFrom(corner);
+    opt.state |= QStyle::State_Raised;
+    opt.position = QStyleOptionHeader::OnlyOneSection;
+    opt.rect = corner->rect();
+    if (m_grid && m_grid->fixedRows() > 0 && m_grid->fixedCols() > 0)
+        opt.text = m_grid->text(m_grid->fixedRows() - 1, m_grid->fixedCols() - 1);
+    opt.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    QPainter p(corner);
+    corner->style()->drawControl(QStyle::CE_Header, &opt, &p, corner);
 }
 
 void GridView::followModelTopRow(qint32 row)

@@ -5,7 +5,8 @@
 // put while the cells scroll, as in the grid the program expects. Widths and
 // heights come from the model's twips. The current cell, the selection, the
 // top row and the first shown column are kept in step with the model both
-// ways. Mouse presses are reported in twips from the grid's top left, header
+// ways; the corner over the row numbers shows that column's caption.
+// Mouse presses are reported in twips from the grid's top left, header
 // included, so that the grid helpers can be called with them.
 
 #include "platform/gridmodel.h"
@@ -71,9 +72,15 @@ private:
     void applyGeometry();
     void followModelCurrent(qint32 row, qint32 col);
     void followModelTopRow(qint32 row);
+    // Selects Row..RowSel by Col..ColSel of the model (its scrolling part).
+    void followModelSelection();
+    // The corner over the row numbers: a header cell with the caption of
+    // the last fixed column.
+    void paintCorner(QWidget *corner);
     void syncScrollPosition();
 
     GridTableModel *m_model = nullptr;
     QPointer<GridModel> m_grid;
     bool m_syncing = false;
+    QPointer<QWidget> m_corner;
 };

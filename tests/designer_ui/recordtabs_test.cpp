@@ -22,6 +22,8 @@
 #include <QApplication>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QAbstractButton>
+#include <QTableView>
 #include <QTest>
 
 using namespace dsg;
@@ -247,4 +249,52 @@ TEST_F(RecordTabsTest, RecordCounterLabelsLeftToRight)
     // Each label shows its whole text.
     for (QLabel *l : {shown, lk, count})
         EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text())) << l->text().toStdString();
+}
+
+// A search on the history tab selects the whole found row in the view, and
+// the row number column's header shows its caption "序号".
+TEST_F(RecordTabsTest, HistorySearchSelectsTheWholeRowOnScreen)
+{
+    WriteFormat(kFmt, {{0, u"收件人"_s, 20, 10, 40, 6, "1", 9},
+                       {0, u"地址"_s, 20, 20, 40, 6, "1", 9},
+                       {0, u"电话"_s, 20, 30, 40, 6, "1", 9}});
+    MainWindow w;
+    w.show();
+    for (const QString name : {u"张三"_s, u"李四"_s}) {
+        w.State().GetCtlByIndex(2)->text = name;
+        ASSERT_TRUE(rec::SaveHistoryRecord(w.State(), kFmt));
+    }
+    w.Tabs()->setCurrentIndex(2);
+    auto *view = w.findChild<QTableView *>(u"MSF2"_s);
+    ASSERT_TRUE(view);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.KeyWord()->setText(u"张三"_s);
+    QTest::mouseClick(w.Com(24), Qt::LeftButton);
+    const int columns = view->model()->columnCount();
+    ASSERT_GE(columns, 3);
+    const QModelIndexList sel = view->selectionModel()->selectedIndexes();
+    EXPECT_EQ(sel.size(), columns);
+    for (const QModelIndex &i : sel)
+        EXPECT_EQ(i.row(), 1);
+    // Every cell of the row is painted in the selection colour.
+    const QImage shot = view->viewport()->grab().toImage();
+    const QColor hl = view->palette().color(QPalette::Active, QPalette::Highlight);
+    const int y = view->rowViewportPosition(1) + view->rowHeight(1) / 2;
+    for (int c = 0; c < columns; ++c) {
+        if (view->columnWidth(c) < 4)
+            continue;
+        const int x = view->columnViewportPosition(c) + 2;
+        EXPECT_EQ(shot.pixelColor(x, y), hl) << c;
+    }
+
+    // The corner over the row numbers carries the caption.
+    auto *corner = view->findChild<QAbstractButton *>();
+    ASSERT_TRUE(corner);
+    ASSERT_GE(corner->width(), corner->fontMetrics().horizontalAdvance(u"序号"_s));
+    const QImage c = corner->grab().toImage();
+    int dark = 0;
+    for (int yy = 0; yy < c.height(); ++yy)
+        for (int xx = 0; xx < c.width(); ++xx)
+            dark += qGray(c.pixel(xx, yy)) < 100;
+    EXPECT_GT(dark, 10);
 }
