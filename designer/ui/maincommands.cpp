@@ -267,13 +267,14 @@ void MainWindow::ArrangeToolStrip()
     }
     m_lfmt0->setGeometry(lx, row2, fit(m_lfmt0), rowHeight);
     x = qMax(zx, lx + fit(m_lfmt0)) + gap;
-    // Print and download on the first row, batch print below.
-    QPushButton *print = Com(0), *batch = Com(1), *down = Com(3);
+    // Print and batch print in one column, the two downloads in the next.
+    QPushButton *print = Com(0), *batch = Com(1), *down = Com(3), *downFmt = Com(37);
     const int pw = std::max(fit(print), fit(batch));
     print->setGeometry(x, row1, pw, rowHeight);
     batch->setGeometry(x, row2, pw, rowHeight);
-    const int dw = fit(down);
+    const int dw = std::max(fit(down), fit(downFmt));
     down->setGeometry(x + pw + 2, row1, dw, rowHeight);
+    downFmt->setGeometry(x + pw + 2, row2, dw, rowHeight);
     x += pw + 2 + dw + gap;
     const int fw = fit(m_frm1);
     m_frm1->setGeometry(x, 0, fw, stripHeight);

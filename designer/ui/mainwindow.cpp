@@ -449,7 +449,11 @@ void MainWindow::ArrangeMainForm()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect geo = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    const QRect work = screen ? screen->availableGeometry() : geo;
+    ArrangeOnScreen(geo, screen ? screen->availableGeometry() : geo);
+}
+
+void MainWindow::ArrangeOnScreen(const QRect &geo, const QRect &work)
+{
     const double f = TwipsPerPixel();
     const double sw = ToTwips(geo.width()), sh = ToTwips(geo.height());
     const double taskbar = TaskbarHeight(sh, work.bottom() + 1, f);

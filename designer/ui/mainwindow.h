@@ -49,6 +49,9 @@ public:
     ~MainWindow() override;
 
     MainState &State() { return m_state; }
+    // Lays the window out for a screen (pixels) and its work area, as the
+    // opening does for the primary screen.
+    void ArrangeOnScreen(const QRect &screenGeometry, const QRect &workArea);
     PageWidget *Page() const { return m_pg; }
     QFrame *PageFrame() const { return m_pfrm; }
     QScrollBar *VScroll() const { return m_vs; }

@@ -243,3 +243,38 @@ TEST_F(MainWindowTest, PageSizeChangeKeepsContentsAndHiddenLabels)
     EXPECT_TRUE(w.Page()->PromptWidget(1)->isVisible());
     w.close();
 }
+
+// The strip above the page at 1600 and 1024 pixels wide: no two of its
+// parts overlap, and each lies inside the tab.
+TEST_F(MainWindowTest, ToolStripPartsDoNotOverlap)
+{
+    MainWindow w;
+    w.show();
+    for (const QSize screenSize : {QSize(1600, 1000), QSize(1024, 768)}) {
+        SCOPED_TRACE(screenSize.width());
+        w.ArrangeOnScreen(QRect(QPoint(), screenSize),
+                          QRect(0, 0, screenSize.width(), screenSize.height() - 40));
+        QCoreApplication::processEvents();
+        QWidget *pic = w.Page()->parentWidget()->parentWidget();
+        ASSERT_EQ(pic->objectName(), QStringLiteral("Pic0"));
+        const int stripBottom = ToPx(1000);
+        // The leaves of the strip: buttons, labels and check boxes.
+        std::vector<std::pair<QString, QRect>> parts;
+        for (QWidget *c : pic->findChildren<QWidget *>()) {
+            if (!c->isVisibleTo(pic) || !c->findChildren<QWidget *>().isEmpty()
+                || qobject_cast<QScrollBar *>(c))
+                continue;
+            const QRect r(c->mapTo(pic, QPoint()), c->size());
+            if (r.top() >= stripBottom || w.Page()->isAncestorOf(c))
+                continue;
+            parts.emplace_back(c->objectName(), r);
+            EXPECT_LE(r.right(), pic->width()) << c->objectName().toStdString();
+        }
+        ASSERT_GE(parts.size(), 20u);
+        for (size_t i = 0; i < parts.size(); ++i)
+            for (size_t j = i + 1; j < parts.size(); ++j)
+                EXPECT_FALSE(parts[i].second.intersects(parts[j].second))
+                    << parts[i].first.toStdString() << " / " << parts[j].first.toStdString();
+    }
+    w.close();
+}
