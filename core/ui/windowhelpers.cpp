@@ -30,6 +30,10 @@ void CenterForm(QWidget *w)
     const QScreen *s = w ? QGuiApplication::primaryScreen() : nullptr;
     if (!s)
         return;
+    // A window not shown yet and never sized takes the size its first
+    // showing would give it, so that it is centred at that size.
+    if (!w->isVisible() && !w->testAttribute(Qt::WA_Resized))
+        w->adjustSize();
     const QRect geo = s->geometry();
     const double taskbar
         = TaskbarHeight(screen::ToTwips(geo.height()), s->availableGeometry().bottom() + 1,

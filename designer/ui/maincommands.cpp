@@ -6,6 +6,7 @@
 #include "core/helpers.h"
 #include "core/settings.h"
 #include "core/ui/passwordwindows.h"
+#include "core/ui/windowhelpers.h"
 #include "designer/commands.h"
 #include "designer/controlops.h"
 #include "designer/formatops.h"
@@ -154,6 +155,7 @@ void MainWindow::WireCommands()
             m_modiPsd = new ModiPSD(this);
             m_modiPsd->setWindowFlag(Qt::Window);
             m_modiPsd->setAttribute(Qt::WA_DeleteOnClose);
+            CenterForm(m_modiPsd);
         }
         m_modiPsd->show();
         m_modiPsd->raise();

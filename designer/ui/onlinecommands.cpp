@@ -1,5 +1,7 @@
 #include "designer/ui/onlinecommands.h"
 
+#include "core/ui/windowhelpers.h"
+
 #include "designer/ui/mainwindow.h"
 #include "online/ui/fmtdown.h"
 #include "online/ui/tbdown.h"
@@ -47,6 +49,7 @@ TBDown *tradeDownload(MainWindow &w)
     if (auto *existing = w.findChild<TBDown *>())
         return existing;
     auto *tb = new TBDown(&w);
+    CenterForm(tb);
     auto *host = new MainTradeMapHost(w);
     tb->SetMappingOpener([tb, host, &w] {
         auto *map = new TBInputMap(tb->TradeGrid, tb->Chk->isChecked(), *host, &w);

@@ -7,6 +7,7 @@
 // printed pages go to the history in one write.
 
 #include "core/helpers.h"
+#include "core/ui/windowhelpers.h"
 #include "designer/printsetup.h"
 #include "designer/ui/mainwindow.h"
 #include "online/hosts.h"
@@ -61,13 +62,14 @@ void MainWindow::WirePrintCommands()
     on("mStrBarCodeStand", [this] {
         MainState &state = m_state;
         // Every picture box shows its content again in the new standard.
-        (new StrCodeStand(
-             [&state] {
-                 for (qint32 n = 1; n <= state.ControlCount(2); ++n)
-                     state.SetControlValue(2000 + n, state.ControlValue(2000 + n));
-             },
-             this))
-            ->show();
+        auto *chooser = new StrCodeStand(
+            [&state] {
+                for (qint32 n = 1; n <= state.ControlCount(2); ++n)
+                    state.SetControlValue(2000 + n, state.ControlValue(2000 + n));
+            },
+            this);
+        CenterForm(chooser);
+        chooser->show();
     });
 }
 

@@ -16,6 +16,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QMenuBar>
 #include <QImage>
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -275,6 +277,36 @@ TEST_F(MainWindowTest, ToolStripPartsDoNotOverlap)
             for (size_t j = i + 1; j < parts.size(); ++j)
                 EXPECT_FALSE(parts[i].second.intersects(parts[j].second))
                     << parts[i].first.toStdString() << " / " << parts[j].first.toStdString();
+    }
+    w.close();
+}
+
+// The settings and download windows open centred on the work area.
+TEST_F(MainWindowTest, SmallWindowsOpenCentredOnTheWorkArea)
+{
+    MainWindow w;
+    w.show();
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto trigger = [&](const char *name) {
+        QAction *a = w.menuBar()->findChild<QAction *>(QString::fromLatin1(name));
+        ASSERT_TRUE(a) << name;
+        a->trigger();
+    };
+    trigger("mStrBarCodeStand");
+    trigger("mPSDSet");
+    QTest::mouseClick(w.Com(3), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    for (const QString title : {QStringLiteral("条码编码标准设置"), QStringLiteral("修改密码"),
+                                QStringLiteral("淘宝交易下载")}) {
+        QWidget *shown = nullptr;
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (t->isVisible() && t->windowTitle() == title)
+                shown = t;
+        ASSERT_TRUE(shown) << title.toStdString();
+        const QRect g = shown->geometry();
+        EXPECT_LE(std::abs(g.center().x() - work.center().x()), 2) << title.toStdString();
+        EXPECT_LE(std::abs(g.center().y() - work.center().y()), 2) << title.toStdString();
+        shown->close();
     }
     w.close();
 }
