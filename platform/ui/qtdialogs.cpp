@@ -5,11 +5,15 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QStyle>
 #include <QTranslator>
 
 namespace {
@@ -25,6 +29,22 @@ QString titleOrDefault(const QString &title)
         return title;
     const QString name = QGuiApplication::applicationDisplayName();
     return name.isEmpty() ? QCoreApplication::applicationName() : name;
+}
+
+// A message box is as narrow as its text allows, which cuts a longer title
+// short in the title bar: a spacer keeps it as wide as the title plus room
+// for the title bar's icon and buttons (the window manager draws the title,
+// in a font about the size of the program's own).
+void fitTitle(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    const int bar = std::max(box.style()->pixelMetric(QStyle::PM_TitleBarHeight), 24);
+    const int width
+        = QFontMetrics(QApplication::font()).horizontalAdvance(box.windowTitle()) + 4 * bar + 24;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 } // namespace
@@ -58,6 +78,7 @@ QString QtFileFilter(const QString &filter)
 void QtDialogs::Message(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::NoIcon, titleOrDefault(title), text, QMessageBox::Ok, owner());
+    fitTitle(box);
     box.exec();
 }
 
@@ -67,6 +88,7 @@ bool QtDialogs::AskYesNo(const QString &text, const QString &title)
     QMessageBox box(QMessageBox::NoIcon, titleOrDefault(title), text,
                     QMessageBox::Yes | QMessageBox::No, owner());
     box.setDefaultButton(QMessageBox::Yes);
+    fitTitle(box);
     return box.exec() == QMessageBox::Yes;
 }
 

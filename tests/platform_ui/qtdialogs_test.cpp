@@ -1,6 +1,7 @@
 #include "platform/ui/qtdialogs.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -15,6 +16,7 @@ struct SeenBox
     QMessageBox::Icon icon = QMessageBox::Information;
     QString text;
     QString title;
+    int width = 0;
 };
 
 // Answers the next modal message box with the given button and records it.
@@ -28,6 +30,7 @@ void answerNextBox(SeenBox &seen, QMessageBox::StandardButton button)
         seen.icon = box->icon();
         seen.text = box->text();
         seen.title = box->windowTitle();
+        seen.width = box->width();
         QTest::mouseClick(box->button(button), Qt::LeftButton);
     });
 }
@@ -75,4 +78,26 @@ TEST(QtTranslations, MessageBoxAndFileDialogTextsAreChinese)
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("是(&Y)"));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "&Open"), QStringLiteral("打开(&O)"));
+}
+
+// A box with a short text is still wide enough for its whole title and the
+// title bar's icon and buttons.
+TEST(QtDialogs, MessageBoxShowsItsWholeTitle)
+{
+    QApplication::setApplicationDisplayName(QStringLiteral("快递单套打 3.02"));
+    QtDialogs d;
+    const QString title = QStringLiteral("快递单套打 3.02");
+    const int need = QFontMetrics(QApplication::font()).horizontalAdvance(title) + 100;
+    SeenBox ok;
+    answerNextBox(ok, QMessageBox::Ok);
+    d.Message(QStringLiteral("好"));
+    ASSERT_TRUE(ok.seen);
+    EXPECT_GE(ok.width, need);
+    SeenBox yes;
+    answerNextBox(yes, QMessageBox::Yes);
+    d.AskYesNo(QStringLiteral("是？"), QStringLiteral("一个相当长的标题，比问题本身长得多"));
+    ASSERT_TRUE(yes.seen);
+    EXPECT_GE(yes.width, QFontMetrics(QApplication::font())
+                                 .horizontalAdvance(QStringLiteral("一个相当长的标题，比问题本身长得多"))
+                             + 100);
 }
