@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -205,6 +206,12 @@ double WidestText(const QFontMetricsF &fm, const GridModel &grid, qint32 c, qint
 
 } // namespace
 
+qint32 FittedColumnWidth(double textPx)
+{
+    const double room = std::max(100.0, std::ceil(screen::ToTwips(GridModel::kTextRoomPx)));
+    return num::ToLong(std::ceil(screen::ToTwips(std::ceil(textPx))) + room);
+}
+
 void AutoFitGridColumns(const QFont &font, GridModel &grid, qint32 first, bool progress)
 {
     const bool showProgress = progress && grid.rows() > 200;
@@ -223,8 +230,7 @@ void AutoFitGridColumns(const QFont &font, GridModel &grid, qint32 first, bool p
             double px = WidestText(fm, grid, c, first, advances);
             if (grid.fixedRows() > 0 && px != 0)
                 px = std::max(px, fm.horizontalAdvance(grid.text(grid.fixedRows() - 1, c)));
-            double w = num::ToLong(screen::ToTwips(px));
-            w = w != 0 ? w + 100 : 50;
+            double w = px != 0 ? FittedColumnWidth(px) : 50;
             // Without a known width (never shown) no column is capped.
             if (grid.width() > 0 && w > grid.width() / 2.0)
                 w = grid.width() / 2.0;

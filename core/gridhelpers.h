@@ -41,6 +41,10 @@ void FillGridFromTable(GridModel &grid, const QString &condition, const QString 
 // The width of a text in twips with that font.
 qint32 TextWidthTwips(const QFont &font, const QString &text);
 
+// The width a column needs for a text of that many pixels: whole pixels,
+// rounded up, and the room a view keeps beside a text (at least 100 twips).
+qint32 FittedColumnWidth(double textPx);
+
 // Sets every column's width from its widest text, measured from row first on.
 void AutoFitGridColumns(const QFont &font, GridModel &grid, qint32 first, bool progress);
 

@@ -23,6 +23,10 @@ public:
     };
 
     static constexpr qint32 kDefaultRowHeight = 255;
+    // Room a view keeps beside a cell's or a header's text, in pixels: the
+    // style's text margins on both sides and the grid line, with a little
+    // to spare, so that a column fitted to its text never cuts it short.
+    static constexpr int kTextRoomPx = 12;
     static constexpr qint32 kDefaultColWidth = 960;
     // Grids are measured in twips at 15 twips per screen pixel; every
     // conversion between the two goes through these.

@@ -5,6 +5,7 @@
 #include "core/helpers.h"
 #include "core/settings.h"
 #include "platform/numtext.h"
+#include "platform/ui/qtdialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -34,6 +35,7 @@ void CenterForm(QWidget *w)
     // showing would give it, so that it is centred at that size.
     if (!w->isVisible() && !w->testAttribute(Qt::WA_Resized))
         w->adjustSize();
+    KeepTitleWhole(w);
     const QRect geo = s->geometry();
     const double taskbar
         = TaskbarHeight(screen::ToTwips(geo.height()), s->availableGeometry().bottom() + 1,
@@ -42,6 +44,17 @@ void CenterForm(QWidget *w)
         = CenterPosition(screen::ToTwips(geo.width()), screen::ToTwips(geo.height()), taskbar,
                          screen::ToTwips(w->width()), screen::ToTwips(w->height()));
     w->move(screen::ToPx(p.x()), screen::ToPx(p.y()));
+}
+
+void KeepTitleWhole(QWidget *w)
+{
+    if (!w)
+        return;
+    const int need = TitleBarWidth(w->windowTitle());
+    if (w->minimumWidth() < need)
+        w->setMinimumWidth(need);
+    if (w->width() < need)
+        w->resize(need, w->height());
 }
 
 bool IsFormOpen(const QString &caption)

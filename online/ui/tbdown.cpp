@@ -13,6 +13,7 @@
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
+#include "platform/ui/qtdialogs.h"
 #include "records/gridexport.h"
 
 #include <QCheckBox>
@@ -67,6 +68,8 @@ TBDown::TBDown(QWidget *parent)
     m_dom = new WebDom(WB->page(), this);
     ShareMarketplaceCookies(WB->page()->profile());
     resize(ToPx(12000), ToPx(9000));
+    // Laid out now, so that the window has its final size before it is placed.
+    layoutControls();
 }
 
 TBDown::~TBDown() = default;
@@ -114,6 +117,8 @@ void TBDown::layoutControls()
     TShop->setGeometry(ToPx(x), 0, ToPx(1500), ToPx(kGridTop - 15));
     x += 1560;
     Chk->setGeometry(ToPx(x), 0, Chk->sizeHint().width(), ToPx(kGridTop - 15));
+    // The window is never narrower than its tool bar, nor than its title.
+    setMinimumWidth(std::max(Chk->geometry().right() + 1 + ToPx(30), TitleBarWidth(windowTitle())));
     MSF->setGeometry(0, ToPx(kGridTop), ToPx(std::max(w - 90, 300)),
                      ToPx(std::max(m_slTop - kGridTop, 30)));
     SL->setGeometry(0, ToPx(m_slTop), ToPx(w), ToPx(kSplitterHeight));

@@ -32,22 +32,24 @@ QString titleOrDefault(const QString &title)
 }
 
 // A message box is as narrow as its text allows, which cuts a longer title
-// short in the title bar: a spacer keeps it as wide as the title plus room
-// for the title bar's icon and buttons (the window manager draws the title,
-// in a font about the size of the program's own).
+// short: a spacer keeps it as wide as its title bar needs.
 void fitTitle(QMessageBox &box)
 {
     auto *grid = qobject_cast<QGridLayout *>(box.layout());
     if (!grid)
         return;
-    const int bar = std::max(box.style()->pixelMetric(QStyle::PM_TitleBarHeight), 24);
-    const int width
-        = QFontMetrics(QApplication::font()).horizontalAdvance(box.windowTitle()) + 4 * bar + 24;
-    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+    grid->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Fixed),
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 } // namespace
+
+int TitleBarWidth(const QString &title)
+{
+    const int bar = std::max(QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight), 24);
+    return QFontMetrics(QApplication::font()).horizontalAdvance(title) + 4 * bar + 24;
+}
 
 QString QtFileFilter(const QString &filter)
 {

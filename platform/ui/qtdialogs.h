@@ -15,6 +15,11 @@ QString QtFileFilter(const QString &filter);
 // that the program reads in one language. False when none were found.
 bool InstallQtTranslations();
 
+// The width a window needs, in pixels, to show this title whole beside the
+// title bar's icon and buttons (the window manager draws the title in a
+// font about the size of the program's own).
+int TitleBarWidth(const QString &title);
+
 class QtDialogs : public Dialogs
 {
 public:

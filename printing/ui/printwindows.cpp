@@ -46,6 +46,7 @@ void OkCancelButtons(QWidget *w, QPushButton *(&buttons)[2], QBoxLayout *layout)
 void CenterOnScreen(QWidget *w)
 {
     w->adjustSize();
+    KeepTitleWhole(w);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect g = screen->geometry();
         w->move(g.x() + (g.width() - w->width()) / 2, g.y() + (g.height() - w->height()) / 2);

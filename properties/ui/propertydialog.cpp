@@ -1,5 +1,7 @@
 #include "properties/ui/propertydialog.h"
 
+#include "core/ui/windowhelpers.h"
+
 #include "platform/dialogs.h"
 #include "platform/fontmap.h"
 #include "platform/numtext.h"
@@ -143,6 +145,12 @@ PropertyDialog::PropertyDialog(PropertyHost &host, qint32 cls, QWidget *parent)
         m_marks.reset();
         m_loading = false;
     });
+}
+
+void PropertyDialog::showEvent(QShowEvent *event)
+{
+    KeepTitleWhole(this);
+    QDialog::showEvent(event);
 }
 
 void PropertyDialog::SetCtlRow(const QString &row)

@@ -88,6 +88,8 @@ public:
     void Confirm();
 
 protected:
+    // Shown at least as wide as the title needs.
+    void showEvent(QShowEvent *event) override;
     // Loads a data row into the fields (called with marks suspended).
     virtual void LoadRow(const fmtgrid::ControlRow &row, qint32 gridRow) = 0;
     // The marked fields as edits.

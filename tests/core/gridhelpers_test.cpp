@@ -115,7 +115,8 @@ TEST_F(GridHelpersTest, FillWithoutRowNumberCaptionOrRecords)
     EXPECT_EQ(g.fixedCols(), 1); // no "序号": unchanged
     EXPECT_EQ(g.rows(), 2);
     // No records: binding and caption rows are measured.
-    EXPECT_EQ(g.colWidth(2), TextWidthTwips(GridFont(), "LongFieldName") + 100);
+    EXPECT_EQ(g.colWidth(2),
+              FittedColumnWidth(QFontMetricsF(GridFont()).horizontalAdvance("LongFieldName")));
 
     // A failing query shows the message and leaves the grid shown and empty.
     g.setTag("NoSuchTable");
@@ -170,7 +171,7 @@ TEST_F(GridHelpersTest, AutoFitFindsTheWidestOfManyTexts)
         double widest = 0; // every text measured, the header included
         for (qint32 r = 1; r < g.rows(); ++r)
             widest = std::max(widest, fm.horizontalAdvance(g.text(r, c)));
-        EXPECT_EQ(g.colWidth(c), num::ToLong(screen::ToTwips(widest)) + 100) << c;
+        EXPECT_EQ(g.colWidth(c), FittedColumnWidth(widest)) << c;
     }
 }
 

@@ -10,6 +10,7 @@
 #include "designer/ui/pagesizedialog.h"
 #include "designer/ui/pagewidget.h"
 #include "formatwindowtest.h"
+#include "printing/ui/printwindows.h"
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
 #include "support/testenv.h"
@@ -307,6 +308,46 @@ TEST_F(MainWindowTest, SmallWindowsOpenCentredOnTheWorkArea)
         EXPECT_LE(std::abs(g.center().x() - work.center().x()), 2) << title.toStdString();
         EXPECT_LE(std::abs(g.center().y() - work.center().y()), 2) << title.toStdString();
         shown->close();
+    }
+    w.close();
+}
+
+// Windows are wide enough for their whole title; the trade download
+// window's tool bar lies inside the window.
+TEST_F(MainWindowTest, WindowsShowTheirWholeTitles)
+{
+    MainWindow w;
+    w.show();
+    const QFontMetrics fm(QApplication::font());
+    const auto wholeTitle = [&](QWidget *win) {
+        ASSERT_TRUE(win);
+        EXPECT_GE(win->width(), fm.horizontalAdvance(win->windowTitle()) + 100)
+            << win->windowTitle().toStdString();
+    };
+    auto *margin = new Margin(w.State(), &w);
+    margin->show();
+    wholeTitle(margin);
+    margin->close();
+    w.mCtlSet_Click(3001);
+    QCoreApplication::processEvents();
+    QWidget *line = nullptr;
+    for (QWidget *t : QApplication::topLevelWidgets())
+        if (t->isVisible() && t->windowTitle() == QStringLiteral("线条属性修改"))
+            line = t;
+    wholeTitle(line);
+    QTest::mouseClick(w.Com(3), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QWidget *tb = nullptr;
+    for (QWidget *t : QApplication::topLevelWidgets())
+        if (t->isVisible() && t->windowTitle() == QStringLiteral("淘宝交易下载"))
+            tb = t;
+    wholeTitle(tb);
+    tb->resize(300, tb->height());
+    QCoreApplication::processEvents();
+    for (const char *name : {"Com0", "Com6", "TShop", "Chk"}) {
+        QWidget *c = tb->findChild<QWidget *>(QString::fromLatin1(name));
+        ASSERT_TRUE(c) << name;
+        EXPECT_LE(c->geometry().right(), tb->width()) << name;
     }
     w.close();
 }

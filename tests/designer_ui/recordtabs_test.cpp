@@ -7,6 +7,7 @@
 #include "core/globals.h"
 #include "core/gridhelpers.h"
 #include "designer/ui/mainwindow.h"
+#include "platform/ui/gridview.h"
 #include "formatwindowtest.h"
 #include "platform/screenscale.h"
 #include "records/history.h"
@@ -23,6 +24,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QAbstractButton>
+#include <QHeaderView>
 #include <QTableView>
 #include <QTest>
 
@@ -297,4 +299,48 @@ TEST_F(RecordTabsTest, HistorySearchSelectsTheWholeRowOnScreen)
         for (int xx = 0; xx < c.width(); ++xx)
             dark += qGray(c.pixel(xx, yy)) < 100;
     EXPECT_GT(dark, 10);
+}
+
+// After fitting, no text of a grid is drawn cut short: each column is as
+// wide as its widest text in the view's font plus the room the style keeps
+// beside a cell's text; so is the caption row and the row number column.
+TEST(AutoFitGridColumns, FittedColumnsShowWholeTexts)
+{
+    screen::SetTwipsPerPixel(15);
+    GridModel grid;
+    GridView view;
+    view.resize(4000, 300);
+    view.setGrid(&grid);
+    const QStringList seeds = {u"张"_s, u"W"_s, u"i"_s, u"1"_s, u"收件人"_s, u"a."_s, u"地址l"_s};
+    const int columns = 60;
+    grid.setCols(2 + columns);
+    grid.setRows(2);
+    grid.setFixedRows(2);
+    grid.setFixedCols(2);
+    grid.setRowHeight(0, 0);
+    grid.setText(1, 1, u"序号"_s);
+    grid.addRow({});
+    for (int c = 0; c < columns; ++c) {
+        const QString t = seeds[c % seeds.size()].repeated(1 + c / seeds.size());
+        grid.setText(1, 2 + c, c % 3 ? u"列"_s : t + u"标题"_s);
+        grid.setText(2, 2 + c, t);
+    }
+    grid.setText(2, 1, u"1"_s);
+    view.show();
+    AutoFitGridColumns(view.font(), grid, 2, false);
+    QApplication::processEvents();
+    const QFontMetrics fm(view.font());
+    QStyle *st = view.style();
+    const int cellRoom = 2 * (st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1)
+        + (view.showGrid() ? 1 : 0);
+    const QFontMetrics hfm(view.horizontalHeader()->font());
+    const int headerRoom = 2 * st->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &view);
+    for (int c = 0; c < columns; ++c) {
+        const QString t = grid.text(2, 2 + c), caption = grid.text(1, 2 + c);
+        EXPECT_LE(fm.horizontalAdvance(t), view.columnWidth(c) - cellRoom) << t.toStdString();
+        EXPECT_LE(hfm.horizontalAdvance(caption), view.columnWidth(c) - headerRoom)
+            << caption.toStdString();
+    }
+    EXPECT_LE(hfm.horizontalAdvance(u"序号"_s), view.verticalHeader()->width() - headerRoom);
+    screen::SetTwipsPerPixel(0);
 }
