@@ -22,7 +22,7 @@ TEST(CsvSplit, Cases)
 {
     const char *cases[][2] = {
         {"a,b,c", "a|b|c"},
-        {"\"x,\"\"y\"\"\"", "x,\"y\""}, // the Part's quote, x, comma, two quotes, y, three quotes
+        {"\"x,\"\"y\"\"\"", "x,\"y\""}, // a quoted cell holding x, a comma and "y" in doubled quotes
         {"a,\"\",b", "a||b"}, // an empty quoted cell is empty
         {"\"\"", ""},
         {"a,\"\"\"\",b", "a|\"\"|b"}, // only doubled quotes: half as many
