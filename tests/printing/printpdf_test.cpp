@@ -3,6 +3,8 @@
 // bar codes of a batch read back, pages and history records of a batch.
 
 #include "core/database.h"
+#include "core/exampleformat.h"
+#include "core/formatstore.h"
 #include "core/settings.h"
 #include "platform/numtext.h"
 #include "printfixture.h"
@@ -164,4 +166,34 @@ TEST_F(PrintPdf, BlankRecordTakesItsSheetAndHistoryRecord)
         EXPECT_EQ(num::Val(rows->value(0, 0)), 3);
         EXPECT_EQ(num::Val(rows->value(0, 1)), 3);
     }
+}
+
+TEST_F(PrintPdf, FirstPrintOfTheExampleIsOnPaperOfItsSize)
+{
+    // A first start: the example format opens with "自动设置纸张" ticked
+    // from its header, whatever the settings say.
+    ASSERT_TRUE(StoreExampleFormatIfFirstStart());
+    PrintRig rig;
+    rig.host.setPaper = false;
+    ReadFormatHeader(rig.host, ExampleFormatName());
+    EXPECT_TRUE(rig.host.setPaper);
+    rig.controls.Add(Box(0, 10, 10, 80, 8), u"收件人"_s);
+    const QString file = pdf(u"example"_s);
+    rig.ui.next = std::make_unique<PdfPrinter>(file); // A4 until told otherwise
+    ASSERT_TRUE(print::PrintRecord(rig.ctx));
+    QSizeF size;
+    ASSERT_EQ(PdfPageCount(file, &size), 1);
+    EXPECT_NEAR(size.width(), 230, 0.05);
+    EXPECT_NEAR(size.height(), 127, 0.05);
+
+    // A printer without such paper that takes no custom size: said once,
+    // printed on its current paper.
+    RecordingSurface s;
+    auto printer = std::make_unique<RecordingPrinter>(s);
+    printer->customOk = false;
+    rig.ui.next = std::move(printer);
+    ASSERT_TRUE(print::PrintRecord(rig.ctx));
+    ASSERT_EQ(dlg.shown().size(), 1u);
+    EXPECT_EQ(dlg.shown()[0].title, u"添加自定义纸张错误！"_s);
+    EXPECT_TRUE(dlg.shown()[0].text.contains(u"230 × 127"_s));
 }
