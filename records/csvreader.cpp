@@ -367,20 +367,22 @@ public:
         }
         m_starts.assign(1, 0);
     }
-    QString Cell(qint32 column)
+    // Cell `column` (1-based); nullopt where the line has none (an empty
+    // line has no cells).
+    std::optional<QString> Cell(qint32 column)
     {
         if (m_text.isEmpty() || column < 1)
-            return {};
+            return std::nullopt;
         while (qsizetype(m_starts.size()) < column) {
             const qsizetype from = m_starts.back();
             if (from < 0)
-                return {};
+                return std::nullopt;
             const qsizetype sep = m_text.indexOf(m_separator, from);
             m_starts.push_back(sep < 0 ? -1 : sep + m_separator.size());
         }
         const qsizetype begin = m_starts[size_t(column - 1)];
         if (begin < 0)
-            return {};
+            return std::nullopt;
         const qsizetype end = m_text.indexOf(m_separator, begin);
         return m_text.mid(begin, end < 0 ? -1 : end - begin);
     }
@@ -419,7 +421,7 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
             cells.Set(file.Line(row - 1));
             cachedRow = row;
         }
-        return cells.Cell(column);
+        return cells.Cell(column).value_or(QString());
     };
     FillDataGrid(grid, merged, first, interval, cell, lineBreakMarker, true);
     AutoFitGridColumns(GridFont(), grid, grid.fixedRows(), true);
@@ -429,18 +431,18 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
 
 void PreviewCsv(GridModel &grid, const QString &path)
 {
-    if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+    CsvFile file;
+    if (!file.Open(path))
         return;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return;
-    const QStringList lines = CsvLogicalLines(DecodeCsvBytes(f.readAll()), grid.rows() - 1);
-    for (qint32 r = 1; r < grid.rows() && r <= lines.size(); ++r) {
-        if (lines.at(r - 1).isEmpty())
-            continue;
-        const QStringList cells = lines.at(r - 1).split(kCellSeparator);
-        for (qint32 c = 1; c < grid.cols() && c <= cells.size(); ++c)
-            grid.setText(r, c, cells.at(c - 1));
+    LineCells cells;
+    for (qint32 r = 1; r < grid.rows() && r <= file.Lines(); ++r) {
+        cells.Set(file.Line(r - 1));
+        for (qint32 c = 1; c < grid.cols(); ++c) {
+            const std::optional<QString> t = cells.Cell(c);
+            if (!t)
+                break;
+            grid.setText(r, c, *t);
+        }
     }
 }
 
