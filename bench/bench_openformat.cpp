@@ -3,8 +3,7 @@
 // laying out the page. Prints the time of the first opening (window
 // creation included) and of reopening the format in the open window.
 
-#include "core/database.h"
-#include "core/formatgrid.h"
+#include "bench/batchformat.h"
 #include "core/globals.h"
 #include "designer/ui/mainwindow.h"
 #include "designer/ui/pagewidget.h"
@@ -30,14 +29,7 @@ int main(int argc, char **argv)
         if (!conn)
             return 1;
         sql::Transaction tx(*conn);
-        db::InsertRow(QStringLiteral("Fmt"),
-                      {{QStringLiteral("Fmt"), name},
-                       {QStringLiteral("LBL"), fmtgrid::HeaderMarker()},
-                       {QStringLiteral("W"), 230},
-                       {QStringLiteral("H"), 127},
-                       {QStringLiteral("X"), 10},
-                       {QStringLiteral("Y"), 10},
-                       {QStringLiteral("Mem"), QStringLiteral("False|False|1|0|0|0|0|")}});
+        batchbench::InsertHeader(name, QStringLiteral("False|False|1|0|0|0|0|"));
         // 200 input boxes, 40 check boxes, 20 picture boxes, 20 lines, 20 labels.
         for (int i = 0; i < 300; ++i) {
             const int cls = i < 200 ? 0 : i < 240 ? 1 : i < 260 ? 2 : i < 280 ? 3 : 4;

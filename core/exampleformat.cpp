@@ -192,6 +192,9 @@ bool StoreExampleFormatIfFirstStart()
     host.offsetX = QStringLiteral("10");
     host.offsetY = QStringLiteral("10");
     host.options[4] = 1; // show the background picture
+    // "自动设置纸张" ticked: the waybill is wider than A4, so a first print
+    // comes out on paper of its own size.
+    host.setPaper = true;
     GridModel grid;
     fillGrid(grid);
     if (!SaveFormatGrid(host, grid, name))

@@ -2,7 +2,8 @@
 // The example format stored on the first start, so that a new database is
 // not empty: a generic express waybill of 230 x 127 mm with a background
 // picture of its own (a neutral form with boxes and captions), input boxes
-// for sender and recipient, a date box and a bar-code box. It is stored
+// for sender and recipient, a date box and a bar-code box, with the menu
+// tick that sets a paper of the format's size before printing. It is stored
 // through the format store exactly as a user's format is, and the settings
 // row names it as the format to open.
 

@@ -382,6 +382,8 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
     if (QFileInfo::exists(picture))
         safefile::CopyFile(picture, GetBackgroundPicturePath(name));
 
+    // The question stands alone, not under the progress window.
+    CloseIndicator();
     if (dialogs().AskYesNo(QStringLiteral("格式“") + name
                            + QStringLiteral("”导入成功,立即调用此格式？")))
         host.SelectFormat(name);

@@ -285,18 +285,23 @@ void MainState::DrawRulers()
 {
     m_drawing = PageDrawing();
     m_drawing.background = m_o2[4] == 1 && !m_tp.isNull();
-    for (int c = 2; c >= 0; --c)
-        for (qint32 i = LastCtlID(c); i >= FirstCtlID(c); --i)
-            if (PromptLabel *l = m_ctls.Label(i); l && l->visible == m_drawing.background) {
-                l->visible = !m_drawing.background;
-                m_ctls.LabelChanged(i);
-            }
+    ShowPromptLabels();
     if (m_o2[0] == 1) {
         m_drawing.rulers = true;
         m_drawing.plan = PlanRulers(m_page.width, m_page.height, num::Val(m_wid));
     }
     if (m_view)
         m_view->PageRedrawn();
+}
+
+void MainState::ShowPromptLabels()
+{
+    for (int c = 2; c >= 0; --c)
+        for (qint32 i = LastCtlID(c); i >= FirstCtlID(c); --i)
+            if (PromptLabel *l = m_ctls.Label(i); l && l->visible == m_drawing.background) {
+                l->visible = !m_drawing.background;
+                m_ctls.LabelChanged(i);
+            }
 }
 
 void MainState::SetVScroll(qint32 v)
@@ -319,7 +324,12 @@ void MainState::ZoomPage(double f)
     m_page.Zoom(f);
     if (m_view)
         m_view->PageGeometryChanged();
+    RebuildKeepingContents(false);
+    SetPageVisible(true);
+}
 
+void MainState::RebuildKeepingContents(bool showProgress)
+{
     // Keep what was typed, ticked or shown while the controls are rebuilt.
     std::vector<std::pair<qint32, QString>> texts, contents;
     std::vector<std::pair<qint32, qint32>> values;
@@ -331,7 +341,7 @@ void MainState::ZoomPage(double f)
         else if (c.cls == PictureBox)
             contents.emplace_back(c.index, c.linkItem);
     });
-    ReloadFormat(false);
+    ReloadFormat(showProgress);
     O2_Click(0);
     O2_Click(4);
     for (const auto &[i, t] : texts)
@@ -350,7 +360,6 @@ void MainState::ZoomPage(double f)
             SetPictureContent(*c, t);
             m_ctls.Changed(*c);
         }
-    SetPageVisible(true);
 }
 
 void MainState::Zm_Click(int index)
@@ -385,7 +394,7 @@ bool MainState::ConfirmPageSize(const QString &tx, const QString &ty)
         if (m_view)
             m_view->CaptionsChanged();
         SetPageSize(w, h);
-        ReloadFormat(true);
+        RebuildKeepingContents(true);
     }
     return true;
 }
@@ -702,6 +711,8 @@ void MainState::ReloadFormat(bool showProgress)
             StepIndicator(1, QStringLiteral("pages"));
     }
     m_reloading = false;
+    // New labels follow the page as last drawn, whatever rebuilt them.
+    ShowPromptLabels();
     if (showProgress)
         CloseIndicator();
 }

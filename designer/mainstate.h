@@ -221,6 +221,12 @@ public:
     void SetScreenWidthTwips(qint32 w) { m_screenWidth = w; }
 
 private:
+    // Rebuilds the design controls from FormatGrid (at the page's current
+    // scale) and redraws the page, keeping what the page shows: typed texts,
+    // ticks and picture contents.
+    void RebuildKeepingContents(bool showProgress);
+    // Prompt labels are hidden exactly while the background picture shows.
+    void ShowPromptLabels();
     MainView *m_view = nullptr;
     DesignControls m_ctls;
     GridModel m_formatGrid, m_dataGrid, m_historyGrid;

@@ -151,6 +151,9 @@ bool DownInputFmt(FormatHost &host, const QString &name, const QString &fPath, c
     const bool got = HttpDownloadFile(formatUrl, file, 60, true);
     CloseIndicator();
     if (!got || !QFileInfo::exists(file)) {
+        // Nothing of a failed download stays in Temp.
+        QFile::remove(picture);
+        QFile::remove(file);
         dialogs().Message(QStringLiteral("格式文件下载失败！"));
         return false;
     }

@@ -78,7 +78,8 @@ QString FetchPreview(const QString &pPath);
 // picture as base name + ".jpg", the format as base name + ".wlq") and
 // imports the format, which asks whether to open it in the host. A format file that
 // cannot be fetched is reported ("格式文件下载失败！") and nothing is
-// imported. True when imported.
+// imported; what the failed download wrote in Temp is removed. True when
+// imported.
 bool DownInputFmt(FormatHost &host, const QString &name, const QString &fPath,
                   const QString &pPath);
 

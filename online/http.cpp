@@ -79,12 +79,15 @@ WaitResult waitFor(QNetworkReply *reply, qint32 timeoutSeconds,
     }
 }
 
-// True when a server answered, whatever its HTTP status; false when the
-// connection failed and nothing came back.
+// True when the server answered with success: no network error and, for
+// HTTP, a 2xx status. An error page (404, 500 ...) is a failed attempt
+// whatever its body holds; it is never read as an answer.
 bool answered(QNetworkReply *reply)
 {
-    return reply->error() == QNetworkReply::NoError
-        || reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    if (reply->error() != QNetworkReply::NoError)
+        return false;
+    const QVariant code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    return !code.isValid() || (code.toInt() >= 200 && code.toInt() < 300);
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes)
@@ -168,7 +171,7 @@ bool HttpGetAnswer(const QString &url, QString &reply, const QString &marker, qi
 }
 
 bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 timeoutSeconds,
-                      bool successOnly)
+                      bool writeMustSucceed)
 {
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在下载..."), 10, start);
@@ -177,12 +180,8 @@ bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 time
         ReplyPtr r = sendGet(url);
         const WaitResult w = waitFor(r.get(), timeoutSeconds, [] { return !IndicatorShown(); });
         if (w == WaitResult::Finished && answered(r.get())) {
-            const int code = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            if (!successOnly) {
-                ok = true;
-                writeBytes(targetPath, r->readAll());
-            } else if (code >= 200 && code < 300)
-                ok = writeBytes(targetPath, r->readAll());
+            const bool written = writeBytes(targetPath, r->readAll());
+            ok = written || !writeMustSucceed;
         }
     }
     CloseIndicator();

@@ -18,14 +18,16 @@ QString AddTimeKey(const QString &url, const QTime &now = QTime::currentTime());
 // True when the marker was found.
 bool CutReply(const QByteArray &body, const QString &marker, QString &reply);
 
-// Fetches the url. When an answer arrives (any HTTP status) the reply is set
-// to its body read as code page 936, and the undecoded body replaces the file
-// at savePath when one is given. When the reply holds the marker the status
-// is "", the reply is cut before its last "<BR>" and every "<+>" becomes
-// CR LF; otherwise the status is "网络错误！" and the reply stays whole. On
-// time-out the reply keeps what it held. Time-outs count whole seconds of the
-// calendar clock: 0 still waits to the end of the current second.
-// answered (when given) tells whether any answer arrived.
+// Fetches the url. When an answer arrives (a 2xx HTTP status) the reply is
+// set to its body read as code page 936, and the undecoded body replaces the
+// file at savePath when one is given. When the reply holds the marker the
+// status is "", the reply is cut before its last "<BR>" and every "<+>"
+// becomes CR LF; otherwise the status is "网络错误！" and the reply stays
+// whole. Any other status (an error page), like a time-out, is a failed
+// attempt: "网络错误！", the reply keeps what it held and nothing is saved.
+// Time-outs count whole seconds of the calendar clock: 0 still waits to the
+// end of the current second. answered (when given) tells whether an answer
+// arrived.
 QString HttpGetText(const QString &url, QString &reply, const QString &marker,
                     qint32 timeoutSeconds, const QString &savePath = QString(),
                     bool *answered = nullptr);
@@ -37,12 +39,13 @@ QString HttpGetRetry(const QString &url, QString &reply, const QString &marker,
 bool HttpGetAnswer(const QString &url, QString &reply, const QString &marker,
                    qint32 timeoutSeconds);
 // Saves the body at the url into the target file while the progress window
-// ("正在下载...") is shown; closing that window cancels. True when the answer
-// arrived; on time-out or cancel false and the target is not touched. With
-// successOnly only a 2xx answer counts and is saved (through a temporary
-// file, so a failed write leaves the old file).
+// ("正在下载...") is shown; closing that window cancels. True when a 2xx
+// answer arrived; on an error status, time-out or cancel false and the
+// target is not touched. With writeMustSucceed a failed write of the answer is a
+// failure too (the write goes through a temporary file, so it leaves the
+// old file).
 bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 timeoutSeconds,
-                      bool successOnly = false);
+                      bool writeMustSucceed = false);
 
 // The cookies every request sends: the embedded browser's login cookies for
 // the marketplace hosts are copied in here.

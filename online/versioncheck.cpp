@@ -11,8 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
-#include <cmath>
-#include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -45,28 +44,23 @@ QString VersionPageUrl(qint32 productNumber)
 
 double VersionNumber(QStringView text)
 {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i) == u' ')
-        ++i;
-    QByteArray digits;
+    // The version's own rule picks the characters (leading blanks, then
+    // digits with at most one point); the shared reader reads them.
+    qsizetype begin = 0;
+    while (begin < text.size() && text.at(begin) == u' ')
+        ++begin;
+    qsizetype end = begin;
     bool point = false;
-    bool anyDigit = false;
-    for (; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c >= u'0' && c <= u'9') {
-            digits.append(char(c.unicode()));
-            anyDigit = true;
-        } else if (c == u'.' && !point) {
-            digits.append('.');
+    for (; end < text.size(); ++end) {
+        const QChar c = text.at(end);
+        if (c == u'.' && !point)
             point = true;
-        } else {
+        else if (c < u'0' || c > u'9')
             break;
-        }
     }
-    if (!anyDigit)
-        return 0;
-    const double v = std::strtod(digits.constData(), nullptr);
-    return std::isfinite(v) ? v : 0;
+    const double v = num::Val(text.mid(begin, end - begin));
+    // Digits beyond the range of a double name no version.
+    return v < std::numeric_limits<double>::max() ? v : 0;
 }
 
 double VersionFromPage(const QString &page)

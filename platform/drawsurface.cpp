@@ -168,6 +168,8 @@ bool PainterSurface::ensurePage()
 {
     if (m_failed)
         return false;
+    if (m_pages > m_pageIndex)
+        return true;
     if (!m_painter) {
         m_painter = std::make_unique<QPainter>();
         if (!m_painter->begin(m_device)) {
@@ -176,23 +178,19 @@ bool PainterSurface::ensurePage()
             return false;
         }
         m_pages = 1;
-        m_pageBreakPending = false;
         m_textFontFor.reset();
-    } else if (m_pageBreakPending) {
+    }
+    // Pages ended blank before this one are sheets too.
+    while (m_pages <= m_pageIndex) {
         if (!m_paged || !m_paged->newPage()) {
             m_failed = true;
             return false;
         }
         ++m_pages;
-        m_pageBreakPending = false;
-    } else {
-        m_pageHasContent = true;
-        return true;
     }
     // Twips on every new page.
     m_painter->resetTransform();
     m_painter->scale(dpiX() / 1440.0, dpiY() / 1440.0);
-    m_pageHasContent = true;
     return true;
 }
 
@@ -268,14 +266,11 @@ QSizeF PainterSurface::imageSizeTwips(const QImage &image) const
 
 bool PainterSurface::NewPage()
 {
-    // The break is made when the next page gets its first drawing; an
-    // empty page is never sent. A picture box has no pages.
+    // The page break is made when the next page is drawn on or ended; a
+    // trailing NewPage adds no page. A picture box has no pages.
     if (!m_paged)
         return false;
-    if (m_painter && m_pageHasContent) {
-        m_pageBreakPending = true;
-        m_pageHasContent = false;
-    }
+    ++m_pageIndex;
     resetState();
     return !m_failed;
 }
@@ -284,13 +279,17 @@ bool PainterSurface::EndDoc()
 {
     bool ok = !m_failed;
     if (m_painter) {
+        // Blank pages ended before the last NewPage are still sent.
+        if (m_pageIndex > 0 && m_pages < m_pageIndex) {
+            --m_pageIndex;
+            ok = ensurePage() && ok;
+        }
         if (m_painter->isActive() && !m_painter->end())
             ok = false;
         m_painter.reset();
     }
     m_failed = false;
-    m_pageBreakPending = false;
-    m_pageHasContent = false;
+    m_pageIndex = 0;
     m_pages = 0;
     resetState();
     return ok;

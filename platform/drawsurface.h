@@ -7,10 +7,12 @@
 //
 // Like the printer object it stands in for, the surface keeps a current
 // position (CurrentX/CurrentY) that Print and Line advance, a current font, a
-// fore colour, a line width in device pixels and a line style. Pages are
-// started lazily: nothing reaches the device until something is drawn, a
-// page break is only made when the next page receives something, and a
-// document in which nothing was drawn sends nothing at all.
+// fore colour, a line width in device pixels and a line style. Every page
+// ended with NewPage is a sheet, drawn on or not (a blank record on
+// pre-numbered stock still takes its sheet); the page after the last
+// NewPage is sent only when something is drawn on it, so NewPage directly
+// followed by EndDoc adds no page. A document in which nothing was drawn
+// sends nothing at all.
 
 #include "platform/fontmap.h"
 #include "platform/lengths.h"
@@ -122,8 +124,9 @@ public:
     void PaintPicture(const QImage &image, Twips x, Twips y, Twips width = Twips(),
                       Twips height = Twips());
 
-    // Ends the current page. The next page is started only when something
-    // is drawn on it, so NewPage followed by EndDoc adds no empty page.
+    // Ends the current page, blank or not. The next page is started only
+    // when something is drawn on it or a further NewPage ends it, so NewPage
+    // followed by EndDoc adds no empty page.
     virtual bool NewPage() = 0;
     // Ends the document and sends it. False when the document could not be
     // started or finished; a document with nothing drawn sends nothing and
@@ -189,7 +192,8 @@ protected:
     QSizeF imageSizeTwips(const QImage &image) const override;
 
 private:
-    // Starts the document or the pending page; false when it cannot draw.
+    // Starts the document and the pages up to the current one; false when
+    // it cannot draw.
     bool ensurePage();
     QPen pen(qint32 bgr) const;
     // The current font and its metrics, made again only when the font changes.
@@ -201,8 +205,9 @@ private:
     QPaintDevice *m_device = nullptr;
     QPagedPaintDevice *m_paged = nullptr;
     std::unique_ptr<QPainter> m_painter;
-    bool m_pageBreakPending = false;
-    bool m_pageHasContent = false;
+    // Pages ended so far (the current page's number from 0) and pages
+    // started on the device.
+    int m_pageIndex = 0;
     bool m_failed = false;
     int m_pages = 0;
     mutable std::optional<surface::Font> m_cachedFor;

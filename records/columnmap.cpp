@@ -155,4 +155,13 @@ std::optional<qint64> RecordCount(qint64 first, qint64 last, qint64 interval)
     return span / interval + (span % interval > 0 ? 1 : 0);
 }
 
+qint64 RecordsWithinData(qint64 records, qint64 first, qint64 interval, qint64 usedRows)
+{
+    if (usedRows <= 0 || interval <= 0 || records <= 0)
+        return records;
+    if (first > usedRows)
+        return 0;
+    return std::min(records, (usedRows - first) / interval + 1);
+}
+
 } // namespace imp

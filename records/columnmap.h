@@ -77,4 +77,11 @@ void DropTrailingTab(QString &value);
 // for an interval of 0; negative for a reversed or negative range.
 std::optional<qint64> RecordCount(qint64 first, qint64 last, qint64 interval);
 
+// The records of an import that begin within the data: a record whose first
+// row lies past usedRows (the file's last line, the sheet's last used row)
+// is none. usedRows 0 (an empty or missing sheet or file) keeps the count,
+// so the map's quoted texts still fill every record; so does a count that
+// is not positive or an interval below 1.
+qint64 RecordsWithinData(qint64 records, qint64 first, qint64 interval, qint64 usedRows);
+
 } // namespace imp

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <unicode/ucsdet.h>
 
 namespace imp {
 
@@ -74,22 +75,52 @@ QString SplitCsvLine(const QString &line)
     return SplitCsvLineChecked(line).value_or(QString());
 }
 
+namespace {
+
+// Whether ICU's charset detector takes the bytes for UTF-8 with no doubt.
+// It looks at the start of the text only (it reads a few kilobytes). Two-
+// byte UTF-8 sequences (lead C2..DF, trail 80..BF) are always also valid
+// code page 936 pairs, so a text whose only non-ASCII sequences are such
+// pairs reads equally well both ways: that is a doubt, and Chinese text in
+// UTF-8 always has three-byte sequences.
+bool DetectedAsUtf8(const QByteArray &bytes)
+{
+    const qsizetype sample = std::min<qsizetype>(bytes.size(), 65536);
+    bool wide = false;
+    for (qsizetype i = 0; i < sample && !wide; ++i)
+        wide = uchar(bytes.at(i)) >= 0xE0;
+    if (!wide)
+        return false;
+    UErrorCode status = U_ZERO_ERROR;
+    UCharsetDetector *detector = ucsdet_open(&status);
+    if (U_FAILURE(status))
+        return false;
+    ucsdet_setText(detector, bytes.constData(), int32_t(sample), &status);
+    const UCharsetMatch *match = ucsdet_detect(detector, &status);
+    bool utf8 = false;
+    if (U_SUCCESS(status) && match) {
+        const char *name = ucsdet_getName(match, &status);
+        const int32_t confidence = ucsdet_getConfidence(match, &status);
+        utf8 = U_SUCCESS(status) && name && qstrcmp(name, "UTF-8") == 0 && confidence >= 80;
+    }
+    ucsdet_close(detector);
+    return utf8;
+}
+
+} // namespace
+
 QString DecodeCsvBytes(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    bool ascii = true;
-    for (const char c : bytes)
-        if (uchar(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii)
-        return QString::fromLatin1(bytes);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
+    if (DetectedAsUtf8(bytes)) {
+        // The detector saw the start; a later byte that is no UTF-8 after
+        // all sends the whole file to code page 936.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return text;
+    }
     return cp936::Decode(bytes);
 }
 
@@ -174,10 +205,15 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
     const std::optional<qint64> records = RecordCount(first, last, interval);
     if (!records || *records < 0 || *records > std::numeric_limits<qint32>::max() - 2)
         return false;
-    PrepareDataGrid(grid, qint32(*records), maps, page);
+    const QStringList lines = ReadCsvLines(path);
+    // Trailing empty lines are past the data; a file of nothing but empty
+    // lines has none and keeps the count.
+    qint64 used = lines.size();
+    while (used > 0 && lines.at(used - 1).isEmpty())
+        --used;
+    PrepareDataGrid(grid, qint32(RecordsWithinData(*records, first, interval, used)), maps, page);
     QStringList merged = MergeFieldArrays(maps);
     CleanColumnMaps(merged);
-    const QStringList lines = ReadCsvLines(path);
 
     // Parts of one record mostly read the same row: its cells are kept.
     qint64 cachedRow = -1;

@@ -1,7 +1,7 @@
 #pragma once
-// Reading CSV files into DataGrid. A file is read as code page 936, or as
-// UTF-8 when it begins with a UTF-8 byte-order mark or is valid UTF-8 and
-// not plain ASCII. It becomes logical lines: one per spreadsheet row, a
+// Reading CSV files into DataGrid. A file is read as UTF-8 when it begins
+// with a UTF-8 byte-order mark or when ICU's charset detector is sure it is
+// UTF-8; otherwise as code page 936 (GB18030). It becomes logical lines: one per spreadsheet row, a
 // quoted cell that runs over several physical lines joined with CR LF, the
 // cells of a line separated by kCellSeparator. The splitter marks quotes and
 // quoted commas with characters that text decoded from a file can never
@@ -41,7 +41,9 @@ std::optional<QString> SplitCsvLineChecked(const QString &line);
 // The same with "" for an open cell (and for an empty line).
 QString SplitCsvLine(const QString &line);
 
-// The text of a CSV file's bytes by the encoding rule above.
+// The text of a CSV file's bytes by the encoding rule above. Plain ASCII
+// and texts whose only non-ASCII bytes are two-byte UTF-8 sequences (which
+// are code page 936 pairs as well) read as code page 936.
 QString DecodeCsvBytes(const QByteArray &bytes);
 
 // Logical lines of a file's text: physical lines end at CR, LF or CR LF
@@ -57,7 +59,9 @@ QStringList CsvLogicalLines(const QString &text, qsizetype maxLines = -1);
 QStringList ReadCsvLines(const QString &path);
 
 // ReadCsvData: shapes DataGrid for records of rows first..last, `interval`
-// rows each, and fills it through the maps. False (nothing read, the grid
+// rows each, and fills it through the maps. Records that begin past the
+// file's last non-empty line are dropped (an empty or unreadable file
+// keeps the count, its records holding only the quoted texts). False (nothing read, the grid
 // as far as it came) for an interval that gives no record count; the
 // caller shows "CSV文件导入错误！".
 bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last,

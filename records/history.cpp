@@ -42,8 +42,10 @@ bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPa
         const QString insert
             = QStringLiteral("INSERT INTO 历史 (Fmt, ID, CID, Con) VALUES (?, ?, ?, ?)");
         for (const PrintedPage &page : pages) {
-            if (page.empty())
-                continue;
+            // A blank page took its sheet: it keeps its number through one
+            // row of control ID 0 (no control has it) without content.
+            if (page.empty() && !st.Exec(insert, {formatName, next, qint64(0), QString()}))
+                return false;
             for (const PageContent &c : page)
                 if (!st.Exec(insert, {formatName, next, c.id, c.value}))
                     return false;

@@ -22,8 +22,9 @@ using ::PageContent;
 using ::PrintedPage;
 
 // Appends the pages as consecutive records of the format (each the highest
-// number of the format + 1) in one transaction; a page without contents
-// takes no number. False, with nothing stored, when any write failed.
+// number of the format + 1) in one transaction; a page without contents is
+// a record too (one row of control ID 0, which no control has). False, with
+// nothing stored, when any write failed.
 bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPage> &pages);
 
 // The page's contents appended as the format's next record.

@@ -186,13 +186,15 @@ int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName
     QStringList merged = MergeFieldArrays(maps);
     ShowIndicator(QString::fromUtf8(kReadingCaption), 100);
     XlsWorkbook book;
-    int rc = book.Open(path);
-    if (rc == ExcelOk && !book.SelectSheet(sheetName))
-        rc = ExcelNoSuchSheet;
-    if (rc != ExcelOk) {
+    if (const int rc = book.Open(path); rc != ExcelOk) {
         CloseIndicator();
         return rc;
     }
+    // A wrong sheet name reads no cell; the records keep their count and
+    // their quoted texts. Records past the sheet's last used row are none.
+    book.SelectSheet(sheetName);
+    grid.setRows(grid.fixedRows()
+                 + qint32(RecordsWithinData(*records, first, interval, book.UsedRows())));
     CleanColumnMaps(merged);
     FillDataGrid(
         grid, merged, first, interval,

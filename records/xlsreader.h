@@ -49,6 +49,9 @@ public:
     bool SelectSheet(qint32 index);
     // The current sheet's cell; "" outside it.
     QString CellText(qint64 row, qint64 column) const;
+    // The current sheet's last used row (its dimensions); 0 for an empty
+    // sheet or none selected.
+    qint64 UsedRows() const { return m_selected ? qint64(m_rows) : 0; }
 
 private:
     const void *m_handle = nullptr;
@@ -59,7 +62,10 @@ private:
 
 // ReadExcelData: shapes DataGrid for records of rows first..last at
 // `interval` rows each and fills it from the named sheet through the maps.
-// 0 when read; else the error number (the grid keeps the shape it reached).
+// Records past the sheet's last used row are dropped. A sheet name the
+// workbook lacks reads no cell (the quoted texts still fill the records)
+// and gives 0. 0 when read; else the error number (the grid keeps the
+// shape it reached).
 int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName, qint64 first,
                   qint64 last, const ColumnMaps &maps, qint64 interval, PageControls &page,
                   const QString &lineBreakMarker);

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Makes sure a CUPS scheduler runs and a cups-pdf queue named PQT-PDF exists,
-# for the test that prints through a real printer queue. Idempotent; needs
-# root (or sudo) to start cupsd and add the queue. cups-pdf writes the jobs
-# into /var/spool/cups-pdf/<user>.
+# Makes sure a CUPS scheduler runs and two cups-pdf queues exist, for the
+# tests that print through a real printer queue: PQT-PDF with cups-pdf's own
+# description (no hardware margins) and PQT-PDF-MARGINS, whose description
+# declares a printable area 17 pt in from the left, 23 pt from the top, 19 pt
+# from the right and 21 pt from the bottom of every paper (HWMargins for
+# custom sizes, ImageableArea for the named ones). Idempotent; needs root (or
+# sudo) to start cupsd and add the queues. cups-pdf writes the jobs into
+# /var/spool/cups-pdf/<user>.
 set -euo pipefail
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -24,11 +28,27 @@ if ! lpstat -r 2>/dev/null | grep -q "is running"; then
     sleep 0.2
   done
 fi
-if ! lpstat -p "$QUEUE" >/dev/null 2>&1; then
-  ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
-  [ -f "$ppd" ] || ppd=$(ls /usr/share/ppd/cups-pdf/CUPS-PDF*.ppd | head -n1)
-  $SUDO lpadmin -p "$QUEUE" -E -v cups-pdf:/ -P "$ppd"
-  $SUDO cupsenable "$QUEUE" 2>/dev/null || true
-  $SUDO cupsaccept "$QUEUE" 2>/dev/null || true
-fi
-lpstat -p "$QUEUE"
+ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
+[ -f "$ppd" ] || ppd=$(ls /usr/share/ppd/cups-pdf/CUPS-PDF*.ppd | head -n1)
+add_queue() { # name ppd
+  if ! lpstat -p "$1" >/dev/null 2>&1; then
+    $SUDO lpadmin -p "$1" -E -v cups-pdf:/ -P "$2"
+    $SUDO cupsenable "$1" 2>/dev/null || true
+    $SUDO cupsaccept "$1" 2>/dev/null || true
+  fi
+}
+add_queue "$QUEUE" "$ppd"
+
+# The same description with margins: left 17, bottom 21, right 19, top 23 pt.
+margins_ppd=$(mktemp --suffix=.ppd)
+awk '
+  /^\*HWMargins:/ { print "*HWMargins: 17 21 19 23"; next }
+  /^\*ImageableArea / && match($0, /"[0-9. ]+"/) {
+    split(substr($0, RSTART + 1, RLENGTH - 2), a, " ")
+    printf "%s\"17 21 %g %g\"\n", substr($0, 1, RSTART - 1), a[3] - 19, a[4] - 23
+    next
+  }
+  { print }' "$ppd" >"$margins_ppd"
+add_queue "$QUEUE-MARGINS" "$margins_ppd"
+rm -f "$margins_ppd"
+lpstat -p "$QUEUE"; lpstat -p "$QUEUE-MARGINS"

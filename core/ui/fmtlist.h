@@ -5,18 +5,11 @@
 // name, the open format's name after "退 出", "" otherwise.
 
 #include "core/formathost.h"
-#include "platform/gridmodel.h"
+#include "core/ui/listpreview.h"
 #include "platform/hookslot.h"
 
-#include <QWidget>
 #include <functional>
 #include <memory>
-
-class GridView;
-class QFrame;
-class QLabel;
-class QPushButton;
-class QScrollBar;
 
 // "下载更多…" shows the catalogue of formats on the maker's server; the
 // main window installs it until the handle goes.
@@ -26,7 +19,7 @@ HookHandle InstallFmtListDownloadHook(std::function<void()> hook);
 // it until the handle goes; without a hook nothing is deleted.
 HookHandle InstallFmtListDeleteHook(std::function<bool(const QString &)> hook);
 
-class FmtList : public QWidget
+class FmtList : public ListPreviewWindow
 {
     Q_OBJECT
 public:
@@ -38,57 +31,22 @@ public:
     // window, so the one who waits reads it after the window is gone.
     std::shared_ptr<const QString> Answer() const { return m_answer; }
 
-    GridModel Grid; // the list shown by MSF
-    GridView *MSF = nullptr;
-    QFrame *Frm = nullptr;
-    QLabel *Img = nullptr;
-    QScrollBar *VS = nullptr;
-    QLabel *LBL = nullptr;
     QPushButton *Com[6] = {};
 
 public Q_SLOTS:
-    void Com_Click(int index);
-    void MSF_RowColChange();
-    void VS_Change(int value);
+    void Com_Click(int index) override;
+    void MSF_RowColChange() override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
+    void Form_Load() override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Form_Load();
-    void layoutControls();
     void finish(const QString &answer);
     FormatHost &m_host;
     std::shared_ptr<QString> m_answer = std::make_shared<QString>();
-    bool m_loaded = false;
     bool m_answered = false;
-    QLabel *m_listCaption = nullptr;
-    QLabel *m_previewCaption = nullptr;
 };
-
-// The layout of a list window with a preview (the format list and the
-// catalogue): the caption and grid on the left, gridWidth pixels wide, the
-// preview frame with its scroll bar filling the rest, the no-picture label
-// over the frame, and the buttons in a row below.
-struct ListPreviewParts
-{
-    QLabel *listCaption = nullptr;
-    QWidget *grid = nullptr;
-    QLabel *previewCaption = nullptr;
-    QFrame *frame = nullptr;
-    QScrollBar *scroll = nullptr;
-    QLabel *noPicture = nullptr;
-};
-void LayoutListPreview(QWidget *window, const ListPreviewParts &parts, int gridWidth,
-                       QPushButton *const *buttons, int buttonCount);
-
-// Shows the picture in the image, scaled to the image's width with its
-// proportions kept, inside the frame, and sets up the scroll bar when the
-// image is higher than the frame. picture is a file path, or else a format
-// name (its background picture). True when a picture was loaded.
-bool LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame, QScrollBar *scroll);
 
 // Shows the format list for the host's window (not modal), waits until it
 // closes and returns its answer (also left in DialogResult).

@@ -37,6 +37,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace dsg {
 
@@ -362,34 +363,50 @@ void MainWindow::BuildPageTab(QWidget *pic)
 
 void MainWindow::BuildDataTab(QWidget *pic)
 {
-    // The grid fills the tab under its button row and follows the window.
+    // The counter and the buttons on top, the record scroll bar in a row of
+    // its own below them, then the grid, which follows the window.
     auto *vl = new QVBoxLayout(pic);
     vl->setContentsMargins(0, 2, 0, 0);
-    m_hs = new QScrollBar(Qt::Horizontal, pic);
-    m_hs->setObjectName(QStringLiteral("HS"));
-    m_hs->setRange(1, 1);
     auto *top = new QWidget(pic);
     auto *hl = new QHBoxLayout(top);
     hl->setContentsMargins(4, 0, 4, 0);
-    // "当前第 3 条，共 10 条": R_Num(1), L_K(1) and R_Num(0) from left to right.
-    hl->addWidget(MakeLabel(QStringLiteral("Label1"), QStringLiteral("当前第"), {}, top));
-    m_rnum[1] = MakeLabel(QStringLiteral("R_Num1"), QStringLiteral("0"),
-                          QStringLiteral("当前显示单据在的序号。"), top);
-    hl->addWidget(m_rnum[1]);
-    hl->addWidget(MakeLabel(QStringLiteral("L_K"), QStringLiteral("条，共"), {}, top));
-    m_rnum[0] = MakeLabel(QStringLiteral("R_Num0"), QStringLiteral("0"),
-                          QStringLiteral("批量导入的单据数量。"), top);
-    hl->addWidget(m_rnum[0]);
-    hl->addWidget(MakeLabel(QStringLiteral("Label1_1"), QStringLiteral("条"), {}, top));
-    hl->addSpacing(12);
-    hl->addWidget(MakeCom(10, QStringLiteral("导入"),
-                          QStringLiteral("从XLS或CSV格式表格导入要批量打印的数据。"), top));
-    hl->addWidget(
-        MakeCom(11, QStringLiteral("删除"), QStringLiteral("删除已导入的批量打印数据。"), top));
-    hl->addWidget(
-        MakeCom(12, QStringLiteral("清除"), QStringLiteral("清除所有已经导入的批量数据。"), top));
+    hl->setSpacing(0);
+    // "单据数：" then R_Num(1), L_K(1) and R_Num(0) left to right, 30 twips
+    // apart; each as wide as its text, so a longer number moves the others.
+    const auto counter = [&](const QString &name, const QString &text, const QString &tip) {
+        QLabel *l = MakeLabel(name, text, tip, top);
+        l->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+        hl->addWidget(l);
+        return l;
+    };
+    counter(QStringLiteral("Label1"), QStringLiteral("单据数："), {});
+    m_rnum[1] = counter(QStringLiteral("R_Num1"), QStringLiteral("1"),
+                        QStringLiteral("当前显示单据在的序号。"));
+    hl->addSpacing(ToPx(30));
+    counter(QStringLiteral("L_K1"), QStringLiteral("/"), {});
+    hl->addSpacing(ToPx(30));
+    m_rnum[0] = counter(QStringLiteral("R_Num0"), QStringLiteral("1"),
+                        QStringLiteral("批量导入的单据数量。"));
+    hl->addSpacing(ToPx(300));
+    for (auto [index, text, tip] :
+         {std::tuple{10, QStringLiteral("导入"), QStringLiteral("从XLS或CSV格式表格导入要批量打印的数据。")},
+          std::tuple{11, QStringLiteral("删除"), QStringLiteral("删除已导入的批量打印数据。")},
+          std::tuple{12, QStringLiteral("清除"), QStringLiteral("清除所有已经导入的批量数据。")}}) {
+        hl->addWidget(MakeCom(index, text, tip, top));
+        hl->addSpacing(4);
+    }
     hl->addStretch();
     vl->addWidget(top);
+    // HS: as wide as the tab's content area less 30 twips.
+    m_hs = new QScrollBar(Qt::Horizontal, pic);
+    m_hs->setObjectName(QStringLiteral("HS"));
+    m_hs->setRange(1, 1);
+    m_hs->setSingleStep(1);
+    m_hs->setPageStep(1);
+    auto *bar = new QHBoxLayout;
+    bar->setContentsMargins(0, 0, ToPx(30), 0);
+    bar->addWidget(m_hs);
+    vl->addLayout(bar);
     m_dataView = new GridView(pic);
     m_dataView->setObjectName(QStringLiteral("MSF1"));
     m_dataView->setGrid(&m_state.DataGrid());
@@ -442,7 +459,6 @@ void MainWindow::ArrangeMainForm()
     setGeometry(Px(m.form));
     m_sst->setGeometry(Px(m.sst));
     m_pfrm->setGeometry(Px(m.frame));
-    m_hs->setGeometry(Px(m.hs));
     m_phs->setGeometry(Px(m.phs));
     m_vs->setGeometry(Px(m.vs));
     m_lbl->setGeometry(Px(m.lbl));

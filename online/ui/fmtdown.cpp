@@ -3,7 +3,6 @@
 #include "core/formatlist.h"
 #include "core/gridhelpers.h"
 #include "core/helpers.h"
-#include "core/ui/fmtlist.h"
 #include "core/ui/windowhelpers.h"
 #include "online/catalogue.h"
 #include "platform/dialogs.h"
@@ -23,49 +22,21 @@ constexpr int kGridWidth = 420;
 } // namespace
 
 FmtDown::FmtDown(FormatHost &host, QWidget *parent)
-    : QWidget(parent, Qt::Window)
+    : ListPreviewWindow({QStringLiteral("可供下载的格式模板"),
+                         QStringLiteral("可供下载的格式模板列表："),
+                         QString::fromUtf8(catalogue::kNoPicture),
+                         QString::fromUtf8(catalogue::kWindowName), kGridWidth,
+                         {QStringLiteral("重新下载"), QStringLiteral("导入格式")}},
+                        parent)
     , m_host(host)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("可供下载的格式模板"));
-    m_listCaption = new QLabel(QStringLiteral("可供下载的格式模板列表："), this);
-    m_previewCaption = new QLabel(QStringLiteral("格式模板预览："), this);
-    MSF = new GridView(this);
-    MSF->setObjectName(QStringLiteral("MSF"));
-    MSF->setGrid(&Grid);
-    Frm = new QFrame(this);
-    Frm->setAutoFillBackground(true);
-    Img = new QLabel(Frm);
-    Img->setScaledContents(true);
-    VS = new QScrollBar(Qt::Vertical, this);
-    VS->setEnabled(false);
-    LBL = new QLabel(QString::fromUtf8(catalogue::kNoPicture), Frm);
-    LBL->setAlignment(Qt::AlignCenter);
-    const char *captions[2] = {"重新下载", "导入格式"};
-    for (int i = 0; i < 2; ++i) {
-        Com[i] = new QPushButton(QString::fromUtf8(captions[i]), this);
-        Com[i]->setObjectName(QStringLiteral("Com%1").arg(i));
-        connect(Com[i], &QPushButton::clicked, this, [this, i] { Com_Click(i); });
-    }
-    connect(&Grid, &GridModel::currentChanged, this, [this] { MSF_RowColChange(); });
-    connect(VS, &QScrollBar::valueChanged, this, &FmtDown::VS_Change);
+    for (int i = 0; i < 2; ++i)
+        Com[i] = Button(i);
     resize(860, 520);
-}
-
-void FmtDown::showEvent(QShowEvent *event)
-{
-    if (!m_loaded) {
-        m_loaded = true;
-        Form_Load();
-    }
-    QWidget::showEvent(event);
 }
 
 void FmtDown::Form_Load()
 {
-    LoadWindowPos(this, QString::fromUtf8(catalogue::kWindowName));
-    CenterForm(this);
-    layoutControls();
     loadList();
     if (Grid.dataRows() < 1)
         DownWebFmt();
@@ -77,28 +48,6 @@ void FmtDown::loadList()
     if (Grid.dataRows() > 0)
         Grid.setCurrent(Grid.fixedRows(), catalogue::ColTick);
     MSF_RowColChange();
-}
-
-void FmtDown::layoutControls()
-{
-    LayoutListPreview(this, {m_listCaption, MSF, m_previewCaption, Frm, VS, LBL}, kGridWidth, Com,
-                      2);
-}
-
-void FmtDown::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    layoutControls();
-    const bool hadPicture = !Img->pixmap().isNull();
-    Img->setGeometry(0, 0, Frm->width(), Frm->height());
-    if (hadPicture && m_loaded)
-        MSF_RowColChange();
-}
-
-void FmtDown::closeEvent(QCloseEvent *event)
-{
-    SaveWindowPos(this, QString::fromUtf8(catalogue::kWindowName));
-    QWidget::closeEvent(event);
 }
 
 void FmtDown::Com_Click(int index)
@@ -151,13 +100,12 @@ void FmtDown::MSF_RowColChange()
     LBL->setVisible(cache.isEmpty() || !LoadFmtPicture(Img, cache, Frm, VS));
 }
 
-void FmtDown::VS_Change(int value)
-{
-    Img->move(0, int(FmtPictureTop(value, Frm->height())));
-}
-
 void ShowFmtDown(QWidget *owner, FormatHost &host)
 {
+    if (catalogue::CatalogueUrl().isEmpty()) {
+        dialogs().Message(QString::fromUtf8(kNoMakerHost));
+        return;
+    }
     FmtDown *w
         = owner ? owner->findChild<FmtDown *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
     if (!w)

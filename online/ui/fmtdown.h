@@ -4,21 +4,16 @@
 // "重新下载" reloads the catalogue, "导入格式" downloads the chosen format
 // with its picture into Temp and imports it.
 
-#include "platform/gridmodel.h"
-
-#include <QWidget>
+#include "core/ui/listpreview.h"
 
 class FormatHost;
-class GridView;
-class QFrame;
-class QLabel;
 class QPushButton;
-class QScrollBar;
 
 inline constexpr const char *kNoMakerHost
-    = "没有设置格式服务器网址（设置 Para 中的 ServerHost），无法下载格式列表。";
+    = "没有设置格式服务器网址，无法下载格式列表。请在数据文件夹的 settings.ini "
+      "中设置格式服务器网址（Para/ServerHost）。";
 
-class FmtDown : public QWidget
+class FmtDown : public ListPreviewWindow
 {
     Q_OBJECT
 public:
@@ -26,37 +21,24 @@ public:
     // its owner the parent).
     explicit FmtDown(FormatHost &host, QWidget *parent = nullptr);
 
-    GridModel Grid; // MSF's grid
-    GridView *MSF = nullptr;
-    QFrame *Frm = nullptr;
-    QLabel *Img = nullptr;
-    QScrollBar *VS = nullptr;
-    QLabel *LBL = nullptr;
     QPushButton *Com[2] = {};
 
 public Q_SLOTS:
-    void Com_Click(int index);
+    void Com_Click(int index) override;
     // Reloads the catalogue from the server; the old one stays on failure.
     void DownWebFmt();
     void DownInputFmt();
-    void MSF_RowColChange();
-    void VS_Change(int value);
+    void MSF_RowColChange() override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
+    void Form_Load() override;
 
 private:
-    void Form_Load();
-    void layoutControls();
     void loadList();
     FormatHost &m_host;
-    bool m_loaded = false;
-    QLabel *m_listCaption = nullptr;
-    QLabel *m_previewCaption = nullptr;
 };
 
 // Shows the one catalogue window of the owner (a child window of it, so it
-// ends with it), creating it on first use.
+// ends with it), creating it on first use. Without a catalogue server it
+// says where to set one and opens nothing.
 void ShowFmtDown(QWidget *owner, FormatHost &host);

@@ -23,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -62,10 +63,25 @@ TBDown::TBDown(QWidget *parent)
     SL->setFrameShape(QFrame::HLine);
     SL->setCursor(Qt::SizeVerCursor);
     SL->installEventFilter(this);
-    WB = new QWebEngineView(this);
-    WB->setObjectName(QStringLiteral("WB"));
-    m_dom = new WebDom(WB->page(), this);
-    ShareMarketplaceCookies(WB->page()->profile());
+    BrowserMessage = new QLabel(this);
+    BrowserMessage->setObjectName(QStringLiteral("BrowserMessage"));
+    BrowserMessage->setWordWrap(true);
+    BrowserMessage->setAlignment(Qt::AlignCenter);
+    BrowserMessage->hide();
+    if (const QString problem = BrowserStartProblem(); !problem.isEmpty()) {
+        // No browser at all: the grid and its buttons still work.
+        showBrowserMessage(problem);
+    } else {
+        WB = new QWebEngineView(this);
+        WB->setObjectName(QStringLiteral("WB"));
+        m_dom = new WebDom(WB->page(), this);
+        ShareMarketplaceCookies(WB->page()->profile());
+        connect(WB->page(), &QWebEnginePage::renderProcessTerminated, this,
+                [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                    if (status != QWebEnginePage::NormalTerminationStatus)
+                        showBrowserMessage(QString::fromUtf8(kBrowserFailed));
+                });
+    }
     resize(ToPx(12000), ToPx(9000));
 }
 
@@ -90,10 +106,11 @@ void TBDown::Form_Load()
         m_slTop = limit;
     InitTradeGrid(TradeGrid);
     const QString login = hosts::LoginPageUrl();
-    if (login.isEmpty())
+    // Without a browser its message stands in its place.
+    if (WB && login.isEmpty())
         WB->setHtml(QStringLiteral("<html><body><p>") + QString::fromUtf8(kNoMarketplaceHost)
                     + QStringLiteral("</p></body></html>"));
-    else
+    else if (WB)
         WB->load(QUrl(login));
     Chk->setChecked(!ReadParam(QString::fromUtf8(kMergeKey)).isEmpty());
     layoutControls();
@@ -118,7 +135,20 @@ void TBDown::layoutControls()
                      ToPx(std::max(m_slTop - kGridTop, 30)));
     SL->setGeometry(0, ToPx(m_slTop), ToPx(w), ToPx(kSplitterHeight));
     const qint32 top = m_slTop + kSplitterHeight;
-    WB->setGeometry(0, ToPx(top), ToPx(std::max(w - 120, 300)), ToPx(std::max(h - top - 500, 30)));
+    const QRect browser(0, ToPx(top), ToPx(std::max(w - 120, 300)),
+                        ToPx(std::max(h - top - 500, 30)));
+    if (WB)
+        WB->setGeometry(browser);
+    BrowserMessage->setGeometry(browser);
+}
+
+void TBDown::showBrowserMessage(const QString &text)
+{
+    if (WB)
+        WB->hide();
+    BrowserMessage->setText(text);
+    BrowserMessage->show();
+    BrowserMessage->raise();
 }
 
 void TBDown::resizeEvent(QResizeEvent *event)
@@ -181,7 +211,7 @@ void TBDown::Com_Click(int index)
 {
     switch (index) {
     case 0: {
-        if (m_running)
+        if (m_running || !m_dom)
             return;
         QPointer<TBDown> self(this);
         setRunning(true);
@@ -215,7 +245,7 @@ void TBDown::Com_Click(int index)
             removeClosedTrades();
         break;
     case 5:
-        if (!m_running)
+        if (!m_running && m_dom)
             extractAll();
         break;
     case 6:

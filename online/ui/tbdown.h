@@ -4,7 +4,9 @@
 // buttons extract the shown page or every page (through "下一页"), clear the
 // grid, delete chosen rows or closed trades, export the grid and open the
 // trade mapping. Closing hides the window, so the grid keeps its rows for
-// the mapping window and the next opening.
+// the mapping window and the next opening. When the browser cannot start
+// (the root user) or its page process dies, a message stands in its place
+// and the rest of the window goes on working.
 
 #include "platform/gridmodel.h"
 
@@ -34,7 +36,9 @@ public:
 
     GridModel TradeGrid; // MSF's grid
     GridView *MSF = nullptr;
-    QWebEngineView *WB = nullptr;
+    QWebEngineView *WB = nullptr; // none when the browser cannot start
+    // Says in the browser's place why it cannot start or has stopped.
+    QLabel *BrowserMessage = nullptr;
     QFrame *SL = nullptr;
     QPushButton *Com[7] = {};
     QCheckBox *Chk = nullptr;
@@ -63,6 +67,7 @@ protected:
 private:
     void Form_Load();
     void layoutControls();
+    void showBrowserMessage(const QString &text);
     void setRunning(bool on);
     void extractAll();
     void removeClosedTrades();

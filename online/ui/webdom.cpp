@@ -9,9 +9,11 @@
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QTimer>
+#include <QCoreApplication>
 #include <QWebEngineCookieStore>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <unistd.h>
 #include <memory>
 
 QString JsString(const QString &text)
@@ -125,6 +127,18 @@ bool shared(const QNetworkCookie &c)
 }
 
 } // namespace
+
+QString BrowserStartProblem()
+{
+    if (geteuid() != 0)
+        return {};
+    // The switches by which a user or a test run may have turned the
+    // sandbox off; only then does Chromium start under root.
+    const bool sandboxOff = qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")
+        || qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--no-sandbox"))
+        || QCoreApplication::arguments().contains(QLatin1String("--no-sandbox"));
+    return sandboxOff ? QString() : QString::fromUtf8(kBrowserUnderRoot);
+}
 
 void ShareMarketplaceCookies(QWebEngineProfile *profile)
 {

@@ -45,6 +45,16 @@ private:
 // A JavaScript string literal holding the text.
 QString JsString(const QString &text);
 
+// Why the embedded browser cannot start in this process, in Chinese; "" when
+// nothing stands in its way. Chromium refuses to run as root with its
+// sandbox on and ends the whole process when a browser is made, so the
+// root user is caught before any browser object exists. The sandbox is
+// never switched off here: the browser shows remote pages.
+QString BrowserStartProblem();
+inline constexpr const char *kBrowserUnderRoot
+    = "内置浏览器不能在 root 用户下运行，无法打开淘宝页面。请以普通用户身份启动本程序。";
+inline constexpr const char *kBrowserFailed = "内置浏览器无法启动或已意外退出，无法显示淘宝页面。";
+
 // Keeps the HTTP helper's cookie jar in step with the profile's cookies of
 // the marketplace hosts (those already stored and every later change).
 void ShareMarketplaceCookies(QWebEngineProfile *profile);

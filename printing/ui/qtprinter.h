@@ -1,7 +1,8 @@
 #pragma once
 // A printer of the system (CUPS) through QPrinter, drawn on through the
-// drawing surface: the origin is the corner of the printable area, as on the
-// original printer object, and metrics come from the printer device.
+// drawing surface: the origin is the corner of the printable area the
+// printer's description declares (its imageable area; the paper's corner
+// where it declares no margins), and metrics come from the printer device.
 
 #include "printing/printer.h"
 
@@ -29,6 +30,9 @@ public:
     bool SupportsCustomPageSize() const override;
 
 private:
+    // Margins = the declared printable area, after every page change.
+    void useDeclaredPrintableArea();
+
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<PainterSurface> m_surface;
 };

@@ -61,6 +61,7 @@ TEST_F(ExampleFormatTest, StoredOnceWithPictureAndLoadsBack)
     EXPECT_EQ(host.width, QStringLiteral("230"));
     EXPECT_EQ(host.height, QStringLiteral("127"));
     EXPECT_EQ(host.options[4], 1);
+    EXPECT_TRUE(host.setPaper); // wider than A4: printed on its own paper
     GridModel g;
     LoadFormatGrid(host, g, name);
     ASSERT_GE(g.dataRows(), 4);

@@ -14,7 +14,9 @@
 #include "platform/screenscale.h"
 #include "support/testenv.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QImage>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -186,4 +188,58 @@ TEST_F(MainWindowTest, ClosingStoresFormatAndDefaultRecord)
     EXPECT_EQ(rs->value(0, 0).toLongLong(), idBox);
     EXPECT_EQ(rs->value(0, 1).toString(), QStringLiteral("李雷"));
     SetMainWindowFactory({});
+}
+
+// Changing the page size rebuilds the controls: what the page shows stays,
+// and with the background shown the prompt labels stay hidden.
+TEST_F(MainWindowTest, PageSizeChangeKeepsContentsAndHiddenLabels)
+{
+    const QString fmt = QStringLiteral("尺寸");
+    WriteFormat(fmt, {{0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9},
+                      {0, QStringLiteral("日期"), 20, 30, 40, 6, "1", 9, 100},
+                      {1, QStringLiteral("到付"), 100, 10, 4, 4, "2"}});
+    QImage pic(200, 100, QImage::Format_RGB32);
+    pic.fill(QColor(40, 90, 160));
+    ASSERT_TRUE(pic.save(GetBackgroundPicturePath(fmt), "JPG"));
+    MainWindow w;
+    w.show();
+    ASSERT_EQ(w.FormatLabel()->text(), fmt);
+    w.Option(4)->setChecked(true);
+    const QString date = w.State().GetCtlByIndex(2)->text;
+    ASSERT_FALSE(date.isEmpty());
+    auto *tt = qobject_cast<QPlainTextEdit *>(w.Page()->ControlWidget(1));
+    ASSERT_TRUE(tt);
+    tt->setFocus();
+    QTest::keyClicks(tt, QStringLiteral("Zhang 3"));
+    auto *cc = qobject_cast<QAbstractButton *>(w.Page()->ControlWidget(1001));
+    ASSERT_TRUE(cc);
+    cc->click();
+    ASSERT_EQ(w.State().GetCtlByIndex(1001)->value, 1);
+    for (const auto &[tx, ty] : {std::pair{"180", "100"}, std::pair{"230", "127"}}) {
+        QTest::mouseClick(w.Com(2), Qt::LeftButton);
+        PageSizeDialog *d = w.SizeDialog();
+        ASSERT_TRUE(d);
+        d->TX()->setText(QString::fromLatin1(tx));
+        d->TY()->setText(QString::fromLatin1(ty));
+        QTest::mouseClick(d->Com(0), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        SCOPED_TRACE(tx);
+        EXPECT_EQ(w.WidLabel()->text(), QString::fromLatin1(tx));
+        auto *box = qobject_cast<QPlainTextEdit *>(w.Page()->ControlWidget(1));
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->toPlainText(), QStringLiteral("Zhang 3"));
+        EXPECT_EQ(w.State().GetCtlByIndex(2)->text, date);
+        auto *check = qobject_cast<QAbstractButton *>(w.Page()->ControlWidget(1001));
+        ASSERT_TRUE(check);
+        EXPECT_TRUE(check->isChecked());
+        for (qint32 i : {1, 2, 1001}) {
+            QLabel *l = w.Page()->PromptWidget(i);
+            EXPECT_TRUE(!l || !l->isVisible()) << i;
+        }
+    }
+    // Without the background the labels show again.
+    w.Option(4)->setChecked(false);
+    ASSERT_TRUE(w.Page()->PromptWidget(1));
+    EXPECT_TRUE(w.Page()->PromptWidget(1)->isVisible());
+    w.close();
 }

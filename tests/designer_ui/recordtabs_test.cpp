@@ -19,6 +19,9 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QApplication>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 using namespace dsg;
@@ -122,4 +125,126 @@ TEST_F(RecordTabsTest, RecordScrollBarStepsThroughDataGrid)
     ClearGridRecords(data, false);
     EXPECT_EQ(w.RecordLabel(0)->text(), u"1"_s);
     EXPECT_FALSE(w.RecordScroll()->isEnabled());
+}
+
+namespace {
+
+// Clicks the scroll bar's part through the window: the widget the window
+// finds at that point gets the press, as with a real mouse.
+void ClickPart(QWidget &window, QScrollBar *bar, QStyle::SubControl part)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.orientation = bar->orientation();
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    const QRect r = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
+    ASSERT_FALSE(r.isEmpty());
+    const QPoint at = bar->mapTo(&window, r.center());
+    QWidget *hit = window.childAt(at);
+    ASSERT_EQ(hit, bar) << "covered by " << (hit ? hit->objectName().toStdString() : "nothing");
+    QTest::mouseClick(hit, Qt::LeftButton, {}, r.center());
+}
+
+QRect SliderRect(QScrollBar *bar)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.orientation = bar->orientation();
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider,
+                                        bar);
+}
+
+} // namespace
+
+TEST_F(RecordTabsTest, RecordBarIsVisibleAndStepsOnArrowClicks)
+{
+    MainWindow w;
+    w.show();
+    GridModel &data = w.State().DataGrid();
+    data.setCols(2);
+    data.setRows(2);
+    data.setFixedRows(2);
+    data.setFixedCols(1);
+    data.setText(0, 1, u"1"_s);
+    for (int i = 1; i <= 10; ++i)
+        data.addRow({QString::number(i), u"记录%1"_s.arg(i)});
+    w.State().SetupRecordScroll();
+    w.Tabs()->setCurrentIndex(1);
+    QScrollBar *hs = w.RecordScroll();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+
+    // Nothing of the tab lies over the bar, and the bar lies inside the tab.
+    QWidget *tab = hs->parentWidget();
+    EXPECT_TRUE(tab->rect().contains(hs->geometry()));
+    for (QWidget *other : tab->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (other != hs && other->isVisible())
+            for (QWidget *leaf : other->findChildren<QWidget *>())
+                if (leaf->isVisible() && !qobject_cast<QScrollBar *>(leaf))
+                    EXPECT_FALSE(QRect(leaf->mapTo(tab, QPoint()), leaf->size())
+                                     .intersects(hs->geometry()))
+                        << leaf->objectName().toStdString();
+
+    // Record 1: the thumb at the left end.
+    const QRect s1 = SliderRect(hs);
+    EXPECT_LT(s1.left(), hs->width() / 4);
+    ClickPart(w, hs, QStyle::SC_ScrollBarAddLine);
+    EXPECT_EQ(hs->value(), 2);
+    EXPECT_EQ(w.RecordLabel(1)->text(), u"2"_s);
+    EXPECT_EQ(w.State().GetCtlByIndex(1)->text, u"记录2"_s);
+    EXPECT_GT(SliderRect(hs).left(), s1.left());
+    ClickPart(w, hs, QStyle::SC_ScrollBarSubLine);
+    EXPECT_EQ(hs->value(), 1);
+    EXPECT_EQ(w.RecordLabel(1)->text(), u"1"_s);
+    EXPECT_EQ(w.State().GetCtlByIndex(1)->text, u"记录1"_s);
+    // A click in the trough right of the thumb moves on.
+    ClickPart(w, hs, QStyle::SC_ScrollBarAddPage);
+    EXPECT_GT(hs->value(), 1);
+    EXPECT_EQ(w.RecordLabel(1)->text(), QString::number(hs->value()));
+    // The last record puts the thumb at the right end.
+    hs->setValue(10);
+    EXPECT_GT(SliderRect(hs).right(), hs->width() * 3 / 4);
+}
+
+TEST_F(RecordTabsTest, RecordCounterLabelsLeftToRight)
+{
+    MainWindow w;
+    w.show();
+    auto *caption = w.findChild<QLabel *>(u"Label1"_s);
+    auto *lk = w.findChild<QLabel *>(u"L_K1"_s);
+    ASSERT_TRUE(caption && lk);
+    EXPECT_EQ(caption->text(), u"单据数："_s);
+    EXPECT_EQ(w.RecordLabel(0)->toolTip(), u"批量导入的单据数量。"_s);
+    EXPECT_EQ(w.RecordLabel(1)->toolTip(), u"当前显示单据在的序号。"_s);
+    GridModel &data = w.State().DataGrid();
+    data.setCols(2);
+    data.setRows(2);
+    data.setFixedRows(2);
+    data.setFixedCols(1);
+    for (int i = 1; i <= 120; ++i)
+        data.addRow({QString::number(i), QString::number(i)});
+    w.State().SetupRecordScroll();
+    w.Tabs()->setCurrentIndex(1);
+    w.RecordScroll()->setValue(100);
+    QApplication::processEvents();
+    const int gap = screen::ToPx(30);
+    QLabel *shown = w.RecordLabel(1), *count = w.RecordLabel(0);
+    EXPECT_EQ(shown->text(), u"100"_s);
+    EXPECT_LE(caption->geometry().right(), shown->x());
+    EXPECT_EQ(lk->x(), shown->x() + shown->width() + gap);
+    EXPECT_EQ(count->x(), lk->x() + lk->width() + gap);
+    EXPECT_EQ(shown->y(), count->y());
+    // Each label shows its whole text.
+    for (QLabel *l : {shown, lk, count})
+        EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text())) << l->text().toStdString();
 }

@@ -1,5 +1,6 @@
 #include "core/database.h"
 #include "core/formathost.h"
+#include "core/progress.h"
 #include "core/settings.h"
 #include "online/catalogue.h"
 #include "platform/codepage.h"
@@ -95,6 +96,15 @@ TEST_F(CatalogueTest, DownloadStoresRecordsAndKeepsThemOnFailure)
     EXPECT_EQ(requestsFor("/hdx/fmt.asp"), 6); // one, then five failing attempts
     catalogue::LoadWebFmtList(grid);
     EXPECT_EQ(grid.dataRows(), 2);
+
+    // A server error page that holds the end marker is no catalogue either.
+    server.fullHandler = [](const QByteArray &, const QByteArray &, QByteArray &, int &status) {
+        status = 500;
+        return QByteArray("Internal error<br>Finished");
+    };
+    EXPECT_FALSE(catalogue::DownWebFmt());
+    catalogue::LoadWebFmtList(grid);
+    EXPECT_EQ(grid.dataRows(), 2);
 }
 
 TEST_F(CatalogueTest, PreviewIsFetchedOnceAndErrorPagesAreNotKept)
@@ -117,8 +127,20 @@ TEST_F(CatalogueTest, ImportDownloadsUnderTheSafeNameAndImports)
     files["/f/x.wlq"] = formatFile("ignored");
     files["/p/x.jpg"] = "JPEG";
     FormatHostState host;
-    dlg.Queue(true); // open it now
-    ASSERT_TRUE(catalogue::DownInputFmt(host, "申通/圆通", "/f/x.wlq", "/p/x.jpg"));
+    // Answers "open it now" and notes whether a progress window was up.
+    struct Watching : ScriptedDialogs
+    {
+        QList<bool> shownAtQuestion;
+        bool AskYesNo(const QString &, const QString &) override
+        {
+            shownAtQuestion << IndicatorShown();
+            return true;
+        }
+    } watching;
+    setDialogs(&watching);
+    const bool imported = catalogue::DownInputFmt(host, "申通/圆通", "/f/x.wlq", "/p/x.jpg");
+    setDialogs(&dlg);
+    ASSERT_TRUE(imported);
     EXPECT_EQ(host.selectedFormat, "申通4圆通");
     EXPECT_EQ(ReadBytes(catalogue::TempPath("申通4圆通.jpg")), "JPEG");
     EXPECT_TRUE(QFileInfo::exists(catalogue::TempPath("申通4圆通.wlq")));
@@ -126,8 +148,16 @@ TEST_F(CatalogueTest, ImportDownloadsUnderTheSafeNameAndImports)
     ASSERT_TRUE(rs);
     EXPECT_EQ(rs->size(), 1);
 
-    // A format file that is not there is reported and nothing is imported.
+    // The progress window is gone when the import asks to open the format.
+    EXPECT_EQ(watching.shownAtQuestion, QList<bool>({false}));
+
+    // A format file that is not there is reported, nothing is imported and
+    // the picture that came leaves nothing behind in Temp.
     dlg.Clear();
-    EXPECT_FALSE(catalogue::DownInputFmt(host, "缺", "/f/none.wlq", "/p/none.jpg"));
+    files["/p/y.jpg"] = "JPEG";
+    EXPECT_FALSE(catalogue::DownInputFmt(host, "缺", "/f/none.wlq", "/p/y.jpg"));
     EXPECT_EQ(dlg.messages(), QStringList({"格式文件下载失败！"}));
+    EXPECT_EQ(requestsFor("/p/y.jpg"), 1);
+    EXPECT_FALSE(QFileInfo::exists(catalogue::TempPath("缺.jpg")));
+    EXPECT_FALSE(QFileInfo::exists(catalogue::TempPath("缺.wlq")));
 }

@@ -2,6 +2,7 @@
 #include "core/settings.h"
 #include "online/hosts.h"
 #include "online/http.h"
+#include "online/pagehelpers.h"
 #include "online/versioncheck.h"
 #include "platform/codepage.h"
 #include "support/localserver.h"
@@ -256,4 +257,47 @@ TEST_F(HttpTest, NewerVersionWithAndWithoutUpdater)
         QCoreApplication::processEvents();
     QFile::remove(updater);
     EXPECT_EQ(ReadBytes(argsFile), "WL05.rar|test_online");
+}
+
+TEST_F(HttpTest, ErrorStatusIsAFailedAttemptForEveryCaller)
+{
+    // Error pages whose bodies look like answers: a version, an address, the
+    // catalogue's end marker.
+    const std::pair<int, QByteArray> pages[] = {
+        {404, "404"},
+        {500, cp936::Encode(QStringLiteral("<body>服务器错误</body></html>Finished"))},
+        {404, "<html><title>Waybill (9.9)</title></html>"},
+        {503, "({\"address\":{\r\n\"a\":\"1\",\r\n}\r\n})Finished"},
+    };
+    SaveRegSetting("PQT_V", "Para", "ServerHost", server.origin());
+    SaveRegSetting("PQT_V", "Para", "TaobaoTradeHost", server.origin());
+    const QString saved = path("saved.txt");
+    for (const auto &[code, body] : pages) {
+        server.fullHandler = [code = code, body = body](const QByteArray &, const QByteArray &,
+                                                          QByteArray &, int &status) {
+            status = code;
+            return body;
+        };
+        server.requests.clear();
+        ASSERT_TRUE(WriteBytes(saved, "old"));
+        QString reply = "kept";
+        bool got = true;
+        EXPECT_EQ(HttpGetText(server.url("/v"), reply, "Finished", 5, saved, &got),
+                  QStringLiteral("网络错误！"));
+        EXPECT_FALSE(got);
+        EXPECT_EQ(HttpGetRetry(server.url("/v"), reply, "</title>", 5, saved),
+                  QStringLiteral("网络错误！"));
+        EXPECT_FALSE(HttpGetAnswer(server.url("/v"), reply, "Finished", 5));
+        EXPECT_EQ(server.requests.size(), 11) << code; // one, then five and five attempts
+        EXPECT_EQ(reply, "kept") << code;
+        EXPECT_FALSE(HttpDownloadFile(server.url("/p.jpg"), saved, 5));
+        EXPECT_FALSE(HttpDownloadFile(server.url("/p.jpg"), saved, 5, true));
+        EXPECT_EQ(ReadBytes(saved), "old") << code;
+
+        bool end = true;
+        EXPECT_EQ(CheckNewVersion(51, "3.02", &end), "") << code;
+        EXPECT_FALSE(end);
+        EXPECT_TRUE(GetOrderAddress("1234").isEmpty()) << code;
+        EXPECT_TRUE(dlg.shown().empty()) << code;
+    }
 }

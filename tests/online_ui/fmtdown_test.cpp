@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QApplication>
 #include <QLabel>
 #include <QNetworkProxy>
 #include <QTest>
@@ -46,4 +47,17 @@ TEST_F(DataDirTest, CatalogueWindowListsAndPreviews)
     w.Grid.setCurrent(3, catalogue::ColTick);
     EXPECT_EQ(w.Grid.text(2, catalogue::ColTick), "");
     EXPECT_TRUE(w.LBL->isVisibleTo(&w));
+}
+
+TEST_F(DataDirTest, CatalogueWithoutServerSaysWhereToSetItAndOpensNothing)
+{
+    QWidget owner;
+    FormatHostState host;
+    ShowFmtDown(&owner, host);
+    EXPECT_EQ(dlg.messages(),
+              QStringList {QStringLiteral("没有设置格式服务器网址，无法下载格式列表。请在数据文件夹的 "
+                                          "settings.ini 中设置格式服务器网址（Para/ServerHost）。")});
+    EXPECT_EQ(owner.findChild<FmtDown *>(), nullptr);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<FmtDown *>(w), nullptr);
 }

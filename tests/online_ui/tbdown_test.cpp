@@ -13,15 +13,19 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QNetworkProxy>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <cstdio>
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -227,4 +231,41 @@ TEST_F(TBDownTest, RunIsRefusedWhileWaitingAndEndsWhenThePageGoes)
     EXPECT_FALSE(inner.has_value());
     EXPECT_FALSE(outer.has_value());
     EXPECT_FALSE(dom.Run("1").has_value());
+}
+
+// As root with the sandbox on, Chromium ends the process that makes a
+// browser. A child test program without the tests' sandbox switch opens the
+// download window: it shows the message and goes on.
+TEST_F(DataDirTest, DownloadWindowAsRootSaysSoAndTheProgramGoesOn)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs the root user";
+    if (qEnvironmentVariableIsSet("PQT_TEST_BROWSER_SANDBOX")) {
+        ASSERT_FALSE(qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"));
+        TBDown w;
+        w.show();
+        QTest::qWait(300);
+        EXPECT_EQ(w.WB, nullptr);
+        EXPECT_TRUE(w.BrowserMessage->isVisible());
+        EXPECT_EQ(w.BrowserMessage->text(), QString::fromUtf8(kBrowserUnderRoot));
+        for (int i : {0, 5, 2})
+            w.Com[i]->click();
+        w.close();
+        std::printf("still alive\n");
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"));
+    env.insert(QStringLiteral("PQT_TEST_BROWSER_SANDBOX"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=DataDirTest.DownloadWindowAsRootSaysSoAndTheProgramGoesOn")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray out = child.readAll();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0) << out.constData();
+    EXPECT_TRUE(out.contains("still alive")) << out.constData();
+    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.constData();
 }

@@ -103,7 +103,8 @@ TEST(DrawSurface, PdfPagesAreSentOnlyWhenDrawnOn)
     }
     EXPECT_FALSE(QFile::exists(none));
 
-    // A trailing NewPage adds no empty page; a drawn second page is sent.
+    // A trailing NewPage adds no empty page, but a blank page ended by a
+    // further NewPage is a sheet; a drawn second page is sent.
     const QString one = dir.filePath(u"one.pdf"_s);
     const QString two = dir.filePath(u"two.pdf"_s);
     {
@@ -124,7 +125,7 @@ TEST(DrawSurface, PdfPagesAreSentOnlyWhenDrawnOn)
         EXPECT_EQ(s2.PagesStarted(), 2);
         EXPECT_TRUE(s2.EndDoc());
     }
-    EXPECT_EQ(PdfPages(one), 1);
+    EXPECT_EQ(PdfPages(one), 2);
     EXPECT_EQ(PdfPages(two), 2);
 }
 

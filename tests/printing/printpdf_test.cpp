@@ -3,6 +3,8 @@
 // bar codes of a batch read back, pages and history records of a batch.
 
 #include "core/database.h"
+#include "core/exampleformat.h"
+#include "core/formatstore.h"
 #include "core/settings.h"
 #include "platform/numtext.h"
 #include "printfixture.h"
@@ -133,4 +135,65 @@ TEST_F(PrintPdf, BatchBarCodesDecodeAndHistoryHoldsEveryPage)
         EXPECT_EQ(num::Val(rows->value(0, 0)), 4);
         EXPECT_EQ(num::Val(rows->value(0, 1)), 8);
     }
+}
+
+TEST_F(PrintPdf, BlankRecordTakesItsSheetAndHistoryRecord)
+{
+    // Pre-numbered stock: a record whose page draws nothing still takes its
+    // sheet, so later waybills stay on their own numbers; only the trailing
+    // page break adds no sheet. The first record blank is the hard case.
+    for (const QStringList &names :
+         {QStringList {u"张三"_s, u""_s, u"王五"_s}, QStringList {u""_s, u"李四"_s, u""_s}}) {
+        PrintRig rig;
+        rig.ctx.writeHistory = &rec::AppendHistoryRecords;
+        rig.controls.name = u"空白"_s + names.join(u'-');
+        const qint32 input = rig.controls.Add(Box(0, 10, 10, 80, 8));
+        print::RecordScroll scroll {1, 3, [&](qint32 row) {
+                                        rig.controls.values[input] = names.value(row - 2);
+                                    }};
+        rig.ui.range = u"1:3"_s;
+        const QString file = pdf(u"blank"_s);
+        QFile::remove(file);
+        rig.ui.next = std::make_unique<PdfPrinter>(file);
+        ASSERT_EQ(print::BatchPrint(rig.ctx, scroll), 3);
+        ASSERT_EQ(PdfPageCount(file), 3) << names.join(u',').toStdString();
+        for (int page = 1; page <= 3; ++page)
+            EXPECT_EQ(DarkBox(RasterPage(file, page, 100)).isEmpty(), names[page - 1].isEmpty())
+                << page;
+        const auto rows = db::Connection()->Query(
+            u"SELECT COUNT(DISTINCT ID), MAX(ID) FROM 历史 WHERE Fmt=?"_s, {rig.controls.name});
+        ASSERT_TRUE(rows);
+        EXPECT_EQ(num::Val(rows->value(0, 0)), 3);
+        EXPECT_EQ(num::Val(rows->value(0, 1)), 3);
+    }
+}
+
+TEST_F(PrintPdf, FirstPrintOfTheExampleIsOnPaperOfItsSize)
+{
+    // A first start: the example format opens with "自动设置纸张" ticked
+    // from its header, whatever the settings say.
+    ASSERT_TRUE(StoreExampleFormatIfFirstStart());
+    PrintRig rig;
+    rig.host.setPaper = false;
+    ReadFormatHeader(rig.host, ExampleFormatName());
+    EXPECT_TRUE(rig.host.setPaper);
+    rig.controls.Add(Box(0, 10, 10, 80, 8), u"收件人"_s);
+    const QString file = pdf(u"example"_s);
+    rig.ui.next = std::make_unique<PdfPrinter>(file); // A4 until told otherwise
+    ASSERT_TRUE(print::PrintRecord(rig.ctx));
+    QSizeF size;
+    ASSERT_EQ(PdfPageCount(file, &size), 1);
+    EXPECT_NEAR(size.width(), 230, 0.05);
+    EXPECT_NEAR(size.height(), 127, 0.05);
+
+    // A printer without such paper that takes no custom size: said once,
+    // printed on its current paper.
+    RecordingSurface s;
+    auto printer = std::make_unique<RecordingPrinter>(s);
+    printer->customOk = false;
+    rig.ui.next = std::move(printer);
+    ASSERT_TRUE(print::PrintRecord(rig.ctx));
+    ASSERT_EQ(dlg.shown().size(), 1u);
+    EXPECT_EQ(dlg.shown()[0].title, u"添加自定义纸张错误！"_s);
+    EXPECT_TRUE(dlg.shown()[0].text.contains(u"230 × 127"_s));
 }

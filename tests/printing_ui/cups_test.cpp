@@ -1,7 +1,11 @@
-// Printing through a real CUPS queue (cups-pdf, set up by
-// tools/cups-queue.sh): a custom-size format through QPrinter, the output
-// PDF measured. Without the queue the test is skipped, except in CI.
+// Printing through real CUPS queues (cups-pdf, set up by
+// tools/cups-queue.sh), each output PDF measured at 600 dpi against what the
+// PDF-file path prints: PQT-PDF declares no hardware margins, so a format
+// and the calibration square land where the PDF file puts them;
+// PQT-PDF-MARGINS declares margins, and everything lands exactly that much
+// further in. Without the queues the tests are skipped, except in CI.
 
+#include "printing/calibration.h"
 #include "printing/printfixture.h"
 #include "printing/ui/qtprinter.h"
 
@@ -13,6 +17,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -20,6 +25,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kQueue = u"PQT-PDF"_s;
+const QString kMarginsQueue = u"PQT-PDF-MARGINS"_s;
+// The printable area PQT-PDF-MARGINS declares (tools/cups-queue.sh): 17 pt
+// in from the left, 23 pt from the top.
+const double kMarginLeftMm = 17 * 25.4 / 72, kMarginTopMm = 23 * 25.4 / 72;
 
 // The newest PDF cups-pdf wrote whose name holds the title, waiting for it.
 QString WaitForOutput(const QString &title, const QDateTime &after)
@@ -44,9 +53,149 @@ QString WaitForOutput(const QString &title, const QDateTime &after)
     return {};
 }
 
+// What one print put on its page: the paper in mm and the dark pixels'
+// bounding box in mm from the paper's corner.
+struct Measured
+{
+    QSizeF paper;
+    QRectF dark;
+};
+
+Measured Measure(const QString &pdf)
+{
+    Measured m;
+    if (PdfPageCount(pdf, &m.paper) != 1)
+        return {};
+    const QRect px = DarkBox(RasterPage(pdf, 1, 600));
+    if (!px.isEmpty())
+        m.dark = QRectF(PxToMm(px.left(), 600), PxToMm(px.top(), 600),
+                        PxToMm(px.width(), 600), PxToMm(px.height(), 600));
+    return m;
+}
+
+class CupsQueue : public DataDirTest
+{
+protected:
+    // False (the test skipped, or failed in CI) when the queue is missing.
+    static bool HaveQueue(const QString &queue)
+    {
+        if (QPrinterInfo::availablePrinterNames().contains(queue))
+            return true;
+        if (qEnvironmentVariableIsSet("CI"))
+            ADD_FAILURE() << "no CUPS queue " << queue.toStdString() << " (tools/cups-queue.sh)";
+        return false;
+    }
+    // Prints through the queue and through a PDF file; both measured.
+    std::pair<Measured, Measured> PrintBoth(const QString &queue,
+                                            const std::function<bool(Printer &)> &print)
+    {
+        static int job = 0;
+        const QString title
+            = u"pqtcups%1x%2"_s.arg(QCoreApplication::applicationPid()).arg(++job);
+        QtPrinter printer(queue);
+        EXPECT_TRUE(printer.IsValid());
+        printer.Device().setDocName(title);
+        const QDateTime started = QDateTime::currentDateTime();
+        EXPECT_TRUE(print(printer));
+        const QString file = path(title + u".pdf"_s);
+        {
+            PdfPrinter pdf(file);
+            EXPECT_TRUE(print(pdf));
+        }
+        const QString out = WaitForOutput(title, started);
+        EXPECT_FALSE(out.isEmpty()) << "cups-pdf wrote nothing for " << title.toStdString();
+        return {Measure(out), Measure(file)};
+    }
+
+    // The custom-size format: a black 10 mm square at (30, 20) mm and a line
+    // from (50, 60) to (200, 110) mm on 230 × 127 mm paper, offsets 10 and 10.
+    bool PrintFormat(Printer &printer)
+    {
+        PrintRig rig;
+        rig.host.setPaper = true;
+        QImage black(40, 40, QImage::Format_RGB32);
+        black.fill(Qt::black);
+        rig.view.picture = black;
+        rig.controls.Add(Box(2, 30, 20, 10, 10), u"square.png"_s); // a picture box
+        fmtgrid::ControlRow line = Box(3, 50, 60, 200, 110, 1);
+        line.font.size = 3;
+        rig.controls.Add(line);
+        rig.ui.next = std::make_unique<ForwardingPrinter>(printer);
+        return print::PrintRecord(rig.ctx);
+    }
+
+    bool PrintCalibration(Printer &printer)
+    {
+        dlg.Queue(true);
+        return PrintCalibrationFigure(printer);
+    }
+
+    // Hands the engine a printer it does not own.
+    class ForwardingPrinter : public Printer
+    {
+    public:
+        explicit ForwardingPrinter(Printer &p)
+            : m_p(p)
+        { }
+        QString DeviceName() const override { return m_p.DeviceName(); }
+        DrawSurface &Surface() override { return m_p.Surface(); }
+        void SetOrientation(QPageLayout::Orientation o) override { m_p.SetOrientation(o); }
+        void SetPageSize(const QPageSize &size) override { m_p.SetPageSize(size); }
+        QPageSize PageSize() const override { return m_p.PageSize(); }
+        QList<QPageSize> SupportedPageSizes() const override { return m_p.SupportedPageSizes(); }
+        bool SupportsCustomPageSize() const override { return m_p.SupportsCustomPageSize(); }
+
+    private:
+        Printer &m_p;
+    };
+};
+
+void ExpectShifted(const Measured &queue, const Measured &file, double dx, double dy,
+                   const char *what)
+{
+    ASSERT_FALSE(queue.dark.isEmpty()) << what;
+    ASSERT_FALSE(file.dark.isEmpty()) << what;
+    EXPECT_NEAR(queue.paper.width(), file.paper.width(), 0.25) << what;
+    EXPECT_NEAR(queue.paper.height(), file.paper.height(), 0.25) << what;
+    EXPECT_NEAR(queue.dark.left(), file.dark.left() + dx, 0.25) << what;
+    EXPECT_NEAR(queue.dark.top(), file.dark.top() + dy, 0.25) << what;
+    EXPECT_NEAR(queue.dark.right(), file.dark.right() + dx, 0.25) << what;
+    EXPECT_NEAR(queue.dark.bottom(), file.dark.bottom() + dy, 0.25) << what;
+}
+
 } // namespace
 
-TEST(CupsQueue, CustomSizeFormatPrintsThroughTheQueue)
+TEST_F(CupsQueue, FormatAndCalibrationLandWhereThePdfFilePutsThem)
+{
+    if (!HaveQueue(kQueue))
+        GTEST_SKIP() << "no CUPS queue " << kQueue.toStdString();
+    const auto [queue, file] = PrintBoth(kQueue, [this](Printer &p) { return PrintFormat(p); });
+    EXPECT_NEAR(file.paper.width(), 230, 0.05);
+    EXPECT_NEAR(file.paper.height(), 127, 0.05);
+    EXPECT_NEAR(file.dark.left(), 30, 0.1);
+    EXPECT_NEAR(file.dark.top(), 20, 0.1);
+    ExpectShifted(queue, file, 0, 0, "format");
+
+    const auto [square, fileSquare]
+        = PrintBoth(kQueue, [this](Printer &p) { return PrintCalibration(p); });
+    ExpectShifted(square, fileSquare, 0, 0, "calibration");
+    EXPECT_NEAR(square.dark.left(), 10, 0.25);
+    EXPECT_NEAR(square.dark.top(), 10, 0.25);
+}
+
+TEST_F(CupsQueue, DeclaredHardwareMarginsMoveEverythingIn)
+{
+    if (!HaveQueue(kMarginsQueue))
+        GTEST_SKIP() << "no CUPS queue " << kMarginsQueue.toStdString();
+    const auto [queue, file]
+        = PrintBoth(kMarginsQueue, [this](Printer &p) { return PrintFormat(p); });
+    ExpectShifted(queue, file, kMarginLeftMm, kMarginTopMm, "format");
+    const auto [square, fileSquare]
+        = PrintBoth(kMarginsQueue, [this](Printer &p) { return PrintCalibration(p); });
+    ExpectShifted(square, fileSquare, kMarginLeftMm, kMarginTopMm, "calibration");
+}
+
+TEST_F(CupsQueue, CustomSizeFormatPrintsThroughTheQueue)
 {
     if (!QPrinterInfo::availablePrinterNames().contains(kQueue)) {
         if (qEnvironmentVariableIsSet("CI"))

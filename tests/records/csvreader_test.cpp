@@ -22,7 +22,7 @@ TEST(CsvSplit, Cases)
 {
     const char *cases[][2] = {
         {"a,b,c", "a|b|c"},
-        {"\"x,\"\"y\"\"\"", "x,\"y\""}, // the Part's quote, x, comma, two quotes, y, three quotes
+        {"\"x,\"\"y\"\"\"", "x,\"y\""}, // a quote, x, comma, two quotes, y, three quotes
         {"a,\"\",b", "a||b"}, // an empty quoted cell is empty
         {"\"\"", ""},
         {"a,\"\"\"\",b", "a|\"\"|b"}, // only doubled quotes: half as many
@@ -116,4 +116,101 @@ TEST_F(CsvFiles, Preview)
     EXPECT_EQ(grid.text(2, 1), QString());
     EXPECT_EQ(grid.text(3, 1), QStringLiteral("x\r\ny"));
     EXPECT_EQ(grid.text(3, 2), QStringLiteral("z"));
+}
+
+namespace {
+
+// The 1,920 characters whose two code page 936 bytes (lead C2..DF, trail
+// 80..BF) also form a valid two-byte UTF-8 sequence.
+QString AmbiguousCharacters()
+{
+    QByteArray bytes;
+    for (int lead = 0xC2; lead <= 0xDF; ++lead)
+        for (int trail = 0x80; trail <= 0xBF; ++trail)
+            bytes += char(lead), bytes += char(trail);
+    return cp936::Decode(bytes);
+}
+
+} // namespace
+
+TEST(CsvEncoding, DetectorWithCodePage936WhenUnsure)
+{
+    const QString ambiguous = AmbiguousCharacters();
+    ASSERT_EQ(ambiguous.size(), 1920);
+    ASSERT_FALSE(ambiguous.contains(QChar(0xFFFD)));
+    // Each character alone in a one-record file, and all of them in a file of
+    // two records, read as code page 936.
+    for (const QChar c : ambiguous) {
+        const QString text = QStringLiteral("1,") + c + QStringLiteral("\r\n");
+        ASSERT_EQ(DecodeCsvBytes(cp936::Encode(text)), text) << int(c.unicode());
+    }
+    const QString all = ambiguous.left(960) + QStringLiteral("\r\n") + ambiguous.mid(960);
+    EXPECT_EQ(DecodeCsvBytes(cp936::Encode(all)), all);
+    EXPECT_EQ(DecodeCsvBytes(cp936::Encode(QStringLiteral("专业,位置"))),
+              QStringLiteral("专业,位置"));
+
+    // Ordinary names and addresses in UTF-8 without a mark, from ten
+    // characters up, read as UTF-8; the same in GB18030 (with four-byte
+    // characters) as GB18030; a mark always means UTF-8.
+    const char *texts[] = {
+        "王小明,上海市徐汇区", "张三,北京市朝阳区建国路88号\r\n李四,广州市天河区",
+        "收件人,电话,地址\r\n陈静,13800138000,浙江省杭州市西湖区文三路",
+        "欧阳娜娜,深圳市南山区科技园", "专业,伟业,位置,住址,值班",
+    };
+    const QString fourByte = QString::fromUcs4(U"𠀀𠮷㐀");
+    for (const char *t : texts) {
+        const QString text = QString::fromUtf8(t);
+        EXPECT_EQ(DecodeCsvBytes(text.toUtf8()), text) << t;
+        EXPECT_EQ(DecodeCsvBytes("\xEF\xBB\xBF" + text.toUtf8()), text) << t;
+        const QString wide = text + fourByte;
+        const QByteArray gb = cp936::Encode(wide);
+        ASSERT_EQ(cp936::Decode(gb), wide);
+        EXPECT_EQ(DecodeCsvBytes(gb), wide) << t;
+    }
+}
+
+TEST_F(CsvFiles, RecordsEndWithTheFile)
+{
+    // Five rows, a blank one inside; the map's quoted text on every record.
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("five.csv")),
+                           "h\r\n1,a\r\n\r\n3,c\r\n4,d\r\n"));
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("empty.csv")), ""));
+    GridControls page;
+    page.Add(0, QStringLiteral("编号"));
+    const ColumnMaps maps {{QStringLiteral("\"N\",A")}};
+    struct Case
+    {
+        const char *file;
+        qint64 first, last, interval, records;
+    };
+    const Case cases[] = {
+        {"five.csv", 2, 100, 1, 4}, // rows 2..5: the blank row 3 stays a record
+        {"five.csv", 1, 100, 2, 3}, // rows 1, 3, 5
+        {"five.csv", 5, 5, 1, 1},
+        {"five.csv", 6, 100, 1, 0}, // wholly past the end
+        {"empty.csv", 2, 4, 1, 3}, // an empty file keeps the count
+        {"missing.csv", 2, 4, 1, 3},
+    };
+    for (const Case &c : cases) {
+        GridModel grid;
+        grid.setRows(2);
+        grid.setCols(1);
+        grid.setFixedRows(2);
+        grid.setFixedCols(1);
+        ASSERT_TRUE(ReadCsvData(grid, path(QString::fromUtf8(c.file)), c.first, c.last, maps,
+                                c.interval, page, QStringLiteral("//")));
+        ASSERT_EQ(grid.rows() - 2, c.records) << c.file << " " << c.first;
+        for (qint32 r = 2; r < grid.rows(); ++r)
+            EXPECT_TRUE(grid.text(r, 1).startsWith(u'N')) << c.file << " " << r;
+    }
+    GridModel grid;
+    grid.setRows(2);
+    grid.setCols(1);
+    grid.setFixedRows(2);
+    grid.setFixedCols(1);
+    ASSERT_TRUE(ReadCsvData(grid, path(QStringLiteral("five.csv")), 2, 100, maps, 1, page,
+                            QStringLiteral("//")));
+    EXPECT_EQ(grid.text(2, 1), QStringLiteral("N1"));
+    EXPECT_EQ(grid.text(3, 1), QStringLiteral("N"));
+    EXPECT_EQ(grid.text(5, 1), QStringLiteral("N4"));
 }

@@ -102,12 +102,12 @@ TEST_F(Records, HistoryAppendLoadApplyDelete)
     StoreFormatRows(page.name);
     Fill(page, u"r1"_s, {}, {}, {});
     ASSERT_TRUE(rec::SaveHistoryRecord(page, page.name));
-    // A batch: consecutive numbers in one go; an empty page takes none.
+    // A batch: consecutive numbers in one go.
     Fill(page, u"r2"_s, u"addr2"_s, u"1"_s, {});
     const rec::PrintedPage p2 = rec::CollectPageContents(page);
     Fill(page, u"r3"_s, {}, u"2"_s, u"123"_s);
     const rec::PrintedPage p3 = rec::CollectPageContents(page);
-    ASSERT_TRUE(rec::AppendHistoryRecords(page.name, {p2, {}, p3}));
+    ASSERT_TRUE(rec::AppendHistoryRecords(page.name, {p2, p3}));
     EXPECT_EQ(HistoryRows(page.name),
               QStringList({u"1:11=r1"_s, u"2:11=r2"_s, u"2:12=addr2"_s, u"2:21=1"_s, u"3:11=r3"_s,
                            u"3:21=2"_s, u"3:31=123"_s}));
@@ -157,6 +157,17 @@ TEST_F(Records, HistoryAppendLoadApplyDelete)
     EXPECT_TRUE(HistoryRows(page.name).isEmpty());
     EXPECT_FALSE(rec::SelectAllHistoryRows(grid));
     EXPECT_FALSE(rec::SelectedHistoryRows(grid));
+
+    // A page without contents took its sheet: it is a record of its own,
+    // shown as an empty row.
+    ASSERT_TRUE(rec::AppendHistoryRecords(page.name, {p2, {}, p3}));
+    EXPECT_EQ(HistoryRows(page.name)[3], u"2:0="_s);
+    EXPECT_EQ(HistoryRows(page.name).last(), u"3:31=123"_s);
+    rec::LoadHistoryGrid(grid, page.name);
+    ASSERT_EQ(grid.rows(), 5);
+    EXPECT_EQ(grid.text(3, 0), u"2"_s);
+    for (int c = 2; c < grid.cols(); ++c)
+        EXPECT_EQ(grid.text(3, c), u""_s);
 }
 
 TEST_F(Records, FailedWritesKeepWhatWasStored)

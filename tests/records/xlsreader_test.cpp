@@ -94,7 +94,6 @@ TEST_F(XlsFiles, ReadIntoDataGridAndFailures)
         int error;
     };
     const Case cases[] = {
-        {book, QStringLiteral("没有"), 1, ExcelNoSuchSheet},
         {book, QStringLiteral("订单"), 0, ExcelDivisionByZero},
         {path(QStringLiteral("missing.xls")), QStringLiteral("订单"), 1, ExcelCannotOpen},
         {path(QStringLiteral("text.xls")), QStringLiteral("订单"), 1, ExcelWrongType},
@@ -110,4 +109,48 @@ TEST_F(XlsFiles, ReadIntoDataGridAndFailures)
     EXPECT_EQ(ExcelErrorMessage(9), QStringLiteral("输入表格名称有误，无法打开表格，请重新输入！"));
     EXPECT_EQ(ExcelErrorMessage(11), QStringLiteral("未知错误，错误号： 11　请检查输入值！"));
     EXPECT_EQ(ExcelErrorMessage(-3), QStringLiteral("未知错误，错误号：-3　请检查输入值！"));
+}
+
+TEST_F(XlsFiles, RecordsEndWithTheUsedRows)
+{
+    // 订单 uses rows 1..3; 空 uses none. A wrong or empty sheet reads no
+    // cell but keeps the count, so the quoted text still fills each record.
+    ASSERT_TRUE(MakeXls(path(QStringLiteral("blank.xls")), QStringLiteral(R"(ws = wb.add_sheet('空')
+ws = wb.add_sheet('数据')
+for r, t in [(0, '头'), (1, '甲'), (3, '丁'), (4, '戊')]:
+    ws.write(r, 0, t)
+)")));
+    const ColumnMaps maps {{QStringLiteral("\"N\",A")}};
+    struct Case
+    {
+        QString file, sheet;
+        qint64 first, last, interval, records;
+        const char *second; // the second record's value
+    };
+    const QString blank = path(QStringLiteral("blank.xls"));
+    const Case cases[] = {
+        {book, QStringLiteral("订单"), 2, 100, 1, 2, "N李四"},
+        {blank, QStringLiteral("数据"), 2, 100, 1, 4, "N"}, // row 3 is blank inside the data
+        {blank, QStringLiteral("数据"), 6, 100, 1, 0, ""}, // wholly past the end
+        {blank, QStringLiteral("空"), 2, 4, 1, 3, "N"},
+        {book, QStringLiteral("没有"), 2, 4, 1, 3, "N"},
+    };
+    for (const Case &c : cases) {
+        GridModel g;
+        ShapeDataGrid(g);
+        ASSERT_EQ(ReadExcelData(g, c.file, c.sheet, c.first, c.last, maps, c.interval, page,
+                                QStringLiteral("//")),
+                  ExcelOk)
+            << c.sheet.toStdString();
+        ASSERT_EQ(g.rows() - 2, c.records) << c.sheet.toStdString();
+        for (qint32 r = 2; r < g.rows(); ++r)
+            EXPECT_TRUE(g.text(r, 1).startsWith(u'N')) << c.sheet.toStdString();
+        if (c.records > 1)
+            EXPECT_EQ(g.text(3, 1), QString::fromUtf8(c.second)) << c.sheet.toStdString();
+    }
+    // The preview still says the sheet name is wrong.
+    GridModel preview;
+    preview.setRows(20);
+    preview.setCols(60);
+    EXPECT_EQ(PreviewExcel(preview, book, QStringLiteral("没有")), ExcelNoSuchSheet);
 }

@@ -32,11 +32,7 @@ SurfaceOp RecordingSurface::make(SurfaceOp::Kind kind) const
 
 void RecordingSurface::add(SurfaceOp op)
 {
-    if (m_pageBreakPending) {
-        m_ops.push_back(make(SurfaceOp::PageBreak));
-        m_pageBreakPending = false;
-    }
-    m_pageHasContent = true;
+    startPages(m_pageIndex);
     m_ops.push_back(std::move(op));
 }
 
@@ -85,12 +81,17 @@ std::vector<SurfaceOp> RecordingSurface::ops(SurfaceOp::Kind kind) const
     return out;
 }
 
+void RecordingSurface::startPages(int lastIndex)
+{
+    if (m_pages == 0)
+        m_pages = 1;
+    for (; m_pages <= lastIndex; ++m_pages)
+        m_ops.push_back(make(SurfaceOp::PageBreak));
+}
+
 bool RecordingSurface::NewPage()
 {
-    if (m_pageHasContent) {
-        m_pageBreakPending = true;
-        m_pageHasContent = false;
-    }
+    ++m_pageIndex;
     resetState();
     return true;
 }
@@ -98,8 +99,11 @@ bool RecordingSurface::NewPage()
 bool RecordingSurface::EndDoc()
 {
     ++m_endDocs;
-    m_pageBreakPending = false;
-    m_pageHasContent = false;
+    // As on the printer: blank pages before the last NewPage are sheets.
+    if (m_pages > 0)
+        startPages(m_pageIndex - 1);
+    m_pageIndex = 0;
+    m_pages = 0;
     resetState();
     const bool ok = !m_failEnd;
     m_failEnd = false;

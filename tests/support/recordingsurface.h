@@ -56,8 +56,10 @@ private:
 
     double m_width, m_height;
     std::vector<SurfaceOp> m_ops;
-    bool m_pageBreakPending = false;
-    bool m_pageHasContent = false;
+    // Breaks up to page lastIndex (from 0), as PainterSurface starts them.
+    void startPages(int lastIndex);
+    int m_pageIndex = 0;
+    int m_pages = 0;
     bool m_failEnd = false;
     int m_endDocs = 0;
 };
