@@ -62,6 +62,7 @@ struct DesignControl
     qint32 value = 0; // check boxes: 0, 1, 2
     QString linkItem; // picture boxes: path or bar-code text
     QImage picture; // picture boxes: what they show
+    bool barCodePending = false; // picture boxes: a bar code whose picture is not drawn yet
     QString toolTip;
     bool visible = true;
     bool selected = false; // shown by the class's selected look

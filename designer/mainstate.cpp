@@ -217,6 +217,13 @@ void MainState::SetInputBorder(qint32 index, int style)
 
 // ------------------------------------------------------- records and HS
 
+void MainState::FillGridRow(GridModel &grid, qint32 row)
+{
+    m_barCodesLater = true;
+    ShowGridRow(grid, row);
+    m_barCodesLater = false;
+}
+
 void MainState::ShowGridRow(GridModel &grid, qint32 row)
 {
     const auto shown
@@ -462,7 +469,7 @@ void MainState::SetControlValue(DesignControl &ctl, const QString &value)
         ctl.value = num::Trim(value).isEmpty() ? 0 : 1;
         break;
     case PictureBox:
-        SetPictureContent(ctl, value);
+        SetPictureContent(ctl, value, !m_barCodesLater);
         break;
     default:
         return;

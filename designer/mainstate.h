@@ -213,6 +213,10 @@ public:
     // ShowGridRow(grid, row) with the main window's lost-focus processing;
     // R_Num(1) follows.
     void ShowGridRow(GridModel &grid, qint32 row);
+    // ShowGridRow for printing a batch: the picture boxes' bar codes, which
+    // only the screen shows, are drawn when the page is shown next
+    // (ShowGridRow, or the page painting them).
+    void FillGridRow(GridModel &grid, qint32 row);
     const rec::RecordScroll &RecordScroll() const { return m_recordScroll; }
     // R_Num(0) and R_Num(1).
     QString RecordCountText() const { return num::Str(qint64(m_recordScroll.max)); }
@@ -245,6 +249,7 @@ private:
     bool m_refusedShown = false;
     std::function<QString()> m_classChooser;
     bool m_reloading = false;
+    bool m_barCodesLater = false; // FillGridRow is running
     rec::RecordScroll m_recordScroll;
     QString m_recordShown = QStringLiteral("1");
     // What this state installed into the lower libraries (page scale, control

@@ -57,15 +57,28 @@ void TT_LostFocus(MainState &state, qint32 index)
     rec::ConvertLinkedBoxes(state, index);
 }
 
-void SetPictureContent(DesignControl &box, const QString &content)
+void SetPictureContent(DesignControl &box, const QString &content, bool drawBarCode)
 {
     rec::PictureBoxLook look {box.linkItem, box.picture, box.toolTip};
-    if (!rec::SetPictureContent(look, content, box.width, box.height, box.fontSize,
-                                ReadBarCodeStandard()))
+    std::optional<BarCodeStandard> standard;
+    if (drawBarCode && rec::IsBarCodeContent(content))
+        standard = ReadBarCodeStandard();
+    if (!rec::SetPictureContent(look, content, box.width, box.height, box.fontSize, standard))
         return;
     box.linkItem = look.linkItem;
     box.picture = look.picture;
     box.toolTip = look.toolTip;
+    box.barCodePending = !standard && rec::IsBarCodeContent(content);
+}
+
+void DrawPendingBarCode(DesignControl &box)
+{
+    if (!box.barCodePending)
+        return;
+    box.barCodePending = false;
+    if (rec::IsBarCodeContent(box.linkItem))
+        box.picture = rec::BarCodePicture(box.linkItem, box.width, box.height, box.fontSize,
+                                          ReadBarCodeStandard());
 }
 
 bool SaveHistoryRecord(MainState &state)

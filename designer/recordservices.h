@@ -26,8 +26,12 @@ void AutoFillDates(MainState &state);
 // and the box's own text is converted along its linked chain.
 void TT_LostFocus(MainState &state, qint32 index);
 // Shows a picture file or a bar code in a picture box and keeps the content
-// as its link item.
-void SetPictureContent(DesignControl &box, const QString &content);
+// as its link item. With drawBarCode false a bar code's picture is left
+// for DrawPendingBarCode (the box shows nothing until then).
+void SetPictureContent(DesignControl &box, const QString &content, bool drawBarCode = true);
+// Draws the bar code a box was given without its picture, in the stored
+// standard; nothing for any other box.
+void DrawPendingBarCode(DesignControl &box);
 // The page's contents appended to the history of the open format.
 bool SaveHistoryRecord(MainState &state);
 

@@ -78,7 +78,7 @@ struct PageDrawer::Impl
         : ctx(c)
         , printer(p)
         , s(p.Surface())
-        , standard(ReadBarCodeStandard())
+        , standard(c.barCodeStandard)
     { }
 
     double Fit(double size, const QString &face, bool bold)
@@ -343,9 +343,10 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
     ShowIndicator(QStringLiteral("正在打印单据……"), std::max(0, end - start + 1));
     {
         PageDrawer drawer(ctx, *printer);
+        const auto &fill = records.fillGridRow ? records.fillGridRow : records.showGridRow;
         for (qint32 r = start; r <= end; ++r) {
-            if (records.showGridRow)
-                records.showGridRow(r + 1);
+            if (fill)
+                fill(r + 1);
             pages.push_back(DrawRecord(ctx, drawer));
             if (!printer->Surface().NewPage()) {
                 ok = false;

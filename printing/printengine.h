@@ -18,6 +18,7 @@
 // so one print or batch is one write.
 
 #include "platform/lengths.h"
+#include "printing/barcodes.h"
 #include "printing/printer.h"
 #include "properties/printedpage.h"
 
@@ -77,6 +78,9 @@ struct PrintContext
     std::function<QString(const QString &)> formatMoney;
     // Where the printed pages go; nothing is stored when empty.
     HistoryWriter writeHistory;
+    // The standard of picture boxes' bar codes, read by whoever builds the
+    // context: the engine reads no settings while it prints.
+    BarCodeStandard barCodeStandard = BarCodeStandard::Code39;
 };
 
 // The record scroll bar over DataGrid and the row display: value r shows
@@ -86,6 +90,10 @@ struct RecordScroll
     qint32 value = 1;
     qint32 max = 1;
     std::function<void(qint32 gridRow)> showGridRow;
+    // Puts a row into the page controls for printing only (what only the
+    // screen shows may be left for later); showGridRow when empty. The
+    // shown record is put back with showGridRow when the batch ends.
+    std::function<void(qint32 gridRow)> fillGridRow;
 };
 
 // Prints the waybill the page shows on a printer the user chooses, then

@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <QString>
+#include <optional>
 
 namespace rec {
 
@@ -23,11 +24,21 @@ struct PictureBoxLook
 // The hint of an empty box.
 QString EmptyPictureHint();
 
+// True when the content is bar-code data (it begins with a digit).
+bool IsBarCodeContent(const QString &content);
+
+// The bar code of the content over a box of widthTw x heightTw twips at the
+// screen's resolution; fontSize is the digits' size (2 or less: no digits).
+QImage BarCodePicture(const QString &content, double widthTw, double heightTw, double fontSize,
+                      BarCodeStandard standard);
+
 // Sets the box's look for the content. A picture path equal to the box's
 // link item only needs a repaint: the look stays and false is returned;
 // otherwise true. widthTw and heightTw are the box's size in twips,
 // fontSize the digits' size under a bar code (2 or less: no digits).
+// Without a standard a bar code is not drawn: the picture is left null for
+// the caller to draw when the box is shown (BarCodePicture).
 bool SetPictureContent(PictureBoxLook &box, const QString &content, double widthTw, double heightTw,
-                       double fontSize, BarCodeStandard standard);
+                       double fontSize, std::optional<BarCodeStandard> standard);
 
 } // namespace rec

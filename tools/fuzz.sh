@@ -5,7 +5,9 @@
 # Each target's corpus grows in build-fuzz/corpus/<target> (seeded from
 # fuzz/corpus/<name>, with fuzz/<name>.dict when there is one, <name> being
 # the target without "fuzz_"); crashing
-# inputs land in build-fuzz/crashes/. Fails when any target finds a crash.
+# inputs land in build-fuzz/crashes/ (ignored by git; an input that once
+# crashed a target goes into that target's seed corpus, as the empty input
+# does). Fails when any target finds a crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 limit=(-max_total_time=60)

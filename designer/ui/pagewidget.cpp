@@ -1,5 +1,6 @@
 #include "designer/ui/pagewidget.h"
 
+#include "designer/recordservices.h"
 #include "platform/fontmap.h"
 #include "platform/mousecodes.h"
 #include "platform/numtext.h"
@@ -28,6 +29,27 @@ Qt::Alignment AlignOf(qint32 a)
 {
     return (a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
 }
+
+// A picture box: a bar code left undrawn while a batch printed
+// (DesignControl::barCodePending) is drawn when the box is painted.
+class PictureLabel : public QLabel
+{
+public:
+    PictureLabel(QWidget *parent, std::function<void(QLabel &)> beforePaint)
+        : QLabel(parent)
+        , m_beforePaint(std::move(beforePaint))
+    { }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        m_beforePaint(*this);
+        QLabel::paintEvent(event);
+    }
+
+private:
+    std::function<void(QLabel &)> m_beforePaint;
+};
 
 } // namespace
 
@@ -101,7 +123,13 @@ void PageWidget::ControlLoaded(DesignControl &ctl)
         break;
     }
     case PictureBox: {
-        auto *l = new QLabel(this);
+        auto *l = new PictureLabel(this, [this, index](QLabel &label) {
+            DesignControl *c = m_state.GetCtlByIndex(index);
+            if (!c || !c->barCodePending)
+                return;
+            DrawPendingBarCode(*c);
+            label.setPixmap(QPixmap::fromImage(c->picture));
+        });
         l->setScaledContents(true);
         w = l;
         w->setObjectName(QStringLiteral("II"));
@@ -224,6 +252,8 @@ void PageWidget::ApplyLook(QWidget *w, const DesignControl &c)
     case PictureBox: {
         auto *l = static_cast<QLabel *>(w);
         l->setPixmap(c.picture.isNull() ? QPixmap() : QPixmap::fromImage(c.picture));
+        if (c.barCodePending)
+            l->update(); // drawn when painted
         l->setFrameShape(c.selected ? QFrame::Box : QFrame::NoFrame);
         break;
     }

@@ -1,3 +1,4 @@
+#include "core/apppaths.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "support/testenv.h"
@@ -93,4 +94,14 @@ TEST_F(StartupTest, OnlyALockHeldByARunningCopyEndsTheStartSilently)
     QLockFile blocked(path("file/data/waybillprinter.lock"));
     EXPECT_EQ(TakeInstanceLock(blocked), InstanceLock::Failed);
     EXPECT_TRUE(LockFailedMessage(path("file/data")).contains(path("file/data")));
+}
+
+// Test programs run in parallel: each has a data folder of its own, in use
+// outside the fixture too (here after the fixture's tests above have run).
+TEST(TestProcess, HasADataFolderOfItsOwn)
+{
+    const QString own = paths::DataDir();
+    EXPECT_TRUE(own.startsWith(QDir::cleanPath(QDir::tempPath()) + QStringLiteral("/waybill-test-")))
+        << own.toStdString();
+    EXPECT_TRUE(QDir(own).exists());
 }

@@ -100,8 +100,8 @@ TEST_F(PrintPdf, CalibrationSquareSpansTenToTwenty)
 TEST_F(PrintPdf, BatchBarCodesDecodeAndHistoryHoldsEveryPage)
 {
     for (const QString standard : {u"0"_s, u"1"_s}) {
-        SaveParam(u"StrBarCodeStand"_s, standard);
         PrintRig rig;
+        rig.ctx.barCodeStandard = BarCodeStandardFromText(standard);
         rig.ctx.writeHistory = &rec::AppendHistoryRecords;
         rig.ctx.formatMoney = &conv::FormatMoney;
         rig.controls.name = u"条码"_s + standard;

@@ -1,5 +1,6 @@
 #include "testenv.h"
 
+#include "core/apppaths.h"
 #include "core/database.h"
 
 #include <QDir>
@@ -14,7 +15,8 @@
 void DataDirTest::SetUp()
 {
     ASSERT_TRUE(m_dir.isValid());
-    qputenv("WAYBILL_DATA_DIR", m_dir.path().toUtf8());
+    m_processDataDir = qgetenv(paths::kDataDirVariable);
+    qputenv(paths::kDataDirVariable, m_dir.path().toUtf8());
     db::CloseConnection();
     setDialogs(&dlg);
 }
@@ -23,7 +25,11 @@ void DataDirTest::TearDown()
 {
     db::CloseConnection();
     setDialogs(nullptr);
-    qunsetenv("WAYBILL_DATA_DIR");
+    // Back to the process's own folder (tests/support/testmain.h).
+    if (m_processDataDir.isEmpty())
+        qunsetenv(paths::kDataDirVariable);
+    else
+        qputenv(paths::kDataDirVariable, m_processDataDir);
 }
 
 bool WriteBytes(const QString &path, const QByteArray &bytes)

@@ -1,6 +1,7 @@
 #pragma once
 // Test fixture: a fresh data folder (database, settings, pictures) in a
-// temporary directory and scripted dialogs that record every message.
+// temporary directory and scripted dialogs that record every message; the
+// process's own data folder is in use again after each test.
 
 #include "platform/dialogs.h"
 
@@ -20,6 +21,7 @@ protected:
 
     QTemporaryDir m_dir;
     ScriptedDialogs dlg;
+    QByteArray m_processDataDir; // the data folder before SetUp
 };
 
 // Writes bytes to a file; true on success.

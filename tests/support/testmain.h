@@ -1,11 +1,18 @@
 #pragma once
-// The environment every test program runs in, set before Qt starts: the
-// offscreen platform, the browser without its sandbox (tests run as root;
-// PQT_TEST_BROWSER_SANDBOX keeps it on for a child that checks that case),
-// a UTF-8 C locale and the time zone of the program's users. A value given
-// from outside is kept.
+// The environment every test program runs in, set before Qt starts and
+// before anything opens the database: the offscreen platform, the browser
+// without its sandbox (tests run as root; PQT_TEST_BROWSER_SANDBOX keeps it
+// on for a child that checks that case), a UTF-8 C locale, the time zone of
+// the program's users and a data folder of the process's own (a temporary
+// folder removed at exit), so that test programs running in parallel never
+// share a database or settings file. A value given from outside is kept (a
+// child process started by a test gets its parent's data folder that way).
+
+#include "core/apppaths.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <ctime>
 
@@ -22,4 +29,7 @@ inline void SetTestEnvironment()
     keep("LC_ALL", "C.UTF-8");
     keep("TZ", "Asia/Shanghai");
     tzset();
+    static QTemporaryDir data(QDir::tempPath() + QStringLiteral("/waybill-test-XXXXXX"));
+    if (data.isValid())
+        keep(paths::kDataDirVariable, data.path().toUtf8().constData());
 }
