@@ -3,7 +3,9 @@
 // workbook of 30,000 rows (made with python3-xlwt). Each reading runs in a
 // process of its own and prints its time (column fitting included), the
 // peak memory of that process and the time to show the filled grid and
-// scroll it to its last row.
+// scroll it to its last row. Then two big CSV files (20 MB of one line,
+// 100 MB of rows) for the memory a reading takes above the idle program
+// against the file's size.
 
 #include "core/controlrow.h"
 #include "core/gridhelpers.h"
@@ -24,6 +26,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -94,6 +97,27 @@ QString CsvText()
     return t;
 }
 
+void WriteBigFiles(const QString &oneLine, const QString &big)
+{
+    QFile one(oneLine);
+    one.open(QIODevice::WriteOnly);
+    QByteArray line;
+    for (int c = 0; line.size() < 20 * 1048576; ++c)
+        line += (c ? "," : "") + QByteArray("cell") + QByteArray::number(c);
+    one.write(line);
+    one.close();
+    QFile f(big);
+    f.open(QIODevice::WriteOnly);
+    // Mostly digits and letters, as order numbers and tracking codes are.
+    const QByteArray filler(320, '7');
+    for (int r = 0; f.size() < 100 * 1048576; ++r) {
+        QByteArray row;
+        for (int c = 0; c < kColumns; ++c)
+            row += (c ? "," : "") + QStringLiteral("第%1行%2列").arg(r).arg(c).toUtf8() + filler;
+        f.write(row + "\r\n");
+    }
+}
+
 // Peak resident memory in MB since the last reset.
 double PeakMb()
 {
@@ -115,7 +139,7 @@ GridModel *NewDataGrid()
     return g;
 }
 
-int RunOne(const QString &kind, const QString &file)
+int RunOne(const QString &kind, const QString &file, qint64 firstRow)
 {
     BenchPage page;
     imp::ColumnMaps maps;
@@ -128,9 +152,9 @@ int RunOne(const QString &kind, const QString &file)
     QElapsedTimer t;
     t.start();
     const bool ok = kind == QLatin1String("csv")
-        ? imp::ReadCsvData(*grid, file, 2, kRecords + 1, maps, 1, page, marker)
-        : imp::ReadExcelData(*grid, file, QStringLiteral("数据"), 2, kRecords + 1, maps, 1, page,
-                             marker)
+        ? imp::ReadCsvData(*grid, file, firstRow, firstRow + kRecords - 1, maps, 1, page, marker)
+        : imp::ReadExcelData(*grid, file, QStringLiteral("数据"), firstRow,
+                             firstRow + kRecords - 1, maps, 1, page, marker)
             == 0;
     const qint64 ms = t.elapsed();
     const double peak = PeakMb();
@@ -148,6 +172,10 @@ int RunOne(const QString &kind, const QString &file)
                 "%d rows\n",
                 QFileInfo(file).fileName().toUtf8().constData(), ok ? "ok" : "FAILED", ms, peak,
                 peak - base, showMs, grid->rows() - grid->fixedRows());
+    const double fileMb = QFileInfo(file).size() / 1048576.0;
+    std::printf("%-22s file %.1f MB: peak above idle %.1f MB = %.2f times the file\n",
+                QFileInfo(file).fileName().toUtf8().constData(), fileMb, peak - base,
+                (peak - base) / fileMb);
     delete grid;
     return ok ? 0 : 1;
 }
@@ -161,8 +189,8 @@ int main(int argc, char **argv)
     ScriptedDialogs quiet;
     setDialogs(&quiet);
     const QStringList args = QApplication::arguments();
-    if (args.size() == 3) // one reading, in a process of its own for its peak memory
-        return RunOne(args[1], args[2]);
+    if (args.size() == 4) // one reading, in a process of its own for its peak memory
+        return RunOne(args[1], args[2], args[3].toLongLong());
 
     QTemporaryDir dir;
     const QString text = CsvText();
@@ -195,12 +223,20 @@ int main(int argc, char **argv)
                 QFileInfo(gbk).size() / 1048576.0, QFileInfo(utf8).size() / 1048576.0,
                 QFileInfo(xls).size() / 1048576.0, kRecords, kColumns);
     std::fflush(stdout);
-    for (const auto &[kind, file] :
-         {std::pair {QStringLiteral("csv"), gbk}, std::pair {QStringLiteral("csv"), utf8},
-          std::pair {QStringLiteral("xls"), xls}}) {
+    // Big files, for the memory a reading takes beside the file's size: one
+    // line of 20 MB (its first ten cells mapped), and 100 MB in UTF-8 whose
+    // ten mapped columns hold nearly all of it.
+    const QString oneLine = dir.filePath(QStringLiteral("oneline.csv")),
+                  big = dir.filePath(QStringLiteral("big.csv"));
+    WriteBigFiles(oneLine, big);
+    for (const auto &[kind, file, first] :
+         {std::tuple {QStringLiteral("csv"), gbk, 2}, std::tuple {QStringLiteral("csv"), utf8, 2},
+          std::tuple {QStringLiteral("xls"), xls, 2},
+          std::tuple {QStringLiteral("csv"), oneLine, 1},
+          std::tuple {QStringLiteral("csv"), big, 1}}) {
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-        p.start(QApplication::applicationFilePath(), {kind, file});
+        p.start(QApplication::applicationFilePath(), {kind, file, QString::number(first)});
         p.waitForFinished(-1);
     }
     return 0;

@@ -10,27 +10,34 @@ namespace {
 
 const QChar kEuro(0x20AC);
 
-// Converts with iconv. At a sequence iconv cannot convert, onInvalid is
-// given the rest of the input and appends what stands for its start to the
-// output; it returns how many input bytes that used.
-template<typename OnInvalid>
-QByteArray convert(const char *to, const char *from, const QByteArray &in, OnInvalid onInvalid)
+// Converts with iconv into Out (QByteArray, or QString for UTF-16 in the
+// machine's byte order), written in place so a big text is never held
+// twice. Either way the output takes at most twice the input's bytes (a
+// GB18030 byte gives at most one UTF-16 unit; a UTF-16 unit at most four
+// bytes). At a sequence iconv cannot convert, onInvalid is given the rest of
+// the input and appends what stands for its start to the output; it returns
+// how many input bytes that used.
+template<typename Out, typename OnInvalid>
+Out convert(const char *to, const char *from, const QByteArray &in, OnInvalid onInvalid)
 {
+    constexpr qsizetype unit = sizeof(typename Out::value_type);
+    const auto units = [](qsizetype bytes) { return (bytes + unit - 1) / unit; };
     if (in.isEmpty())
         return {};
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return {};
-    QByteArray out;
-    out.resize(in.size() * 4 + 16);
+    Out out;
+    out.resize(units(in.size() * 2 + 16));
+    const auto bytes = [&out] { return reinterpret_cast<char *>(out.data()); };
     char *src = const_cast<char *>(in.constData());
     size_t srcLeft = static_cast<size_t>(in.size());
-    qsizetype used = 0;
+    qsizetype used = 0; // bytes
     while (srcLeft > 0) {
-        char *dst = out.data() + used;
-        size_t dstLeft = static_cast<size_t>(out.size() - used);
+        char *dst = bytes() + used;
+        size_t dstLeft = static_cast<size_t>(out.size() * unit - used);
         const size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-        used = dst - out.data();
+        used = dst - bytes();
         if (r != static_cast<size_t>(-1))
             break;
         if (errno == E2BIG) {
@@ -39,23 +46,17 @@ QByteArray convert(const char *to, const char *from, const QByteArray &in, OnInv
         }
         // An invalid or truncated sequence: stand in for it and go on, so a
         // damaged file still reads as far as it can.
-        out.resize(used);
+        out.resize(used / unit);
         const size_t n = std::min(srcLeft, onInvalid(src, srcLeft, out));
         src += n;
         srcLeft -= n;
-        used = out.size();
-        out.resize(qMax(out.size() * 2, qsizetype(srcLeft * 4 + 16)));
+        used = out.size() * unit;
+        out.resize(qMax(out.size() + units(qsizetype(srcLeft) * 2 + 16), out.size() * 3 / 2));
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    out.resize(used);
+    out.resize(used / unit);
     iconv_close(cd);
     return out;
-}
-
-void appendUtf16(QByteArray &out, char16_t c)
-{
-    out.append(char(c & 0xFF));
-    out.append(char(c >> 8));
 }
 
 } // namespace
@@ -64,12 +65,12 @@ QString Decode(const QByteArray &bytes)
 {
     // Code page 936 has the euro sign at 0x80, which GB18030 leaves out; any
     // other byte that starts no character reads as U+FFFD.
-    const QByteArray u16 = convert(
-        "UTF-16LE", "GB18030", bytes, [](const char *src, size_t, QByteArray &out) -> size_t {
-            appendUtf16(out, uchar(*src) == 0x80 ? kEuro.unicode() : char16_t(0xFFFD));
-            return 1;
-        });
-    return QString(reinterpret_cast<const QChar *>(u16.constData()), u16.size() / 2);
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "UTF-16LE is QString's order here");
+    return convert<QString>("UTF-16LE", "GB18030", bytes,
+                            [](const char *src, size_t, QString &out) -> size_t {
+                                out.append(uchar(*src) == 0x80 ? kEuro : QChar(0xFFFD));
+                                return 1;
+                            });
 }
 
 QByteArray Encode(const QString &text)
@@ -80,7 +81,7 @@ QByteArray Encode(const QString &text)
     QString run;
     auto flush = [&] {
         const QByteArray u16(reinterpret_cast<const char *>(run.utf16()), run.size() * 2);
-        out += convert("GB18030", "UTF-16LE", u16, [](const char *, size_t, QByteArray &o) {
+        out += convert<QByteArray>("GB18030", "UTF-16LE", u16, [](const char *, size_t, QByteArray &o) {
             o.append('?');
             return size_t(2);
         });

@@ -83,9 +83,11 @@ namespace {
 // code page 936 pairs, so a text whose only non-ASCII sequences are such
 // pairs reads equally well both ways: that is a doubt, and Chinese text in
 // UTF-8 always has three-byte sequences.
+constexpr qsizetype kDetectorSample = 65536;
+
 bool DetectedAsUtf8(const QByteArray &bytes)
 {
-    const qsizetype sample = std::min<qsizetype>(bytes.size(), 65536);
+    const qsizetype sample = std::min<qsizetype>(bytes.size(), kDetectorSample);
     bool wide = false;
     for (qsizetype i = 0; i < sample && !wide; ++i)
         wide = uchar(bytes.at(i)) >= 0xE0;
@@ -198,6 +200,198 @@ QStringList ReadCsvLines(const QString &path)
     return CsvLogicalLines(DecodeCsvBytes(f.readAll()));
 }
 
+namespace {
+
+// A CSV file read line by line as records ask for its lines, so a big file
+// is never held whole, decoded whole or split whole. One pass over the
+// bytes settles the encoding (the rule of DecodeCsvBytes) and finds where
+// each logical line begins and ends: quotes, commas, CR and LF are single
+// bytes that no multi-byte character of UTF-8 or GB18030 contains, so a
+// line is open exactly when it has an odd number of odd-length quote runs,
+// as the splitter counts them.
+class CsvFile
+{
+public:
+    bool Open(const QString &path);
+    qint64 Lines() const { return qint64(m_begin.size()); }
+    // Lines up to the last one that is not empty.
+    qint64 UsedLines() const { return m_used; }
+    // Logical line i (0-based) as text, its inner line ends as CR LF; a
+    // last line still open at the end of the file is closed with a quote.
+    QString Line(qint64 i);
+
+private:
+    // Finds the lines from byte start on; false when checkUtf8 is set and
+    // the bytes are no UTF-8.
+    bool index(qint64 start, bool checkUtf8);
+    QString decode(const QByteArray &bytes) const
+    {
+        return m_utf8 ? QString::fromUtf8(bytes) : cp936::Decode(bytes);
+    }
+    QFile m_file;
+    bool m_utf8 = false;
+    bool m_lastOpen = false;
+    qint64 m_used = 0;
+    std::vector<qint64> m_begin, m_end;
+};
+
+bool CsvFile::Open(const QString &path)
+{
+    if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return false;
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = m_file.read(kDetectorSample);
+    const bool bom = head.startsWith("\xEF\xBB\xBF");
+    m_utf8 = bom || DetectedAsUtf8(head);
+    const qint64 start = bom ? 3 : 0;
+    // Bytes past the detector's sample that are no UTF-8 after all send the
+    // whole file to code page 936.
+    if (!index(start, m_utf8 && !bom)) {
+        m_utf8 = false;
+        if (!index(start, false))
+            return false;
+    }
+    m_used = Lines();
+    while (m_used > 0 && m_begin[size_t(m_used - 1)] == m_end[size_t(m_used - 1)])
+        --m_used;
+    return true;
+}
+
+bool CsvFile::index(qint64 start, bool checkUtf8)
+{
+    m_begin.clear();
+    m_end.clear();
+    m_lastOpen = false;
+    if (!m_file.seek(start))
+        return false;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+
+    qint64 pos = start, lineBegin = start, physicalEnd = start;
+    qint64 run = 0; // quotes in the current run
+    int oddRuns = 0; // parity of the odd-length runs of the current line
+    bool afterCr = false, content = false; // content: bytes since the last line end
+    const auto endRun = [&] {
+        oddRuns ^= int(run % 2);
+        run = 0;
+    };
+    for (;;) {
+        const QByteArray chunk = m_file.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        if (checkUtf8) {
+            utf8.decode(chunk);
+            if (utf8.hasError())
+                return false;
+        }
+        for (const char c : chunk) {
+            const qint64 at = pos++;
+            if (afterCr && c == '\n') { // the LF of a CR LF
+                afterCr = false;
+                if (oddRuns == 0)
+                    lineBegin = pos;
+                continue;
+            }
+            afterCr = false;
+            if (c == '\r' || c == '\n') {
+                endRun();
+                physicalEnd = at;
+                content = false;
+                afterCr = c == '\r';
+                if (oddRuns == 0) {
+                    m_begin.push_back(lineBegin);
+                    m_end.push_back(at);
+                    lineBegin = pos;
+                }
+                continue;
+            }
+            content = true;
+            if (c == '"')
+                ++run;
+            else if (run)
+                endRun();
+        }
+    }
+    // A sequence cut off by the end of the file is an error too.
+    if (checkUtf8 && (utf8.decode(QByteArrayView("\n")), utf8.hasError()))
+        return false;
+    endRun();
+    if (content) {
+        m_begin.push_back(lineBegin);
+        m_end.push_back(pos);
+        m_lastOpen = oddRuns != 0;
+    } else if (oddRuns != 0) {
+        // The file ends after a line end inside a quoted cell.
+        m_begin.push_back(lineBegin);
+        m_end.push_back(physicalEnd);
+        m_lastOpen = true;
+    } else if (m_begin.empty()) { // an empty text is one empty line
+        m_begin.push_back(start);
+        m_end.push_back(start);
+    }
+    return true;
+}
+
+QString CsvFile::Line(qint64 i)
+{
+    const size_t k = size_t(i);
+    if (!m_file.seek(m_begin[k]))
+        return {};
+    QString line = decode(m_file.read(m_end[k] - m_begin[k]));
+    // Lines joined inside a quoted cell: every line end becomes CR LF.
+    if (line.contains(u'\r') || line.contains(u'\n')) {
+        line.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        line.replace(u'\r', u'\n');
+        line.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    }
+    if (m_lastOpen && k + 1 == m_begin.size())
+        line += u'"';
+    return line;
+}
+
+// The cells of one line: a line without quotes is its own split form with
+// "," between cells; otherwise the splitter's form. Cell starts are found
+// as far as they are asked for.
+class LineCells
+{
+public:
+    void Set(QString line)
+    {
+        if (line.contains(u'"')) {
+            m_text = SplitCsvLine(line);
+            m_separator = kCellSeparator;
+        } else {
+            m_text = std::move(line);
+            m_separator = QStringLiteral(",");
+        }
+        m_starts.assign(1, 0);
+    }
+    QString Cell(qint32 column)
+    {
+        if (m_text.isEmpty() || column < 1)
+            return {};
+        while (qsizetype(m_starts.size()) < column) {
+            const qsizetype from = m_starts.back();
+            if (from < 0)
+                return {};
+            const qsizetype sep = m_text.indexOf(m_separator, from);
+            m_starts.push_back(sep < 0 ? -1 : sep + m_separator.size());
+        }
+        const qsizetype begin = m_starts[size_t(column - 1)];
+        if (begin < 0)
+            return {};
+        const qsizetype end = m_text.indexOf(m_separator, begin);
+        return m_text.mid(begin, end < 0 ? -1 : end - begin);
+    }
+
+private:
+    QString m_text, m_separator;
+    std::vector<qsizetype> m_starts;
+};
+
+} // namespace
+
 bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last,
                  const ColumnMaps &maps, qint64 interval, PageControls &page,
                  const QString &lineBreakMarker)
@@ -205,29 +399,27 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
     const std::optional<qint64> records = RecordCount(first, last, interval);
     if (!records || *records < 0 || *records > std::numeric_limits<qint32>::max() - 2)
         return false;
-    const QStringList lines = ReadCsvLines(path);
+    CsvFile file;
+    const bool readable = file.Open(path);
     // Trailing empty lines are past the data; a file of nothing but empty
-    // lines has none and keeps the count.
-    qint64 used = lines.size();
-    while (used > 0 && lines.at(used - 1).isEmpty())
-        --used;
+    // lines (or none at all) keeps the count.
+    const qint64 used = readable ? file.UsedLines() : 0;
+    const qint64 lines = readable ? file.Lines() : 0;
     PrepareDataGrid(grid, qint32(RecordsWithinData(*records, first, interval, used)), maps, page);
     QStringList merged = MergeFieldArrays(maps);
     CleanColumnMaps(merged);
 
     // Parts of one record mostly read the same row: its cells are kept.
     qint64 cachedRow = -1;
-    QList<QStringView> cells;
+    LineCells cells;
     const CellReader cell = [&](qint64 row, qint32 column) -> QString {
-        if (row < 1 || row > lines.size())
+        if (row < 1 || row > lines)
             return QString();
         if (row != cachedRow) {
-            cells = QStringView(lines.at(row - 1)).split(kCellSeparator);
+            cells.Set(file.Line(row - 1));
             cachedRow = row;
         }
-        if (lines.at(row - 1).isEmpty() || column > cells.size())
-            return QString();
-        return cells.at(column - 1).toString();
+        return cells.Cell(column);
     };
     FillDataGrid(grid, merged, first, interval, cell, lineBreakMarker, true);
     AutoFitGridColumns(GridFont(), grid, grid.fixedRows(), true);

@@ -214,3 +214,43 @@ TEST_F(CsvFiles, RecordsEndWithTheFile)
     EXPECT_EQ(grid.text(3, 1), QStringLiteral("N"));
     EXPECT_EQ(grid.text(5, 1), QStringLiteral("N4"));
 }
+
+TEST_F(CsvFiles, FileReadLineByLineAgreesWithTheWholeText)
+{
+    // The reader indexes the file's bytes and reads only the lines records
+    // ask for; its cells are those of the logical lines of the whole text.
+    const char *texts[] = {
+        "a,b\r\n1,\"x\r\ny\nz\rw\",2\r\n\r\n\"q\"\"\",\"\"\r\n",
+        "h\n\"open\r\nstill open", "h\r\n\"open at the end\r\n", "\r\n\r\nx,y", "",
+        "\"a,b\",c\r\n\"\"\"\",d",
+    };
+    GridControls page;
+    for (int i = 0; i < 3; ++i)
+        page.Add(0, QStringLiteral("列%1").arg(i));
+    const ColumnMaps maps {{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}};
+    for (const char *t : texts) {
+        for (const QByteArray &bytes : {QByteArray(t), "\xEF\xBB\xBF" + QByteArray(t)}) {
+            ASSERT_TRUE(WriteBytes(path(QStringLiteral("t.csv")), bytes));
+            QStringList lines = CsvLogicalLines(DecodeCsvBytes(bytes));
+            while (!lines.isEmpty() && lines.last().isEmpty())
+                lines.removeLast();
+            GridModel grid;
+            grid.setRows(2);
+            grid.setCols(1);
+            grid.setFixedRows(2);
+            grid.setFixedCols(1);
+            ASSERT_TRUE(ReadCsvData(grid, path(QStringLiteral("t.csv")), 1, 10, maps, 1, page,
+                                    QStringLiteral("\n")));
+            ASSERT_EQ(grid.rows() - 2, lines.isEmpty() ? 10 : lines.size()) << t;
+            for (qsizetype r = 0; r < lines.size(); ++r) {
+                const QStringList cells = lines[r].isEmpty() ? QStringList()
+                                                             : lines[r].split(kCellSeparator);
+                for (qint32 c = 0; c < 3; ++c)
+                    EXPECT_EQ(grid.text(qint32(r) + 2, c + 1),
+                              QString(cells.value(c)).replace(QStringLiteral("\r\n"),
+                                                              QStringLiteral("\n")))
+                        << t << " row " << r << " column " << c;
+            }
+        }
+    }
+}
