@@ -3,11 +3,15 @@
 // window, triggers the menu action of that object name (which opens a
 // chooser and waits for it) and, while the chooser is open, closes the main
 // window under it. It writes what it did to standard error.
+// The action "record" instead writes the text of every message box
+// ("driver: message ...") and answers it, and closes the main window once it
+// is shown; "hold" only reports the main window and leaves it open.
 
 #include <QAction>
 #include <QApplication>
 #include <QGenericPlugin>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 
@@ -29,6 +33,12 @@ public:
     explicit Driver(const QString &action)
         : m_action(action)
     {
+        if (action == QLatin1String("record") || action == QLatin1String("hold")) {
+            auto *poll = new QTimer(this);
+            connect(poll, &QTimer::timeout, this, [this] { Record(); });
+            poll->start(100);
+            return;
+        }
         auto *poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, [this, poll] {
             QMainWindow *m = mainWindow();
@@ -55,7 +65,26 @@ public:
     }
 
 private:
+    void Record()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                QString text = box->text();
+                text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
+                std::fprintf(stderr, "driver: message %s\n", qPrintable(text));
+                box->accept();
+            }
+        QMainWindow *m = mainWindow();
+        if (!m || m_shown)
+            return;
+        m_shown = true;
+        std::fprintf(stderr, "driver: main window shown\n");
+        if (m_action == QLatin1String("record"))
+            QTimer::singleShot(200, m, &QWidget::close);
+    }
+
     QString m_action;
+    bool m_shown = false;
 };
 
 class DriverPlugin : public QGenericPlugin
