@@ -216,6 +216,23 @@ QString FileDialog(const QString &filter, bool save, const QString &defaultName)
     return chosen;
 }
 
+bool ConfirmReplaceFile(const QString &path)
+{
+    const QFileInfo target(path);
+    if (!target.exists())
+        return true;
+    if (!dialogs().AskYesNo(QStringLiteral("该文件已存在，是否覆盖？")))
+        return false;
+    // The old file is replaced only by a complete new one; one that cannot
+    // be replaced is reported before anything is written.
+    if (!target.isFile() || !target.isWritable()
+        || !QFileInfo(target.absolutePath()).isWritable()) {
+        dialogs().Message(QStringLiteral("该文件无法覆盖，请确认该文件没被其他软件打开！"));
+        return false;
+    }
+    return true;
+}
+
 QString PickPictureFile()
 {
     return FileDialog(QString::fromUtf8(kPictureFilter), false, QString());

@@ -83,6 +83,11 @@ inline constexpr const char *kPictureFilter
 // cancelled. Without a default name the dialog starts with the name it
 // returned last time.
 QString FileDialog(const QString &filter, bool save, const QString &defaultName);
+// Before a save replaces an existing file: asks "该文件已存在，是否覆盖？",
+// and says so when the file cannot be replaced (not a plain file, or the
+// file or its folder not writable). True when the path may be written:
+// nothing stands there, or the user agreed and it can be replaced.
+bool ConfirmReplaceFile(const QString &path);
 QString PickPictureFile();
 
 // The distinct contents that the history holds for a control, sorted.

@@ -3,6 +3,10 @@
 #include "platform/numtext.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QPagedPaintDevice>
 #include <QPaintDevice>
 #include <algorithm>
@@ -35,6 +39,55 @@ void DrawSurface::Print(const QString &text, bool newLine)
         m_x = x + TextWidth(lines.last()).v;
         m_y = y;
     }
+}
+
+void DrawSurface::PrintPieces(const std::vector<TextPiece> &pieces, Twips y)
+{
+    // Runs of pieces without line breaks go to the device at once; a piece
+    // with a line break is printed as Print does.
+    std::vector<TextPiece> run;
+    const auto flush = [&] {
+        if (!run.empty())
+            drawPieces(run, y.v + m_originY);
+        run.clear();
+    };
+    for (const TextPiece &p : pieces) {
+        if (p.text.contains(u'\n')) {
+            flush();
+            MoveTo(p.x, y);
+            Print(p.text, false);
+        } else if (!p.text.isEmpty()) {
+            run.push_back({Twips(p.x.v + m_originX), p.text});
+        }
+    }
+    flush();
+    if (!pieces.empty() && !pieces.back().text.contains(u'\n'))
+        MoveTo(pieces.back().x + TextWidth(pieces.back().text), y);
+}
+
+void DrawSurface::drawPieces(const std::vector<TextPiece> &pieces, double top)
+{
+    for (const TextPiece &p : pieces)
+        drawText(p.x.v, top, p.text);
+}
+
+void DrawSurface::FillBoxes(const std::vector<Corners> &boxes, qint32 bgr)
+{
+    if (boxes.empty())
+        return;
+    std::vector<Corners> moved;
+    moved.reserve(boxes.size());
+    const Twips ox(m_originX), oy(m_originY);
+    for (const Corners &b : boxes)
+        moved.push_back({b.x1 + ox, b.y1 + oy, b.x2 + ox, b.y2 + oy});
+    fillBoxes(moved, bgr);
+    MoveTo(boxes.back().x2, boxes.back().y2);
+}
+
+void DrawSurface::fillBoxes(const std::vector<Corners> &boxes, qint32 bgr)
+{
+    for (const Corners &b : boxes)
+        drawBox(b.x1.v, b.y1.v, b.x2.v, b.y2.v, bgr, true);
 }
 
 void DrawSurface::Line(Twips x1, Twips y1, Twips x2, Twips y2)
@@ -130,38 +183,67 @@ QFont PainterSurface::QtFont(const surface::Font &f)
     return fontmap::ToQFont(f, std::max(1.0, num::RoundHalfEven(f.size * kTwipsPerPoint)));
 }
 
-const QFont &PainterSurface::currentFont() const
+struct PainterSurface::FontCache
 {
-    if (!m_cachedFor || !(*m_cachedFor == Font())) {
-        m_cachedFor = Font();
-        m_font = QtFont(Font());
-        m_metrics.emplace(m_font);
-    }
-    return m_font;
-}
+    explicit FontCache(const surface::Font &f)
+        : spec(f)
+        , font(QtFont(f))
+        , metrics(font)
+    { }
+    // Glyphs of one font engine, placed from the piece's left edge on the
+    // baseline.
+    struct Glyphs
+    {
+        QRawFont raw;
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+    };
+    surface::Font spec;
+    QFont font;
+    QFontMetricsF metrics;
+    QHash<QString, double> widths;
+    QHash<QString, QList<Glyphs>> glyphs;
+};
 
-const QFontMetricsF &PainterSurface::currentMetrics() const
+PainterSurface::FontCache &PainterSurface::current() const
 {
-    currentFont();
-    return *m_metrics;
+    if (m_current && m_current->spec == Font())
+        return *m_current;
+    for (const std::unique_ptr<FontCache> &f : m_fonts)
+        if (f->spec == Font())
+            return *(m_current = f.get());
+    // A document uses a handful of fonts; a surface that has seen very many
+    // starts again rather than grow.
+    if (m_fonts.size() >= 64) {
+        m_fonts.clear();
+        m_painterFont = nullptr;
+    }
+    m_fonts.push_back(std::make_unique<FontCache>(Font()));
+    return *(m_current = m_fonts.back().get());
 }
 
 Twips PainterSurface::TextWidth(const QString &text) const
 {
-    const QFontMetricsF &fm = currentMetrics();
-    // Most texts measured are one line: no splitting.
-    if (!text.contains(u'\n'))
-        return Twips(fm.horizontalAdvance(text));
+    FontCache &f = current();
+    // Most texts measured are one line: no splitting. A character's width
+    // is measured once.
+    if (!text.contains(u'\n')) {
+        if (text.size() > 2)
+            return Twips(f.metrics.horizontalAdvance(text));
+        const auto it = f.widths.constFind(text);
+        if (it != f.widths.constEnd())
+            return Twips(*it);
+        return Twips(*f.widths.insert(text, f.metrics.horizontalAdvance(text)));
+    }
     double w = 0;
     for (const QString &line : SurfaceTextLines(text))
-        w = std::max(w, fm.horizontalAdvance(line));
+        w = std::max(w, f.metrics.horizontalAdvance(line));
     return Twips(w);
 }
 
 Twips PainterSurface::TextHeight(const QString &text) const
 {
-    const QFontMetricsF &fm = currentMetrics();
-    return Twips(fm.height() * (text.count(u'\n') + 1));
+    return Twips(current().metrics.height() * (text.count(u'\n') + 1));
 }
 
 bool PainterSurface::ensurePage()
@@ -178,7 +260,7 @@ bool PainterSurface::ensurePage()
             return false;
         }
         m_pages = 1;
-        m_textFontFor.reset();
+        m_painterFont = nullptr;
     }
     // Pages ended blank before this one are sheets too.
     while (m_pages <= m_pageIndex) {
@@ -205,19 +287,104 @@ QPen PainterSurface::pen(qint32 bgr) const
     return p;
 }
 
+void PainterSurface::useTextFont(const FontCache &font)
+{
+    // The painter's font changes only when the surface's does.
+    if (m_painterFont != &font) {
+        m_painter->setFont(font.font);
+        m_painterFont = &font;
+    }
+    m_painter->setPen(num::ColorFromBgr(ForeColor()));
+}
+
 void PainterSurface::drawText(double x, double top, const QString &line)
 {
     if (!ensurePage())
         return;
-    // The painter's font and text pen change only when the surface's do:
-    // a line is printed character by character.
-    const QFont &font = currentFont();
-    if (m_textFontFor != m_cachedFor) {
-        m_painter->setFont(font);
-        m_textFontFor = m_cachedFor;
+    const FontCache &font = current();
+    useTextFont(font);
+    m_painter->drawText(QPointF(x, top + font.metrics.ascent()), line);
+}
+
+void PainterSurface::drawPieces(const std::vector<TextPiece> &pieces, double top)
+{
+    // Underlined or struck-out text keeps its line under each piece; a
+    // picture box draws on the screen's image as it always did.
+    if (!m_paged || Font().underline || Font().strikeOut) {
+        DrawSurface::drawPieces(pieces, top);
+        return;
     }
-    m_painter->setPen(num::ColorFromBgr(ForeColor()));
-    m_painter->drawText(QPointF(x, top + currentMetrics().ascent()), line);
+    if (!ensurePage())
+        return;
+    FontCache &font = current();
+    useTextFont(font);
+    // Each piece's glyphs as drawText shapes the piece alone, placed where
+    // drawText would put them, and drawn as runs of one font engine: the
+    // same glyphs at the same positions in fewer, cheaper calls.
+    const double baseline = top + font.metrics.ascent();
+    QRawFont raw;
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    const auto flush = [&] {
+        if (indexes.isEmpty())
+            return;
+        QGlyphRun run;
+        run.setRawFont(raw);
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        m_painter->drawGlyphRun(QPointF(0, 0), run);
+        indexes.clear();
+        positions.clear();
+    };
+    for (const TextPiece &p : pieces) {
+        auto it = font.glyphs.constFind(p.text);
+        if (it == font.glyphs.constEnd()) {
+            QTextLayout layout(p.text, font.font, m_device);
+            layout.beginLayout();
+            const QTextLine line = layout.createLine();
+            layout.endLayout();
+            QList<FontCache::Glyphs> shaped;
+            for (const QGlyphRun &run : layout.glyphRuns()) {
+                FontCache::Glyphs g {run.rawFont(), run.glyphIndexes(), run.positions()};
+                for (QPointF &at : g.positions)
+                    at -= QPointF(line.x(), line.ascent());
+                shaped.append(std::move(g));
+            }
+            it = font.glyphs.insert(p.text, std::move(shaped));
+        }
+        for (const FontCache::Glyphs &g : *it) {
+            if (!(g.raw == raw)) {
+                flush();
+                raw = g.raw;
+            }
+            indexes.append(g.indexes);
+            for (const QPointF &at : g.positions)
+                positions.append(QPointF(p.x.v + at.x(), baseline + at.y()));
+        }
+    }
+    flush();
+}
+
+void PainterSurface::fillBoxes(const std::vector<Corners> &boxes, qint32 bgr)
+{
+    if (!m_paged) {
+        DrawSurface::fillBoxes(boxes, bgr);
+        return;
+    }
+    if (!ensurePage())
+        return;
+    // Each box filled as fillRect fills it (no pen around it), the pen and
+    // brush set once for all and put back after. Every box stays a path of
+    // its own: a reader snaps a lone rectangle's edges to whole pixels,
+    // which it does not do for several rectangles in one path.
+    const QPen pen = m_painter->pen();
+    const QBrush brush = m_painter->brush();
+    m_painter->setPen(Qt::NoPen);
+    m_painter->setBrush(num::ColorFromBgr(bgr));
+    for (const Corners &b : boxes)
+        m_painter->drawRect(QRectF(QPointF(b.x1.v, b.y1.v), QPointF(b.x2.v, b.y2.v)).normalized());
+    m_painter->setBrush(brush);
+    m_painter->setPen(pen);
 }
 
 void PainterSurface::drawLine(double x1, double y1, double x2, double y2, qint32 bgr)

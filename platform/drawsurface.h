@@ -24,6 +24,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QPaintDevice;
 class QPagedPaintDevice;
@@ -114,9 +115,30 @@ public:
     // colour; the current position moves to (x2, y2).
     void Line(Twips x1, Twips y1, Twips x2, Twips y2);
     void Line(Twips x1, Twips y1, Twips x2, Twips y2, qint32 bgr);
+    // A piece of text of a line and where its cell starts.
+    struct TextPiece
+    {
+        Twips x;
+        QString text;
+    };
+    // Prints the pieces of one line with their tops at y, each from its own
+    // x: as MoveTo(x, y) and Print(text, false) for each piece in turn, so
+    // the position ends right after the last one. The characters of a
+    // spaced line or of cells are printed this way; a printer draws a run of
+    // them at once.
+    void PrintPieces(const std::vector<TextPiece> &pieces, Twips y);
+
     // A rectangle with corners (x1, y1) and (x2, y2): outlined with the pen,
     // or filled exactly (no pen around it); the position moves to (x2, y2).
     void Box(Twips x1, Twips y1, Twips x2, Twips y2, qint32 bgr, bool filled);
+    // Rectangles filled exactly in one colour, as Box(..., bgr, true) for
+    // each in turn (the bars of a bar code): the position moves to the last
+    // one's (x2, y2).
+    struct Corners
+    {
+        Twips x1, y1, x2, y2;
+    };
+    void FillBoxes(const std::vector<Corners> &boxes, qint32 bgr);
     // A circle outline; the position moves to its centre.
     void Circle(Twips x, Twips y, Twips radius, qint32 bgr);
     // Draws a picture scaled into the rectangle; a width or height of 0 or
@@ -141,6 +163,10 @@ protected:
     virtual void drawBox(double x1, double y1, double x2, double y2, qint32 bgr, bool filled) = 0;
     virtual void drawEllipse(double cx, double cy, double rx, double ry, qint32 bgr) = 0;
     virtual void drawImage(const QImage &image, double x, double y, double w, double h) = 0;
+    // Pieces of one line (none empty, none with a line break) and filled
+    // boxes, origin applied; by default drawText and drawBox for each.
+    virtual void drawPieces(const std::vector<TextPiece> &pieces, double top);
+    virtual void fillBoxes(const std::vector<Corners> &boxes, qint32 bgr);
     // Native size of a picture in twips, for PaintPicture without a size.
     virtual QSizeF imageSizeTwips(const QImage &image) const;
 
@@ -189,16 +215,23 @@ protected:
     void drawBox(double x1, double y1, double x2, double y2, qint32 bgr, bool filled) override;
     void drawEllipse(double cx, double cy, double rx, double ry, qint32 bgr) override;
     void drawImage(const QImage &image, double x, double y, double w, double h) override;
+    void drawPieces(const std::vector<TextPiece> &pieces, double top) override;
+    void fillBoxes(const std::vector<Corners> &boxes, qint32 bgr) override;
     QSizeF imageSizeTwips(const QImage &image) const override;
 
 private:
+    // What the surface keeps for each font it has used in the document:
+    // the QFont, its metrics, the widths of single characters and the
+    // glyphs of the pieces drawn so far.
+    struct FontCache;
     // Starts the document and the pages up to the current one; false when
     // it cannot draw.
     bool ensurePage();
     QPen pen(qint32 bgr) const;
-    // The current font and its metrics, made again only when the font changes.
-    const QFont &currentFont() const;
-    const QFontMetricsF &currentMetrics() const;
+    // The cache of the current font, made on its first use.
+    FontCache &current() const;
+    // Gives the painter the current font and the text pen.
+    void useTextFont(const FontCache &font);
     double dpiX() const;
     double dpiY() const;
 
@@ -210,8 +243,7 @@ private:
     int m_pageIndex = 0;
     bool m_failed = false;
     int m_pages = 0;
-    mutable std::optional<surface::Font> m_cachedFor;
-    std::optional<surface::Font> m_textFontFor; // the font last given to the painter
-    mutable QFont m_font;
-    mutable std::optional<QFontMetricsF> m_metrics;
+    mutable std::vector<std::unique_ptr<FontCache>> m_fonts;
+    mutable FontCache *m_current = nullptr;
+    mutable const FontCache *m_painterFont = nullptr; // the font last given to the painter
 };

@@ -150,14 +150,17 @@ void PrintCode39(DrawSurface &target, const QString &text, Mm left, Mm top, Mm h
     target.Circle(Twips(1), Twips(1), Twips(1), target.ForeColor());
 
     if (withText) {
-        for (const Code39Layout::Char &c : layout.chars) {
-            target.MoveTo(Twips(x0 + c.x), Twips(y + h));
-            target.Print(QString(c.c));
-        }
+        std::vector<DrawSurface::TextPiece> digits;
+        for (const Code39Layout::Char &c : layout.chars)
+            digits.push_back({Twips(x0 + c.x), QString(c.c)});
+        target.PrintPieces(digits, Twips(y + h));
     }
+    std::vector<DrawSurface::Corners> bars;
+    bars.reserve(layout.bars.size());
     for (const Code39Layout::Bar &bar : layout.bars)
-        target.Box(Twips(x0 + bar.x), Twips(y), Twips(x0 + bar.x + bar.width), Twips(y + h), 0,
-                   true);
+        bars.push_back(
+            {Twips(x0 + bar.x), Twips(y), Twips(x0 + bar.x + bar.width), Twips(y + h)});
+    target.FillBoxes(bars, 0);
 
     if (layout.refused)
         dialogs().Message(Code39InvalidCharMessage());

@@ -150,25 +150,30 @@ void DrawEAN13(DrawSurface &target, const QString &text, Mm left, Mm top, Mm box
     x = num::RoundHalfEven(x + nineWidth + 15);
     const double barsLeft = x;
     const double guardBottom = y + h + target.TextHeight(u"0"_s).v / 2;
+    std::vector<DrawSurface::Corners> bars;
     for (size_t i = 0; i < runs.size(); ++i) {
         const bool dark = runs[i] > 10;
         const int n = dark ? runs[i] - 10 : runs[i];
         if (dark) {
             const double bottom = IsEAN13GuardRun(static_cast<int>(i)) ? guardBottom : y + h - 30;
-            target.Box(Twips(x), Twips(y), Twips(x + m * n), Twips(bottom), 0, true);
+            bars.push_back({Twips(x), Twips(y), Twips(x + m * n), Twips(bottom)});
         }
         x = num::RoundHalfEven(x + m * n);
     }
+    target.FillBoxes(bars, 0);
 
     if (digits) {
         const double pitch = (width - nineWidth - 15 - 9 * m) / 12;
         double cx = barsLeft + 3 * m + (pitch - target.TextWidth(u"0"_s).v) / 2;
+        std::vector<DrawSurface::TextPiece> under;
         for (int i = 1; i < 13; ++i) {
-            target.MoveTo(Twips(cx), Twips(y + h));
-            target.Print(code.mid(i, 1));
+            under.push_back({Twips(cx), code.mid(i, 1)});
             cx += pitch;
             if (i == 6)
                 cx += 3 * m;
         }
+        target.PrintPieces(under, Twips(y + h));
+        // Each digit was printed with its line ended: the next line's start.
+        target.MoveTo(Twips(0), Twips(y + h) + target.TextHeight(u"0"_s));
     }
 }

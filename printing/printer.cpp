@@ -3,6 +3,7 @@
 #include "platform/numtext.h"
 
 #include <QPdfWriter>
+#include <QSaveFile>
 
 std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool customAllowed,
                                            Mm width, Mm height)
@@ -34,17 +35,83 @@ QString PdfPrinterName()
     return QStringLiteral("PDF 文件");
 }
 
-PdfPrinter::PdfPrinter(const QString &path)
-    : m_writer(std::make_unique<QPdfWriter>(path))
+// Passes the writer's bytes on to the save file and remembers a write that
+// took fewer bytes than given: the PDF writer stops writing after a short
+// write without reporting it, and on a full disk the file takes a part of a
+// block before it refuses.
+class PdfPrinter::CheckedWrites : public QIODevice
 {
+public:
+    explicit CheckedWrites(QSaveFile &file)
+        : m_file(file)
+    { }
+    bool Failed() const { return m_failed; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 len) override
+    {
+        const qint64 n = m_file.write(data, len);
+        if (n != len)
+            m_failed = true;
+        return n;
+    }
+
+private:
+    QSaveFile &m_file;
+    bool m_failed = false;
+};
+
+// Replaces the target with the document when it ended well and every byte
+// reached the disk; discards the temporary file otherwise.
+class PdfPrinter::FileSurface : public PainterSurface
+{
+public:
+    FileSurface(QPdfWriter *writer, QSaveFile &file, CheckedWrites &writes)
+        : PainterSurface(writer)
+        , m_file(file)
+        , m_writes(writes)
+    { }
+    bool EndDoc() override
+    {
+        const bool sent = PagesStarted() > 0;
+        const bool ok = PainterSurface::EndDoc();
+        if (!m_file.isOpen())
+            return ok && !sent; // the file could not be made, or a second document
+        if (ok && sent && !m_writes.Failed() && m_file.flush())
+            return m_file.commit();
+        m_file.cancelWriting();
+        m_file.commit(); // discards the temporary file
+        return ok && !sent;
+    }
+
+private:
+    QSaveFile &m_file;
+    CheckedWrites &m_writes;
+};
+
+PdfPrinter::PdfPrinter(const QString &path)
+    : m_file(std::make_unique<QSaveFile>(path))
+    , m_writes(std::make_unique<CheckedWrites>(*m_file))
+    , m_writer(std::make_unique<QPdfWriter>(m_writes.get()))
+{
+    // Opened here, so that the writer neither opens nor closes them: a save
+    // file is only ever committed or discarded.
+    if (m_file->open(QIODevice::WriteOnly))
+        m_writes->open(QIODevice::WriteOnly);
     m_writer->setResolution(600);
     m_writer->setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     m_writer->setCreator(QStringLiteral("快递单套打"));
-    m_surface = std::make_unique<PainterSurface>(m_writer.get());
+    m_surface = std::make_unique<FileSurface>(m_writer.get(), *m_file, *m_writes);
 }
 
 PdfPrinter::~PdfPrinter() = default;
+
+DrawSurface &PdfPrinter::Surface()
+{
+    return *m_surface;
+}
 
 QString PdfPrinter::DeviceName() const
 {

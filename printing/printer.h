@@ -23,6 +23,7 @@
 #include <optional>
 
 class QPdfWriter;
+class QSaveFile;
 
 class Printer
 {
@@ -48,8 +49,12 @@ std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool
 // when there is none.
 bool SetPrinterPaper(Printer &printer, Mm width, Mm height);
 
-// Prints into a PDF file: the page is the paper, the printable area all of
-// it, at 600 dots per inch.
+// Prints one document into a PDF file: the page is the paper, the printable
+// area all of it, at 600 dots per inch. The document is written to a
+// temporary file beside the target, which replaces the target only when the
+// document ended and every write succeeded; otherwise EndDoc fails, the
+// temporary file is removed and an existing file keeps its bytes. A document
+// with nothing drawn writes nothing.
 class PdfPrinter : public Printer
 {
 public:
@@ -57,7 +62,7 @@ public:
     ~PdfPrinter() override;
 
     QString DeviceName() const override;
-    DrawSurface &Surface() override { return *m_surface; }
+    DrawSurface &Surface() override;
     void SetOrientation(QPageLayout::Orientation orientation) override;
     void SetPageSize(const QPageSize &size) override;
     QPageSize PageSize() const override;
@@ -65,8 +70,12 @@ public:
     bool SupportsCustomPageSize() const override { return true; }
 
 private:
+    class CheckedWrites;
+    class FileSurface;
+    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<CheckedWrites> m_writes;
     std::unique_ptr<QPdfWriter> m_writer;
-    std::unique_ptr<PainterSurface> m_surface;
+    std::unique_ptr<FileSurface> m_surface;
 };
 
 // The chooser's entry for printing into a PDF file.

@@ -49,16 +49,18 @@ QStringList WrapText(const DrawSurface &surface, const QString &text, Twips w, T
 
 void PrintSpacedLine(DrawSurface &surface, const QString &line, Twips x, Twips y, Twips s)
 {
+    std::vector<DrawSurface::TextPiece> pieces;
+    pieces.reserve(size_t(line.size()));
     Twips cx = x;
     for (qsizetype i = 0; i < line.size(); ++i) {
         // A surrogate pair is one character on paper.
         const qsizetype n = line.at(i).isHighSurrogate() && i + 1 < line.size() ? 2 : 1;
         const QString c = line.mid(i, n);
         i += n - 1;
-        surface.MoveTo(cx, y);
+        pieces.push_back({cx, c});
         cx = cx + surface.TextWidth(c) + s;
-        surface.Print(c, false);
     }
+    surface.PrintPieces(pieces, y);
 }
 
 void PrintTextBlock(DrawSurface &surface, const QString &text, Twips x, Twips y, Twips w, Twips s,
@@ -97,11 +99,13 @@ void PrintTextInCells(DrawSurface &surface, const QString &text, Twips x, Twips 
         else if (len > n)
             x -= cw * double(a == 1 ? len - n : (len - n) / 2);
     }
+    std::vector<DrawSurface::TextPiece> pieces;
+    pieces.reserve(size_t(t.size()));
     for (qsizetype i = 0; i < t.size(); ++i) {
         const QString c = t.mid(i, 1);
-        surface.MoveTo((cw - surface.TextWidth(c)) / 2 + cw * double(i) + x, y);
-        surface.Print(c, false);
+        pieces.push_back({(cw - surface.TextWidth(c)) / 2 + cw * double(i) + x, c});
     }
+    surface.PrintPieces(pieces, y);
 }
 
 QString AmountCellText(const QString &money, qint32 n)

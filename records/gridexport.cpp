@@ -1,5 +1,6 @@
 #include "records/gridexport.h"
 
+#include "core/helpers.h"
 #include "core/progress.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
@@ -214,18 +215,8 @@ bool ExportGrid(const GridModel &grid, const QString &title)
     const bool csv = path.right(3).toLower() == QLatin1String("csv");
     if (!csv)
         path = WorkbookPath(path);
-    const QFileInfo target(path);
-    if (target.exists()) {
-        if (!dialogs().AskYesNo(QStringLiteral("该文件已存在，是否覆盖？")))
-            return true;
-        // The old file is replaced only by a complete new one; one that
-        // cannot be replaced is reported before anything is written.
-        if (!target.isFile() || !target.isWritable()
-            || !QFileInfo(target.absolutePath()).isWritable()) {
-            dialogs().Message(QStringLiteral("该文件无法覆盖，请确认该文件没被其他软件打开！"));
-            return true;
-        }
-    }
+    if (!ConfirmReplaceFile(path))
+        return true;
     const bool ok = csv ? ExportGridToCsv(grid, path) : ExportGridToExcel(grid, path, title);
     if (!ok)
         dialogs().Message(QStringLiteral("文件保存出错！"));

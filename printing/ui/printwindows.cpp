@@ -2,6 +2,7 @@
 
 #include "core/formathost.h"
 #include "core/globals.h"
+#include "core/helpers.h"
 #include "core/settings.h"
 #include "core/ui/windowhelpers.h"
 #include "platform/dialogs.h"
@@ -162,7 +163,7 @@ std::unique_ptr<Printer> ChoosePrinter(const QString &formatName, const QPointer
         const QString base = formatName.isEmpty() ? QStringLiteral("快递单") : formatName;
         const QString path = dialogs().SaveFile(QStringLiteral("PDF文件(*.pdf)|*.pdf"),
                                                 base + QStringLiteral(".pdf"));
-        if (path.isEmpty())
+        if (path.isEmpty() || !ConfirmReplaceFile(path))
             return nullptr;
         return std::make_unique<PdfPrinter>(path);
     }

@@ -13,7 +13,11 @@
 #include "records/history.h"
 #include "records/valueconversion.h"
 
+#include <QDir>
+#include <QRandomGenerator>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -196,4 +200,37 @@ TEST_F(PrintPdf, FirstPrintOfTheExampleIsOnPaperOfItsSize)
     ASSERT_EQ(dlg.shown().size(), 1u);
     EXPECT_EQ(dlg.shown()[0].title, u"添加自定义纸张错误！"_s);
     EXPECT_TRUE(dlg.shown()[0].text.contains(u"230 × 127"_s));
+}
+
+TEST_F(PrintPdf, FullDiskKeepsTheOldPdfAndStoresNothing)
+{
+    const QString file = pdf(u"full"_s);
+    ASSERT_TRUE(WriteBytes(file, "old pdf"));
+    PrintRig rig;
+    QImage noise(800, 800, QImage::Format_RGB32); // far more than the disk takes
+    QRandomGenerator random(20);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, random.generate() | 0xff000000u);
+    rig.view.picture = noise;
+    rig.controls.Add(Box(2, 10, 10, 100, 100), u"photo.png"_s);
+    rig.ui.next = std::make_unique<PdfPrinter>(file);
+    // A disk that takes 512 KiB per file while the document is written.
+    struct rlimit old
+    {
+    };
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 512 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool printed = print::PrintRecord(rig.ctx);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(printed);
+    EXPECT_EQ(ReadBytes(file), "old pdf");
+    EXPECT_TRUE(rig.stored.empty());
+    ASSERT_EQ(dlg.messages().size(), 1) << dlg.messages().join(u"|"_s).toStdString();
+    EXPECT_TRUE(dlg.messages()[0].startsWith(u"打印没有完成"_s));
+    EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files).filter(u".pdf"_s), QStringList {u"full.pdf"_s});
 }

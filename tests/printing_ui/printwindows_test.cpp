@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -74,6 +75,37 @@ TEST_F(PrintWindows, ChooserCancelAndPdfFile)
     EXPECT_EQ(dlg.shown().back().kind, u"save"_s);
     // A PDF file is no installed printer: nothing is remembered.
     EXPECT_TRUE(RememberedPrinter().isEmpty());
+}
+
+TEST_F(PrintWindows, ExistingPdfIsReplacedOnlyWhenTheUserAgrees)
+{
+    const QString file = path(u"old.pdf"_s);
+    ASSERT_TRUE(WriteBytes(file, "old pdf"));
+    const auto choose = [&](bool replace) {
+        dlg.Clear();
+        dlg.Queue(file);
+        dlg.Queue(replace);
+        WhenShown<SelPrinter>([](SelPrinter *w) {
+            w->COMB->setCurrentIndex(w->COMB->count() - 1);
+            QTest::mouseClick(w->Com[0], Qt::LeftButton);
+        });
+        std::unique_ptr<Printer> p = ChoosePrinter(u"格式"_s);
+        EXPECT_EQ(dlg.shown().back().kind, u"yesno"_s);
+        EXPECT_EQ(dlg.shown().back().text, u"该文件已存在，是否覆盖？"_s);
+        return p;
+    };
+    // No: no printer, nothing written.
+    EXPECT_EQ(choose(false), nullptr);
+    EXPECT_EQ(ReadBytes(file), "old pdf");
+    // Yes: the file is replaced once the document is complete.
+    std::unique_ptr<Printer> p = choose(true);
+    ASSERT_NE(p, nullptr);
+    p->Surface().Box(Twips(567), Twips(567), Twips(1134), Twips(1134), 0, true);
+    EXPECT_EQ(ReadBytes(file), "old pdf");
+    ASSERT_TRUE(p->Surface().EndDoc());
+    EXPECT_TRUE(ReadBytes(file).startsWith("%PDF"));
+    EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files).filter(u"old.pdf"_s),
+              QStringList {u"old.pdf"_s});
 }
 
 TEST_F(PrintWindows, BatchRangeAsTyped)
