@@ -39,14 +39,19 @@ struct MenuItem
 {
     QString caption; // "-" for a separator
     std::function<void()> run;
+    bool enabled = true;
 };
 
 int Popup(EditorView &view, const std::vector<MenuItem> &items, double x, double y)
 {
     QStringList captions;
-    for (const MenuItem &m : items)
+    QList<int> disabled;
+    for (const MenuItem &m : items) {
+        if (!m.enabled)
+            disabled << int(captions.size());
         captions << m.caption;
-    return view.PopupAtPage(captions, x, y);
+    }
+    return view.PopupAtPage(captions, x, y, disabled);
 }
 
 } // namespace
@@ -56,9 +61,10 @@ void NotAvailableYet()
     dialogs().Message(QStringLiteral("该功能尚未提供。"));
 }
 
-int EditorView::PopupAtPage(const QStringList &items, double x, double y)
+int EditorView::PopupAtPage(const QStringList &items, double x, double y,
+                            const QList<int> &disabled)
 {
-    return dialogs().PopupMenu(items, QPoint(Whole(x), Whole(y)));
+    return dialogs().PopupMenu(items, QPoint(Whole(x), Whole(y)), disabled);
 }
 
 void EditorView::ShowPropertyDialog(int, qint32)
@@ -354,10 +360,14 @@ void PageEditor::ShowControlMenu(DesignControl &k, double px, double py)
     const qint32 index = k.index;
     const int cls = k.cls;
     std::vector<MenuItem> items;
-    items.push_back({QStringLiteral("设置内容框"), [this, index] {
+    // The format lock disables the property dialog (and would disable adding
+    // and deleting, which this menu does not offer).
+    items.push_back({QStringLiteral("设置内容框"),
+                     [this, index] {
                          if (DesignControl *c = m_state.GetCtlByIndex(index))
                              m_view->ShowPropertyDialog(c->cls, c->Row());
-                     }});
+                     },
+                     Locked() != 1});
     // The items by class: input boxes link and copy text, picture boxes take
     // pictures and bar codes, labels copy text; the others set properties only.
     if (cls == InputBox || cls == PictureBox || cls == LabelCtl)
@@ -401,7 +411,8 @@ void PageEditor::ShowControlMenu(DesignControl &k, double px, double py)
     const int chosen = Popup(*m_view, items, px, py);
     m_view->ControlEnabled(disable, true);
     m_disabled = -1;
-    if (chosen >= 0 && chosen < int(items.size()) && items[size_t(chosen)].run)
+    if (chosen >= 0 && chosen < int(items.size()) && items[size_t(chosen)].enabled
+        && items[size_t(chosen)].run)
         items[size_t(chosen)].run();
 }
 

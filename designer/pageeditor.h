@@ -39,9 +39,11 @@ class EditorView
 {
 public:
     virtual ~EditorView() = default;
-    // A pop-up menu ("-" separators) at a page point in twips; the chosen
-    // item or -1. The default asks the dialog seam at that point.
-    virtual int PopupAtPage(const QStringList &items, double x, double y);
+    // A pop-up menu ("-" separators, disabled items greyed) at a page point
+    // in twips; the chosen item or -1. The default asks the dialog seam at
+    // that point.
+    virtual int PopupAtPage(const QStringList &items, double x, double y,
+                            const QList<int> &disabled);
     // The page's or a control's pointer shape, tool tip or the band changed.
     virtual void PointersChanged() { }
     virtual void BandChanged() { }

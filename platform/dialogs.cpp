@@ -117,10 +117,18 @@ bool ScriptedDialogs::ChooseColor(QColor &color)
     return false;
 }
 
-int ScriptedDialogs::PopupMenu(const QStringList &items, const QPoint &globalPos)
+int ScriptedDialogs::PopupMenu(const QStringList &items, const QPoint &globalPos,
+                               const QList<int> &disabled)
 {
     Q_UNUSED(globalPos);
-    m_shown.push_back({QStringLiteral("menu"), items.join(u'\n'), QString()});
+    QStringList off;
+    for (const int i : disabled)
+        if (i >= 0 && i < items.size())
+            off << items[i];
+    m_shown.push_back({QStringLiteral("menu"), items.join(u'\n'), off.join(u'\n')});
     const auto a = next();
-    return a && std::holds_alternative<int>(*a) ? std::get<int>(*a) : -1;
+    if (!a || !std::holds_alternative<int>(*a))
+        return -1;
+    const int chosen = std::get<int>(*a);
+    return disabled.contains(chosen) ? -1 : chosen;
 }

@@ -34,8 +34,12 @@ public:
     // Font and colour dialogs; false when cancelled (the arguments stay as they were).
     virtual bool ChooseFont(QFont &font, QColor &color) = 0;
     virtual bool ChooseColor(QColor &color) = 0;
-    // A pop-up menu at a screen point; the chosen item's index or -1.
-    virtual int PopupMenu(const QStringList &items, const QPoint &globalPos) = 0;
+    // A pop-up menu at a screen point ("-" items are separators); the chosen
+    // item's index or -1. The items at the indexes in disabled are shown
+    // greyed and cannot be chosen.
+    virtual int PopupMenu(const QStringList &items, const QPoint &globalPos,
+                          const QList<int> &disabled = {})
+        = 0;
 };
 
 struct FontSpec;
@@ -59,7 +63,7 @@ public:
     {
         QString kind; // "message", "yesno", "input", "open", "save", "font", "color", "menu"
         QString text; // a font dialog: the family it opened with
-        QString title; // a font dialog: its size in points
+        QString title; // a font dialog: its size in points; a menu: its disabled items
         QString preset; // an input's preset text
     };
     // A font dialog's answer with its colour; a bare QFont keeps the colour,
@@ -92,7 +96,9 @@ public:
     QString SaveFile(const QString &filter, const QString &defaultName) override;
     bool ChooseFont(QFont &font, QColor &color) override;
     bool ChooseColor(QColor &color) override;
-    int PopupMenu(const QStringList &items, const QPoint &globalPos) override;
+    // A queued choice of a disabled item chooses nothing.
+    int PopupMenu(const QStringList &items, const QPoint &globalPos,
+                  const QList<int> &disabled = {}) override;
 
 private:
     std::optional<Answer> next();

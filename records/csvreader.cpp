@@ -109,16 +109,27 @@ bool DetectedAsUtf8(const QByteArray &bytes)
     return utf8;
 }
 
+// UTF-8 text as it stands: a byte-order mark is a character here (the
+// file's own mark is skipped before), so a line read alone gives what it
+// gives inside the whole text.
+QString Utf8Text(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(bytes);
+}
+
 } // namespace
 
 QString DecodeCsvBytes(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+        return Utf8Text(QByteArrayView(bytes.constData() + 3, bytes.size() - 3));
     if (DetectedAsUtf8(bytes)) {
         // The detector saw the start; a later byte that is no UTF-8 after
         // all sends the whole file to code page 936.
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless
+                                | QStringDecoder::Flag::ConvertInitialBom);
         QString text = utf8.decode(bytes);
         if (!utf8.hasError())
             return text;
@@ -226,7 +237,7 @@ private:
     bool index(qint64 start, bool checkUtf8);
     QString decode(const QByteArray &bytes) const
     {
-        return m_utf8 ? QString::fromUtf8(bytes) : cp936::Decode(bytes);
+        return m_utf8 ? Utf8Text(bytes) : cp936::Decode(bytes);
     }
     QFile m_file;
     bool m_utf8 = false;
@@ -266,7 +277,14 @@ bool CsvFile::index(qint64 start, bool checkUtf8)
     m_lastOpen = false;
     if (!m_file.seek(start))
         return false;
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // The UTF-8 check decodes each chunk whole; a sequence cut by the
+    // chunk's end waits for the next one.
+    QByteArray carry;
+    const auto validUtf8 = [](QByteArrayView bytes) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(bytes); // decoding happens on conversion
+        return !utf8.hasError();
+    };
 
     qint64 pos = start, lineBegin = start, physicalEnd = start;
     qint64 run = 0; // quotes in the current run
@@ -281,9 +299,22 @@ bool CsvFile::index(qint64 start, bool checkUtf8)
         if (chunk.isEmpty())
             break;
         if (checkUtf8) {
-            utf8.decode(chunk);
-            if (utf8.hasError())
+            const QByteArray bytes = carry + chunk;
+            qsizetype cut = bytes.size();
+            for (qsizetype back = 1; back <= 3 && back <= bytes.size(); ++back) {
+                const uchar lead = uchar(bytes.at(bytes.size() - back));
+                if (lead < 0x80)
+                    break; // ASCII: no sequence is cut
+                if (lead < 0xC0)
+                    continue; // a continuation byte
+                const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+                if (length > back)
+                    cut = bytes.size() - back;
+                break;
+            }
+            if (!validUtf8(QByteArrayView(bytes.constData(), cut)))
                 return false;
+            carry = bytes.mid(cut);
         }
         for (const char c : chunk) {
             const qint64 at = pos++;
@@ -314,7 +345,7 @@ bool CsvFile::index(qint64 start, bool checkUtf8)
         }
     }
     // A sequence cut off by the end of the file is an error too.
-    if (checkUtf8 && (utf8.decode(QByteArrayView("\n")), utf8.hasError()))
+    if (checkUtf8 && !validUtf8(carry))
         return false;
     endRun();
     if (content) {
@@ -367,20 +398,22 @@ public:
         }
         m_starts.assign(1, 0);
     }
-    QString Cell(qint32 column)
+    // Cell `column` (1-based); nullopt where the line has none (an empty
+    // line has no cells).
+    std::optional<QString> Cell(qint32 column)
     {
         if (m_text.isEmpty() || column < 1)
-            return {};
+            return std::nullopt;
         while (qsizetype(m_starts.size()) < column) {
             const qsizetype from = m_starts.back();
             if (from < 0)
-                return {};
+                return std::nullopt;
             const qsizetype sep = m_text.indexOf(m_separator, from);
             m_starts.push_back(sep < 0 ? -1 : sep + m_separator.size());
         }
         const qsizetype begin = m_starts[size_t(column - 1)];
         if (begin < 0)
-            return {};
+            return std::nullopt;
         const qsizetype end = m_text.indexOf(m_separator, begin);
         return m_text.mid(begin, end < 0 ? -1 : end - begin);
     }
@@ -419,7 +452,7 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
             cells.Set(file.Line(row - 1));
             cachedRow = row;
         }
-        return cells.Cell(column);
+        return cells.Cell(column).value_or(QString());
     };
     FillDataGrid(grid, merged, first, interval, cell, lineBreakMarker, true);
     AutoFitGridColumns(GridFont(), grid, grid.fixedRows(), true);
@@ -429,18 +462,18 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
 
 void PreviewCsv(GridModel &grid, const QString &path)
 {
-    if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+    CsvFile file;
+    if (!file.Open(path))
         return;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return;
-    const QStringList lines = CsvLogicalLines(DecodeCsvBytes(f.readAll()), grid.rows() - 1);
-    for (qint32 r = 1; r < grid.rows() && r <= lines.size(); ++r) {
-        if (lines.at(r - 1).isEmpty())
-            continue;
-        const QStringList cells = lines.at(r - 1).split(kCellSeparator);
-        for (qint32 c = 1; c < grid.cols() && c <= cells.size(); ++c)
-            grid.setText(r, c, cells.at(c - 1));
+    LineCells cells;
+    for (qint32 r = 1; r < grid.rows() && r <= file.Lines(); ++r) {
+        cells.Set(file.Line(r - 1));
+        for (qint32 c = 1; c < grid.cols(); ++c) {
+            const std::optional<QString> t = cells.Cell(c);
+            if (!t)
+                break;
+            grid.setText(r, c, *t);
+        }
     }
 }
 

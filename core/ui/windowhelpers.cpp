@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
@@ -21,6 +22,17 @@ QRect screenRect(const QWidget *w)
 {
     const QScreen *s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
     return s ? s->geometry() : QRect(0, 0, 1280, 1024);
+}
+
+// Polls until only the main loop runs, then deletes through it.
+void DeleteOnceUnwound(QPointer<QWidget> w)
+{
+    if (!w)
+        return;
+    if (QThread::currentThread()->loopLevel() <= 1)
+        w->deleteLater();
+    else
+        QTimer::singleShot(20, w, [w] { DeleteOnceUnwound(w); });
 }
 
 } // namespace
@@ -67,6 +79,19 @@ void WaitWindowClosed(QWidget *window)
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();
     }
+}
+
+void DeleteWhenUnwound(QWidget *window)
+{
+    if (!window || !window->testAttribute(Qt::WA_DeleteOnClose))
+        return;
+    // The main loop is level 1; tests run without one (level 0).
+    if (QThread::currentThread()->loopLevel() <= 1)
+        return; // the close deletes it as usual
+    // The deferred delete of a close inside a wait would run as soon as the
+    // wait starts its next short loop.
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    DeleteOnceUnwound(window);
 }
 
 void SetTopMost(QWidget *window)

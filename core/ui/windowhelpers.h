@@ -1,7 +1,8 @@
 #pragma once
 // Window helpers: finding a shown window by its caption, waiting until a
-// chooser closes, keeping a window on top, the remembered geometry of
-// resizable windows and the history list of a combo box.
+// chooser closes, deleting a closed window only once the waits and modal
+// dialogs under it have returned, keeping a window on top, the remembered
+// geometry of resizable windows and the history list of a combo box.
 
 #include <QString>
 
@@ -15,6 +16,11 @@ void WaitFormClosed(const QString &caption);
 // Lets the event loop run until this window is hidden or destroyed (another
 // window of the same caption does not count).
 void WaitWindowClosed(QWidget *window);
+// For a window that deletes itself on close, called from its accepted close
+// event: while a modal dialog or a wait runs in a nested event loop (their
+// dialogs may be its children and live on the stack below), the deletion
+// waits until every nested loop has returned.
+void DeleteWhenUnwound(QWidget *window);
 // Keeps the window above the windows that are not kept on top.
 void SetTopMost(QWidget *window);
 // Moves a window to the centre of the screen's work area, keeping its size.

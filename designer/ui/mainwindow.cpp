@@ -12,6 +12,7 @@
 #include "core/ui/fmtlist.h"
 #include "core/ui/selformat.h"
 #include "core/ui/startupui.h"
+#include "core/ui/windowhelpers.h"
 #include "designer/formatops.h"
 #include "designer/recordservices.h"
 #include "designer/ui/pageinput.h"
@@ -556,6 +557,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
                     w->close();
     }
     event->accept();
+    DeleteWhenUnwound(this);
 }
 
 void InstallMainWindowFactory()

@@ -125,6 +125,9 @@ PageInput::PageInput(MainState &state, PageWidget *page)
 {
     m_editor.SetView(this);
     page->setFocusPolicy(Qt::ClickFocus);
+    // The page's right press shows its own menu; the context-menu event the
+    // window system sends after it must not open the main window's.
+    page->setContextMenuPolicy(Qt::PreventContextMenu);
     page->installEventFilter(this);
     m_band = new BandOverlay(m_editor, page);
     m_band->setGeometry(page->rect());
@@ -175,18 +178,23 @@ PageInput::~PageInput()
 
 void PageInput::Watch(QWidget *w)
 {
+    // The designer's menus are the only ones: no toolkit edit menu on a
+    // design control.
     w->installEventFilter(this);
     w->setMouseTracking(true);
+    w->setContextMenuPolicy(Qt::PreventContextMenu);
     if (auto *area = qobject_cast<QAbstractScrollArea *>(w)) {
         area->viewport()->installEventFilter(this);
         area->viewport()->setMouseTracking(true);
+        area->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
     }
 }
 
-int PageInput::PopupAtPage(const QStringList &items, double x, double y)
+int PageInput::PopupAtPage(const QStringList &items, double x, double y,
+                           const QList<int> &disabled)
 {
     const QPoint global = m_page ? m_page->mapToGlobal(QPoint(ToPx(x), ToPx(y))) : QPoint();
-    return dialogs().PopupMenu(items, global);
+    return dialogs().PopupMenu(items, global, disabled);
 }
 
 void PageInput::PointersChanged()
@@ -340,6 +348,12 @@ bool PageInput::ControlEvent(QWidget *ctl, qint32 index, QObject *watched, QEven
     // so they take every press and tick themselves.
     const bool swallow = prompt || cls != InputBox;
     auto *w = static_cast<QWidget *>(watched);
+    // The window system follows a right press with a context-menu event:
+    // the control's menu has been shown by then, nothing else opens.
+    if (event->type() == QEvent::ContextMenu) {
+        event->accept();
+        return true;
+    }
     QPointer<QWidget> alive(w);
     switch (event->type()) {
     case QEvent::DynamicPropertyChange:
@@ -382,8 +396,11 @@ bool PageInput::ControlEvent(QWidget *ctl, qint32 index, QObject *watched, QEven
         } else if (cls == InputBox) {
             m_editor.TT_DblClick(index);
         }
-        // A control removed by its own menu gets nothing more.
-        return !alive || swallow;
+        // A control removed by its own menu gets nothing more. A right
+        // button ends here: the text area ignores it, and Qt would hand it
+        // on to the page, whose menu would follow the control's.
+        return !alive || swallow || me->button() == Qt::RightButton
+            || (me->buttons() & Qt::RightButton);
     }
     case QEvent::FocusIn:
         if (w != ctl || PassingFocus(static_cast<QFocusEvent *>(event)) || m_editor.InPopup())

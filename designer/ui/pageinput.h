@@ -30,7 +30,8 @@ public:
     QComboBox *HistoryComboWidget() const { return m_comb; }
 
     // EditorView
-    int PopupAtPage(const QStringList &items, double x, double y) override;
+    int PopupAtPage(const QStringList &items, double x, double y,
+                    const QList<int> &disabled) override;
     void PointersChanged() override;
     void BandChanged() override;
     void HistoryComboChanged() override;

@@ -225,6 +225,9 @@ void PageWidget::ApplyLook(QWidget *w, const DesignControl &c)
         pal.setColor(QPalette::Base, num::ColorFromBgr(c.selected ? kSelectedGrey : c.backColor));
         pal.setColor(QPalette::Text, fore);
         e->setPalette(pal);
+        // The text area paints the ground and holds a palette of its own
+        // once the style has polished it: it gets the colours too.
+        e->viewport()->setPalette(pal);
         e->setFrameShape(c.borderStyle == 1 ? QFrame::Box : QFrame::NoFrame);
         QTextOption opt = e->document()->defaultTextOption();
         if (opt.alignment() != AlignOf(c.alignment)) {
@@ -239,14 +242,17 @@ void PageWidget::ApplyLook(QWidget *w, const DesignControl &c)
         b->setCheckState(c.value == 0       ? Qt::Unchecked
                              : c.value == 2 ? Qt::PartiallyChecked
                                             : Qt::Checked);
-        // The flat look (also the selected look) shows a grey ground.
+        // The flat look (also the selected look) shows a grey ground and a
+        // grey box: the box is all a small check box shows.
         const bool flat = c.selected || c.appearance == 0;
         b->setAutoFillBackground(flat);
-        if (flat) {
-            QPalette pal = b->palette();
-            pal.setColor(QPalette::Window, num::ColorFromBgr(kSelectedGrey));
-            b->setPalette(pal);
-        }
+        QPalette pal = b->palette();
+        const QPalette normal = palette();
+        pal.setColor(QPalette::Window,
+                     flat ? num::ColorFromBgr(kSelectedGrey) : normal.color(QPalette::Window));
+        pal.setColor(QPalette::Base,
+                     flat ? num::ColorFromBgr(kSelectedGrey) : normal.color(QPalette::Base));
+        b->setPalette(pal);
         break;
     }
     case PictureBox: {

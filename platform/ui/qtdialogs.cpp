@@ -106,7 +106,8 @@ bool QtDialogs::ChooseColor(QColor &color)
     return true;
 }
 
-int QtDialogs::PopupMenu(const QStringList &items, const QPoint &globalPos)
+int QtDialogs::PopupMenu(const QStringList &items, const QPoint &globalPos,
+                         const QList<int> &disabled)
 {
     QMenu menu(owner());
     QList<QAction *> actions;
@@ -115,6 +116,7 @@ int QtDialogs::PopupMenu(const QStringList &items, const QPoint &globalPos)
             actions << menu.addSeparator();
         else
             actions << menu.addAction(item);
+        actions.back()->setEnabled(!disabled.contains(int(actions.size() - 1)));
     }
     QAction *chosen = menu.exec(globalPos);
     return chosen ? int(actions.indexOf(chosen)) : -1;

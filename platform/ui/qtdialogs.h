@@ -26,5 +26,6 @@ public:
     QString SaveFile(const QString &filter, const QString &defaultName) override;
     bool ChooseFont(QFont &font, QColor &color) override;
     bool ChooseColor(QColor &color) override;
-    int PopupMenu(const QStringList &items, const QPoint &globalPos) override;
+    int PopupMenu(const QStringList &items, const QPoint &globalPos,
+                  const QList<int> &disabled = {}) override;
 };

@@ -80,3 +80,32 @@ TEST_F(ImportCommandsTest, ImportDeleteClearExport)
     w.Com(23)->click();
     EXPECT_EQ(ReadBytes(out), cp936::Encode(u"记录\t\r\n"_s));
 }
+
+TEST_F(ImportCommandsTest, DefaultRowsImportOnlyTheFilesRecords)
+{
+    // Rows 2 to 100 (the window's defaults) of a five-row file: four records,
+    // the blank third row among them; the scroll bar (and the batch range,
+    // which takes its end) follows.
+    const QString csv = path(u"Five.csv"_s);
+    ASSERT_TRUE(WriteBytes(csv, cp936::Encode(u"名\r\n甲\r\n\r\n丙\r\n丁\r\n"_s)));
+    MainWindow w;
+    w.show();
+    dlg.Queue(csv);
+    w.Com(10)->click();
+    imp::InputMapWindow *map = nullptr;
+    for (QWidget *t : QApplication::topLevelWidgets())
+        if (auto *m = qobject_cast<imp::InputMapWindow *>(t); m && m->isVisible())
+            map = m;
+    ASSERT_NE(map, nullptr);
+    map->Mapping().BoxMaps().setText(1, 4, u"\"收:\",A"_s);
+    map->T(0)->setText(u"2"_s);
+    map->T(1)->setText(u"100"_s);
+    map->T(2)->setText(u"1"_s);
+    map->COM_Click(0);
+    QApplication::processEvents();
+    GridModel &grid = w.State().DataGrid();
+    ASSERT_EQ(grid.rows() - grid.fixedRows(), 4);
+    EXPECT_EQ(grid.text(3, 1), u"收:"_s);
+    EXPECT_EQ(grid.text(5, 1), u"收:丁"_s);
+    EXPECT_EQ(w.State().RecordScroll().max, 4);
+}

@@ -223,6 +223,8 @@ TEST_F(CsvFiles, FileReadLineByLineAgreesWithTheWholeText)
         "a,b\r\n1,\"x\r\ny\nz\rw\",2\r\n\r\n\"q\"\"\",\"\"\r\n",
         "h\n\"open\r\nstill open", "h\r\n\"open at the end\r\n", "\r\n\r\nx,y", "",
         "\"a,b\",c\r\n\"\"\"\",d",
+        "\xE4\xB8\x80,x\n\xEF\xBB\xBF\",y\n", // a mark inside is a character
+        "\xE4\xB8\x80,x\n\xCE", // UTF-8 cut at the end: code page 936
     };
     GridControls page;
     for (int i = 0; i < 3; ++i)

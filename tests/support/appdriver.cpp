@@ -1,8 +1,9 @@
 // A Qt generic plug-in that drives the real program in tests: loaded through
-// QT_QPA_GENERIC_PLUGINS=waybilldriver:<action>, it waits for the main
-// window, triggers the menu action of that object name (which opens a
-// chooser and waits for it) and, while the chooser is open, closes the main
-// window under it. It writes what it did to standard error.
+// QT_QPA_GENERIC_PLUGINS=waybilldriver:<action>[+<action>...], it waits for
+// the main window, triggers the menu action of that object name (which opens
+// a chooser or dialog and waits for it), half a second later the next one
+// over it, and, while they are all open, closes the main window under them.
+// It writes what it did to standard error.
 // The action "record" instead writes the text of every message box
 // ("driver: message ...") and answers it, and closes the main window once it
 // is shown; "hold" only reports the main window and leaves it open.
@@ -30,10 +31,10 @@ QMainWindow *mainWindow()
 class Driver : public QObject
 {
 public:
-    explicit Driver(const QString &action)
-        : m_action(action)
+    explicit Driver(const QString &spec)
+        : m_actions(spec.split(QLatin1Char('+'), Qt::SkipEmptyParts))
     {
-        if (action == QLatin1String("record") || action == QLatin1String("hold")) {
+        if (spec == QLatin1String("record") || spec == QLatin1String("hold")) {
             auto *poll = new QTimer(this);
             connect(poll, &QTimer::timeout, this, [this] { Record(); });
             poll->start(100);
@@ -42,29 +43,48 @@ public:
         auto *poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, [this, poll] {
             QMainWindow *m = mainWindow();
-            QAction *a = m ? m->findChild<QAction *>(m_action) : nullptr;
-            if (!a)
+            if (!m || m_actions.isEmpty() || !m->findChild<QAction *>(m_actions.front()))
                 return;
             poll->stop();
-            QPointer<QMainWindow> target(m);
-            QTimer::singleShot(500, this, [target] {
-                int others = 0;
-                for (QWidget *w : QApplication::topLevelWidgets())
-                    if (w != target && w->isVisible() && w->isWindow())
-                        ++others;
-                std::fprintf(stderr, "driver: choosers open %d\n", others);
-                if (target)
-                    target->close();
-                std::fprintf(stderr, "driver: main window closed\n");
-            });
-            std::fprintf(stderr, "driver: triggering %s\n", qPrintable(m_action));
-            a->trigger();
-            std::fprintf(stderr, "driver: action returned\n");
+            // As under a window system: the main window is the active one,
+            // so the dialogs it opens are its children.
+            m->activateWindow();
+            QApplication::setActiveWindow(m);
+            Trigger(m, 0);
         });
         poll->start(100);
     }
 
 private:
+    // Each action blocks in its chooser's wait; the next step runs from a
+    // timer inside that wait.
+    void Trigger(QMainWindow *m, int i)
+    {
+        QPointer<QMainWindow> target(m);
+        QTimer::singleShot(500, this, [this, target, i] {
+            if (i + 1 < m_actions.size()) {
+                if (target)
+                    Trigger(target, i + 1);
+                return;
+            }
+            int others = 0;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w != target && w->isVisible() && w->isWindow())
+                    ++others;
+            std::fprintf(stderr, "driver: choosers open %d\n", others);
+            if (target)
+                target->close();
+            std::fprintf(stderr, "driver: main window closed\n");
+        });
+        QAction *a = m->findChild<QAction *>(m_actions.at(i));
+        std::fprintf(stderr, "driver: triggering %s\n", qPrintable(m_actions.at(i)));
+        if (a)
+            a->trigger();
+        std::fprintf(stderr, "driver: action returned\n");
+    }
+
+    QStringList m_actions;
+
     void Record()
     {
         for (QWidget *w : QApplication::topLevelWidgets())
@@ -79,11 +99,10 @@ private:
             return;
         m_shown = true;
         std::fprintf(stderr, "driver: main window shown\n");
-        if (m_action == QLatin1String("record"))
+        if (m_actions.value(0) == QLatin1String("record"))
             QTimer::singleShot(200, m, &QWidget::close);
     }
 
-    QString m_action;
     bool m_shown = false;
 };
 
