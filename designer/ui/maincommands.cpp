@@ -23,6 +23,7 @@
 #include "platform/ui/gridview.h"
 #include "properties/ui/propertydialogs.h"
 
+#include <vector>
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -129,16 +130,23 @@ void MainWindow::WireCommands()
             connect(a, &QAction::triggered, this, std::move(f));
     };
     on("mNewFmt", [this] { NewFormat(m_state); });
-    on("mAlignLeft", [this] { AlignSelectedCtls(m_state, 1); });
-    on("mAlignRight", [this] { AlignSelectedCtls(m_state, 2); });
-    on("mAlignTop", [this] { AlignSelectedCtls(m_state, 0); });
-    on("mAlighBottom", [this] { AlignSelectedCtls(m_state, 3); });
-    on("mAlighWidth", [this] { AlignSelectedCtls(m_state, 4); });
-    on("mAlighHight", [this] { AlignSelectedCtls(m_state, 5); });
-    on("mAlignSize", [this] {
-        AlignSelectedCtls(m_state, 5);
-        AlignSelectedCtls(m_state, 4);
-    });
+    // The value prompt takes the focus; the page gets it back, so that the
+    // arrow keys act on the selection again.
+    const auto align = [this, &on](const char *name, std::vector<int> modes) {
+        on(name, [this, modes] {
+            for (const int m : modes)
+                AlignSelectedCtls(m_state, m);
+            activateWindow();
+            Page()->setFocus(Qt::OtherFocusReason);
+        });
+    };
+    align("mAlignLeft", {1});
+    align("mAlignRight", {2});
+    align("mAlignTop", {0});
+    align("mAlighBottom", {3});
+    align("mAlighWidth", {4});
+    align("mAlighHight", {5});
+    align("mAlignSize", {5, 4});
     const auto tick = [this, &on](const char *name, Tick t) {
         on(name, [this, t] {
             ToggleTick(m_state, t);

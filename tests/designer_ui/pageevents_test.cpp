@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QImage>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -305,5 +306,54 @@ TEST_F(PageEventsTest, FixedTextBoxKeepsItsText)
     tt = qobject_cast<QPlainTextEdit *>(pg->ControlWidget(1));
     ASSERT_TRUE(tt);
     EXPECT_EQ(tt->toPlainText(), QStringLiteral("COD"));
+    w.close();
+}
+
+TEST_F(PageEventsTest, KeysWorkAfterAValuePrompt)
+{
+    MainWindow w;
+    Open(w);
+    w.activateWindow();
+    QApplication::setActiveWindow(&w);
+    QtDialogs qt;
+    setDialogs(&qt);
+    // The prompt is answered as a user does: the value typed, then Enter.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto *d = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            d->setTextValue(QStringLiteral("45"));
+            QTest::keyClick(d, Qt::Key_Return);
+        }
+    });
+    answer.start(20);
+    for (const char *command : {"mAlignSize", "mAlignLeft"}) {
+        SCOPED_TRACE(command);
+        // A band over the first two boxes.
+        QTest::mousePress(pg, Qt::LeftButton, {}, Px(25, 15));
+        QTest::mouseMove(pg, Px(50, 35));
+        QTest::mouseMove(pg, Px(60, 45));
+        QTest::mouseRelease(pg, Qt::LeftButton, {}, Px(60, 45));
+        w.menuBar()->findChild<QAction *>(QString::fromLatin1(command))->trigger();
+        QApplication::processEvents();
+        // Keys as the window system sends them: to the focus widget (none:
+        // the window, where they do nothing).
+        const auto key = [&](Qt::Key k, Qt::KeyboardModifiers m) {
+            QWidget *f = QApplication::focusWidget();
+            QTest::keyClick(f ? f : static_cast<QWidget *>(&w), k, m);
+        };
+        DesignControl *a = w.State().GetCtlByIndex(1);
+        const qint32 left = a->left, width = a->width;
+        const double size = a->fontSize;
+        key(Qt::Key_Right, {});
+        EXPECT_EQ(a->left, left + 10);
+        key(Qt::Key_Right, Qt::ShiftModifier);
+        EXPECT_EQ(a->width, width + 10);
+        key(Qt::Key_Up, Qt::ControlModifier);
+        EXPECT_EQ(a->fontSize, size - 0.5);
+        EXPECT_TRUE(w.State().GetCtlByIndex(2)->selected);
+        EXPECT_FALSE(w.State().GetCtlByIndex(3)->selected);
+    }
+    answer.stop();
+    setDialogs(&dlg);
     w.close();
 }
