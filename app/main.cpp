@@ -2,6 +2,7 @@
 // request, then the password prompt or the main window.
 
 #include "core/apppaths.h"
+#include "core/database.h"
 #include "core/exampleformat.h"
 #include "core/globals.h"
 #include "core/startup.h"
@@ -32,16 +33,26 @@ int main(int argc, char **argv)
     InstallExportFormatChooser();
     dsg::SetFormatChoosers({ChooseFromFmtList, ChooseFormatName});
 
-    // A second copy ends at once, without a message; a data folder where no
-    // lock file can be made ends the program with a message.
+    // A second copy ends at once, without a message; a lock that cannot be
+    // taken over, or a data folder where no lock file can be made, ends the
+    // program with a message.
     QLockFile lock(paths::DataPath(QStringLiteral("waybillprinter.lock")));
     switch (TakeInstanceLock(lock)) {
     case InstanceLock::Taken:
         break;
     case InstanceLock::HeldByRunningCopy:
         return 0;
+    case InstanceLock::Blocked:
+        dialogs().Message(LockBlockedMessage(lock.fileName()));
+        return 1;
     case InstanceLock::Failed:
         dialogs().Message(LockFailedMessage(paths::DataDir()));
+        return 1;
+    }
+    // A database file that cannot be read ends the start with one message;
+    // the file stays as it is, and the lock goes with this copy.
+    if (!db::OpenAtStart()) {
+        dialogs().Message(DamagedDatabaseMessage(db::DatabasePath()));
         return 1;
     }
 

@@ -71,6 +71,12 @@ std::optional<QStringList> missingTables(sql::Connection &conn)
     return missing;
 }
 
+bool pagesReadable(sql::Connection &conn)
+{
+    const auto rs = conn.Query(QStringLiteral("PRAGMA quick_check"));
+    return rs && rs->size() == 1 && rs->value(0, 0).toString() == QLatin1String("ok");
+}
+
 void showConnectionError()
 {
     dialogs().Message(QStringLiteral("无法建立数据库连接！"));
@@ -110,9 +116,14 @@ sql::Connection *openConnection(bool report)
     if (g_conn)
         return g_conn.get();
     const QString path = DatabasePath();
-    const bool existed = QFileInfo::exists(path);
+    const QFileInfo file(path);
+    const bool existed = file.exists();
     QString error;
     auto conn = sql::Connection::Open(path, QByteArray(kDatabasePassword), &error);
+    // Every page of a file that held any must read back (and pass its
+    // check) before the schema is completed in it.
+    if (conn && existed && file.size() > 0 && !pagesReadable(*conn))
+        conn.reset();
     const auto missing = conn ? missingTables(*conn) : std::nullopt;
     if (!missing || (!missing->isEmpty() && !CreateSchema(*conn))) {
         conn.reset();
@@ -132,6 +143,11 @@ sql::Connection *openConnection(bool report)
 sql::Connection *Connection()
 {
     return openConnection(true);
+}
+
+bool OpenAtStart()
+{
+    return openConnection(false) != nullptr;
 }
 
 void CloseConnection()

@@ -21,8 +21,16 @@ QString DatabasePath();
 
 // The process's connection, opened on first use. A file without the tables
 // (missing, zero bytes, or left by a first start that died before its schema
-// was committed) is given them. nullptr after "无法建立数据库连接！" was shown.
+// was committed) is given them; a file that already held pages is checked
+// (quick_check) before anything is written to it. nullptr after
+// "无法建立数据库连接！" was shown.
 sql::Connection *Connection();
+// Opens the connection for the start of the program, showing nothing.
+// False when the file cannot be used: not openable with the program's key
+// (a folder, random bytes, another key, a plain SQLite file) or with pages
+// that do not read back whole (a damaged or truncated copy). Such a file is
+// neither changed nor removed.
+bool OpenAtStart();
 // Drops the connection; the next operation opens the file again. Used when
 // the data folder changes (tests) and at exit.
 void CloseConnection();

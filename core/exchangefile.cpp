@@ -10,6 +10,7 @@
 #include "core/textfiles.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
+#include "platform/safefile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -55,20 +56,6 @@ struct Closer
 {
     ~Closer() { CloseIndicator(); }
 };
-
-// Replaces a file by a copy of another; false when the copy failed.
-bool copyReplacing(const QString &from, const QString &to)
-{
-    const QFileInfo a(from), b(to);
-    if (b.exists() && a.canonicalFilePath() == b.canonicalFilePath())
-        return true;
-    const QString tmp = to + QStringLiteral(".part");
-    QFile::remove(tmp);
-    if (!QFile::copy(from, tmp))
-        return false;
-    QFile::remove(to);
-    return QFile::rename(tmp, to);
-}
 
 QString picturePathBeside(const QString &path)
 {
@@ -131,14 +118,56 @@ QString FormatNameFromPath(const QString &path)
 
 void RepairSplitRows(QStringList &lines)
 {
+    // A line that is empty or has fewer than 21 fields is appended, with a
+    // CR LF, to the line before it; working from the end, the line before
+    // is judged with everything already appended to it. Joining adds the
+    // separators of both parts (no separator can span the CR LF), so one
+    // pass from the end with a running count of separators finds every
+    // joined group, and each group is joined once: linear in the text.
     const QString sep = FieldSeparator();
-    for (qsizetype i = lines.size() - 1; i >= 3; --i) {
-        const QString &line = lines.at(i);
-        if (line.isEmpty() || num::Split(line, sep).size() < 21) {
-            lines[i - 1] += kCrLf + line;
-            lines.removeAt(i);
+    const qsizetype n = lines.size();
+    if (n <= 3)
+        return;
+    QStringList out;
+    out.reserve(n);
+    qsizetype end = n - 1; // last line of the group being collected
+    qsizetype pendingSeps = 0; // separators of the lines after i in the group
+    bool pending = false;
+    const auto flush = [&](qsizetype first) {
+        if (first == end) {
+            out.append(std::move(lines[first]));
+            return;
         }
+        qsizetype size = 0;
+        for (qsizetype k = first; k <= end; ++k)
+            size += lines.at(k).size() + 2;
+        QString joined;
+        joined.reserve(size);
+        for (qsizetype k = first; k <= end; ++k) {
+            if (k > first)
+                joined += kCrLf;
+            joined += lines.at(k);
+        }
+        out.append(std::move(joined));
+    };
+    for (qsizetype i = n - 1; i >= 3; --i) {
+        const QString &line = lines.at(i);
+        const qsizetype seps = line.count(sep) + (pending ? pendingSeps : 0);
+        const bool empty = line.isEmpty() && !pending;
+        if (empty || seps + 1 < 21) {
+            pending = true;
+            pendingSeps = seps;
+            continue;
+        }
+        flush(i);
+        pending = false;
+        end = i - 1;
     }
+    flush(2);
+    for (qsizetype k = 1; k >= 0; --k)
+        out.append(std::move(lines[k]));
+    std::reverse(out.begin(), out.end());
+    lines = std::move(out);
 }
 
 } // namespace xfile
@@ -173,14 +202,14 @@ bool ExportFormat(const FormatHost &host, const QString &nameIn)
         && !dialogs().AskYesNo(QStringLiteral("文件：“") + path
                                + QStringLiteral("”已经存在，是否覆盖？")))
         return false;
-    if (!WriteTextFileRetry(*text, path)) {
-        dialogs().Message(QStringLiteral("文件：“") + path
-                          + QStringLiteral("”无法写入，格式未能导出！"));
+    // A file or picture that could not be written completely is not
+    // reported as exported; the old files keep their bytes.
+    const QString picture = GetBackgroundPicturePath(name);
+    if (!WriteTextFileRetry(*text, path)
+        || (QFileInfo::exists(picture) && !safefile::CopyFile(picture, picturePathBeside(path)))) {
+        dialogs().Message(QStringLiteral("文件保存出错！"));
         return false;
     }
-    const QString picture = GetBackgroundPicturePath(name);
-    if (QFileInfo::exists(picture))
-        copyReplacing(picture, picturePathBeside(path));
     dialogs().Message(QStringLiteral("格式：“") + name + QStringLiteral("”导出完成！"));
     return true;
 }
@@ -255,6 +284,20 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
     };
     std::vector<Added> added;
     QHash<qint64, qint64> newByOld; // first line of each old ID wins
+    // One prepared statement serves every row: a big file has many.
+    QStringList names, marks;
+    for (const fmtgrid::FmtColumn *c : columns)
+        if (c->gridColumn != fmtgrid::ColID) {
+            names << QString::fromLatin1(c->name);
+            marks << QStringLiteral("?");
+        }
+    names << QStringLiteral("Fmt");
+    marks << QStringLiteral("?");
+    sql::Statement insert(*conn, QStringLiteral("INSERT INTO Fmt (") + names.join(u',')
+                                     + QStringLiteral(") VALUES (") + marks.join(u',') + u')');
+    sql::Statement update(*conn, QStringLiteral("UPDATE Fmt SET RCtl=?,SumID=?,SumID1=? WHERE ID=?"));
+    if (!insert.ok() || !update.ok())
+        return false;
     for (qsizetype i = 2; i < lines.size(); ++i) {
         const QStringList f = num::Split(lines.at(i), sep);
         if (f.size() < 21) {
@@ -264,7 +307,7 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
         auto lng = [&](int k) {
             return k < f.size() ? num::RoundToInt64(num::Val(f.at(k))) : qint64(0);
         };
-        QList<QPair<QString, QVariant>> values;
+        QVariantList values;
         for (const fmtgrid::FmtColumn *c : columns) {
             if (c->gridColumn == fmtgrid::ColID)
                 continue; // the row gets a new ID
@@ -288,12 +331,16 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
                 v = t.toLower() == QStringLiteral("true");
                 break;
             }
-            values.append({QString::fromLatin1(c->name), v});
+            values.append(v);
         }
-        values.append({QStringLiteral("Fmt"), name});
-        const auto id = db::InsertRow(QStringLiteral("Fmt"), values);
-        if (!id)
+        values.append(name);
+        insert.Reset();
+        if (!insert.Bind(values))
             return false;
+        insert.Step();
+        if (insert.failed())
+            return false;
+        const auto id = std::optional<qint64>(conn->lastInsertId());
         const qint64 oldId = lng(idField);
         if (!newByOld.contains(oldId))
             newByOld.insert(oldId, *id);
@@ -319,9 +366,13 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
                 changed = changed || refs[k] != v;
             }
         }
-        if (changed
-            && !conn->Exec(QStringLiteral("UPDATE Fmt SET RCtl=?,SumID=?,SumID1=? WHERE ID=?"),
-                           {refs[0], refs[1], refs[2], a.newId}))
+        if (!changed)
+            continue;
+        update.Reset();
+        if (!update.Bind({refs[0], refs[1], refs[2], a.newId}))
+            return false;
+        update.Step();
+        if (update.failed())
             return false;
     }
     if (!tx.Commit())
@@ -329,7 +380,7 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
 
     const QString picture = picturePathBeside(path);
     if (QFileInfo::exists(picture))
-        copyReplacing(picture, GetBackgroundPicturePath(name));
+        safefile::CopyFile(picture, GetBackgroundPicturePath(name));
 
     // The question stands alone, not under the progress window.
     CloseIndicator();

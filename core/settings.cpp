@@ -3,7 +3,10 @@
 #include "core/apppaths.h"
 #include "core/database.h"
 #include "platform/numtext.h"
+#include "platform/safefile.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -28,10 +31,38 @@ QString settingsKey(const QString &application, const QString &section, const QS
 bool SaveRegSetting(const QString &application, const QString &section, const QString &name,
                     const QString &value)
 {
-    QSettings s(settingsFile(), QSettings::IniFormat);
-    s.setValue(settingsKey(application, section, name), value);
-    s.sync();
-    return s.status() == QSettings::NoError;
+    // QSettings replaces its file through a buffered save that misses a
+    // failed last flush, which would leave a cut file in place of the old
+    // one. So the values are written into a copy, read back, and the copy
+    // replaces the file only when it holds every value.
+    const QString file = settingsFile();
+    const QString work = file + QStringLiteral(".new");
+    QFile::remove(work);
+    if (QFileInfo::exists(file) && !safefile::CopyFile(file, work))
+        return false;
+    QVariantMap expected;
+    {
+        QSettings s(work, QSettings::IniFormat);
+        s.setValue(settingsKey(application, section, name), value);
+        s.sync();
+        for (const QString &k : s.allKeys())
+            expected.insert(k, s.value(k));
+        if (s.status() != QSettings::NoError) {
+            QFile::remove(work);
+            return false;
+        }
+    }
+    QVariantMap written;
+    {
+        const QSettings check(work, QSettings::IniFormat);
+        for (const QString &k : check.allKeys())
+            written.insert(k, check.value(k));
+    }
+    if (written != expected) {
+        QFile::remove(work);
+        return false;
+    }
+    return safefile::ReplaceWithFinished(work, file);
 }
 
 QString GetRegSetting(const QString &application, const QString &section, const QString &name,

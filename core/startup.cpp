@@ -3,9 +3,16 @@
 #include "core/settings.h"
 #include "platform/numtext.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 QString MainCaption(const QString &captionTemplate)
 {
@@ -14,20 +21,67 @@ QString MainCaption(const QString &captionTemplate)
     return caption;
 }
 
+namespace {
+
+// True when some process holds the lock file's advisory lock, as QLockFile
+// does for the whole life of the copy that took it.
+bool lockHeldByAProcess(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+} // namespace
+
 InstanceLock TakeInstanceLock(QLockFile &lock)
 {
-    // Only a dead owner's lock counts as stale.
+    // QLockFile itself treats a lock whose owner is no longer running as
+    // stale; an age limit would also let a second copy take a live lock.
     lock.setStaleLockTime(0);
     if (lock.tryLock(0))
         return InstanceLock::Taken;
-    return lock.error() == QLockFile::LockFailedError ? InstanceLock::HeldByRunningCopy
-                                                      : InstanceLock::Failed;
+    if (lock.error() != QLockFile::LockFailedError)
+        return InstanceLock::Failed;
+    const QString path = lock.fileName();
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return InstanceLock::Blocked;
+    // A lock file that names no running copy of this program: empty or
+    // unreadable, or written by another program. QLockFile keeps it unless
+    // its owner's process is gone, so it is removed here, which fails
+    // while a live process holds it.
+    qint64 pid = 0;
+    QString host, app;
+    const bool readable = lock.getLockInfo(&pid, &host, &app);
+    if ((!readable || app != QCoreApplication::applicationName()) && !lockHeldByAProcess(path)
+        && lock.removeStaleLockFile() && lock.tryLock(0))
+        return InstanceLock::Taken;
+    if (lockHeldByAProcess(path))
+        return InstanceLock::HeldByRunningCopy;
+    return QFileInfo::exists(path) ? InstanceLock::Blocked : InstanceLock::Failed;
 }
 
 QString LockFailedMessage(const QString &folder)
 {
     return QStringLiteral("数据文件夹“") + QDir::toNativeSeparators(folder)
         + QStringLiteral("”无法写入，程序不能运行！请检查此文件夹的权限和磁盘空间。");
+}
+
+QString LockBlockedMessage(const QString &lockPath)
+{
+    return QStringLiteral("锁定文件“") + QDir::toNativeSeparators(lockPath)
+        + QStringLiteral("”无法使用，程序不能运行！请删除它（或改名）后重新启动。");
+}
+
+QString DamagedDatabaseMessage(const QString &databasePath)
+{
+    return QStringLiteral("数据文件“") + QDir::toNativeSeparators(databasePath)
+        + QStringLiteral("”已损坏或无法读取，程序不能运行！\r\n请用此文件的备份替换它后重新启动。"
+                         "此文件已原样保留，未作任何改动。");
 }
 
 StartupRecord ParseCommandLine(const QStringList &arguments)

@@ -20,13 +20,22 @@ inline constexpr const char *kPasswordKey = "软件密码";
 QString MainCaption(const QString &captionTemplate = QString::fromUtf8(kCaptionTemplate));
 
 // The lock file that keeps the program to one running copy, held for the
-// whole run. Only a lock held by a running copy means "end silently"; a lock
-// file that cannot be made at all (a data folder that cannot be written) is
-// a failure the user must be told about.
-enum class InstanceLock { Taken, HeldByRunningCopy, Failed };
+// whole run. Only a lock held by a running copy means "end silently". A lock
+// file nobody holds (empty or unreadable, as a power cut between its
+// creation and its write leaves it; written by another program; or left by
+// a copy that is no longer running) is taken over. A lock that cannot be
+// taken over (something other than a file under that name) is Blocked; a
+// data folder where no lock file can be made at all is Failed. Both must be
+// told to the user.
+enum class InstanceLock { Taken, HeldByRunningCopy, Blocked, Failed };
 InstanceLock TakeInstanceLock(QLockFile &lock);
 // The message for a data folder where no lock file can be made.
 QString LockFailedMessage(const QString &folder);
+// The message for a lock file that cannot be taken over.
+QString LockBlockedMessage(const QString &lockPath);
+// The message for a database file that cannot be read: the program does not
+// start, and the file is left as it is for recovery.
+QString DamagedDatabaseMessage(const QString &databasePath);
 
 // Reads the command line (the arguments after the program name, joined by
 // single blanks and split again at every single blank): exactly five parts

@@ -3,10 +3,10 @@
 #include "core/helpers.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
+#include "platform/safefile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 int WriteTextFile(const QString &text, const QString &path)
 {
@@ -16,19 +16,16 @@ int WriteTextFile(const QString &text, const QString &path)
         DoEventsLoop(100);
         return TextWriteOldTempFailed;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    safefile::Writer file(path);
+    if (!file.Open()) {
         DoEventsLoop(100);
         return TextWriteCreateFailed;
     }
-    const QByteArray bytes = cp936::Encode(text);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        file.commit();
+    if (!file.Write(cp936::Encode(text))) {
         DoEventsLoop(100);
         return TextWriteWriteFailed;
     }
-    if (!file.commit()) {
+    if (!file.Commit()) {
         DoEventsLoop(100);
         return TextWriteReplaceFailed;
     }

@@ -5,13 +5,12 @@
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/gridmodel.h"
+#include "platform/safefile.h"
 #include "records/columnmap.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
-#include <cstdio>
 #include <vector>
 #include <xlsxwriter.h>
 
@@ -82,23 +81,20 @@ QString CsvLine(const GridModel &grid, qint32 row)
 
 bool ExportGridToCsv(const GridModel &grid, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    safefile::Writer file(path);
+    if (!file.Open())
         return false;
     ShowIndicator(QStringLiteral("正在导出数据至CSV格式文件……"), grid.rows());
     Stepper steps(grid.rows());
     bool ok = true;
     for (qint32 r = 0; r < grid.rows() && ok; ++r) {
         if (RowExported(grid, r)) {
-            const QByteArray bytes = cp936::Encode(CsvLine(grid, r)) + "\r\n";
-            ok = file.write(bytes) == bytes.size();
+            ok = file.Write(cp936::Encode(CsvLine(grid, r)) + "\r\n");
         }
         steps.Step();
     }
     steps.Flush();
-    ok = ok && file.commit();
-    if (!ok)
-        file.cancelWriting();
+    ok = ok && file.Commit(); // a failed file is dropped, the target kept
     CloseIndicator();
     return ok;
 }
@@ -190,7 +186,10 @@ bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString
                 | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
         QFile::setPermissions(tmp.fileName(), perms);
     }
-    ok = ok && std::rename(tmpName.constData(), QFile::encodeName(path).constData()) == 0;
+    if (ok) {
+        tmp.setAutoRemove(false); // renamed or removed below
+        ok = safefile::ReplaceWithFinished(tmp.fileName(), path);
+    }
     CloseIndicator();
     return ok;
 }

@@ -3,13 +3,12 @@
 #include "core/formatstore.h"
 #include "core/globals.h"
 #include "platform/dialogs.h"
+#include "platform/safefile.h"
 #include "records/xlsreader.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
-#include <cstdio>
 
 namespace imp {
 
@@ -71,21 +70,10 @@ bool ImportBackgroundPicture(const QString &formatName)
         return false;
     if (QFileInfo(file).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
         return true;
-    QFile source(file);
-    QTemporaryFile tmp(QFileInfo(target).absoluteDir().filePath(QStringLiteral(".pictureXXXXXX")));
-    if (!source.open(QIODevice::ReadOnly) || !tmp.open())
+    if (!safefile::CopyFile(file, target)) {
+        dialogs().Message(QStringLiteral("文件保存出错！"));
         return false;
-    const QByteArray bytes = source.readAll();
-    if (tmp.write(bytes) != bytes.size() || !tmp.flush())
-        return false;
-    tmp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                       | QFileDevice::ReadOther);
-    tmp.close();
-    if (std::rename(QFile::encodeName(tmp.fileName()).constData(),
-                    QFile::encodeName(target).constData())
-        != 0)
-        return false;
-    tmp.setAutoRemove(false);
+    }
     return true;
 }
 

@@ -386,6 +386,56 @@ TEST(ExchangeFileNames, SplitRowsAreJoinedFromTheEnd)
     EXPECT_EQ(lines.at(4), full + QStringLiteral("\r\n"));
 }
 
+// The repair as first written (line by line from the end, joining and
+// removing in place), kept as the reference the one-pass repair must match.
+void ReferenceRepair(QStringList &lines)
+{
+    for (qsizetype i = lines.size() - 1; i >= 3; --i) {
+        const QString line = lines.at(i);
+        if (line.isEmpty() || num::Split(line, kSep).size() < 21) {
+            lines[i - 1] += QStringLiteral("\r\n") + line;
+            lines.removeAt(i);
+        }
+    }
+}
+
+TEST(ExchangeFileNames, RepairMatchesTheReferenceOnRandomFilesAndTheCorpus)
+{
+    // Lines of 0, 1, 5, 10, 11, 20, 21 and 22 fields, empty ones and
+    // separator halves, in random files of 0 to 40 lines.
+    const QString pieces[] = {QString(), QStringLiteral("a"), QStringList(5, "x").join(kSep),
+                              QStringList(10, "x").join(kSep), QStringList(11, "").join(kSep),
+                              QStringList(20, "y").join(kSep), QStringList(21, "z").join(kSep),
+                              QStringList(22, "f").join(kSep), QStringLiteral("】★"),
+                              QStringLiteral("【b")};
+    quint32 seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7fff;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        QStringList lines;
+        const int n = int(next() % 41);
+        for (int i = 0; i < n; ++i)
+            lines << pieces[next() % std::size(pieces)];
+        QStringList expected = lines;
+        ReferenceRepair(expected);
+        xfile::RepairSplitRows(lines);
+        ASSERT_EQ(lines, expected) << round;
+    }
+    const QDir corpus(QStringLiteral(TEST_SOURCE_DIR "/../fuzz/corpus/exchangefile"));
+    const QStringList files = corpus.entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString &f : files) {
+        QStringList lines
+            = num::Split(cp936::Decode(ReadBytes(corpus.filePath(f))), QStringLiteral("\r\n"));
+        QStringList expected = lines;
+        ReferenceRepair(expected);
+        xfile::RepairSplitRows(lines);
+        EXPECT_EQ(lines, expected) << qPrintable(f);
+    }
+}
+
 TEST_F(ExchangeFileTest, OriginalFileExportsBackInItsOwnLayout)
 {
     // Rows as the original program writes them: 15 significant digits,

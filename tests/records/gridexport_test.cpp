@@ -10,19 +10,6 @@
 
 using namespace imp;
 
-namespace {
-
-QStringList Messages(const ScriptedDialogs &d)
-{
-    QStringList out;
-    for (const auto &s : d.shown())
-        if (s.kind == QLatin1String("message"))
-            out << s.text;
-    return out;
-}
-
-} // namespace
-
 class GridExport : public DataDirTest
 {
 protected:
@@ -75,17 +62,17 @@ TEST_F(GridExport, AsksBeforeReplacingAndKeepsTheOldFileOnFailure)
     dlg.Queue(true);
     EXPECT_TRUE(ExportGrid(grid, QStringLiteral("历史")));
     EXPECT_TRUE(ReadBytes(file).startsWith(cp936::Encode(QStringLiteral("序号\t"))));
-    EXPECT_EQ(Messages(dlg), QStringList());
+    EXPECT_EQ(MessageBoxes(dlg), QStringList());
 
     // A folder that does not exist: the write fails and says so.
     dlg.Queue(path(QStringLiteral("no/such.csv")));
     EXPECT_FALSE(ExportGrid(grid, QStringLiteral("历史")));
-    EXPECT_EQ(Messages(dlg), QStringList {QStringLiteral("文件保存出错！")});
+    EXPECT_EQ(MessageBoxes(dlg), QStringList {QStringLiteral("文件保存出错！")});
 
     GridModel empty;
     dlg.Clear();
     EXPECT_TRUE(ExportGrid(empty, QStringLiteral("历史")));
-    EXPECT_EQ(Messages(dlg), QStringList {QStringLiteral("表格中没有数据！")});
+    EXPECT_EQ(MessageBoxes(dlg), QStringList {QStringLiteral("表格中没有数据！")});
     EXPECT_EQ(WorkbookPath(QStringLiteral("a.XLS")), QStringLiteral("a.XLSx"));
     EXPECT_EQ(WorkbookPath(QStringLiteral("a")), QStringLiteral("a.xlsx"));
 }

@@ -4,11 +4,15 @@
 // a chooser or dialog and waits for it), half a second later the next one
 // over it, and, while they are all open, closes the main window under them.
 // It writes what it did to standard error.
+// The action "record" instead writes the text of every message box
+// ("driver: message ...") and answers it, and closes the main window once it
+// is shown; "hold" only reports the main window and leaves it open.
 
 #include <QAction>
 #include <QApplication>
 #include <QGenericPlugin>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 
@@ -30,6 +34,12 @@ public:
     explicit Driver(const QString &spec)
         : m_actions(spec.split(QLatin1Char('+'), Qt::SkipEmptyParts))
     {
+        if (spec == QLatin1String("record") || spec == QLatin1String("hold")) {
+            auto *poll = new QTimer(this);
+            connect(poll, &QTimer::timeout, this, [this] { Record(); });
+            poll->start(100);
+            return;
+        }
         auto *poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, [this, poll] {
             QMainWindow *m = mainWindow();
@@ -74,6 +84,26 @@ private:
     }
 
     QStringList m_actions;
+
+    void Record()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                QString text = box->text();
+                text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
+                std::fprintf(stderr, "driver: message %s\n", qPrintable(text));
+                box->accept();
+            }
+        QMainWindow *m = mainWindow();
+        if (!m || m_shown)
+            return;
+        m_shown = true;
+        std::fprintf(stderr, "driver: main window shown\n");
+        if (m_actions.value(0) == QLatin1String("record"))
+            QTimer::singleShot(200, m, &QWidget::close);
+    }
+
+    bool m_shown = false;
 };
 
 class DriverPlugin : public QGenericPlugin

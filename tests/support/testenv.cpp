@@ -3,8 +3,14 @@
 #include "core/apppaths.h"
 #include "core/database.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 void DataDirTest::SetUp()
 {
@@ -47,4 +53,78 @@ int RunCommand(const QString &program, const QStringList &args, QByteArray *out)
     if (out)
         *out = p.readAllStandardOutput();
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+QString OnFullDisk(qint64 limit, const std::function<QString()> &work)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return QStringLiteral("<no pipe>");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit lim {};
+        getrlimit(RLIMIT_FSIZE, &lim);
+        const rlim_t hard = lim.rlim_max;
+        lim.rlim_cur = rlim_t(limit);
+        setrlimit(RLIMIT_FSIZE, &lim);
+        const QByteArray answer = work().toUtf8();
+        lim.rlim_cur = hard;
+        setrlimit(RLIMIT_FSIZE, &lim);
+        qsizetype done = 0;
+        while (done < answer.size()) {
+            const ssize_t n = ::write(fds[1], answer.constData() + done, size_t(answer.size() - done));
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        ::close(fds[1]);
+        _exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray answer;
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
+        answer.append(buf, n);
+    ::close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return QStringLiteral("<no answer>");
+    return QString::fromUtf8(answer);
+}
+
+FullDiskScope::FullDiskScope(qint64 limit)
+{
+    struct rlimit lim {};
+    getrlimit(RLIMIT_FSIZE, &lim);
+    m_old = lim.rlim_cur;
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    lim.rlim_cur = rlim_t(limit);
+    setrlimit(RLIMIT_FSIZE, &lim);
+}
+
+FullDiskScope::~FullDiskScope()
+{
+    struct rlimit lim {};
+    getrlimit(RLIMIT_FSIZE, &lim);
+    lim.rlim_cur = rlim_t(m_old);
+    setrlimit(RLIMIT_FSIZE, &lim);
+    std::signal(SIGXFSZ, m_oldHandler);
+}
+
+QStringList FilesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+QStringList MessageBoxes(const ScriptedDialogs &d)
+{
+    QStringList out;
+    for (const auto &s : d.shown())
+        if (s.kind == QLatin1String("message"))
+            out << s.text;
+    return out;
 }

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 class DataDirTest : public ::testing::Test
@@ -28,3 +29,30 @@ bool WriteBytes(const QString &path, const QByteArray &bytes);
 QByteArray ReadBytes(const QString &path);
 // Runs a command; its exit code, with stdout in *out when given.
 int RunCommand(const QString &program, const QStringList &args, QByteArray *out = nullptr);
+
+// Runs work in a child process whose files cannot grow beyond limit bytes
+// (RLIMIT_FSIZE, with SIGXFSZ ignored so that a write fails instead of
+// killing it): a full disk. Returns the text work returned, or
+// "<no answer>" when the child died.
+QString OnFullDisk(qint64 limit, const std::function<QString()> &work);
+
+// Lowers this process's file-size limit for its lifetime, as on a full
+// disk, for code that cannot run in a child (an open database, windows).
+class FullDiskScope
+{
+public:
+    explicit FullDiskScope(qint64 limit);
+    ~FullDiskScope();
+    FullDiskScope(const FullDiskScope &) = delete;
+    FullDiskScope &operator=(const FullDiskScope &) = delete;
+
+private:
+    unsigned long long m_old = 0;
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+// The texts of the OK message boxes shown, in order.
+QStringList MessageBoxes(const ScriptedDialogs &d);
+
+// The names of the files in a folder, sorted.
+QStringList FilesIn(const QString &folder);

@@ -1,0 +1,97 @@
+// Writes onto a full disk (a file-size limit in a child process): the old
+// file keeps its bytes, no temporary file is left and the failure is said.
+
+#include "core/exchangefile.h"
+#include "core/formatgrid.h"
+#include "core/formathost.h"
+#include "core/formatstore.h"
+#include "core/database.h"
+#include "core/settings.h"
+#include "core/textfiles.h"
+#include "support/testenv.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+class FullDiskWrites : public DataDirTest
+{
+};
+
+TEST_F(FullDiskWrites, TextFileSmallerThanTheWriteBuffer)
+{
+    const QString f = path(QStringLiteral("keep.wlq"));
+    ASSERT_TRUE(WriteBytes(f, "original"));
+    // 3000 characters: 6000 bytes, held in the write buffer until the end.
+    const QString answer = OnFullDisk(4096, [&] {
+        return QString::number(WriteTextFile(QString(3000, u'字'), f));
+    });
+    EXPECT_LT(answer.toInt(), 0) << qPrintable(answer);
+    EXPECT_EQ(ReadBytes(f), "original");
+    EXPECT_EQ(FilesIn(dataDir()), QStringList {QStringLiteral("keep.wlq")});
+}
+
+TEST_F(FullDiskWrites, SettingsFileKeepsItsValues)
+{
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(SaveRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"),
+                                   QStringLiteral("K%1").arg(i), QString(20, u'设')));
+    const QString ini = path(QStringLiteral("settings.ini"));
+    const QByteArray before = ReadBytes(ini);
+    ASSERT_GT(before.size(), 1000);
+    const QString answer = OnFullDisk(200, [] {
+        return SaveRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"), QStringLiteral("K0"),
+                              QStringLiteral("new"))
+            ? QStringLiteral("saved")
+            : QStringLiteral("failed");
+    });
+    EXPECT_EQ(answer, QStringLiteral("failed"));
+    EXPECT_EQ(ReadBytes(ini), before);
+    EXPECT_EQ(FilesIn(dataDir()), QStringList {QStringLiteral("settings.ini")});
+}
+
+TEST_F(FullDiskWrites, FormatExportKeepsTheOldFileAndPicture)
+{
+    FormatHostState host;
+    GridModel g;
+    fmtgrid::LayoutFormatGrid(g);
+    QStringList row;
+    for (int c = 0; c < fmtgrid::kColumnCount; ++c)
+        row << QString();
+    row[fmtgrid::ColID] = QString::number(NewTempCtlID(g));
+    row[fmtgrid::ColLBL] = QStringLiteral("收件人");
+    g.addRow(row);
+    ASSERT_TRUE(SaveFormatGrid(host, g, QStringLiteral("A")));
+    ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(QStringLiteral("A")), QByteArray(3000, 'P')));
+    const QString target = path(QStringLiteral("out/old.wlq"));
+    QDir().mkpath(path(QStringLiteral("out")));
+    ASSERT_TRUE(WriteBytes(target, "OLD"));
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("out/old.jpg")), "OLDPIC"));
+    db::CloseConnection(); // the child opens its own
+
+    struct Case
+    {
+        qint64 limit;
+        const char *what;
+    };
+    // 100 bytes: the text cannot be written; 1000: the text can, the picture not.
+    for (const Case &c : {Case {100, "text"}, Case {1000, "picture"}}) {
+        const QString answer = OnFullDisk(c.limit, [&] {
+            dlg.Clear();
+            dlg.Queue(target);
+            dlg.Queue(true); // replace
+            const bool ok = ExportFormat(host, QStringLiteral("A"));
+            return QString::number(ok) + u'|' + MessageBoxes(dlg).join(u'|');
+        });
+        EXPECT_EQ(answer, QStringLiteral("0|文件保存出错！")) << qPrintable(answer) << c.what;
+        if (QByteArray(c.what) == "text")
+            EXPECT_EQ(ReadBytes(target), "OLD");
+        EXPECT_EQ(ReadBytes(path(QStringLiteral("out/old.jpg"))), "OLDPIC") << c.what;
+        EXPECT_EQ(FilesIn(path(QStringLiteral("out"))),
+                  (QStringList {QStringLiteral("old.jpg"), QStringLiteral("old.wlq")}))
+            << c.what;
+    }
+}
+
+} // namespace
