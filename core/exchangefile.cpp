@@ -263,12 +263,19 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
 
     xfile::RepairSplitRows(lines);
 
+    // A write the database refuses (a full disk, a damaged file) is said;
+    // the transaction rolls back, so nothing of the format stays behind.
+    const auto writeFailed = [] {
+        CloseIndicator();
+        dialogs().Message(QStringLiteral("格式没有导入：数据库写入出错！请检查数据文件夹所在的磁盘是否已满。"));
+        return false;
+    };
     sql::Connection *conn = db::Connection();
     if (!conn)
         return false;
     sql::Transaction tx(*conn);
     if (!tx.ok())
-        return false;
+        return writeFailed();
 
     const QString sep = xfile::FieldSeparator();
     const auto columns = fileColumns(true);
@@ -297,7 +304,7 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
                                      + QStringLiteral(") VALUES (") + marks.join(u',') + u')');
     sql::Statement update(*conn, QStringLiteral("UPDATE Fmt SET RCtl=?,SumID=?,SumID1=? WHERE ID=?"));
     if (!insert.ok() || !update.ok())
-        return false;
+        return writeFailed();
     for (qsizetype i = 2; i < lines.size(); ++i) {
         const QStringList f = num::Split(lines.at(i), sep);
         if (f.size() < 21) {
@@ -336,10 +343,10 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
         values.append(name);
         insert.Reset();
         if (!insert.Bind(values))
-            return false;
+            return writeFailed();
         insert.Step();
         if (insert.failed())
-            return false;
+            return writeFailed();
         const auto id = std::optional<qint64>(conn->lastInsertId());
         const qint64 oldId = lng(idField);
         if (!newByOld.contains(oldId))
@@ -370,13 +377,13 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
             continue;
         update.Reset();
         if (!update.Bind({refs[0], refs[1], refs[2], a.newId}))
-            return false;
+            return writeFailed();
         update.Step();
         if (update.failed())
-            return false;
+            return writeFailed();
     }
     if (!tx.Commit())
-        return false;
+        return writeFailed();
 
     const QString picture = picturePathBeside(path);
     if (QFileInfo::exists(picture))

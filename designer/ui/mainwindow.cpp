@@ -18,6 +18,7 @@
 #include "designer/ui/pageinput.h"
 #include "designer/ui/pagesizedialog.h"
 #include "designer/ui/pagewidget.h"
+#include "platform/dialogs.h"
 #include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
 #include "properties/ui/propertydialogs.h"
@@ -548,6 +549,11 @@ void MainWindow::CaptionsChanged()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_unloaded && m_unsavedAfterFailure
+        && !dialogs().AskYesNo(QStringLiteral("格式没有保存成功，关闭后本次修改将丢失。是否仍要关闭？"))) {
+        event->ignore();
+        return;
+    }
     if (!m_unloaded) {
         m_unloaded = true;
         m_state.Unload();
@@ -584,7 +590,12 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     };
     FormatWindow &w = m_state;
     on("m_FCom30", [&w] { dsg::SelectFormat(w, QString(), false); });
-    on("m_FCom31", [this] { SaveFormatGrid(m_state, m_state.FormatGrid(), QString()); });
+    on("m_FCom31", [this] {
+        m_unsavedAfterFailure = !SaveFormatGrid(m_state, m_state.FormatGrid(), QString());
+        if (m_unsavedAfterFailure)
+            dialogs().Message(QStringLiteral(
+                "格式没有保存，修改仍在页面上！请检查数据文件夹所在的磁盘是否已满，然后再保存。"));
+    });
     on("m_FCom32", [&w] { dsg::SaveFormatAs(w, QString()); });
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
     on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });

@@ -161,6 +161,8 @@ private:
     void WirePropertyCommands(QMenu *ctlMenu);
     bool m_syncing = false;
     bool m_unloaded = false;
+    // The last save of the format failed: its edits live only on the page.
+    bool m_unsavedAfterFailure = false;
     bool m_endsProgram = false;
 };
 

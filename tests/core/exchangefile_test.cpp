@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 
 using namespace fmtgrid;
@@ -264,6 +265,28 @@ TEST_F(ExchangeFileTest, BrokenFileLeavesNothingBehind)
     EXPECT_EQ(msgs(), QStringList {QStringLiteral("格式文件有错！")});
     EXPECT_TRUE(rowsOf(QStringLiteral("坏")).isEmpty());
     EXPECT_FALSE(QFile::exists(GetBackgroundPicturePath(QStringLiteral("坏"))));
+}
+
+// A database that cannot grow (a full data folder) refuses the rows: the
+// import says so and stores nothing.
+TEST_F(ExchangeFileTest, FullDataFolderIsSaidAndStoresNothing)
+{
+    QStringList lines = {QStringLiteral("<沃栎岚印坊格式专用_快递单专用>"), QStringLiteral("满")};
+    QStringList row(22, QStringLiteral("1"));
+    row[2] = QString(500, QChar(u'框'));
+    for (int i = 0; i < 300; ++i)
+        lines << row.join(kSep);
+    const QString file = path(QStringLiteral("满.wlq"));
+    ASSERT_TRUE(WriteBytes(file, cp936::Encode(lines.join(QStringLiteral("\r\n")))));
+    ASSERT_TRUE(db::FormatExists(QStringLiteral("满")).has_value()); // the database exists
+    {
+        // Reading works and a journal fits; the database cannot grow.
+        FullDiskScope full(QFileInfo(path(QStringLiteral("DATA.db"))).size());
+        EXPECT_FALSE(ImportFormat(host, file, true));
+    }
+    ASSERT_EQ(msgs().size(), 1);
+    EXPECT_TRUE(msgs().front().startsWith(QStringLiteral("格式没有导入"))) << msgs().front().toStdString();
+    EXPECT_TRUE(rowsOf(QStringLiteral("满")).isEmpty());
 }
 
 TEST_F(ExchangeFileTest, SignaturesAndShortFilesAreRefused)

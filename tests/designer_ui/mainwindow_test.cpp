@@ -351,3 +351,27 @@ TEST_F(MainWindowTest, WindowsShowTheirWholeTitles)
     }
     w.close();
 }
+
+// Saving on a full data folder says so; closing afterwards asks before the
+// unsaved edits go, and No keeps the window open.
+TEST_F(MainWindowTest, FailedSaveIsSaidAndClosingAsksFirst)
+{
+    MainWindow w;
+    w.show();
+    QAction *save = w.menuBar()->findChild<QAction *>(QStringLiteral("m_FCom31"));
+    ASSERT_TRUE(save);
+    {
+        FullDiskScope full(0);
+        save->trigger();
+    }
+    ASSERT_EQ(MessageBoxes(dlg).size(), 1);
+    EXPECT_TRUE(MessageBoxes(dlg).front().contains(QStringLiteral("格式没有保存")));
+
+    dlg.Queue(false);
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+    save->trigger(); // the disk has room again
+    EXPECT_EQ(MessageBoxes(dlg).size(), 1);
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(dlg.pendingAnswers(), 0u);
+}
