@@ -133,9 +133,8 @@ TEST_F(RecordTabsTest, RecordScrollBarStepsThroughDataGrid)
 
 namespace {
 
-// Clicks the scroll bar's part through the window: the widget the window
-// finds at that point gets the press, as with a real mouse.
-void ClickPart(QWidget &window, QScrollBar *bar, QStyle::SubControl part)
+// Where the style draws a part of the scroll bar, in the bar's coordinates.
+QRect PartRect(QScrollBar *bar, QStyle::SubControl part)
 {
     QStyleOptionSlider opt;
     opt.initFrom(bar);
@@ -146,7 +145,14 @@ void ClickPart(QWidget &window, QScrollBar *bar, QStyle::SubControl part)
     opt.sliderValue = bar->value();
     opt.singleStep = bar->singleStep();
     opt.pageStep = bar->pageStep();
-    const QRect r = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
+}
+
+// Clicks the scroll bar's part through the window: the widget the window
+// finds at that point gets the press, as with a real mouse.
+void ClickPart(QWidget &window, QScrollBar *bar, QStyle::SubControl part)
+{
+    const QRect r = PartRect(bar, part);
     ASSERT_FALSE(r.isEmpty());
     const QPoint at = bar->mapTo(&window, r.center());
     QWidget *hit = window.childAt(at);
@@ -156,17 +162,7 @@ void ClickPart(QWidget &window, QScrollBar *bar, QStyle::SubControl part)
 
 QRect SliderRect(QScrollBar *bar)
 {
-    QStyleOptionSlider opt;
-    opt.initFrom(bar);
-    opt.orientation = bar->orientation();
-    opt.minimum = bar->minimum();
-    opt.maximum = bar->maximum();
-    opt.sliderPosition = bar->sliderPosition();
-    opt.sliderValue = bar->value();
-    opt.singleStep = bar->singleStep();
-    opt.pageStep = bar->pageStep();
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider,
-                                        bar);
+    return PartRect(bar, QStyle::SC_ScrollBarSlider);
 }
 
 } // namespace
