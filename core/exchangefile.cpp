@@ -8,6 +8,7 @@
 #include "core/helpers.h"
 #include "core/progress.h"
 #include "core/textfiles.h"
+#include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
 #include "platform/safefile.h"
@@ -202,11 +203,18 @@ bool ExportFormat(const FormatHost &host, const QString &nameIn)
         && !dialogs().AskYesNo(QStringLiteral("文件：“") + path
                                + QStringLiteral("”已经存在，是否覆盖？")))
         return false;
-    // A file or picture that could not be written completely is not
-    // reported as exported; the old files keep their bytes.
+    // The file and its picture are written completely before either takes
+    // its place, and replaced as a pair: after any failure both old files
+    // keep their bytes, so a file never sits beside another format's picture.
     const QString picture = GetBackgroundPicturePath(name);
-    if (!WriteTextFileRetry(*text, path)
-        || (QFileInfo::exists(picture) && !safefile::CopyFile(picture, picturePathBeside(path)))) {
+    const bool withPicture = QFileInfo::exists(picture);
+    safefile::Writer file(path), pictureFile(picturePathBeside(path));
+    bool ok = file.Open() && file.Write(cp936::Encode(*text));
+    if (ok && withPicture)
+        ok = pictureFile.Open() && safefile::CopyInto(picture, pictureFile);
+    ok = ok
+        && (withPicture ? safefile::CommitTogether({&file, &pictureFile}) : file.Commit());
+    if (!ok) {
         dialogs().Message(QStringLiteral("文件保存出错！"));
         return false;
     }

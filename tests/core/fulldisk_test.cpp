@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 
 namespace {
 
@@ -34,21 +35,26 @@ TEST_F(FullDiskWrites, TextFileSmallerThanTheWriteBuffer)
 
 TEST_F(FullDiskWrites, SettingsFileKeepsItsValues)
 {
+    const auto save = [](const QString &key, const QString &value) {
+        return SaveRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"), key, value);
+    };
     for (int i = 0; i < 40; ++i)
-        ASSERT_TRUE(SaveRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"),
-                                   QStringLiteral("K%1").arg(i), QString(20, u'设')));
+        ASSERT_TRUE(save(QStringLiteral("K%1").arg(i), QString(20, u'设')));
     const QString ini = path(QStringLiteral("settings.ini"));
     const QByteArray before = ReadBytes(ini);
     ASSERT_GT(before.size(), 1000);
-    const QString answer = OnFullDisk(200, [] {
-        return SaveRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"), QStringLiteral("K0"),
-                              QStringLiteral("new"))
-            ? QStringLiteral("saved")
-            : QStringLiteral("failed");
-    });
-    EXPECT_EQ(answer, QStringLiteral("failed"));
-    EXPECT_EQ(ReadBytes(ini), before);
-    EXPECT_EQ(FilesIn(dataDir()), QStringList {QStringLiteral("settings.ini")});
+    // 200 bytes: not even the copy fits; a little above the old size: the
+    // copy does, the value of 3,000 characters does not.
+    for (const qint64 limit : {qint64(200), qint64(before.size() + 100)}) {
+        const QString answer = OnFullDisk(limit, [&] {
+            return save(QStringLiteral("K0"), QString(3000, u'长')) ? QStringLiteral("saved")
+                                                                     : QStringLiteral("failed");
+        });
+        EXPECT_EQ(answer, QStringLiteral("failed")) << limit;
+        EXPECT_EQ(ReadBytes(ini), before) << limit;
+        EXPECT_EQ(QSettings(ini, QSettings::IniFormat).allKeys().size(), 40) << limit;
+        EXPECT_EQ(FilesIn(dataDir()), QStringList {QStringLiteral("settings.ini")}) << limit;
+    }
 }
 
 TEST_F(FullDiskWrites, FormatExportKeepsTheOldFileAndPicture)
@@ -85,8 +91,7 @@ TEST_F(FullDiskWrites, FormatExportKeepsTheOldFileAndPicture)
             return QString::number(ok) + u'|' + MessageBoxes(dlg).join(u'|');
         });
         EXPECT_EQ(answer, QStringLiteral("0|文件保存出错！")) << qPrintable(answer) << c.what;
-        if (QByteArray(c.what) == "text")
-            EXPECT_EQ(ReadBytes(target), "OLD");
+        EXPECT_EQ(ReadBytes(target), "OLD") << c.what;
         EXPECT_EQ(ReadBytes(path(QStringLiteral("out/old.jpg"))), "OLDPIC") << c.what;
         EXPECT_EQ(FilesIn(path(QStringLiteral("out"))),
                   (QStringList {QStringLiteral("old.jpg"), QStringLiteral("old.wlq")}))
