@@ -5,6 +5,7 @@
 #include "platform/numtext.h"
 #include "platform/safefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -33,11 +34,16 @@ bool SaveRegSetting(const QString &application, const QString &section, const QS
 {
     // QSettings replaces its file through a buffered save that misses a
     // failed last flush, which would leave a cut file in place of the old
-    // one. So the values are written into a copy, read back, and the copy
-    // replaces the file only when it holds every value.
+    // one, and a second QSettings on that file answers from the first one's
+    // memory. So the values are written into a copy, the copy is moved to a
+    // name no QSettings of this program has read, read back from the disk
+    // there, and replaces the file only when it holds every value.
     const QString file = settingsFile();
     const QString work = file + QStringLiteral(".new");
-    QFile::remove(work);
+    const QFileInfo folder(file);
+    for (const QString &left : folder.absoluteDir().entryList(
+             {folder.fileName() + QStringLiteral(".new*")}, QDir::Files | QDir::Hidden))
+        QFile::remove(folder.absoluteDir().filePath(left)); // left by a killed save
     if (QFileInfo::exists(file) && !safefile::CopyFile(file, work))
         return false;
     QVariantMap expected;
@@ -52,17 +58,23 @@ bool SaveRegSetting(const QString &application, const QString &section, const QS
             return false;
         }
     }
+    static int saves = 0;
+    const QString checked = work + QString::number(++saves);
+    if (!QFile::rename(work, checked)) {
+        QFile::remove(work);
+        return false;
+    }
     QVariantMap written;
     {
-        const QSettings check(work, QSettings::IniFormat);
+        const QSettings check(checked, QSettings::IniFormat);
         for (const QString &k : check.allKeys())
             written.insert(k, check.value(k));
     }
     if (written != expected) {
-        QFile::remove(work);
+        QFile::remove(checked);
         return false;
     }
-    return safefile::ReplaceWithFinished(work, file);
+    return safefile::ReplaceWithFinished(checked, file);
 }
 
 QString GetRegSetting(const QString &application, const QString &section, const QString &name,
