@@ -8,9 +8,7 @@
 #include "platform/safefile.h"
 #include "records/columnmap.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <vector>
 #include <xlsxwriter.h>
 
@@ -116,15 +114,15 @@ struct WorkbookCloser
 bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString &title)
 {
     ShowIndicator(QStringLiteral("正在将数据导出到EXCEL文件 …"), grid.rows() - 1);
-    // The workbook is written beside the target and renamed over it.
-    QTemporaryFile tmp(QFileInfo(path).absoluteDir().filePath(QStringLiteral(".exportXXXXXX")));
-    tmp.setAutoRemove(true);
-    if (!tmp.open()) {
+    // The library writes the workbook by name into the open temporary file,
+    // which takes the target's place only when the workbook is complete; a
+    // killed export leaves no file behind.
+    safefile::Writer file(path);
+    if (!file.Open()) {
         CloseIndicator();
         return false;
     }
-    tmp.close();
-    const QByteArray tmpName = QFile::encodeName(tmp.fileName());
+    const QByteArray tmpName = QFile::encodeName(file.PathForLibrary());
 
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
@@ -179,17 +177,7 @@ bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString
         book.wb = nullptr;
         ok = workbook_close(wb) == LXW_NO_ERROR;
     }
-    if (ok) {
-        // A new workbook gets the usual permissions, a replaced one keeps its own.
-        const QFileDevice::Permissions perms = QFileInfo::exists(path) ? QFile::permissions(path)
-                                                                       : QFileDevice::ReadOwner
-                | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-        QFile::setPermissions(tmp.fileName(), perms);
-    }
-    if (ok) {
-        tmp.setAutoRemove(false); // renamed or removed below
-        ok = safefile::ReplaceWithFinished(tmp.fileName(), path);
-    }
+    ok = ok && file.Commit();
     CloseIndicator();
     return ok;
 }

@@ -3,10 +3,15 @@
 #include "records/gridexport.h"
 #include "support/testenv.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace imp;
 
@@ -114,4 +119,56 @@ print(json.dumps({'title': ws.title, 'sheets': len(wb.worksheets), 'cells': cell
             EXPECT_EQ(cell(r, c)[3].toString() + cell(r, c)[4].toString(),
                       QStringLiteral("thinthin"));
     EXPECT_NEAR(o[QStringLiteral("width")].toDouble(), 7, 1); // 960 twips / 123
+}
+
+TEST_F(GridExport, AKilledExportLeavesNothingAfterTheNextOne)
+{
+    GridModel big;
+    big.setRows(40000);
+    big.setCols(5);
+    big.setFixedRows(1);
+    for (qint32 r = 0; r < big.rows(); ++r)
+        for (qint32 c = 0; c < big.cols(); ++c)
+            big.setText(r, c, QStringLiteral("单元格%1-%2").arg(r).arg(c));
+    const QString out = path(QStringLiteral("out"));
+    QDir().mkpath(out);
+    const auto run = [](const GridModel &g, const QString &file) {
+        return file.endsWith(QLatin1String("csv")) ? ExportGridToCsv(g, file)
+                                                   : ExportGridToExcel(g, file, QStringLiteral("t"));
+    };
+    for (const QString ext : {QStringLiteral("csv"), QStringLiteral("xlsx")}) {
+        const QString first = out + QStringLiteral("/a.") + ext;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            run(big, first);
+            _exit(0);
+        }
+        // Killed while it writes into a file of the folder (named or not).
+        const auto writing = [&] {
+            const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+            for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System)) {
+                char target[4096];
+                const ssize_t n = readlink(QFile::encodeName(fds.filePath(fd)).constData(), target,
+                                           sizeof target);
+                if (n > 0 && QString::fromLocal8Bit(target, n).startsWith(out + u'/')
+                    && QFileInfo(fds.filePath(fd)).size() > 0)
+                    return true;
+            }
+            return false;
+        };
+        QElapsedTimer waited;
+        waited.start();
+        while (!writing() && waited.elapsed() < 20000)
+            usleep(100);
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << qPrintable(ext);
+        ASSERT_FALSE(QFile::exists(first)) << qPrintable(ext);
+
+        const QString second = out + QStringLiteral("/b.") + ext;
+        ASSERT_TRUE(run(grid, second)) << qPrintable(ext);
+        EXPECT_EQ(FilesIn(out), QStringList {QStringLiteral("b.") + ext});
+        QFile::remove(second);
+    }
 }
