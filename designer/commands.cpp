@@ -17,10 +17,13 @@ namespace {
 
 const QString kNewTitle = QStringLiteral("沃栎快递单-新建格式模板");
 
+// A setting the file cannot take is said; the old settings stay as they were.
 void StoreReg(const char *section, const char *name, const QString &value)
 {
-    SaveRegSetting(QString::fromLatin1(kRegApp), QString::fromLatin1(section),
-                   QString::fromLatin1(name), value);
+    if (!SaveRegSetting(QString::fromLatin1(kRegApp), QString::fromLatin1(section),
+                        QString::fromLatin1(name), value))
+        dialogs().Message(
+            QStringLiteral("设置没有保存！请检查数据文件夹所在的磁盘是否已满。"));
 }
 
 // One size question: nullopt when answered empty or cancelled; 0 and sizes

@@ -103,6 +103,21 @@ TEST_F(CommandsTest, NewFormatOverAStoredNameAsksFirstAndNoKeepsEverything)
     EXPECT_EQ(s->CurrentFormatName(), QStringLiteral("旧"));
 }
 
+TEST_F(CommandsTest, AMarkerTheFullDiskRefusesIsSaid)
+{
+    dlg.Queue(QStringLiteral("##"));
+    SetCrlfChr();
+    const QByteArray before = ReadBytes(path(QStringLiteral("settings.ini")));
+    const QString answer = OnFullDisk(before.size() + 100, [&] {
+        dlg.Clear();
+        dlg.Queue(QString(3000, u'长'));
+        SetCrlfChr();
+        return MessageBoxes(dlg).join(u'|');
+    });
+    EXPECT_EQ(answer, QStringLiteral("设置没有保存！请检查数据文件夹所在的磁盘是否已满。"));
+    EXPECT_EQ(ReadBytes(path(QStringLiteral("settings.ini"))), before);
+}
+
 TEST_F(CommandsTest, MarkerAndTicksAreStored)
 {
     const auto reg = [](const char *sec, const char *name) {
