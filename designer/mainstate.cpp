@@ -153,9 +153,9 @@ void MainState::SetPageVisible(bool visible)
         m_view->PageVisibilityChanged(visible);
 }
 
-void MainState::SaveDefaultRecord(const QString &formatName)
+bool MainState::SaveDefaultRecord(const QString &formatName)
 {
-    dsg::SaveDefaultRecord(*this, formatName);
+    return dsg::SaveDefaultRecord(*this, formatName);
 }
 
 void MainState::LoadDefaultRecord(const QString &formatName)

@@ -591,12 +591,10 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     FormatWindow &w = m_state;
     on("m_FCom30", [&w] { dsg::SelectFormat(w, QString(), false); });
     on("m_FCom31", [this] {
-        m_unsavedAfterFailure = !SaveFormatGrid(m_state, m_state.FormatGrid(), QString());
-        if (m_unsavedAfterFailure)
-            dialogs().Message(QStringLiteral(
-                "格式没有保存，修改仍在页面上！请检查数据文件夹所在的磁盘是否已满，然后再保存。"));
+        SaveEnded(SaveFormatGrid(m_state, m_state.FormatGrid(), QString()) ? SaveOutcome::Saved
+                                                                           : SaveOutcome::Failed);
     });
-    on("m_FCom32", [&w] { dsg::SaveFormatAs(w, QString()); });
+    on("m_FCom32", [this] { SaveEnded(dsg::SaveFormatAs(m_state, QString())); });
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
     on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });
     on("mInputFormat", [this] { ImportFormat(m_state, QString(), true); });
