@@ -75,11 +75,12 @@ void MainState::Load()
         m_view->CaptionsChanged();
 }
 
-void MainState::Unload()
+bool MainState::Unload()
 {
-    SaveDefaultRecord(m_lfmt);
+    const bool stored = SaveDefaultRecord(m_lfmt);
     SaveOptionChecks();
     SaveAppSettings(*this, QString());
+    return stored;
 }
 
 void MainState::LoadOptionChecks()

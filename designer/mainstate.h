@@ -72,8 +72,8 @@ public:
     // format (the caption and the layout are the window's).
     void Load();
     // Closing the window: the default record, the options and the settings
-    // row are stored.
-    void Unload();
+    // row are stored. False when the database refused the default record.
+    bool Unload();
     void LoadOptionChecks();
     void SaveOptionChecks();
 

@@ -555,8 +555,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     if (!m_unloaded) {
+        // What the boxes hold is kept as the format's default record.
+        if (!m_state.Unload()
+            && !dialogs().AskYesNo(QStringLiteral("页面内容没有保存：数据库写入出错！关闭后页面内容将丢失。"
+                                                  "是否仍要关闭？"))) {
+            event->ignore();
+            return;
+        }
         m_unloaded = true;
-        m_state.Unload();
         if (m_formSize)
             m_formSize->close();
         // Closing the program's main window ends the program: every other

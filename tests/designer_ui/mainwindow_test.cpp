@@ -426,3 +426,27 @@ TEST_F(MainWindowTest, RefusedNewFormatAndSaveAsChangeNothingAndAreSaid)
     }
     SetFormatChoosers({});
 }
+
+// Closing while the database refuses the default record asks before what
+// the boxes hold goes; No keeps the window, a later close stores it.
+TEST_F(MainWindowTest, RefusedDefaultRecordAtCloseAsksFirst)
+{
+    MainWindow w;
+    w.show();
+    auto *tt = qobject_cast<QPlainTextEdit *>(w.Page()->ControlWidget(1));
+    ASSERT_TRUE(tt);
+    tt->setFocus();
+    QTest::keyClicks(tt, QStringLiteral("abc"));
+    dlg.Queue(false);
+    {
+        FullDiskScope full(0);
+        w.close();
+    }
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_EQ(dlg.shown().size(), 1u);
+    EXPECT_TRUE(dlg.shown().front().text.startsWith(QStringLiteral("页面内容没有保存")));
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(num::Text(db::GetFieldWhere(QStringLiteral("默认"), QStringLiteral("Fmt=?"), {kFmt},
+                                          QStringLiteral("Con"))),
+              QStringLiteral("abc"));
+}
