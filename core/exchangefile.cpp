@@ -390,12 +390,18 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
         if (update.failed())
             return writeFailed();
     }
+    // The picture beside the file comes in with the rows or not at all: a
+    // copy that fails rolls the rows back, a refused commit removes the copy.
+    PictureCopy picture;
+    if (!picture.Copy(picturePathBeside(path), GetBackgroundPicturePath(name), true)) {
+        CloseIndicator();
+        dialogs().Message(
+            QStringLiteral("格式没有导入：底图复制出错！请检查数据文件夹所在的磁盘是否已满。"));
+        return false;
+    }
     if (!tx.Commit())
         return writeFailed();
-
-    const QString picture = picturePathBeside(path);
-    if (QFileInfo::exists(picture))
-        safefile::CopyFile(picture, GetBackgroundPicturePath(name));
+    picture.Keep();
 
     // The question stands alone, not under the progress window.
     CloseIndicator();

@@ -7,6 +7,7 @@
 
 #include <QSet>
 #include <cmath>
+#include <limits>
 
 namespace fmtgrid {
 
@@ -234,7 +235,9 @@ QList<qint32> RemapGridReferences(GridModel &grid, const QHash<qint64, qint64> &
             qint64 nv = v;
             if (auto it = map.constFind(v); it != map.constEnd())
                 nv = it.value();
-            else if (col != ColRCtl) {
+            else if (col != ColRCtl && v != std::numeric_limits<qint64>::min()) {
+                // The lowest value (read from a huge number) has no positive
+                // counterpart and names no row.
                 if (auto neg = map.constFind(-v); neg != map.constEnd())
                     nv = -neg.value();
             }

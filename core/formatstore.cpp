@@ -7,7 +7,10 @@
 #include "core/helpers.h"
 #include "core/progress.h"
 #include "platform/numtext.h"
+#include "platform/safefile.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <vector>
@@ -308,6 +311,37 @@ bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name
             grid.setText(first + i, col, refs.text(i, col));
     grid.setVisible(true);
     SelectGridRow(grid, 0);
+    return true;
+}
+
+bool StoreEmptyFormat(const FormatHost &host, const QString &name, const QString &width,
+                      const QString &height)
+{
+    if (name.isEmpty()) // would overwrite the settings row
+        return false;
+    return db::RunInTransaction([&](sql::Connection &conn) {
+        return conn.Exec(QStringLiteral("DELETE FROM Fmt WHERE Fmt=?"), {name})
+            && writeHeader(conn, host, width, height, host.OffsetXText(), host.OffsetYText(), name);
+    });
+}
+
+PictureCopy::~PictureCopy()
+{
+    if (!m_made.isEmpty())
+        QFile::remove(m_made);
+}
+
+bool PictureCopy::Copy(const QString &from, const QString &to, bool replace)
+{
+    if (!QFileInfo::exists(from))
+        return true;
+    const bool existed = QFileInfo::exists(to);
+    if (existed && !replace)
+        return true;
+    if (!safefile::CopyFile(from, to))
+        return false; // the target keeps what it had
+    if (!existed)
+        m_made = to;
     return true;
 }
 

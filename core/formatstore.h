@@ -37,6 +37,31 @@ void LoadFormatGrid(const FormatHost &host, GridModel &grid, const QString &name
 // the table and the grid stay exactly as they were; false is returned.
 bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name);
 
+// Stores an empty format under the name: its old rows go and a header with
+// the given page size and the host's offsets, ticks and options is written,
+// in one transaction. False, with the table as it was, when refused.
+bool StoreEmptyFormat(const FormatHost &host, const QString &name, const QString &width,
+                      const QString &height);
+
+// A background picture copied for a format about to be stored. Unless Keep
+// is called, the copy is removed again when this goes, so that no picture
+// stays behind for a format the database refused. A picture the target
+// already had is never removed (and replaced only when asked to).
+class PictureCopy
+{
+public:
+    PictureCopy() = default;
+    ~PictureCopy();
+    PictureCopy(const PictureCopy &) = delete;
+    PictureCopy &operator=(const PictureCopy &) = delete;
+    // True when there is nothing to copy or the copy is complete.
+    bool Copy(const QString &from, const QString &to, bool replace);
+    void Keep() { m_made.clear(); }
+
+private:
+    QString m_made; // the file this copy created
+};
+
 // The background picture of a format: the name with * ? < > / \ : | and "
 // replaced by the digits 0 to 8, plus ".jpg", in the data folder.
 QString GetBackgroundPicturePath(const QString &formatName);

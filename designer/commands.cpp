@@ -8,8 +8,6 @@
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 namespace dsg {
 
@@ -42,22 +40,22 @@ std::optional<QString> AskSize(const QString &prompt, const QString &preset, con
 
 } // namespace
 
-bool NewFormat(MainState &state)
+SaveOutcome NewFormat(MainState &state)
 {
     const std::optional<QString> name
         = dialogs().Input(QStringLiteral("请输入需要新建的格式名称："), kNewTitle, QString());
     if (!name || name->isEmpty())
-        return false;
+        return SaveOutcome::Cancelled;
     QString w, h;
     for (;;) {
         const auto aw = AskSize(QStringLiteral("输入格式模板宽度（单位：毫米）："),
                                 state.PageWidthText(), QStringLiteral("单据宽度不能为零！"));
         if (!aw)
-            return false;
+            return SaveOutcome::Cancelled;
         const auto ah = AskSize(QStringLiteral("输入格式模板高度（单位：毫米）："),
                                 state.PageHeightText(), QStringLiteral("单据高度不能为零！"));
         if (!ah)
-            return false;
+            return SaveOutcome::Cancelled;
         w = *aw;
         h = *ah;
         const double ratio = num::Val(w) / num::Val(h);
@@ -67,21 +65,23 @@ bool NewFormat(MainState &state)
     }
 
     // Asked before anything is removed, so that No leaves the open format.
-    const auto rs
-        = db::OpenRecordset(QStringLiteral("SELECT Fmt FROM Fmt WHERE Fmt=? LIMIT 1"), {*name});
-    if (!rs)
-        return false;
-    if (!rs->empty() && !dialogs().AskYesNo(QStringLiteral("该格式已经存在，是否覆盖？")))
-        return false;
+    const auto exists = db::FormatExists(*name);
+    if (!exists)
+        return SaveOutcome::Failed;
+    if (*exists && !dialogs().AskYesNo(QStringLiteral("该格式已经存在，是否覆盖？")))
+        return SaveOutcome::Cancelled;
 
     // The open format keeps what its boxes hold now; the empty page must not
-    // overwrite that record.
+    // overwrite that record. The new format is stored before the page is
+    // emptied, so that a refused write leaves the open format as it was.
     const QString open = state.CurrentFormatName();
-    state.SaveDefaultRecord(open);
-    const QString oldPicture = GetBackgroundPicturePath(open);
-    const QString newPicture = GetBackgroundPicturePath(*name);
-    if (QFileInfo::exists(oldPicture) && !QFileInfo::exists(newPicture))
-        QFile::copy(oldPicture, newPicture);
+    if (!state.SaveDefaultRecord(open))
+        return SaveOutcome::Failed;
+    PictureCopy picture;
+    if (!picture.Copy(GetBackgroundPicturePath(open), GetBackgroundPicturePath(*name), false)
+        || !StoreEmptyFormat(state, *name, w, h))
+        return SaveOutcome::Failed;
+    picture.Keep();
 
     GridModel &g = state.FormatGrid();
     if (g.rows() > g.fixedRows()) {
@@ -95,11 +95,9 @@ bool NewFormat(MainState &state)
         state.SetPageSize(num::Val(w), num::Val(h));
         state.ReloadFormat(true);
     }
-    if (!SaveFormatGrid(state, g, *name))
-        return false;
     state.SetFormatCaption(*name);
     SaveAppSettings(state, *name);
-    return true;
+    return SaveOutcome::Saved;
 }
 
 void SetCrlfChr()

@@ -3,6 +3,8 @@
 // the line-break marker, the three ticked settings and the about box's text.
 // The tool buttons and menus dispatch here and to the other parts.
 
+#include "designer/formatops.h"
+
 #include <QString>
 
 namespace dsg {
@@ -14,10 +16,11 @@ enum class Tick { SetPaper, DiTuPrint, PrintRulers };
 
 // mNewFmt: asks for the name, width and height (refusing 0, sizes below 0
 // and ratios outside 1:20 to 20:1), asks before overwriting a stored
-// format of that name, keeps the open format's default record, empties the
-// page and stores the empty format under the new name. Any cancel or No
-// leaves everything as it was. True when the new format was stored.
-bool NewFormat(MainState &state);
+// format of that name, keeps the open format's default record, stores the
+// empty format under the new name and only then empties the page. Any
+// cancel or No, and any write the database or the disk refuses, leaves the
+// open format as it was on the page and in the table.
+SaveOutcome NewFormat(MainState &state);
 // mSetCrlfChr: asks for the line-break marker; an empty answer or cancel
 // keeps the old one.
 void SetCrlfChr();

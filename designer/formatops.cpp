@@ -9,8 +9,6 @@
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 namespace dsg {
 
@@ -91,7 +89,12 @@ void SelectFormat(FormatWindow &window, const QString &nameIn, bool reopen)
         return;
 
     if (name != open) {
-        window.SaveDefaultRecord(open);
+        // What the boxes hold would be lost with the format left.
+        if (!window.SaveDefaultRecord(open)) {
+            dialogs().Message(QStringLiteral(
+                "页面内容没有保存：数据库写入出错！请检查数据文件夹所在的磁盘是否已满，然后再切换格式。"));
+            return;
+        }
         window.SetFormatCaption(name);
     }
     OpenFormat(window, name);
@@ -101,48 +104,47 @@ void SelectFormat(FormatWindow &window, const QString &nameIn, bool reopen)
         window.O2_Click(i);
 }
 
-bool SaveFormatAs(FormatWindow &window, const QString &nameIn)
+SaveOutcome SaveFormatAs(FormatWindow &window, const QString &nameIn)
 {
     QString name = nameIn;
     if (name.isEmpty()) {
         const auto answer = chooseFormatName(window, true);
         if (!answer)
-            return false;
+            return SaveOutcome::Cancelled;
         DialogResult = *answer;
         name = *answer;
         if (name.isEmpty())
-            return false;
+            return SaveOutcome::Cancelled;
     }
 
     // Ask before anything is copied or written, so that No changes nothing.
     const auto exists = db::FormatExists(name);
     if (!exists)
-        return false;
+        return SaveOutcome::Failed;
     const auto life = window.Life();
     if (*exists && !dialogs().AskYesNo(QStringLiteral("该格式已经存在，是否覆盖？")))
-        return false;
+        return SaveOutcome::Cancelled;
     if (life.expired())
-        return false;
+        return SaveOutcome::Cancelled;
 
     FormatHost &host = window.Host();
     const QString open = window.FormatCaption();
-    const QString oldPicture = GetBackgroundPicturePath(open);
-    const QString newPicture = GetBackgroundPicturePath(name);
-    if (QFileInfo::exists(oldPicture) && !QFileInfo::exists(newPicture))
-        QFile::copy(oldPicture, newPicture);
-
     // The default record is keyed by the Control IDs the grid holds now,
     // before saving under the new name gives the rows new IDs.
-    window.SaveDefaultRecord(open);
-
-    if (!SaveFormatGrid(host, window.FormatGrid(), name))
-        return false;
+    if (!window.SaveDefaultRecord(open))
+        return SaveOutcome::Failed;
+    PictureCopy picture;
+    if (!picture.Copy(GetBackgroundPicturePath(open), GetBackgroundPicturePath(name), false)
+        || !SaveFormatGrid(host, window.FormatGrid(), name))
+        return SaveOutcome::Failed;
+    picture.Keep();
     window.SetFormatCaption(name);
     // Again under the caption's name: references to rows that got their ID
     // later in the first pass are stored with their final values.
-    SaveFormatGrid(host, window.FormatGrid(), QString());
+    if (!SaveFormatGrid(host, window.FormatGrid(), QString()))
+        return SaveOutcome::Failed;
     SaveAppSettings(host, name);
-    return true;
+    return SaveOutcome::Saved;
 }
 
 bool DeleteFormat(FormatWindow &window, const QString &nameIn)

@@ -35,13 +35,20 @@ void OpenFormat(FormatWindow &window, const QString &name);
 // Makes the named format the open one ("" lets the user choose from the
 // format list). Nothing happens when the name is empty or already open,
 // unless reopen is true. The page's contents are first stored as the
-// default record of the format being left.
+// default record of the format being left; when the database refuses that,
+// the user is told and the format stays open, its contents on the page.
 void SelectFormat(FormatWindow &window, const QString &name, bool reopen);
+
+// How a command that stores a format ended: stored, cancelled by the user
+// (nothing changed), or refused by the database or the disk (nothing
+// changed either; the window says so).
+enum class SaveOutcome { Saved, Cancelled, Failed };
 
 // Saves the open format under another name ("" asks for it) and makes that
 // the open format. An existing format of that name is replaced only when the
-// user agrees, and nothing at all is written before that. True when saved.
-bool SaveFormatAs(FormatWindow &window, const QString &name);
+// user agrees, and nothing at all is written before that. The picture is
+// copied along and kept only once the format is stored.
+SaveOutcome SaveFormatAs(FormatWindow &window, const QString &name);
 
 // Deletes a format ("" asks for it) that is not the open one, after asking:
 // its rows in Fmt, 历史 and 映射, in one transaction. Leaves the name in

@@ -45,8 +45,9 @@ public:
     virtual void ReloadFormat(bool showProgress) = 0;
 
     // The default record of a format: stores the page's present contents
-    // under that name, or puts the stored contents into the page.
-    virtual void SaveDefaultRecord(const QString &formatName) = 0;
+    // under that name (false when the database refused), or puts the stored
+    // contents into the page.
+    virtual bool SaveDefaultRecord(const QString &formatName) = 0;
     virtual void LoadDefaultRecord(const QString &formatName) = 0;
     // Input boxes of the date types take today's date.
     virtual void AutoFillDates() = 0;

@@ -75,11 +75,12 @@ void MainState::Load()
         m_view->CaptionsChanged();
 }
 
-void MainState::Unload()
+bool MainState::Unload()
 {
-    SaveDefaultRecord(m_lfmt);
+    const bool stored = SaveDefaultRecord(m_lfmt);
     SaveOptionChecks();
     SaveAppSettings(*this, QString());
+    return stored;
 }
 
 void MainState::LoadOptionChecks()
@@ -153,9 +154,9 @@ void MainState::SetPageVisible(bool visible)
         m_view->PageVisibilityChanged(visible);
 }
 
-void MainState::SaveDefaultRecord(const QString &formatName)
+bool MainState::SaveDefaultRecord(const QString &formatName)
 {
-    dsg::SaveDefaultRecord(*this, formatName);
+    return dsg::SaveDefaultRecord(*this, formatName);
 }
 
 void MainState::LoadDefaultRecord(const QString &formatName)

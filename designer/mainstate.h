@@ -72,8 +72,8 @@ public:
     // format (the caption and the layout are the window's).
     void Load();
     // Closing the window: the default record, the options and the settings
-    // row are stored.
-    void Unload();
+    // row are stored. False when the database refused the default record.
+    bool Unload();
     void LoadOptionChecks();
     void SaveOptionChecks();
 
@@ -181,7 +181,7 @@ public:
     GridModel &DataGrid() override { return m_dataGrid; }
     GridModel &FormatGrid() override { return m_formatGrid; }
     void ReloadFormat(bool showProgress) override;
-    void SaveDefaultRecord(const QString &formatName) override;
+    bool SaveDefaultRecord(const QString &formatName) override;
     void LoadDefaultRecord(const QString &formatName) override;
     void AutoFillDates() override;
     void O2_Click(int index) override;

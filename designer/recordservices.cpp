@@ -10,9 +10,9 @@
 
 namespace dsg {
 
-void SaveDefaultRecord(MainState &state, const QString &formatName)
+bool SaveDefaultRecord(MainState &state, const QString &formatName)
 {
-    rec::SaveDefaultRecord(state, formatName);
+    return rec::SaveDefaultRecord(state, formatName);
 }
 
 void LoadDefaultRecord(MainState &state, const QString &formatName)

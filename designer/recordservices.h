@@ -13,8 +13,9 @@ namespace dsg {
 class MainState;
 struct DesignControl;
 
-// Rewrites the format's default record from the page (table 默认).
-void SaveDefaultRecord(MainState &state, const QString &formatName);
+// Rewrites the format's default record from the page (table 默认); false,
+// with the old record kept, when the database refused.
+bool SaveDefaultRecord(MainState &state, const QString &formatName);
 // Puts the format's default record into the design controls, matched by ID.
 void LoadDefaultRecord(MainState &state, const QString &formatName);
 // Fills input boxes of the date types with today's date and converts the

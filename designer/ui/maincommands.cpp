@@ -116,6 +116,16 @@ void MainWindow::Com_Click(int index)
     }
 }
 
+void MainWindow::SaveEnded(SaveOutcome outcome)
+{
+    if (outcome == SaveOutcome::Cancelled)
+        return;
+    m_unsavedAfterFailure = outcome == SaveOutcome::Failed;
+    if (m_unsavedAfterFailure)
+        dialogs().Message(QStringLiteral(
+            "格式没有保存，修改仍在页面上！请检查数据文件夹所在的磁盘是否已满，然后再保存。"));
+}
+
 void MainWindow::ShowAbout()
 {
     if (!m_about)
@@ -130,7 +140,7 @@ void MainWindow::WireCommands()
         if (QAction *a = menuBar()->findChild<QAction *>(QString::fromLatin1(name)))
             connect(a, &QAction::triggered, this, std::move(f));
     };
-    on("mNewFmt", [this] { NewFormat(m_state); });
+    on("mNewFmt", [this] { SaveEnded(NewFormat(m_state)); });
     // The value prompt takes the focus; the page gets it back, so that the
     // arrow keys act on the selection again.
     const auto align = [this, &on](const char *name, std::vector<int> modes) {

@@ -555,8 +555,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     if (!m_unloaded) {
+        // What the boxes hold is kept as the format's default record.
+        if (!m_state.Unload()
+            && !dialogs().AskYesNo(QStringLiteral("页面内容没有保存：数据库写入出错！关闭后页面内容将丢失。"
+                                                  "是否仍要关闭？"))) {
+            event->ignore();
+            return;
+        }
         m_unloaded = true;
-        m_state.Unload();
         if (m_formSize)
             m_formSize->close();
         // Closing the program's main window ends the program: every other
@@ -591,12 +597,10 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     FormatWindow &w = m_state;
     on("m_FCom30", [&w] { dsg::SelectFormat(w, QString(), false); });
     on("m_FCom31", [this] {
-        m_unsavedAfterFailure = !SaveFormatGrid(m_state, m_state.FormatGrid(), QString());
-        if (m_unsavedAfterFailure)
-            dialogs().Message(QStringLiteral(
-                "格式没有保存，修改仍在页面上！请检查数据文件夹所在的磁盘是否已满，然后再保存。"));
+        SaveEnded(SaveFormatGrid(m_state, m_state.FormatGrid(), QString()) ? SaveOutcome::Saved
+                                                                           : SaveOutcome::Failed);
     });
-    on("m_FCom32", [&w] { dsg::SaveFormatAs(w, QString()); });
+    on("m_FCom32", [this] { SaveEnded(dsg::SaveFormatAs(m_state, QString())); });
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });
     on("mOutputFormat", [this] { ExportFormat(m_state, QString()); });
     on("mInputFormat", [this] { ImportFormat(m_state, QString(), true); });

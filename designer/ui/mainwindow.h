@@ -5,6 +5,7 @@
 // the print history; the menu bar. The window shows the widget-free
 // MainState; the format store reaches the state through the format host.
 
+#include "designer/formatops.h"
 #include "designer/mainstate.h"
 #include "designer/ui/importcommands.h"
 #include "designer/ui/pagesizedialog.h"
@@ -163,6 +164,9 @@ private:
     bool m_unloaded = false;
     // The last save of the format failed: its edits live only on the page.
     bool m_unsavedAfterFailure = false;
+    // After 保存格式, 另存格式 or 新建格式: a refused save is said and
+    // closing asks first; a stored format clears that; a cancel changes nothing.
+    void SaveEnded(SaveOutcome outcome);
     bool m_endsProgram = false;
 };
 

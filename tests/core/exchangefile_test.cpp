@@ -289,6 +289,28 @@ TEST_F(ExchangeFileTest, FullDataFolderIsSaidAndStoresNothing)
     EXPECT_TRUE(rowsOf(QStringLiteral("满")).isEmpty());
 }
 
+// A data folder with room for the rows but not for the picture beside the
+// file: the import says so and brings in neither the rows nor the picture.
+TEST_F(ExchangeFileTest, PictureThatDoesNotFitIsSaidAndNothingIsImported)
+{
+    QStringList lines = {QStringLiteral("<沃栎岚印坊格式专用_快递单专用>"), QStringLiteral("图")};
+    lines << QStringList(22, QStringLiteral("1")).join(kSep);
+    ASSERT_TRUE(QDir(dataDir()).mkdir(QStringLiteral("in")));
+    const QString file = path(QStringLiteral("in/图.wlq"));
+    ASSERT_TRUE(WriteBytes(file, cp936::Encode(lines.join(QStringLiteral("\r\n")))));
+    ASSERT_TRUE(db::FormatExists(QStringLiteral("图")).has_value()); // the database exists
+    const qint64 limit = QFileInfo(path(QStringLiteral("DATA.db"))).size() + 64 * 1024;
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("in/图.jpg")), QByteArray(limit + 1024, 'j')));
+    {
+        FullDiskScope full(limit);
+        EXPECT_FALSE(ImportFormat(host, file, true));
+    }
+    ASSERT_EQ(msgs().size(), 1);
+    EXPECT_TRUE(msgs().front().startsWith(QStringLiteral("格式没有导入"))) << msgs().front().toStdString();
+    EXPECT_TRUE(rowsOf(QStringLiteral("图")).isEmpty());
+    EXPECT_FALSE(QFile::exists(GetBackgroundPicturePath(QStringLiteral("图"))));
+}
+
 TEST_F(ExchangeFileTest, SignaturesAndShortFilesAreRefused)
 {
     makeFormat(QStringLiteral("A"));

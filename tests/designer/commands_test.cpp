@@ -57,7 +57,7 @@ TEST_F(CommandsTest, NewFormatRefusesZeroAndBadRatiosThenStoresTheEmptyFormat)
     s->GetCtlByIndex(1)->text = QStringLiteral("张三");
     for (const char *a : {"新", "abc", "-5", "201", "10", "200", "10"})
         dlg.Queue(QString::fromUtf8(a));
-    ASSERT_TRUE(NewFormat(*s));
+    ASSERT_EQ(NewFormat(*s), SaveOutcome::Saved);
     QStringList messages;
     for (const auto &sh : dlg.shown())
         if (sh.kind == QStringLiteral("message"))
@@ -80,7 +80,7 @@ TEST_F(CommandsTest, NewFormatOverAStoredNameAsksFirstAndNoKeepsEverything)
     for (const char *a : {"旧", "100", "100"})
         dlg.Queue(QString::fromUtf8(a));
     dlg.Queue(false);
-    EXPECT_FALSE(NewFormat(*s));
+    EXPECT_EQ(NewFormat(*s), SaveOutcome::Cancelled);
     EXPECT_EQ(dlg.shown().back().text, QStringLiteral("该格式已经存在，是否覆盖？"));
     EXPECT_EQ(s->Controls().Count(InputBox), 1);
     EXPECT_EQ(s->CurrentFormatName(), kFmt);
@@ -88,14 +88,14 @@ TEST_F(CommandsTest, NewFormatOverAStoredNameAsksFirstAndNoKeepsEverything)
     dlg.Clear();
     dlg.Queue(QStringLiteral("x"));
     dlg.Queue(QString());
-    EXPECT_FALSE(NewFormat(*s));
+    EXPECT_EQ(NewFormat(*s), SaveOutcome::Cancelled);
     EXPECT_EQ(s->Controls().Count(InputBox), 1);
     // Yes overwrites once, with one question.
     dlg.Clear();
     for (const char *a : {"旧", "200", "100"})
         dlg.Queue(QString::fromUtf8(a));
     dlg.Queue(true);
-    EXPECT_TRUE(NewFormat(*s));
+    EXPECT_EQ(NewFormat(*s), SaveOutcome::Saved);
     int questions = 0;
     for (const auto &sh : dlg.shown())
         questions += sh.kind == QStringLiteral("yesno");

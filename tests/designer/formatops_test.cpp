@@ -56,13 +56,17 @@ public:
         rowsAtReload = fmt.dataRows();
         calls << QStringLiteral("reload");
     }
-    void SaveDefaultRecord(const QString &name) override
+    bool SaveDefaultRecord(const QString &name) override
     {
+        if (refuseDefault)
+            return false;
         QList<qint64> ids;
         for (qint32 r = fmt.fixedRows(); r < fmt.rows(); ++r)
             ids << num::RoundToInt64(num::Val(fmt.text(r, ColID)));
         savedDefaults.push_back({name, ids});
+        return true;
     }
+    bool refuseDefault = false; // as when the database refuses the write
     void LoadDefaultRecord(const QString &name) override
     {
         calls << QStringLiteral("loaddefault:") + name;
@@ -234,7 +238,7 @@ TEST_F(FormatOpsTest, SaveFormatAsNewNameCopiesRowsPictureAndReferences)
                            EXPECT_TRUE(typing);
                            return copy;
                        }});
-    EXPECT_TRUE(SaveFormatAs(w, QString()));
+    EXPECT_EQ(SaveFormatAs(w, QString()), SaveOutcome::Saved);
 
     // Old format untouched, with its own IDs.
     const auto oldRows = Rows(kA);
@@ -260,12 +264,38 @@ TEST_F(FormatOpsTest, SaveFormatAsNewNameCopiesRowsPictureAndReferences)
     EXPECT_TRUE(dlg.shown().empty()); // a new name needs no question
 }
 
+// The lowest 64-bit value (read from a huge negative reference) has no
+// positive counterpart: saving under a new name keeps it as it is.
+TEST_F(FormatOpsTest, SaveFormatAsKeepsAHugeNegativeReference)
+{
+    OpenA();
+    w.fmt.setText(3, ColSumID, QStringLiteral("-99999999999999999999"));
+    const QString kept = w.fmt.text(3, ColSumID);
+    EXPECT_EQ(SaveFormatAs(w, QStringLiteral("副本")), SaveOutcome::Saved);
+    EXPECT_EQ(w.fmt.text(3, ColSumID), kept);
+}
+
+// A default record the database refuses would lose what the boxes hold:
+// the user is told and the open format stays, whichever command leaves it.
+TEST_F(FormatOpsTest, RefusedDefaultRecordKeepsTheOpenFormat)
+{
+    OpenA();
+    w.refuseDefault = true;
+    SelectFormat(w, kB, false);
+    EXPECT_EQ(SaveFormatAs(w, QStringLiteral("副本")), SaveOutcome::Failed);
+    EXPECT_EQ(w.FormatCaption(), kA);
+    EXPECT_EQ(w.fmt.dataRows(), 2);
+    EXPECT_EQ(Count(QStringLiteral("Fmt"), QStringLiteral("副本")), 0);
+    ASSERT_EQ(dlg.messages().size(), 1);
+    EXPECT_TRUE(dlg.messages().front().startsWith(QStringLiteral("页面内容没有保存")));
+}
+
 TEST_F(FormatOpsTest, SaveFormatAsExistingNameAnsweredNoChangesNothing)
 {
     OpenA();
     ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(kA), "jpeg-a"));
     dlg.Queue(false);
-    EXPECT_FALSE(SaveFormatAs(w, kB));
+    EXPECT_EQ(SaveFormatAs(w, kB), SaveOutcome::Cancelled);
     ASSERT_EQ(dlg.shown().size(), 1u);
     EXPECT_EQ(dlg.shown()[0].text, QStringLiteral("该格式已经存在，是否覆盖？"));
     const auto rows = Rows(kB);
@@ -284,7 +314,7 @@ TEST_F(FormatOpsTest, SaveFormatAsExistingNameAnsweredYesReplacesIt)
     ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(kA), "jpeg-a"));
     ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(kB), "jpeg-b"));
     dlg.Queue(true);
-    EXPECT_TRUE(SaveFormatAs(w, kB));
+    EXPECT_EQ(SaveFormatAs(w, kB), SaveOutcome::Saved);
     const auto rows = Rows(kB);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].lbl, QStringLiteral("收件人"));
@@ -303,7 +333,7 @@ TEST_F(FormatOpsTest, SaveFormatAsExistingNameAnsweredYesReplacesIt)
 TEST_F(FormatOpsTest, SaveFormatAsCancelledChooserDoesNothing)
 {
     OpenA();
-    EXPECT_FALSE(SaveFormatAs(w, QString())); // no chooser installed: cancelled
+    EXPECT_EQ(SaveFormatAs(w, QString()), SaveOutcome::Cancelled); // no chooser installed: cancelled
     EXPECT_EQ(w.FormatCaption(), kA);
     EXPECT_TRUE(w.savedDefaults.empty());
 }

@@ -6,6 +6,7 @@
 #include "core/formatstore.h"
 #include "core/globals.h"
 #include "core/ui/startupui.h"
+#include "designer/formatops.h"
 #include "designer/ui/mainwindow.h"
 #include "designer/ui/pagesizedialog.h"
 #include "designer/ui/pagewidget.h"
@@ -17,6 +18,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QFile>
 #include <QApplication>
 #include <QMenuBar>
 #include <QImage>
@@ -374,4 +376,77 @@ TEST_F(MainWindowTest, FailedSaveIsSaidAndClosingAsksFirst)
     EXPECT_EQ(MessageBoxes(dlg).size(), 1);
     EXPECT_TRUE(w.close());
     EXPECT_EQ(dlg.pendingAnswers(), 0u);
+}
+
+// 新建格式 and 另存格式 on a database that refuses every write: each says so,
+// the open format stays as it was on the page and in the table, no picture
+// is left for the format that was not stored, and closing asks first. The
+// limit lets a small picture be copied but no database journal be written.
+TEST_F(MainWindowTest, RefusedNewFormatAndSaveAsChangeNothingAndAreSaid)
+{
+    const QString other = QStringLiteral("新格式");
+    ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(kFmt), "jpeg"));
+    const auto count = [](const QString &name) {
+        const auto rs = db::OpenRecordset(QStringLiteral("SELECT COUNT(*) FROM Fmt WHERE Fmt=?"),
+                                          {name});
+        return rs ? rs->value(0, 0).toInt() : -1;
+    };
+    const int stored = count(kFmt);
+    SetFormatChoosers({{}, [&](const FormatHost &, bool) { return other; }});
+    for (const char *command : {"mNewFmt", "m_FCom32"}) {
+        SCOPED_TRACE(command);
+        dlg.Clear();
+        MainWindow w;
+        w.show();
+        QAction *a = w.menuBar()->findChild<QAction *>(QString::fromLatin1(command));
+        ASSERT_TRUE(a);
+        const qint32 rows = w.State().FormatGrid().rows();
+        for (const char *answer : {"新格式", "100", "50"})
+            dlg.Queue(QString::fromUtf8(answer)); // only 新建格式 asks
+        {
+            FullDiskScope full(2048);
+            a->trigger();
+        }
+        ASSERT_EQ(MessageBoxes(dlg).size(), 1);
+        EXPECT_TRUE(MessageBoxes(dlg).front().contains(QStringLiteral("格式没有保存")));
+        EXPECT_EQ(w.FormatLabel()->text(), kFmt);
+        EXPECT_EQ(w.WidLabel()->text(), QStringLiteral("200"));
+        EXPECT_EQ(w.HieLabel()->text(), QStringLiteral("200"));
+        EXPECT_EQ(w.State().FormatGrid().rows(), rows);
+        EXPECT_EQ(count(kFmt), stored);
+        EXPECT_EQ(count(other), 0);
+        EXPECT_FALSE(QFile::exists(GetBackgroundPicturePath(other)));
+
+        dlg.Clear(); // 另存格式 left the sizes unasked
+        dlg.Queue(false);
+        w.close();
+        EXPECT_TRUE(w.isVisible());
+        dlg.Queue(true);
+        EXPECT_TRUE(w.close());
+    }
+    SetFormatChoosers({});
+}
+
+// Closing while the database refuses the default record asks before what
+// the boxes hold goes; No keeps the window, a later close stores it.
+TEST_F(MainWindowTest, RefusedDefaultRecordAtCloseAsksFirst)
+{
+    MainWindow w;
+    w.show();
+    auto *tt = qobject_cast<QPlainTextEdit *>(w.Page()->ControlWidget(1));
+    ASSERT_TRUE(tt);
+    tt->setFocus();
+    QTest::keyClicks(tt, QStringLiteral("abc"));
+    dlg.Queue(false);
+    {
+        FullDiskScope full(0);
+        w.close();
+    }
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_EQ(dlg.shown().size(), 1u);
+    EXPECT_TRUE(dlg.shown().front().text.startsWith(QStringLiteral("页面内容没有保存")));
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(num::Text(db::GetFieldWhere(QStringLiteral("默认"), QStringLiteral("Fmt=?"), {kFmt},
+                                          QStringLiteral("Con"))),
+              QStringLiteral("abc"));
 }

@@ -91,6 +91,14 @@ TEST_F(RecordTabsTest, HistoryTabSearchApplyDelete)
     // Delete all; the tab shows the history again when switched back to.
     w.Tabs()->setCurrentIndex(2);
     EXPECT_EQ(grid.rows(), 4);
+    // On a full data folder the delete is refused: said, every record kept.
+    dlg.Queue(true);
+    {
+        FullDiskScope full(0);
+        QTest::mouseClick(w.Com(22), Qt::LeftButton);
+    }
+    EXPECT_EQ(dlg.messages().last(), u"删除历史记录失败，记录未作改动！"_s);
+    EXPECT_EQ(grid.rows(), 4);
     dlg.Queue(true);
     QTest::mouseClick(w.Com(22), Qt::LeftButton);
     EXPECT_EQ(dlg.shown().back().text, u"您确定要删除第1至第2行？"_s);
