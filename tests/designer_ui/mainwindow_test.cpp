@@ -50,6 +50,18 @@ protected:
                     .front();
     }
 
+    // Two input boxes (the second a date) and a check box over a blue
+    // background picture.
+    bool WriteFormatWithBackground(const QString &fmt)
+    {
+        WriteFormat(fmt, {{0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9},
+                          {0, QStringLiteral("日期"), 20, 30, 40, 6, "1", 9, 100},
+                          {1, QStringLiteral("到付"), 100, 10, 4, 4, "2"}});
+        QImage pic(200, 100, QImage::Format_RGB32);
+        pic.fill(QColor(40, 90, 160));
+        return pic.save(GetBackgroundPicturePath(fmt), "JPG");
+    }
+
     qint64 idBox = 0;
 };
 
@@ -198,12 +210,7 @@ TEST_F(MainWindowTest, ClosingStoresFormatAndDefaultRecord)
 TEST_F(MainWindowTest, PageSizeChangeKeepsContentsAndHiddenLabels)
 {
     const QString fmt = QStringLiteral("尺寸");
-    WriteFormat(fmt, {{0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9},
-                      {0, QStringLiteral("日期"), 20, 30, 40, 6, "1", 9, 100},
-                      {1, QStringLiteral("到付"), 100, 10, 4, 4, "2"}});
-    QImage pic(200, 100, QImage::Format_RGB32);
-    pic.fill(QColor(40, 90, 160));
-    ASSERT_TRUE(pic.save(GetBackgroundPicturePath(fmt), "JPG"));
+    ASSERT_TRUE(WriteFormatWithBackground(fmt));
     MainWindow w;
     w.show();
     ASSERT_EQ(w.FormatLabel()->text(), fmt);
@@ -249,6 +256,28 @@ TEST_F(MainWindowTest, PageSizeChangeKeepsContentsAndHiddenLabels)
 
 // The strip above the page at 1600 and 1024 pixels wide: no two of its
 // parts overlap, and each lies inside the tab.
+// Deleting a control rebuilds the others: over a shown background their
+// prompt labels stay hidden.
+TEST_F(MainWindowTest, DeletingAControlKeepsLabelsHiddenOverTheBackground)
+{
+    const QString fmt = QStringLiteral("删框");
+    ASSERT_TRUE(WriteFormatWithBackground(fmt));
+    MainWindow w;
+    w.show();
+    ASSERT_EQ(w.FormatLabel()->text(), fmt);
+    w.Option(4)->setChecked(true);
+    dlg.Queue(true);
+    w.State().DeleteSelectedControls(*w.State().GetCtlByIndex(1));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w.State().Controls().Count(InputBox), 1);
+    for (qint32 i : {1, 1001}) {
+        QLabel *l = w.Page()->PromptWidget(i);
+        ASSERT_TRUE(l) << i;
+        EXPECT_FALSE(l->isVisible()) << i;
+    }
+    w.close();
+}
+
 TEST_F(MainWindowTest, ToolStripPartsDoNotOverlap)
 {
     MainWindow w;
