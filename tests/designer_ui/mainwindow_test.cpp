@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QImage>
+#include <QImageReader>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -274,6 +275,28 @@ TEST_F(MainWindowTest, DeletingAControlKeepsLabelsHiddenOverTheBackground)
         QLabel *l = w.Page()->PromptWidget(i);
         ASSERT_TRUE(l) << i;
         EXPECT_FALSE(l->isVisible()) << i;
+    }
+    w.close();
+}
+
+// An A4 scan at 600 dpi is past Qt's default decoding limit: ticking 显示底图
+// shows it all the same, scaled to the page.
+TEST_F(MainWindowTest, AnA4ScanAt600DpiShowsAsTheBackground)
+{
+    QImageReader::setAllocationLimit(128); // Qt's default, whatever ran before
+    const QString fmt = QStringLiteral("扫描");
+    WriteFormat(fmt, {{0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9}});
+    ASSERT_TRUE(SaveA4Scan(GetBackgroundPicturePath(fmt), 20, 150));
+    MainWindow w;
+    w.show();
+    ASSERT_EQ(w.FormatLabel()->text(), fmt);
+    w.Option(4)->setChecked(true);
+    const QImage shot = w.Page()->grab().toImage();
+    // Dark above the middle, grey below it, on the page's whole width.
+    for (const double x : {0.05, 0.5, 0.95}) {
+        SCOPED_TRACE(x);
+        EXPECT_LT(qGray(shot.pixel(int(x * shot.width()), shot.height() * 3 / 8)), 50);
+        EXPECT_NEAR(qGray(shot.pixel(int(x * shot.width()), shot.height() * 7 / 8)), 150, 20);
     }
     w.close();
 }
