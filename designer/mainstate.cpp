@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "platform/fontmap.h"
 #include "platform/numtext.h"
+#include "platform/picturefile.h"
 #include "properties/controlset.h"
 #include "records/valueconversion.h"
 
@@ -412,7 +413,7 @@ void MainState::LoadBackgroundPicture(const QString &formatName)
     m_tp = QImage();
     const QString path = GetBackgroundPicturePath(formatName);
     if (QFileInfo(path).isFile())
-        m_tp.load(path);
+        m_tp = ReadPicture(path);
 }
 
 // ------------------------------------------------------------ design controls

@@ -104,8 +104,6 @@ MainLayout ArrangeMainForm(double screenW, double screenH, double taskbar, const
     // the page frame
     const double frmTop = 1020;
     m.frame = QRectF(0, frmTop, m.pic.width() - d.vsWidth, m.pic.height() - frmTop - d.phsHeight);
-    // the record scroll bar
-    m.hs = QRectF(d.hsLeft, d.hsTop, m.pic.width() - 30, d.hsHeight);
     // the page's horizontal scroll bar
     m.phs = QRectF(0, m.pic.height() - d.phsHeight - 15, m.frame.width(), d.phsHeight);
     // the page's vertical scroll bar

@@ -57,7 +57,6 @@ struct MainLayout
     QRectF sst; // tab control in the form
     QRectF pic; // Pic(0..2) in the tab control
     QRectF frame; // PFrm in Pic(0)
-    QRectF hs; // HS record scroll bar (width only is laid out)
     QRectF phs; // PHS in Pic(0)
     QRectF vs; // VS in Pic(0)
     QRectF lbl; // LBL in the form
@@ -71,7 +70,6 @@ struct MainDesign
     double vsTop = 1020;
     double vsWidth = 255;
     double phsHeight = 255;
-    double hsLeft = 0, hsTop = 0, hsHeight = 255;
     double frm1Left = 9400, frm1Top = 0, frm1Height = 1000;
     double lblHeight = 300;
 };

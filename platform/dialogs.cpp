@@ -74,21 +74,22 @@ std::optional<QString> ScriptedDialogs::Input(const QString &prompt, const QStri
 
 QString ScriptedDialogs::OpenFile(const QString &filter, const QString &defaultName)
 {
-    m_shown.push_back({QStringLiteral("open"), filter, defaultName});
+    m_shown.push_back({.kind = QStringLiteral("open"), .text = filter, .preset = defaultName});
     const auto a = next();
     return a && std::holds_alternative<QString>(*a) ? std::get<QString>(*a) : QString();
 }
 
 QString ScriptedDialogs::SaveFile(const QString &filter, const QString &defaultName)
 {
-    m_shown.push_back({QStringLiteral("save"), filter, defaultName});
+    m_shown.push_back({.kind = QStringLiteral("save"), .text = filter, .preset = defaultName});
     const auto a = next();
     return a && std::holds_alternative<QString>(*a) ? std::get<QString>(*a) : QString();
 }
 
 bool ScriptedDialogs::ChooseFont(QFont &font, QColor &color)
 {
-    m_shown.push_back({QStringLiteral("font"), font.family(), QString::number(font.pointSizeF())});
+    m_shown.push_back(
+        {.kind = QStringLiteral("font"), .text = font.family(), .pointSize = font.pointSizeF()});
     const auto a = next();
     if (a && std::holds_alternative<FontChoice>(*a)) {
         font = std::get<FontChoice>(*a).font;
@@ -108,7 +109,7 @@ bool ScriptedDialogs::ChooseFont(QFont &font, QColor &color)
 
 bool ScriptedDialogs::ChooseColor(QColor &color)
 {
-    m_shown.push_back({QStringLiteral("color"), color.name(), QString()});
+    m_shown.push_back({.kind = QStringLiteral("color"), .text = color.name()});
     const auto a = next();
     if (a && std::holds_alternative<QColor>(*a)) {
         color = std::get<QColor>(*a);
@@ -125,7 +126,8 @@ int ScriptedDialogs::PopupMenu(const QStringList &items, const QPoint &globalPos
     for (const int i : disabled)
         if (i >= 0 && i < items.size())
             off << items[i];
-    m_shown.push_back({QStringLiteral("menu"), items.join(u'\n'), off.join(u'\n')});
+    m_shown.push_back(
+        {.kind = QStringLiteral("menu"), .text = items.join(u'\n'), .disabled = off.join(u'\n')});
     const auto a = next();
     if (!a || !std::holds_alternative<int>(*a))
         return -1;

@@ -62,9 +62,13 @@ public:
     struct Shown
     {
         QString kind; // "message", "yesno", "input", "open", "save", "font", "color", "menu"
-        QString text; // a font dialog: the family it opened with
-        QString title; // a font dialog: its size in points; a menu: its disabled items
-        QString preset; // an input's preset text
+        // A box's text or an input's prompt; a file dialog's filter; the family
+        // a font dialog opened with; a colour's name; a menu's items, one a line.
+        QString text;
+        QString title; // a box's or an input's title (empty: the application's)
+        QString preset; // an input's preset text; a file dialog's default name
+        double pointSize = 0; // the size a font dialog opened with
+        QString disabled; // a menu's disabled items, one a line
     };
     // A font dialog's answer with its colour; a bare QFont keeps the colour,
     // a bare QColor keeps the font.

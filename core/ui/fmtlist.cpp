@@ -7,15 +7,8 @@
 #include "core/ui/windowhelpers.h"
 #include "platform/ui/gridview.h"
 
-#include <QCloseEvent>
-#include <QFileInfo>
 #include <QFrame>
-#include <QGuiApplication>
-#include <QImageReader>
 #include <QLabel>
-#include <QPushButton>
-#include <QScreen>
-#include <QScrollBar>
 
 namespace {
 

@@ -2,12 +2,12 @@
 
 #include "core/formatlist.h"
 #include "core/ui/windowhelpers.h"
+#include "platform/picturefile.h"
 #include "platform/ui/gridview.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFrame>
-#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -119,9 +119,7 @@ bool LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame, QScro
             scroll->setEnabled(false);
         return false;
     }
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage pic = reader.read();
+    const QImage pic = ReadPicture(path, true);
     if (pic.isNull() || pic.width() <= 0) {
         if (scroll)
             scroll->setEnabled(false);

@@ -56,7 +56,6 @@ protected:
     // window centred and its parts laid out.
     virtual void Form_Load() = 0;
     QPushButton *Button(int index) const { return m_buttons.at(size_t(index)); }
-    bool Loaded() const { return m_loaded; }
 
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -155,12 +155,12 @@ TEST_F(HelpersData, FileDialogStartsWithTheLastChosenName)
     dlg.Queue(QStringLiteral("/tmp/a.wlq"));
     EXPECT_EQ(FileDialog("格式文件(*.wlq)|*.wlq", true, "默认.wlq"), "/tmp/a.wlq");
     EXPECT_EQ(dlg.shown().back().kind, "save");
-    EXPECT_EQ(dlg.shown().back().title, "默认.wlq");
+    EXPECT_EQ(dlg.shown().back().preset, "默认.wlq");
     dlg.Queue(QString()); // cancelled
     EXPECT_EQ(PickPictureFile(), "");
     EXPECT_EQ(dlg.shown().back().kind, "open");
     EXPECT_EQ(dlg.shown().back().text, QString::fromUtf8(kPictureFilter));
-    EXPECT_EQ(dlg.shown().back().title, "/tmp/a.wlq");
+    EXPECT_EQ(dlg.shown().back().preset, "/tmp/a.wlq");
 }
 
 TEST_F(HelpersData, HistoryValuesAreDistinctAndSorted)

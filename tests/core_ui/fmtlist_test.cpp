@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -209,6 +210,13 @@ TEST_F(FmtListTest, PreviewScrollsATallPicture)
     EXPECT_TRUE(LoadFmtPicture(&img, file, &frame, &vs));
     EXPECT_EQ(img.height(), 150);
     EXPECT_FALSE(vs.isEnabled());
+
+    // An A4 scan at 600 dpi, past Qt's default decoding limit, is shown too.
+    QImageReader::setAllocationLimit(128);
+    const QString scan = path(QStringLiteral("scan.jpg"));
+    ASSERT_TRUE(SaveA4Scan(scan, 20, 150));
+    EXPECT_TRUE(LoadFmtPicture(&img, scan, &frame, &vs));
+    EXPECT_EQ(img.height(), 424);
 
     EXPECT_FALSE(LoadFmtPicture(&img, kC, &frame, &vs));
     EXPECT_TRUE(img.pixmap().isNull());

@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QImage>
+#include <QImageReader>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -50,6 +51,18 @@ protected:
                              {1, QStringLiteral("到付"), 100, 10, 4, 4, "2"},
                              {3, QStringLiteral("线条"), 10, 50, 190, 50, "0", 1}})
                     .front();
+    }
+
+    // Two input boxes (the second a date) and a check box over a blue
+    // background picture.
+    bool WriteFormatWithBackground(const QString &fmt)
+    {
+        WriteFormat(fmt, {{0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9},
+                          {0, QStringLiteral("日期"), 20, 30, 40, 6, "1", 9, 100},
+                          {1, QStringLiteral("到付"), 100, 10, 4, 4, "2"}});
+        QImage pic(200, 100, QImage::Format_RGB32);
+        pic.fill(QColor(40, 90, 160));
+        return pic.save(GetBackgroundPicturePath(fmt), "JPG");
     }
 
     qint64 idBox = 0;
@@ -200,12 +213,7 @@ TEST_F(MainWindowTest, ClosingStoresFormatAndDefaultRecord)
 TEST_F(MainWindowTest, PageSizeChangeKeepsContentsAndHiddenLabels)
 {
     const QString fmt = QStringLiteral("尺寸");
-    WriteFormat(fmt, {{0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9},
-                      {0, QStringLiteral("日期"), 20, 30, 40, 6, "1", 9, 100},
-                      {1, QStringLiteral("到付"), 100, 10, 4, 4, "2"}});
-    QImage pic(200, 100, QImage::Format_RGB32);
-    pic.fill(QColor(40, 90, 160));
-    ASSERT_TRUE(pic.save(GetBackgroundPicturePath(fmt), "JPG"));
+    ASSERT_TRUE(WriteFormatWithBackground(fmt));
     MainWindow w;
     w.show();
     ASSERT_EQ(w.FormatLabel()->text(), fmt);
@@ -251,6 +259,50 @@ TEST_F(MainWindowTest, PageSizeChangeKeepsContentsAndHiddenLabels)
 
 // The strip above the page at 1600 and 1024 pixels wide: no two of its
 // parts overlap, and each lies inside the tab.
+// Deleting a control rebuilds the others: over a shown background their
+// prompt labels stay hidden.
+TEST_F(MainWindowTest, DeletingAControlKeepsLabelsHiddenOverTheBackground)
+{
+    const QString fmt = QStringLiteral("删框");
+    ASSERT_TRUE(WriteFormatWithBackground(fmt));
+    MainWindow w;
+    w.show();
+    ASSERT_EQ(w.FormatLabel()->text(), fmt);
+    w.Option(4)->setChecked(true);
+    dlg.Queue(true);
+    w.State().DeleteSelectedControls(*w.State().GetCtlByIndex(1));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w.State().Controls().Count(InputBox), 1);
+    for (qint32 i : {1, 1001}) {
+        QLabel *l = w.Page()->PromptWidget(i);
+        ASSERT_TRUE(l) << i;
+        EXPECT_FALSE(l->isVisible()) << i;
+    }
+    w.close();
+}
+
+// An A4 scan at 600 dpi is past Qt's default decoding limit: ticking 显示底图
+// shows it all the same, scaled to the page.
+TEST_F(MainWindowTest, AnA4ScanAt600DpiShowsAsTheBackground)
+{
+    QImageReader::setAllocationLimit(128); // Qt's default, whatever ran before
+    const QString fmt = QStringLiteral("扫描");
+    WriteFormat(fmt, {{0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9}});
+    ASSERT_TRUE(SaveA4Scan(GetBackgroundPicturePath(fmt), 20, 150));
+    MainWindow w;
+    w.show();
+    ASSERT_EQ(w.FormatLabel()->text(), fmt);
+    w.Option(4)->setChecked(true);
+    const QImage shot = w.Page()->grab().toImage();
+    // Dark above the middle, grey below it, on the page's whole width.
+    for (const double x : {0.05, 0.5, 0.95}) {
+        SCOPED_TRACE(x);
+        EXPECT_LT(qGray(shot.pixel(int(x * shot.width()), shot.height() * 3 / 8)), 50);
+        EXPECT_NEAR(qGray(shot.pixel(int(x * shot.width()), shot.height() * 7 / 8)), 150, 20);
+    }
+    w.close();
+}
+
 TEST_F(MainWindowTest, ToolStripPartsDoNotOverlap)
 {
     MainWindow w;

@@ -266,7 +266,7 @@ TEST_F(PageEventsTest, LockDisablesEditing)
         dlg.Queue(0);
         RightClick(Target(i), QPoint(4, 4));
         ASSERT_EQ(dlg.shown().size(), 1u);
-        EXPECT_EQ(dlg.shown()[0].title, QStringLiteral("设置内容框")) << i;
+        EXPECT_EQ(dlg.shown()[0].disabled, QStringLiteral("设置内容框")) << i;
         EXPECT_FALSE(w.PropertyDialogs().Open(i / 1000)) << i;
     }
     // Unlocked, the same choice opens the box's dialog.
@@ -277,7 +277,7 @@ TEST_F(PageEventsTest, LockDisablesEditing)
     dlg.Clear();
     dlg.Queue(0);
     RightClick(Target(1), QPoint(4, 4));
-    EXPECT_TRUE(dlg.shown()[0].title.isEmpty());
+    EXPECT_TRUE(dlg.shown()[0].disabled.isEmpty());
     EXPECT_TRUE(w.PropertyDialogs().Open(0));
     w.close();
 }

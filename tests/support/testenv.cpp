@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QProcess>
 
 #include <csignal>
@@ -127,4 +129,12 @@ QStringList MessageBoxes(const ScriptedDialogs &d)
         if (s.kind == QLatin1String("message"))
             out << s.text;
     return out;
+}
+
+bool SaveA4Scan(const QString &path, int top, int bottom)
+{
+    QImage scan(4960, 7016, QImage::Format_RGB32);
+    scan.fill(QColor(bottom, bottom, bottom));
+    QPainter(&scan).fillRect(0, 0, scan.width(), scan.height() / 2, QColor(top, top, top));
+    return scan.save(path, "JPG", 80);
 }

@@ -56,3 +56,8 @@ QStringList MessageBoxes(const ScriptedDialogs &d);
 
 // The names of the files in a folder, sorted.
 QStringList FilesIn(const QString &folder);
+
+// Saves an A4 page scanned at 600 dpi (4,960 × 7,016 pixels, past Qt's
+// default decoding limit of 128 MB) as a JPEG: its upper half grey level
+// top, its lower half bottom. True on success.
+bool SaveA4Scan(const QString &path, int top, int bottom);
