@@ -5,7 +5,15 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 
-std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool customAllowed,
+bool CustomPaperRange::Holds(Mm width, Mm height) const
+{
+    const double slack = 0.5 * 25.4 / 72;
+    return width.v >= min.width() - slack && width.v <= max.width() + slack
+           && height.v >= min.height() - slack && height.v <= max.height() + slack;
+}
+
+std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered,
+                                           const std::optional<CustomPaperRange> &custom,
                                            Mm width, Mm height)
 {
     const auto tenths = [](double mm) { return num::RoundToInt64(mm * 10); };
@@ -14,7 +22,7 @@ std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool
         if (tenths(s.width()) == tenths(width.v) && tenths(s.height()) == tenths(height.v))
             return p;
     }
-    if (customAllowed && width.v > 0 && height.v > 0)
+    if (custom && width.v > 0 && height.v > 0 && custom->Holds(width, height))
         return QPageSize(QSizeF(width.v, height.v), QPageSize::Millimeter,
                          QStringLiteral("沃栎格式"), QPageSize::ExactMatch);
     return std::nullopt;
@@ -23,7 +31,7 @@ std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool
 bool SetPrinterPaper(Printer &printer, Mm width, Mm height)
 {
     const std::optional<QPageSize> p = ChooseCustomPaper(
-        printer.SupportedPageSizes(), printer.SupportsCustomPageSize(), width, height);
+        printer.SupportedPageSizes(), printer.CustomPaperSizes(), width, height);
     if (!p)
         return false;
     printer.SetPageSize(*p);
@@ -131,6 +139,12 @@ void PdfPrinter::SetPageSize(const QPageSize &size)
 QPageSize PdfPrinter::PageSize() const
 {
     return m_writer->pageLayout().pageSize();
+}
+
+std::optional<CustomPaperRange> PdfPrinter::CustomPaperSizes() const
+{
+    // Any size a PDF page can have (3 to 5080 mm a side, PDF's own limits).
+    return CustomPaperRange {QSizeF(3, 3), QSizeF(5080, 5080)};
 }
 
 QList<QPageSize> PdfPrinter::SupportedPageSizes() const

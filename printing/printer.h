@@ -9,8 +9,8 @@
 //
 // Choosing a custom paper: a paper the printer offers of exactly the
 // format's size (to 0.1 mm; the same size turned by 90 degrees does not
-// count), else a custom size when the printer takes one, else nothing and
-// the current paper stays.
+// count), else a custom size when the printer takes one of that size, else
+// nothing and the current paper stays.
 
 #include "platform/drawsurface.h"
 #include "platform/lengths.h"
@@ -25,6 +25,16 @@
 class QPdfWriter;
 class QSaveFile;
 
+// The custom paper sizes a printer feeds, width by height in millimetres,
+// limits included.
+struct CustomPaperRange
+{
+    QSizeF min, max;
+    // A size within half a point of a limit counts as inside: printers are
+    // handed sizes in whole points.
+    bool Holds(Mm width, Mm height) const;
+};
+
 class Printer
 {
 public:
@@ -36,14 +46,16 @@ public:
     virtual void SetOrientation(QPageLayout::Orientation orientation) = 0;
     virtual void SetPageSize(const QPageSize &size) = 0;
     virtual QPageSize PageSize() const = 0;
-    // The papers the printer offers and whether it takes a custom size.
+    // The papers the printer offers and the custom sizes it takes (nullopt:
+    // none).
     virtual QList<QPageSize> SupportedPageSizes() const = 0;
-    virtual bool SupportsCustomPageSize() const = 0;
+    virtual std::optional<CustomPaperRange> CustomPaperSizes() const = 0;
 };
 
 // The paper for a format of that size, or nullopt when the printer offers
-// none of that size and takes no custom one.
-std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool customAllowed,
+// none of that size and takes no custom one of it.
+std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered,
+                                           const std::optional<CustomPaperRange> &custom,
                                            Mm width, Mm height);
 // Sets the printer's paper to ChooseCustomPaper's; false (paper unchanged)
 // when there is none.
@@ -67,7 +79,7 @@ public:
     void SetPageSize(const QPageSize &size) override;
     QPageSize PageSize() const override;
     QList<QPageSize> SupportedPageSizes() const override;
-    bool SupportsCustomPageSize() const override { return true; }
+    std::optional<CustomPaperRange> CustomPaperSizes() const override;
 
 private:
     class CheckedWrites;
