@@ -23,7 +23,9 @@
 #include <optional>
 
 class QPdfWriter;
-class QSaveFile;
+namespace safefile {
+class Writer;
+}
 
 // The custom paper sizes a printer feeds, width by height in millimetres,
 // limits included.
@@ -62,16 +64,20 @@ std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered,
 bool SetPrinterPaper(Printer &printer, Mm width, Mm height);
 
 // Prints one document into a PDF file: the page is the paper, the printable
-// area all of it, at 600 dots per inch. The document is written to a
-// temporary file beside the target, which replaces the target only when the
-// document ended and every write succeeded; otherwise EndDoc fails, the
-// temporary file is removed and an existing file keeps its bytes. A document
-// with nothing drawn writes nothing.
+// area all of it, at 600 dots per inch. The document goes through
+// platform/safefile: it replaces the target only when the document ended and
+// every write and the sync to disk succeeded; otherwise EndDoc fails, the
+// temporary file is removed and an existing file keeps its bytes. A
+// document with nothing drawn writes nothing.
 class PdfPrinter : public Printer
 {
 public:
     explicit PdfPrinter(const QString &path);
     ~PdfPrinter() override;
+
+    // False when the file cannot be made (its folder cannot be written) and
+    // once the document has ended.
+    bool Writing() const { return m_file != nullptr; }
 
     QString DeviceName() const override;
     DrawSurface &Surface() override;
@@ -84,7 +90,7 @@ public:
 private:
     class CheckedWrites;
     class FileSurface;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<safefile::Writer> m_file;
     std::unique_ptr<CheckedWrites> m_writes;
     std::unique_ptr<QPdfWriter> m_writer;
     std::unique_ptr<FileSurface> m_surface;
@@ -92,3 +98,5 @@ private:
 
 // The chooser's entry for printing into a PDF file.
 QString PdfPrinterName();
+// The message when the PDF file chosen cannot be written.
+QString PdfFileUnwritableMessage(const QString &path);
