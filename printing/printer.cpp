@@ -96,7 +96,7 @@ public:
     { }
     bool EndDoc() override
     {
-        const bool sent = PagesStarted() > 0;
+        const bool sent = PagesStarted() > 0 || PagesEnded() > 0;
         const bool ok = PainterSurface::EndDoc();
         if (!m_file)
             return ok && !sent; // the file could not be made, or a second document
