@@ -157,8 +157,9 @@ QPageSize PdfPrinter::PageSize() const
 
 std::optional<CustomPaperRange> PdfPrinter::CustomPaperSizes() const
 {
-    // Any size a PDF page can have (3 to 5080 mm a side, PDF's own limits).
-    return CustomPaperRange {QSizeF(3, 3), QSizeF(5080, 5080)};
+    // Any size a PDF page can have: 3 to 14,400 points a side.
+    const double min = 3 * 25.4 / 72, max = 14400 * 25.4 / 72;
+    return CustomPaperRange {QSizeF(min, min), QSizeF(max, max)};
 }
 
 QList<QPageSize> PdfPrinter::SupportedPageSizes() const
