@@ -445,12 +445,13 @@ bool PainterSurface::NewPage()
 bool PainterSurface::EndDoc()
 {
     bool ok = !m_failed;
+    // Blank pages ended before the last NewPage are still sent, also when
+    // nothing at all was drawn: each is a sheet.
+    if (m_pageIndex > 0 && m_pages < m_pageIndex) {
+        --m_pageIndex;
+        ok = ensurePage() && ok;
+    }
     if (m_painter) {
-        // Blank pages ended before the last NewPage are still sent.
-        if (m_pageIndex > 0 && m_pages < m_pageIndex) {
-            --m_pageIndex;
-            ok = ensurePage() && ok;
-        }
         if (m_painter->isActive() && !m_painter->end())
             ok = false;
         m_painter.reset();

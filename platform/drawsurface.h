@@ -12,7 +12,7 @@
 // pre-numbered stock still takes its sheet); the page after the last
 // NewPage is sent only when something is drawn on it, so NewPage directly
 // followed by EndDoc adds no page. A document in which nothing was drawn
-// sends nothing at all.
+// and no page ended sends nothing at all.
 
 #include "platform/fontmap.h"
 #include "platform/lengths.h"
@@ -206,6 +206,8 @@ public:
     bool Failed() const { return m_failed; }
     // Pages started so far in this document.
     int PagesStarted() const { return m_pages; }
+    // Pages ended with NewPage so far in this document.
+    int PagesEnded() const { return m_pageIndex; }
     // The QFont the surface uses for a font, sized in twips.
     static QFont QtFont(const surface::Font &font);
 

@@ -231,7 +231,7 @@ void PageDrawer::PrintPage(Mm offsetX, Mm offsetY)
     const Mm w(num::Val(host.PageWidthText())), h(num::Val(host.PageHeightText()));
     if (host.SetPaperTicked() && !SetPrinterPaper(d->printer, w, h) && !d->paperReported) {
         d->paperReported = true;
-        dialogs().Message(QStringLiteral("打印机“%1”没有 %2 × %3 毫米的纸张，也不接受自定义纸张，"
+        dialogs().Message(QStringLiteral("打印机“%1”没有 %2 × %3 毫米的纸张，也不接受这个尺寸的自定义纸张，"
                                          "将用当前纸张打印。")
                               .arg(d->printer.DeviceName(), num::Str(w.v), num::Str(h.v)),
                           QStringLiteral("添加自定义纸张错误！"));

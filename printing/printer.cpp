@@ -1,11 +1,20 @@
 #include "printing/printer.h"
 
 #include "platform/numtext.h"
+#include "platform/safefile.h"
 
+#include <QDir>
 #include <QPdfWriter>
-#include <QSaveFile>
 
-std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool customAllowed,
+bool CustomPaperRange::Holds(Mm width, Mm height) const
+{
+    const double slack = 0.5 * 25.4 / 72;
+    return width.v >= min.width() - slack && width.v <= max.width() + slack
+           && height.v >= min.height() - slack && height.v <= max.height() + slack;
+}
+
+std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered,
+                                           const std::optional<CustomPaperRange> &custom,
                                            Mm width, Mm height)
 {
     const auto tenths = [](double mm) { return num::RoundToInt64(mm * 10); };
@@ -14,7 +23,7 @@ std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool
         if (tenths(s.width()) == tenths(width.v) && tenths(s.height()) == tenths(height.v))
             return p;
     }
-    if (customAllowed && width.v > 0 && height.v > 0)
+    if (custom && width.v > 0 && height.v > 0 && custom->Holds(width, height))
         return QPageSize(QSizeF(width.v, height.v), QPageSize::Millimeter,
                          QStringLiteral("沃栎格式"), QPageSize::ExactMatch);
     return std::nullopt;
@@ -23,7 +32,7 @@ std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool
 bool SetPrinterPaper(Printer &printer, Mm width, Mm height)
 {
     const std::optional<QPageSize> p = ChooseCustomPaper(
-        printer.SupportedPageSizes(), printer.SupportsCustomPageSize(), width, height);
+        printer.SupportedPageSizes(), printer.CustomPaperSizes(), width, height);
     if (!p)
         return false;
     printer.SetPageSize(*p);
@@ -35,31 +44,43 @@ QString PdfPrinterName()
     return QStringLiteral("PDF 文件");
 }
 
-// Passes the writer's bytes on to the save file and remembers a write that
-// took fewer bytes than given: the PDF writer stops writing after a short
-// write without reporting it, and on a full disk the file takes a part of a
-// block before it refuses.
+QString PdfFileUnwritableMessage(const QString &path)
+{
+    return QStringLiteral("无法写入文件“%1”：它所在的文件夹不存在或不能写入。请另选保存位置。")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+// Passes the PDF writer's bytes on to the file in blocks (the file is written
+// unbuffered, and the writer hands over a few bytes at a time).
 class PdfPrinter::CheckedWrites : public QIODevice
 {
 public:
-    explicit CheckedWrites(QSaveFile &file)
+    explicit CheckedWrites(const std::unique_ptr<safefile::Writer> &file)
         : m_file(file)
     { }
-    bool Failed() const { return m_failed; }
+    // Hands on what is still held; false when any write failed.
+    bool Finish() { return pass(); }
 
 protected:
     qint64 readData(char *, qint64) override { return -1; }
     qint64 writeData(const char *data, qint64 len) override
     {
-        const qint64 n = m_file.write(data, len);
-        if (n != len)
-            m_failed = true;
-        return n;
+        m_held.append(data, len);
+        if (m_held.size() >= kBlock && !pass())
+            return -1;
+        return len;
     }
 
 private:
-    QSaveFile &m_file;
-    bool m_failed = false;
+    static constexpr qsizetype kBlock = 1 << 16;
+    bool pass()
+    {
+        const bool ok = m_file && m_file->Write(m_held);
+        m_held.clear();
+        return ok;
+    }
+    const std::unique_ptr<safefile::Writer> &m_file;
+    QByteArray m_held;
 };
 
 // Replaces the target with the document when it ended well and every byte
@@ -67,43 +88,44 @@ private:
 class PdfPrinter::FileSurface : public PainterSurface
 {
 public:
-    FileSurface(QPdfWriter *writer, QSaveFile &file, CheckedWrites &writes)
+    FileSurface(QPdfWriter *writer, std::unique_ptr<safefile::Writer> &file,
+                CheckedWrites &writes)
         : PainterSurface(writer)
         , m_file(file)
         , m_writes(writes)
     { }
     bool EndDoc() override
     {
-        const bool sent = PagesStarted() > 0;
+        const bool sent = PagesStarted() > 0 || PagesEnded() > 0;
         const bool ok = PainterSurface::EndDoc();
-        if (!m_file.isOpen())
+        if (!m_file)
             return ok && !sent; // the file could not be made, or a second document
-        if (ok && sent && !m_writes.Failed() && m_file.flush())
-            return m_file.commit();
-        m_file.cancelWriting();
-        m_file.commit(); // discards the temporary file
-        return ok && !sent;
+        const bool written = ok && sent && m_writes.Finish() && m_file->Commit();
+        m_file.reset(); // removes the temporary file unless committed
+        return sent ? written : ok;
     }
 
 private:
-    QSaveFile &m_file;
+    std::unique_ptr<safefile::Writer> &m_file;
     CheckedWrites &m_writes;
 };
 
 PdfPrinter::PdfPrinter(const QString &path)
-    : m_file(std::make_unique<QSaveFile>(path))
-    , m_writes(std::make_unique<CheckedWrites>(*m_file))
+    : m_file(std::make_unique<safefile::Writer>(path))
+    , m_writes(std::make_unique<CheckedWrites>(m_file))
     , m_writer(std::make_unique<QPdfWriter>(m_writes.get()))
 {
-    // Opened here, so that the writer neither opens nor closes them: a save
+    // Opened here, so that the writer neither opens nor closes them: the
     // file is only ever committed or discarded.
-    if (m_file->open(QIODevice::WriteOnly))
+    if (m_file->Open())
         m_writes->open(QIODevice::WriteOnly);
+    else
+        m_file.reset();
     m_writer->setResolution(600);
     m_writer->setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     m_writer->setCreator(QStringLiteral("快递单套打"));
-    m_surface = std::make_unique<FileSurface>(m_writer.get(), *m_file, *m_writes);
+    m_surface = std::make_unique<FileSurface>(m_writer.get(), m_file, *m_writes);
 }
 
 PdfPrinter::~PdfPrinter() = default;
@@ -131,6 +153,13 @@ void PdfPrinter::SetPageSize(const QPageSize &size)
 QPageSize PdfPrinter::PageSize() const
 {
     return m_writer->pageLayout().pageSize();
+}
+
+std::optional<CustomPaperRange> PdfPrinter::CustomPaperSizes() const
+{
+    // Any size a PDF page can have: 3 to 14,400 points a side.
+    const double min = 3 * 25.4 / 72, max = 14400 * 25.4 / 72;
+    return CustomPaperRange {QSizeF(min, min), QSizeF(max, max)};
 }
 
 QList<QPageSize> PdfPrinter::SupportedPageSizes() const

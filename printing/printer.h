@@ -9,8 +9,8 @@
 //
 // Choosing a custom paper: a paper the printer offers of exactly the
 // format's size (to 0.1 mm; the same size turned by 90 degrees does not
-// count), else a custom size when the printer takes one, else nothing and
-// the current paper stays.
+// count), else a custom size when the printer takes one of that size, else
+// nothing and the current paper stays.
 
 #include "platform/drawsurface.h"
 #include "platform/lengths.h"
@@ -23,7 +23,19 @@
 #include <optional>
 
 class QPdfWriter;
-class QSaveFile;
+namespace safefile {
+class Writer;
+}
+
+// The custom paper sizes a printer feeds, width by height in millimetres,
+// limits included.
+struct CustomPaperRange
+{
+    QSizeF min, max;
+    // A size within half a point of a limit counts as inside: printers are
+    // handed sizes in whole points.
+    bool Holds(Mm width, Mm height) const;
+};
 
 class Printer
 {
@@ -36,30 +48,36 @@ public:
     virtual void SetOrientation(QPageLayout::Orientation orientation) = 0;
     virtual void SetPageSize(const QPageSize &size) = 0;
     virtual QPageSize PageSize() const = 0;
-    // The papers the printer offers and whether it takes a custom size.
+    // The papers the printer offers and the custom sizes it takes (nullopt:
+    // none).
     virtual QList<QPageSize> SupportedPageSizes() const = 0;
-    virtual bool SupportsCustomPageSize() const = 0;
+    virtual std::optional<CustomPaperRange> CustomPaperSizes() const = 0;
 };
 
 // The paper for a format of that size, or nullopt when the printer offers
-// none of that size and takes no custom one.
-std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered, bool customAllowed,
+// none of that size and takes no custom one of it.
+std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered,
+                                           const std::optional<CustomPaperRange> &custom,
                                            Mm width, Mm height);
 // Sets the printer's paper to ChooseCustomPaper's; false (paper unchanged)
 // when there is none.
 bool SetPrinterPaper(Printer &printer, Mm width, Mm height);
 
 // Prints one document into a PDF file: the page is the paper, the printable
-// area all of it, at 600 dots per inch. The document is written to a
-// temporary file beside the target, which replaces the target only when the
-// document ended and every write succeeded; otherwise EndDoc fails, the
-// temporary file is removed and an existing file keeps its bytes. A document
-// with nothing drawn writes nothing.
+// area all of it, at 600 dots per inch. The document goes through
+// platform/safefile: it replaces the target only when the document ended and
+// every write and the sync to disk succeeded; otherwise EndDoc fails, the
+// temporary file is removed and an existing file keeps its bytes. A
+// document with nothing drawn writes nothing.
 class PdfPrinter : public Printer
 {
 public:
     explicit PdfPrinter(const QString &path);
     ~PdfPrinter() override;
+
+    // False when the file cannot be made (its folder cannot be written) and
+    // once the document has ended.
+    bool Writing() const { return m_file != nullptr; }
 
     QString DeviceName() const override;
     DrawSurface &Surface() override;
@@ -67,12 +85,12 @@ public:
     void SetPageSize(const QPageSize &size) override;
     QPageSize PageSize() const override;
     QList<QPageSize> SupportedPageSizes() const override;
-    bool SupportsCustomPageSize() const override { return true; }
+    std::optional<CustomPaperRange> CustomPaperSizes() const override;
 
 private:
     class CheckedWrites;
     class FileSurface;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<safefile::Writer> m_file;
     std::unique_ptr<CheckedWrites> m_writes;
     std::unique_ptr<QPdfWriter> m_writer;
     std::unique_ptr<FileSurface> m_surface;
@@ -80,3 +98,5 @@ private:
 
 // The chooser's entry for printing into a PDF file.
 QString PdfPrinterName();
+// The message when the PDF file chosen cannot be written.
+QString PdfFileUnwritableMessage(const QString &path);

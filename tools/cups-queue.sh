@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Makes sure a CUPS scheduler runs and two cups-pdf queues exist, for the
+# Makes sure a CUPS scheduler runs and the cups-pdf queues exist, for the
 # tests that print through a real printer queue: PQT-PDF with cups-pdf's own
 # description (no hardware margins) and PQT-PDF-MARGINS, whose description
 # declares a printable area 17 pt in from the left, 23 pt from the top, 19 pt
 # from the right and 21 pt from the bottom of every paper (HWMargins for
-# custom sizes, ImageableArea for the named ones). Idempotent; needs root (or
-# sudo) to start cupsd and add the queues. cups-pdf writes the jobs into
+# custom sizes, ImageableArea for the named ones). Then queues with the
+# descriptions of CUPS' sample drivers, their raster filters left out so that
+# cups-pdf renders the PostScript page they describe: PQT-LASERJET (HP
+# LaserJet, A4, margins 18/36/18/36 pt, no custom paper), PQT-LETTER (the
+# generic PostScript printer, Letter by default), PQT-DYMO (labels only) and
+# PQT-ZEBRA (custom paper at most 576 pt wide); and PQT-UNEVEN from
+# tools/pqt-uneven.ppd (margins that differ on every side, a landscape page
+# turned clockwise, a bounded custom size). Idempotent; needs root (or sudo)
+# to start cupsd and add the queues. cups-pdf writes the jobs into
 # /var/spool/cups-pdf/<user>.
 set -euo pipefail
 SUDO=""
@@ -30,9 +37,9 @@ if ! lpstat -r 2>/dev/null | grep -q "is running"; then
 fi
 ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
 [ -f "$ppd" ] || ppd=$(ls /usr/share/ppd/cups-pdf/CUPS-PDF*.ppd | head -n1)
-add_queue() { # name ppd
+add_queue() { # name ppd [lpadmin options]
   if ! lpstat -p "$1" >/dev/null 2>&1; then
-    $SUDO lpadmin -p "$1" -E -v cups-pdf:/ -P "$2"
+    $SUDO lpadmin -p "$1" -E -v cups-pdf:/ -P "$2" "${@:3}"
     $SUDO cupsenable "$1" 2>/dev/null || true
     $SUDO cupsaccept "$1" 2>/dev/null || true
   fi
@@ -51,4 +58,22 @@ awk '
   { print }' "$ppd" >"$margins_ppd"
 add_queue "$QUEUE-MARGINS" "$margins_ppd"
 rm -f "$margins_ppd"
-lpstat -p "$QUEUE"; lpstat -p "$QUEUE-MARGINS"
+
+# A sample driver's description without its filters: a PostScript printer of
+# the same papers, margins and landscape turn.
+sample_queue() { # name driver [lpadmin options]
+  local f
+  f=$(mktemp --suffix=.ppd)
+  /usr/lib/cups/daemon/cups-driverd cat "drv:///sample.drv/$2.ppd" 2>/dev/null \
+    | grep -v -E '^\*cupsFilter2?:' >"$f"
+  add_queue "$1" "$f" "${@:3}"
+  rm -f "$f"
+}
+sample_queue PQT-LASERJET laserjet -o PageSize=A4
+sample_queue PQT-LETTER generic -o PageSize=Letter
+sample_queue PQT-DYMO dymo
+sample_queue PQT-ZEBRA zebra
+add_queue PQT-UNEVEN "$(dirname "$0")/pqt-uneven.ppd"
+for q in "$QUEUE" "$QUEUE-MARGINS" PQT-LASERJET PQT-LETTER PQT-DYMO PQT-ZEBRA PQT-UNEVEN; do
+  lpstat -p "$q"
+done

@@ -166,7 +166,12 @@ std::unique_ptr<Printer> ChoosePrinter(const QString &formatName, const QPointer
                                                 base + QStringLiteral(".pdf"));
         if (path.isEmpty() || !ConfirmReplaceFile(path))
             return nullptr;
-        return std::make_unique<PdfPrinter>(path);
+        auto pdf = std::make_unique<PdfPrinter>(path);
+        if (!pdf->Writing()) {
+            dialogs().Message(PdfFileUnwritableMessage(path));
+            return nullptr;
+        }
+        return pdf;
     }
     auto printer = std::make_unique<QtPrinter>(name);
     if (!printer->IsValid()) {

@@ -49,8 +49,8 @@ private:
 // The chooser's mode for choosing a printer.
 QString ChoosePrinterMode();
 // Shows SelPrinter, waits and opens what was chosen: the printer, or a PDF
-// file asked for with the save dialog; nullptr when cancelled or the printer
-// cannot be reached (the message shown). The format's name proposes the
+// file asked for with the save dialog; nullptr when cancelled, the printer
+// cannot be reached or the PDF file cannot be written (the message shown). The format's name proposes the
 // file's name. When the owner (the window that asked) is destroyed during
 // the wait, nothing is opened.
 std::unique_ptr<Printer> ChoosePrinter(const QString &formatName,

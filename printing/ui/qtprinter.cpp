@@ -35,6 +35,13 @@ QtPrinter::QtPrinter(const QString &name)
     m_printer->setPrinterName(name);
     m_printer->setFullPage(false);
     m_printer->setDocName(QStringLiteral("快递单"));
+    if (IsValid()) {
+        m_rules = ReadQueuePaperRules(name);
+        // QPrinter starts on A4 whatever the queue feeds.
+        const QPageSize own = QPrinterInfo::printerInfo(name).defaultPageSize();
+        if (own.isValid())
+            m_printer->setPageSize(own);
+    }
     useDeclaredPrintableArea();
     m_surface = std::make_unique<PainterSurface>(m_printer.get());
 }
@@ -42,9 +49,22 @@ QtPrinter::QtPrinter(const QString &name)
 void QtPrinter::useDeclaredPrintableArea()
 {
     // The margins are the printer's own (its description's imageable area,
-    // 0 where it declares none), never Qt's default of 10 pt.
-    const QPageLayout layout = m_printer->pageLayout();
-    m_printer->setPageMargins(layout.minimumMargins(), layout.units());
+    // 0 where it declares none), never Qt's default of 10 pt. Qt gives those
+    // of portrait paper whatever the orientation; a landscape page gets them
+    // turned as the queue turns the page (clockwise when it does not say).
+    const QPageLayout::Orientation orientation = m_printer->pageLayout().orientation();
+    m_printer->setPageOrientation(QPageLayout::Portrait);
+    const QPageLayout portrait = m_printer->pageLayout();
+    QMarginsF margins = portrait.minimumMargins();
+    if (orientation == QPageLayout::Landscape) {
+        m_printer->setPageOrientation(orientation);
+        margins = LandscapeMargins(margins, m_rules && m_rules->turnsCounterClockwise);
+    }
+    // Qt holds margins to its portrait minimum on every side; in full-page
+    // mode it takes them as given, and they hold when the mode returns.
+    m_printer->setFullPage(true);
+    m_printer->setPageMargins(margins, portrait.units());
+    m_printer->setFullPage(false);
 }
 
 QtPrinter::~QtPrinter() = default;
@@ -81,9 +101,19 @@ QList<QPageSize> QtPrinter::SupportedPageSizes() const
     return QPrinterInfo::printerInfo(m_printer->printerName()).supportedPageSizes();
 }
 
-bool QtPrinter::SupportsCustomPageSize() const
+std::optional<CustomPaperRange> QtPrinter::CustomPaperSizes() const
 {
-    return QPrinterInfo::printerInfo(m_printer->printerName()).supportsCustomPageSizes();
+    if (m_rules)
+        return m_rules->custom;
+    // No description: what Qt knows, any size where it reports no range.
+    const QPrinterInfo info = QPrinterInfo::printerInfo(m_printer->printerName());
+    if (!info.supportsCustomPageSizes())
+        return std::nullopt;
+    const QSizeF min = info.minimumPhysicalPageSize().size(QPageSize::Millimeter);
+    const QSizeF max = info.maximumPhysicalPageSize().size(QPageSize::Millimeter);
+    if (max.isEmpty())
+        return CustomPaperRange {QSizeF(0, 0), QSizeF(1e6, 1e6)};
+    return CustomPaperRange {min, max};
 }
 
 QStringList InstalledPrinterNames()

@@ -93,15 +93,21 @@ TEST(DrawSurface, OriginLinesAndState)
 TEST(DrawSurface, PdfPagesAreSentOnlyWhenDrawnOn)
 {
     QTemporaryDir dir;
-    // Nothing drawn: nothing sent, and that is no failure.
+    // Nothing drawn and no page ended: nothing sent, and that is no
+    // failure. A page ended blank is a sheet even when no other is drawn.
     const QString none = dir.filePath(u"none.pdf"_s);
+    const QString blank = dir.filePath(u"blank.pdf"_s);
     {
         auto w = A4Writer(none);
         PainterSurface s(w.get());
-        EXPECT_TRUE(s.NewPage());
         EXPECT_TRUE(s.EndDoc());
+        auto wb = A4Writer(blank);
+        PainterSurface sb(wb.get());
+        EXPECT_TRUE(sb.NewPage());
+        EXPECT_TRUE(sb.EndDoc());
     }
     EXPECT_FALSE(QFile::exists(none));
+    EXPECT_EQ(PdfPages(blank), 1);
 
     // A trailing NewPage adds no empty page, but a blank page ended by a
     // further NewPage is a sheet; a drawn second page is sent.

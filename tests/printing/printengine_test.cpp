@@ -225,12 +225,16 @@ TEST(PrintEngine, CustomPaperChoice)
                                     QPageSize(QSizeF(180, 100), QPageSize::Millimeter),
                                     QPageSize(QSizeF(100.04, 180.03), QPageSize::Millimeter)};
     // An offered paper of the size to 0.1 mm; a turned one does not count.
-    auto p = ChooseCustomPaper(offered, false, 100_mm, 180_mm);
+    auto p = ChooseCustomPaper(offered, std::nullopt, 100_mm, 180_mm);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->size(QPageSize::Millimeter), QSizeF(100.04, 180.03));
-    EXPECT_FALSE(ChooseCustomPaper(offered, false, 100_mm, 181_mm));
-    p = ChooseCustomPaper(offered, true, 230_mm, 127_mm);
+    EXPECT_FALSE(ChooseCustomPaper(offered, std::nullopt, 100_mm, 181_mm));
+    const CustomPaperRange range {QSizeF(50, 100), QSizeF(230, 300)};
+    p = ChooseCustomPaper(offered, range, 230_mm, 127_mm);
     ASSERT_TRUE(p);
     EXPECT_NEAR(p->size(QPageSize::Millimeter).width(), 230, 0.01);
     EXPECT_NEAR(p->size(QPageSize::Millimeter).height(), 127, 0.01);
+    // Outside the range by more than half a point: none.
+    EXPECT_FALSE(ChooseCustomPaper(offered, range, 230.2_mm, 127_mm));
+    EXPECT_FALSE(ChooseCustomPaper(offered, range, 200_mm, 99.8_mm));
 }

@@ -27,7 +27,12 @@ public:
     void SetPageSize(const QPageSize &size) override { page = size; }
     QPageSize PageSize() const override { return page; }
     QList<QPageSize> SupportedPageSizes() const override { return {}; }
-    bool SupportsCustomPageSize() const override { return customOk; }
+    std::optional<CustomPaperRange> CustomPaperSizes() const override
+    {
+        if (!customOk)
+            return std::nullopt;
+        return CustomPaperRange {QSizeF(1, 1), QSizeF(10000, 10000)};
+    }
 
     RecordingSurface &surface;
     QPageLayout::Orientation orientation = QPageLayout::Portrait;

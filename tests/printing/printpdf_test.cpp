@@ -145,9 +145,11 @@ TEST_F(PrintPdf, BlankRecordTakesItsSheetAndHistoryRecord)
 {
     // Pre-numbered stock: a record whose page draws nothing still takes its
     // sheet, so later waybills stay on their own numbers; only the trailing
-    // page break adds no sheet. The first record blank is the hard case.
+    // page break adds no sheet. The first record blank is the hard case; a
+    // batch of blank records alone is as many blank sheets.
     for (const QStringList &names :
-         {QStringList {u"张三"_s, u""_s, u"王五"_s}, QStringList {u""_s, u"李四"_s, u""_s}}) {
+         {QStringList {u"张三"_s, u""_s, u"王五"_s}, QStringList {u""_s, u"李四"_s, u""_s},
+          QStringList {u""_s, u""_s, u""_s}}) {
         PrintRig rig;
         rig.ctx.writeHistory = &rec::AppendHistoryRecords;
         rig.controls.name = u"空白"_s + names.join(u'-');

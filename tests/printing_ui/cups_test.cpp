@@ -3,7 +3,10 @@
 // PDF-file path prints: PQT-PDF declares no hardware margins, so a format
 // and the calibration square land where the PDF file puts them;
 // PQT-PDF-MARGINS declares margins, and everything lands exactly that much
-// further in. Without the queues the tests are skipped, except in CI.
+// further in. The queues made from CUPS' sample drivers and from
+// tools/pqt-uneven.ppd check lengthwise printing on a page the queue turns,
+// and custom paper the queue cannot take. Without the queues the tests are
+// skipped, except in CI.
 
 #include "printing/calibration.h"
 #include "printing/printfixture.h"
@@ -61,12 +64,15 @@ struct Measured
     QRectF dark;
 };
 
+// The paper as rendered (turned when the page says so).
 Measured Measure(const QString &pdf)
 {
     Measured m;
-    if (PdfPageCount(pdf, &m.paper) != 1)
+    if (PdfPageCount(pdf) != 1)
         return {};
-    const QRect px = DarkBox(RasterPage(pdf, 1, 600));
+    const QImage page = RasterPage(pdf, 1, 600);
+    m.paper = QSizeF(PxToMm(page.width(), 600), PxToMm(page.height(), 600));
+    const QRect px = DarkBox(page);
     if (!px.isEmpty())
         m.dark = QRectF(PxToMm(px.left(), 600), PxToMm(px.top(), 600),
                         PxToMm(px.width(), 600), PxToMm(px.height(), 600));
@@ -85,9 +91,8 @@ protected:
             ADD_FAILURE() << "no CUPS queue " << queue.toStdString() << " (tools/cups-queue.sh)";
         return false;
     }
-    // Prints through the queue and through a PDF file; both measured.
-    std::pair<Measured, Measured> PrintBoth(const QString &queue,
-                                            const std::function<bool(Printer &)> &print)
+    // Prints through the queue; what cups-pdf wrote, measured.
+    Measured PrintQueue(const QString &queue, const std::function<bool(Printer &)> &print)
     {
         static int job = 0;
         const QString title
@@ -97,14 +102,22 @@ protected:
         printer.Device().setDocName(title);
         const QDateTime started = QDateTime::currentDateTime();
         EXPECT_TRUE(print(printer));
-        const QString file = path(title + u".pdf"_s);
-        {
-            PdfPrinter pdf(file);
-            EXPECT_TRUE(print(pdf));
-        }
         const QString out = WaitForOutput(title, started);
         EXPECT_FALSE(out.isEmpty()) << "cups-pdf wrote nothing for " << title.toStdString();
-        return {Measure(out), Measure(file)};
+        return Measure(out);
+    }
+    // Prints through the queue and through a PDF file; both measured.
+    std::pair<Measured, Measured> PrintBoth(const QString &queue,
+                                            const std::function<bool(Printer &)> &print)
+    {
+        const Measured queued = PrintQueue(queue, print);
+        static int file = 0;
+        const QString name = path(u"file%1.pdf"_s.arg(++file));
+        {
+            PdfPrinter pdf(name);
+            EXPECT_TRUE(print(pdf));
+        }
+        return {queued, Measure(name)};
     }
 
     // The custom-size format: a black 10 mm square at (30, 20) mm and a line
@@ -120,6 +133,25 @@ protected:
         fmtgrid::ControlRow line = Box(3, 50, 60, 200, 110, 1);
         line.font.size = 3;
         rig.controls.Add(line);
+        rig.ui.next = std::make_unique<ForwardingPrinter>(printer);
+        return print::PrintRecord(rig.ctx);
+    }
+
+    // Prints a format on the printer: lines from (4, 50) to (4, 80) and from
+    // (10, 20) to (100, 20) mm on 230 × 127 mm, offsets 12.5 and 7, with the
+    // ticks given.
+    bool PrintLines(Printer &printer, bool lengthwise, bool setPaper = false,
+                    const QString &width = u"230"_s, const QString &height = u"127"_s)
+    {
+        PrintRig rig;
+        rig.host.width = width;
+        rig.host.height = height;
+        rig.host.offsetX = u"12.5"_s;
+        rig.host.offsetY = u"7"_s;
+        rig.host.setPaper = setPaper;
+        rig.host.options[1] = lengthwise ? 1 : 0;
+        rig.controls.Add(Box(3, 4, 50, 4, 80, 1));
+        rig.controls.Add(Box(3, 10, 20, 100, 20, 1));
         rig.ui.next = std::make_unique<ForwardingPrinter>(printer);
         return print::PrintRecord(rig.ctx);
     }
@@ -143,7 +175,10 @@ protected:
         void SetPageSize(const QPageSize &size) override { m_p.SetPageSize(size); }
         QPageSize PageSize() const override { return m_p.PageSize(); }
         QList<QPageSize> SupportedPageSizes() const override { return m_p.SupportedPageSizes(); }
-        bool SupportsCustomPageSize() const override { return m_p.SupportsCustomPageSize(); }
+        std::optional<CustomPaperRange> CustomPaperSizes() const override
+        {
+            return m_p.CustomPaperSizes();
+        }
 
     private:
         Printer &m_p;
@@ -163,7 +198,99 @@ void ExpectShifted(const Measured &queue, const Measured &file, double dx, doubl
     EXPECT_NEAR(queue.dark.bottom(), file.dark.bottom() + dy, 0.25) << what;
 }
 
+// A queue's printable area on portrait paper, in points from each edge, and
+// how it turns a landscape page onto the paper (its description's
+// LandscapeOrientation: Plus90 counter-clockwise, Minus90 clockwise).
+struct QueueMargins
+{
+    const char *queue;
+    double left, top, right, bottom;
+    bool counterClockwise;
+};
+
+// The box of a landscape print that the queue turned onto portrait paper, as
+// it was drawn on the landscape page.
+Measured TurnedBack(const Measured &m, bool counterClockwise)
+{
+    const double a = m.paper.width(), b = m.paper.height();
+    const QRectF r = m.dark;
+    Measured back;
+    back.paper = m.paper.transposed();
+    back.dark = counterClockwise
+                    ? QRectF(QPointF(b - r.bottom(), r.left()), QPointF(b - r.top(), r.right()))
+                    : QRectF(QPointF(r.top(), a - r.right()), QPointF(r.bottom(), a - r.left()));
+    return back;
+}
+
 } // namespace
+
+// Every position keeps its distance from the corner of the printable area,
+// in portrait and when the queue turns a lengthwise page onto the paper.
+TEST_F(CupsQueue, LengthwisePrintUsesThePrintableAreaOfTheTurnedPage)
+{
+    const QueueMargins queues[] = {
+        {"PQT-LASERJET", 18, 36, 18, 36, true},
+        {"PQT-PDF-MARGINS", 17, 23, 19, 21, true},
+        {"PQT-UNEVEN", 11, 34, 20, 29, false},
+    };
+    const double pt = 25.4 / 72;
+    for (const QueueMargins &q : queues) {
+        const QString name = QString::fromLatin1(q.queue);
+        if (!HaveQueue(name))
+            continue;
+        const auto [portrait, portraitFile]
+            = PrintBoth(name, [this](Printer &p) { return PrintLines(p, false); });
+        ExpectShifted(portrait, portraitFile, q.left * pt, q.top * pt, q.queue);
+
+        auto [turned, file] = PrintBoth(name, [this](Printer &p) { return PrintLines(p, true); });
+        ASSERT_GT(file.paper.width(), file.paper.height()) << q.queue;
+        if (turned.paper.width() < turned.paper.height())
+            turned = TurnedBack(turned, q.counterClockwise);
+        // The landscape page's margins; a lengthwise format sits on the
+        // printable area's bottom edge.
+        const double left = q.counterClockwise ? q.bottom : q.top;
+        const double bottom = q.counterClockwise ? q.right : q.left;
+        const std::string what = std::string(q.queue) + " lengthwise";
+        ExpectShifted(turned, file, left * pt, -bottom * pt, what.c_str());
+    }
+}
+
+// A custom size outside the range the queue's description declares is not
+// asked for: the message, and the print goes onto the queue's own paper.
+TEST_F(CupsQueue, CustomSizeOutsideTheQueueRangeKeepsTheQueuePaper)
+{
+    const struct
+    {
+        const char *queue;
+        const char *width, *height;
+        bool refused;
+        double paperW, paperH; // mm
+    } cases[] = {
+        {"PQT-ZEBRA", "230", "127", true, 101.6, 127},
+        {"PQT-UNEVEN", "300", "127", true, 210, 297},
+        {"PQT-UNEVEN", "230", "40", true, 210, 297},
+        {"PQT-UNEVEN", "230", "127", false, 230, 127},
+        {"PQT-LETTER", "230", "127", true, 215.9, 279.4},
+        {"PQT-DYMO", "230", "127", true, 28.575, 88.9},
+    };
+    for (const auto &c : cases) {
+        const QString name = QString::fromLatin1(c.queue);
+        if (!HaveQueue(name))
+            continue;
+        const std::string what = std::string(c.queue) + " " + c.width + "x" + c.height;
+        dlg.Clear();
+        const Measured m = PrintQueue(name, [&](Printer &p) {
+            return PrintLines(p, false, true, QString::fromLatin1(c.width),
+                              QString::fromLatin1(c.height));
+        });
+        const bool said = std::any_of(dlg.shown().begin(), dlg.shown().end(), [](const auto &s) {
+            return s.kind == u"message"_s && s.title == u"添加自定义纸张错误！"_s;
+        });
+        EXPECT_EQ(said, c.refused) << what;
+        EXPECT_NEAR(m.paper.width(), c.paperW, 0.25) << what;
+        EXPECT_NEAR(m.paper.height(), c.paperH, 0.25) << what;
+    }
+}
 
 TEST_F(CupsQueue, FormatAndCalibrationLandWhereThePdfFilePutsThem)
 {

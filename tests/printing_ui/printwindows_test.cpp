@@ -1,11 +1,12 @@
 // The print windows driven by real clicks and keys: the printer chooser
-// (cancel, keys discarded, a PDF file chosen and remembered nowhere), the
-// batch range and the bar-code standard.
+// (cancel, keys discarded, a PDF file chosen and remembered nowhere, a file
+// that cannot be written), the batch range and the bar-code standard.
 
 #include "core/formathost.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "printing/printerchoice.h"
+#include "printing/printfixture.h"
 #include "printing/ui/printwindows.h"
 #include "support/testenv.h"
 
@@ -106,6 +107,35 @@ TEST_F(PrintWindows, ExistingPdfIsReplacedOnlyWhenTheUserAgrees)
     EXPECT_TRUE(ReadBytes(file).startsWith("%PDF"));
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files).filter(u"old.pdf"_s),
               QStringList {u"old.pdf"_s});
+}
+
+// A PDF file in a folder that cannot be written (its parent is a regular
+// file, which stops root as well): the message names the file, nothing is
+// printed or stored.
+TEST_F(PrintWindows, PdfFileThatCannotBeWrittenIsSaidByName)
+{
+    ASSERT_TRUE(WriteBytes(path(u"notafolder"_s), "x"));
+    const QString file = path(u"notafolder/运单.pdf"_s);
+    PrintRig rig;
+    rig.controls.Add(Box(3, 10, 20, 100, 20, 1));
+    WindowPrintUi ui(u"运单"_s, nullptr);
+    print::PrintContext ctx {rig.controls, rig.host, rig.view, ui, rig.ctx.formatMoney,
+                             rig.ctx.writeHistory};
+    dlg.Queue(file);
+    WhenShown<SelPrinter>([](SelPrinter *w) {
+        w->COMB->setCurrentIndex(w->COMB->count() - 1);
+        QTest::mouseClick(w->Com[0], Qt::LeftButton);
+    });
+    EXPECT_FALSE(print::PrintRecord(ctx));
+    QStringList said;
+    for (const auto &s : dlg.shown())
+        if (s.kind == u"message"_s)
+            said << s.text;
+    ASSERT_EQ(said.size(), 1) << said.join(u'|').toStdString();
+    EXPECT_TRUE(said[0].contains(file));
+    EXPECT_TRUE(said[0].contains(u"无法写入"_s));
+    EXPECT_FALSE(said[0].contains(u"打印机"_s));
+    EXPECT_TRUE(rig.stored.empty());
 }
 
 TEST_F(PrintWindows, BatchRangeAsTyped)
