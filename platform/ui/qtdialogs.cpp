@@ -45,10 +45,32 @@ void fitTitle(QMessageBox &box)
 
 } // namespace
 
+QString TitleBarText(const QString &title)
+{
+    // Without a display name of its own the program's name stands in for
+    // it, and nothing is added.
+    const QString name = QGuiApplication::applicationDisplayName();
+    if (name.isEmpty() || name == QCoreApplication::applicationName() || title.endsWith(name))
+        return title;
+    return title.isEmpty() ? name : title + QStringLiteral(" \u2014 ") + name;
+}
+
 int TitleBarWidth(const QString &title)
 {
     const int bar = std::max(QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight), 24);
-    return QFontMetrics(QApplication::font()).horizontalAdvance(title) + 4 * bar + 24;
+    return QFontMetrics(QApplication::font()).horizontalAdvance(TitleBarText(title)) + 4 * bar
+        + 24;
+}
+
+void KeepTitleWhole(QWidget *w, int minWidth)
+{
+    if (!w)
+        return;
+    const int need = std::max(minWidth, TitleBarWidth(w->windowTitle()));
+    if (w->minimumWidth() < need)
+        w->setMinimumWidth(need);
+    if (w->width() < need)
+        w->resize(need, w->height());
 }
 
 QString QtFileFilter(const QString &filter)

@@ -5,6 +5,7 @@
 #include "core/database.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/startup.h"
 #include "core/ui/startupui.h"
 #include "designer/ui/mainwindow.h"
 #include "designer/ui/pagesizedialog.h"
@@ -312,36 +313,42 @@ TEST_F(MainWindowTest, SmallWindowsOpenCentredOnTheWorkArea)
     w.close();
 }
 
-// Windows are wide enough for their whole title; the trade download
-// window's tool bar lies inside the window.
+// Windows are wide enough for the whole title their title bar shows: the
+// title and, as the toolkit adds it on X11, " — " and the program's name.
+// The trade download window's tool bar lies inside the window.
 TEST_F(MainWindowTest, WindowsShowTheirWholeTitles)
 {
+    testfmt::WriteRow(kFmt, {4, QStringLiteral("寄件"), 100, 30, 30, 8});
+    QApplication::setApplicationDisplayName(MainCaption());
     MainWindow w;
     w.show();
     const QFontMetrics fm(QApplication::font());
-    const auto wholeTitle = [&](QWidget *win) {
-        ASSERT_TRUE(win);
-        EXPECT_GE(win->width(), fm.horizontalAdvance(win->windowTitle()) + 100)
-            << win->windowTitle().toStdString();
+    const auto shown = [](const QString &title) {
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (t->isVisible() && t->windowTitle() == title)
+                return t;
+        return static_cast<QWidget *>(nullptr);
     };
-    auto *margin = new Margin(w.State(), &w);
-    margin->show();
-    wholeTitle(margin);
-    margin->close();
+    const auto wholeTitle = [&](const QString &title) {
+        QWidget *win = shown(title);
+        ASSERT_TRUE(win) << title.toStdString();
+        const QString bar = title + QStringLiteral(" — ") + MainCaption();
+        EXPECT_GE(win->width(), fm.horizontalAdvance(bar) + 100) << title.toStdString();
+        win->close();
+    };
+    w.menuBar()->findChild<QAction *>(QStringLiteral("mStrBarCodeStand"))->trigger();
+    wholeTitle(QStringLiteral("条码编码标准设置"));
+    (new Margin(w.State(), &w))->show();
+    wholeTitle(QStringLiteral("输入打印页边距"));
     w.mCtlSet_Click(3001);
-    QCoreApplication::processEvents();
-    QWidget *line = nullptr;
-    for (QWidget *t : QApplication::topLevelWidgets())
-        if (t->isVisible() && t->windowTitle() == QStringLiteral("线条属性修改"))
-            line = t;
-    wholeTitle(line);
+    wholeTitle(QStringLiteral("线条属性修改"));
+    w.mCtlSet_Click(4001);
+    wholeTitle(QStringLiteral("标签属性修改"));
     QTest::mouseClick(w.Com(3), Qt::LeftButton);
-    QCoreApplication::processEvents();
-    QWidget *tb = nullptr;
-    for (QWidget *t : QApplication::topLevelWidgets())
-        if (t->isVisible() && t->windowTitle() == QStringLiteral("淘宝交易下载"))
-            tb = t;
-    wholeTitle(tb);
+    QWidget *tb = shown(QStringLiteral("淘宝交易下载"));
+    ASSERT_TRUE(tb);
+    EXPECT_GE(tb->width(),
+              fm.horizontalAdvance(QStringLiteral("淘宝交易下载 — ") + MainCaption()) + 100);
     tb->resize(300, tb->height());
     QCoreApplication::processEvents();
     for (const char *name : {"Com0", "Com6", "TShop", "Chk"}) {
@@ -349,6 +356,8 @@ TEST_F(MainWindowTest, WindowsShowTheirWholeTitles)
         ASSERT_TRUE(c) << name;
         EXPECT_LE(c->geometry().right(), tb->width()) << name;
     }
+    tb->close();
+    QApplication::setApplicationDisplayName(QString());
     w.close();
 }
 
