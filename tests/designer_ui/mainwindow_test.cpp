@@ -2,6 +2,7 @@
 // placed from the model at 15 twips per pixel, zoom buttons, ruler drawing,
 // the page size dialog, the lock option and closing.
 
+#include "core/apppaths.h"
 #include "core/database.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
@@ -26,9 +27,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace dsg;
@@ -281,6 +285,101 @@ TEST_F(MainWindowTest, ToolStripPartsDoNotOverlap)
                     << parts[i].first.toStdString() << " / " << parts[j].first.toStdString();
     }
     w.close();
+}
+
+// The whole frame, title bar included, lies on the work area when the
+// window first shows and when it is laid out for 1600 × 1000 and
+// 1024 × 768 (the offscreen platform gives windows a frame of 2 pixels).
+TEST_F(MainWindowTest, FrameLiesOnTheWorkArea)
+{
+    MainWindow w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QCoreApplication::processEvents();
+    ASSERT_NE(w.frameGeometry(), w.geometry());
+    EXPECT_EQ(w.frameGeometry(), QGuiApplication::primaryScreen()->availableGeometry());
+    for (const QSize screenSize : {QSize(1600, 1000), QSize(1024, 768)}) {
+        SCOPED_TRACE(screenSize.width());
+        const QRect work(0, 0, screenSize.width(), screenSize.height() - 40);
+        w.ArrangeOnScreen(QRect(QPoint(), screenSize), work);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w.frameGeometry(), work);
+    }
+    w.close();
+}
+
+// Under a real window manager the frame is drawn only once the window
+// shows. Run in a child process on an X server by the test below; skipped
+// elsewhere.
+TEST_F(MainWindowTest, FrameOnTheScreenOfAWindowManager)
+{
+    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
+        GTEST_SKIP() << "runs on an X server with a window manager";
+    MainWindow w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry() == work; }, 5000))
+        << w.frameGeometry().x() << "," << w.frameGeometry().y() << " "
+        << w.frameGeometry().width() << "x" << w.frameGeometry().height();
+    EXPECT_GT(w.frameGeometry().height(), w.geometry().height());
+    w.close();
+}
+
+// The real window on Xvfb with the openbox window manager, at 1600 × 1000
+// and 1024 × 768: title bar and frame lie on the screen.
+TEST(MainWindowFrame, OnTheScreenUnderAWindowManager)
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    const QString xprop = QStandardPaths::findExecutable(QStringLiteral("xprop"));
+    if (xvfb.isEmpty() || openbox.isEmpty() || xprop.isEmpty()) {
+        if (qEnvironmentVariableIsSet("CI"))
+            FAIL() << "Xvfb, openbox and xprop are needed (tools/deps.sh)";
+        GTEST_SKIP() << "no Xvfb, openbox or xprop";
+    }
+    for (const char *size : {"1600x1000x24", "1024x768x24"}) {
+        SCOPED_TRACE(size);
+        QProcess server;
+        server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                            QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                            QStringLiteral("-screen"), QStringLiteral("0"),
+                            QString::fromLatin1(size)});
+        ASSERT_TRUE(server.waitForReadyRead(10000));
+        const QString display = QStringLiteral(":") + QString::fromLatin1(server.readLine()).trimmed();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display);
+        QProcess wm;
+        wm.setProcessEnvironment(env);
+        wm.start(openbox, {});
+        // The window manager is ready once it names itself on the root window.
+        const bool ready = QTest::qWaitFor([&] {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(xprop, {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+            p.waitForFinished(2000);
+            return p.readAllStandardOutput().contains("window id");
+        }, 10000);
+        QTemporaryDir data;
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), QStringLiteral("none"));
+        env.insert(QString::fromLatin1(paths::kDataDirVariable), data.path());
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=MainWindowTest.FrameOnTheScreenOfAWindowManager")});
+        const bool finished = child.waitForFinished(60000);
+        const QString out = QString::fromLocal8Bit(child.readAll());
+        wm.kill();
+        wm.waitForFinished();
+        server.kill();
+        server.waitForFinished();
+        ASSERT_TRUE(ready);
+        ASSERT_TRUE(finished) << out.toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))) << out.toStdString();
+    }
 }
 
 // The settings and download windows open centred on the work area.
