@@ -119,12 +119,20 @@ bool QtDialogs::AskYesNo(const QString &text, const QString &title)
 std::optional<QString> QtDialogs::Input(const QString &prompt, const QString &title,
                                         const QString &preset)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(owner(), titleOrDefault(title), prompt,
-                                               QLineEdit::Normal, preset, &ok);
-    if (!ok)
+    QInputDialog d(owner());
+    d.setWindowTitle(titleOrDefault(title));
+    d.setLabelText(prompt);
+    d.setTextValue(preset);
+    // Its layout (built when its size is first asked for) holds the dialog
+    // to the layout's own size: a spacer keeps it as wide as its title bar
+    // needs.
+    d.minimumSizeHint();
+    if (QLayout *l = d.layout())
+        l->addItem(new QSpacerItem(TitleBarWidth(d.windowTitle()), 0, QSizePolicy::Minimum,
+                                   QSizePolicy::Fixed));
+    if (d.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return d.textValue();
 }
 
 QString QtDialogs::OpenFile(const QString &filter, const QString &defaultName)
