@@ -31,16 +31,20 @@ QString titleOrDefault(const QString &title)
     return name.isEmpty() ? QCoreApplication::applicationName() : name;
 }
 
-// A message box is as narrow as its text allows, which cuts a longer title
-// short: a spacer keeps it as wide as its title bar needs.
-void fitTitle(QMessageBox &box)
+// A message box or prompt is held by its layout to the layout's own size,
+// which cuts a longer title short: a spacer keeps it as wide as its title
+// bar needs.
+void fitTitle(QWidget &w)
 {
-    auto *grid = qobject_cast<QGridLayout *>(box.layout());
-    if (!grid)
+    QLayout *l = w.layout();
+    if (!l)
         return;
-    grid->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
-                                  QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
+    auto *spacer = new QSpacerItem(TitleBarWidth(w.windowTitle()), 0, QSizePolicy::Minimum,
+                                   QSizePolicy::Fixed);
+    if (auto *grid = qobject_cast<QGridLayout *>(l))
+        grid->addItem(spacer, grid->rowCount(), 0, 1, grid->columnCount());
+    else
+        l->addItem(spacer);
 }
 
 } // namespace
@@ -123,13 +127,8 @@ std::optional<QString> QtDialogs::Input(const QString &prompt, const QString &ti
     d.setWindowTitle(titleOrDefault(title));
     d.setLabelText(prompt);
     d.setTextValue(preset);
-    // Its layout (built when its size is first asked for) holds the dialog
-    // to the layout's own size: a spacer keeps it as wide as its title bar
-    // needs.
-    d.minimumSizeHint();
-    if (QLayout *l = d.layout())
-        l->addItem(new QSpacerItem(TitleBarWidth(d.windowTitle()), 0, QSizePolicy::Minimum,
-                                   QSizePolicy::Fixed));
+    d.minimumSizeHint(); // builds its layout
+    fitTitle(d);
     if (d.exec() != QDialog::Accepted)
         return std::nullopt;
     return d.textValue();
