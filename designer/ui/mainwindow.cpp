@@ -518,6 +518,15 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     FrameMarginsMayHaveChanged();
 }
 
+// A window manager may tell the frame only after the window has moved into
+// it; by the time it activates the window the frame is known.
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        FrameMarginsMayHaveChanged();
+}
+
 void MainWindow::Zm_Click(int index)
 {
     m_state.Zm_Click(index);

@@ -319,7 +319,7 @@ TEST_F(MainWindowTest, FrameOnTheScreenOfAWindowManager)
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry() == work; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry() == work; }, 15000))
         << w.frameGeometry().x() << "," << w.frameGeometry().y() << " "
         << w.frameGeometry().width() << "x" << w.frameGeometry().height();
     EXPECT_GT(w.frameGeometry().height(), w.geometry().height());
@@ -359,7 +359,7 @@ TEST(MainWindowFrame, OnTheScreenUnderAWindowManager)
             p.start(xprop, {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
             p.waitForFinished(2000);
             return p.readAllStandardOutput().contains("window id");
-        }, 10000);
+        }, 20000);
         QTemporaryDir data;
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), QStringLiteral("none"));
@@ -369,7 +369,7 @@ TEST(MainWindowFrame, OnTheScreenUnderAWindowManager)
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--gtest_filter=MainWindowTest.FrameOnTheScreenOfAWindowManager")});
-        const bool finished = child.waitForFinished(60000);
+        const bool finished = child.waitForFinished(120000);
         const QString out = QString::fromLocal8Bit(child.readAll());
         wm.kill();
         wm.waitForFinished();
