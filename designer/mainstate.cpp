@@ -674,11 +674,13 @@ void MainState::ApplyGridRowToCtl(qint32 row, DesignControl *ctl)
             ctl->alignment = 1;
         if (label && label->caption.isEmpty()) {
             // A fixed-text box shows the text stored with its record. A
-            // record stored while the box still had a prompt holds no text
-            // (NULL): the box keeps what it shows.
+            // record stored while the box still had a prompt holds no text:
+            // NULL, or an empty text in rows that came from an exchange
+            // file. Either way the box keeps what it shows.
             auto rs = db::OpenRecordset(QStringLiteral("SELECT Mem FROM Fmt WHERE ID=?"), {v->id});
-            if (rs && !rs->empty() && !rs->value(0, 0).isNull())
-                ctl->text = num::Text(rs->value(0, 0));
+            if (rs && !rs->empty())
+                if (const QString mem = num::Text(rs->value(0, 0)); !mem.isEmpty())
+                    ctl->text = mem;
         }
     }
     if (label) {

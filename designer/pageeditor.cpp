@@ -275,8 +275,13 @@ void PageEditor::PG_MouseDown(int button, int shift, double x, double y)
 {
     if (button != 2) {
         HideHistoryCombo();
-        if (Locked() == 1)
+        if (Locked() == 1) {
+            // Locked: no band and no line toggle, but a plain click still
+            // ends the selection, whose look would otherwise stay.
+            if (shift != 2)
+                SelectAllInRect(m_state, {Whole(x), Whole(y), Whole(x), Whole(y)});
             return;
+        }
         m_pageTip = kBandTip;
         m_view->PointersChanged();
         m_band = {Whole(x), Whole(y), Whole(x), Whole(y)};

@@ -59,7 +59,8 @@ qint32 CountSelected(const DesignControls &ctls)
 
 void CtlKeyMove(MainState &state, int key, int shift, int pagePointer)
 {
-    if (key < 37 || key > 40)
+    // A locked format ("锁定格式") is not changed by keys either.
+    if (key < 37 || key > 40 || state.Option(2) == 1)
         return;
     const qint32 dx = key == 37 ? -10 : key == 39 ? 10 : 0;
     const qint32 dy = key == 38 ? -10 : key == 40 ? 10 : 0;

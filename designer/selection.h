@@ -40,8 +40,8 @@ inline void SelectAllInRect(MainState &state, const Band &band)
 qint32 CountSelected(const DesignControls &ctls);
 
 // CtlKeyMove: arrows move (no modifier), resize (Shift) or step the font
-// size (Ctrl) of the selection by 10 twips or 0.5 points; anything else
-// does nothing.
+// size (Ctrl) of the selection by 10 twips or 0.5 points; anything else,
+// and any key while the format is locked, does nothing.
 void CtlKeyMove(MainState &state, int keyCode, int shift, int pagePointer);
 
 } // namespace dsg

@@ -6,7 +6,7 @@ PKGS=(build-essential cmake ninja-build pkg-config
       libsqlcipher-dev libssl-dev libgtest-dev googletest
       libfreexl-dev libxlsxwriter-dev libicu-dev clang libclang-rt-14-dev
       zbar-tools poppler-utils python3-xlwt cups libcups2-dev printer-driver-cups-pdf python3-openpyxl
-      fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb xauth
+      fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb xauth openbox x11-utils
       llvm-14)
 missing=()
 for p in "${PKGS[@]}"; do

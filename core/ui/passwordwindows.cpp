@@ -4,6 +4,7 @@
 #include "core/ui/startupui.h"
 #include "core/ui/windowhelpers.h"
 #include "platform/dialogs.h"
+#include "platform/ui/qtdialogs.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -40,6 +41,7 @@ PSDCon::PSDCon(QWidget *parent)
     connect(Com, &QPushButton::clicked, this, &PSDCon::Com_Click);
     connect(T, &QLineEdit::returnPressed, this, &PSDCon::Com_Click);
     resize(280, 100);
+    KeepTitleWhole(this);
     SetTopMost(this);
 }
 

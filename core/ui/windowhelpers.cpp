@@ -58,17 +58,6 @@ void CenterForm(QWidget *w)
     w->move(screen::ToPx(p.x()), screen::ToPx(p.y()));
 }
 
-void KeepTitleWhole(QWidget *w)
-{
-    if (!w)
-        return;
-    const int need = TitleBarWidth(w->windowTitle());
-    if (w->minimumWidth() < need)
-        w->setMinimumWidth(need);
-    if (w->width() < need)
-        w->resize(need, w->height());
-}
-
 bool IsFormOpen(const QString &caption)
 {
     const auto widgets = QApplication::topLevelWidgets();

@@ -26,9 +26,6 @@ void SetTopMost(QWidget *window);
 // Moves a window to the centre of the screen's work area, keeping its size
 // (at least as wide as its title needs).
 void CenterForm(QWidget *window);
-// Makes the window at least as wide as its title bar needs to show the
-// whole title.
-void KeepTitleWhole(QWidget *window);
 
 // Stores the window's left, top, width and height in twips under
 // "窗口参数：" + name ("0;0;0;0" when it is as wide as the screen).

@@ -52,6 +52,15 @@ namespace {
 // Designed places of the controls of the page tab (twips in Pic(0)).
 constexpr double kZoomTop = 60, kZoomHeight = 330;
 
+// The frame's width on each side of the client area (0 while the window
+// has no frame yet).
+QMargins FrameMarginsOf(const QWidget &w)
+{
+    const QRect f = w.frameGeometry(), g = w.geometry();
+    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(),
+            f.bottom() - g.bottom()};
+}
+
 QRect Px(const QRectF &r)
 {
     return QRect(ToPx(r.left()), ToPx(r.top()), ToPx(r.width()), ToPx(r.height()));
@@ -462,7 +471,10 @@ void MainWindow::ArrangeOnScreen(const QRect &geo, const QRect &work)
     const MainLayout m = dsg::ArrangeMainForm(sw, sh, taskbar);
     m_state.SetScreenWidthTwips(qint32(sw));
 
-    setGeometry(Px(m.form));
+    // The form's rectangle is the whole frame's, as a window's outer
+    // position and size are: the client area lies inside it.
+    m_frameTarget = Px(m.form);
+    PlaceFrame();
     m_sst->setGeometry(Px(m.sst));
     m_pfrm->setGeometry(Px(m.frame));
     m_phs->setGeometry(Px(m.phs));
@@ -473,6 +485,46 @@ void MainWindow::ArrangeOnScreen(const QRect &geo, const QRect &work)
     ArrangeToolStrip();
     // The page frame's size is the model's: the page is laid out from it.
     m_state.SetFrameSize(m.frame.width(), m.frame.height());
+}
+
+void MainWindow::PlaceFrame()
+{
+    if (!m_frameTarget)
+        return;
+    m_placedMargins = FrameMarginsOf(*this);
+    resize(m_frameTarget->size().shrunkBy(m_placedMargins));
+    // A move places the frame's corner (before the window is shown too).
+    move(m_frameTarget->topLeft());
+    if (!m_placedMargins.isNull())
+        m_frameTarget.reset();
+}
+
+void MainWindow::FrameMarginsMayHaveChanged()
+{
+    if (m_frameTarget && windowState() == Qt::WindowNoState
+        && FrameMarginsOf(*this) != m_placedMargins)
+        PlaceFrame();
+}
+
+void MainWindow::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    FrameMarginsMayHaveChanged();
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FrameMarginsMayHaveChanged();
+}
+
+// A window manager may tell the frame only after the window has moved into
+// it; by the time it activates the window the frame is known.
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        FrameMarginsMayHaveChanged();
 }
 
 void MainWindow::Zm_Click(int index)

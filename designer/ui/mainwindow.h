@@ -17,6 +17,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -51,7 +52,8 @@ public:
 
     MainState &State() { return m_state; }
     // Lays the window out for a screen (pixels) and its work area, as the
-    // opening does for the primary screen.
+    // opening does for the primary screen: the whole frame, title bar
+    // included, fills the work area.
     void ArrangeOnScreen(const QRect &screenGeometry, const QRect &workArea);
     PageWidget *Page() const { return m_pg; }
     QFrame *PageFrame() const { return m_pfrm; }
@@ -109,6 +111,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void BuildMenus();
@@ -119,6 +124,11 @@ private:
     void BuildHistoryTab(QWidget *pic);
     void ConnectRecordControls();
     void ArrangeMainForm();
+    // Puts the frame on m_frameTarget with the frame's margins as known now.
+    void PlaceFrame();
+    // Places the frame again when its margins became known (the window
+    // manager frames a window only once it is shown) or changed.
+    void FrameMarginsMayHaveChanged();
     QPushButton *MakeCom(int index, const QString &text, const QString &tip, QWidget *parent);
     // The menu commands, the grids' and labels' handlers (maincommands.cpp).
     void WireCommands();
@@ -161,6 +171,11 @@ private:
     std::unique_ptr<props::PropertyDialogs> m_propDialogs;
     void WirePropertyCommands(QMenu *ctlMenu);
     bool m_syncing = false;
+    // Where the laid-out frame goes, and the frame margins it was placed
+    // with; the target is dropped once a real frame was placed, so that the
+    // user's own moves are never undone.
+    std::optional<QRect> m_frameTarget;
+    QMargins m_placedMargins;
     bool m_unloaded = false;
     // The last save of the format failed: its edits live only on the page.
     bool m_unsavedAfterFailure = false;

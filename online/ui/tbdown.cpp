@@ -135,7 +135,7 @@ void TBDown::layoutControls()
     x += 1560;
     Chk->setGeometry(ToPx(x), 0, Chk->sizeHint().width(), ToPx(kGridTop - 15));
     // The window is never narrower than its tool bar, nor than its title.
-    setMinimumWidth(std::max(Chk->geometry().right() + 1 + ToPx(30), TitleBarWidth(windowTitle())));
+    KeepTitleWhole(this, Chk->geometry().right() + 1 + ToPx(30));
     MSF->setGeometry(0, ToPx(kGridTop), ToPx(std::max(w - 90, 300)),
                      ToPx(std::max(m_slTop - kGridTop, 30)));
     SL->setGeometry(0, ToPx(m_slTop), ToPx(w), ToPx(kSplitterHeight));

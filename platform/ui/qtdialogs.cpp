@@ -31,24 +31,50 @@ QString titleOrDefault(const QString &title)
     return name.isEmpty() ? QCoreApplication::applicationName() : name;
 }
 
-// A message box is as narrow as its text allows, which cuts a longer title
-// short: a spacer keeps it as wide as its title bar needs.
-void fitTitle(QMessageBox &box)
+// A message box or prompt is held by its layout to the layout's own size,
+// which cuts a longer title short: a spacer keeps it as wide as its title
+// bar needs.
+void fitTitle(QWidget &w)
 {
-    auto *grid = qobject_cast<QGridLayout *>(box.layout());
-    if (!grid)
+    QLayout *l = w.layout();
+    if (!l)
         return;
-    grid->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
-                                  QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
+    auto *spacer = new QSpacerItem(TitleBarWidth(w.windowTitle()), 0, QSizePolicy::Minimum,
+                                   QSizePolicy::Fixed);
+    if (auto *grid = qobject_cast<QGridLayout *>(l))
+        grid->addItem(spacer, grid->rowCount(), 0, 1, grid->columnCount());
+    else
+        l->addItem(spacer);
 }
 
 } // namespace
 
+QString TitleBarText(const QString &title)
+{
+    // Without a display name of its own the program's name stands in for
+    // it, and nothing is added.
+    const QString name = QGuiApplication::applicationDisplayName();
+    if (name.isEmpty() || name == QCoreApplication::applicationName() || title.endsWith(name))
+        return title;
+    return title.isEmpty() ? name : title + QStringLiteral(" \u2014 ") + name;
+}
+
 int TitleBarWidth(const QString &title)
 {
     const int bar = std::max(QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight), 24);
-    return QFontMetrics(QApplication::font()).horizontalAdvance(title) + 4 * bar + 24;
+    return QFontMetrics(QApplication::font()).horizontalAdvance(TitleBarText(title)) + 4 * bar
+        + 24;
+}
+
+void KeepTitleWhole(QWidget *w, int minWidth)
+{
+    if (!w)
+        return;
+    const int need = std::max(minWidth, TitleBarWidth(w->windowTitle()));
+    if (w->minimumWidth() < need)
+        w->setMinimumWidth(need);
+    if (w->width() < need)
+        w->resize(need, w->height());
 }
 
 QString QtFileFilter(const QString &filter)
@@ -97,12 +123,15 @@ bool QtDialogs::AskYesNo(const QString &text, const QString &title)
 std::optional<QString> QtDialogs::Input(const QString &prompt, const QString &title,
                                         const QString &preset)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(owner(), titleOrDefault(title), prompt,
-                                               QLineEdit::Normal, preset, &ok);
-    if (!ok)
+    QInputDialog d(owner());
+    d.setWindowTitle(titleOrDefault(title));
+    d.setLabelText(prompt);
+    d.setTextValue(preset);
+    d.minimumSizeHint(); // builds its layout
+    fitTitle(d);
+    if (d.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return d.textValue();
 }
 
 QString QtDialogs::OpenFile(const QString &filter, const QString &defaultName)

@@ -6,6 +6,8 @@
 
 #include "platform/dialogs.h"
 
+class QWidget;
+
 // "name|pattern|name|pattern" (patterns separated by ";") as Qt's
 // "name (pattern pattern);;name (pattern)". A name that already ends with
 // its patterns in brackets, as "快递单格式(*.wlq)", is kept as it is.
@@ -15,10 +17,19 @@ QString QtFileFilter(const QString &filter);
 // that the program reads in one language. False when none were found.
 bool InstallQtTranslations();
 
-// The width a window needs, in pixels, to show this title whole beside the
-// title bar's icon and buttons (the window manager draws the title in a
-// font about the size of the program's own).
+// What a window's title bar shows for this title: on X11 and Wayland the
+// toolkit adds " — " and the program's display name, when one is set and
+// the title does not already end with it.
+QString TitleBarText(const QString &title);
+
+// The width a window needs, in pixels, to show its title bar's text whole
+// beside the bar's icon and buttons (the window manager draws the title in
+// a font about the size of the program's own).
 int TitleBarWidth(const QString &title);
+
+// Makes the window at least as wide as its title bar needs to show the
+// whole title, and at least minWidth pixels wide.
+void KeepTitleWhole(QWidget *window, int minWidth = 0);
 
 class QtDialogs : public Dialogs
 {

@@ -15,14 +15,12 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -40,17 +38,6 @@ void OkCancelButtons(QWidget *w, QPushButton *(&buttons)[2], QBoxLayout *layout)
         buttons[i]->setIcon(w->style()->standardIcon(icons[i]));
         buttons[i]->setToolTip(i == 0 ? QStringLiteral("确定") : QStringLiteral("取消"));
         layout->addWidget(buttons[i]);
-    }
-}
-
-// Centred on the whole screen (not only its work area).
-void CenterOnScreen(QWidget *w)
-{
-    w->adjustSize();
-    KeepTitleWhole(w);
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect g = screen->geometry();
-        w->move(g.x() + (g.width() - w->width()) / 2, g.y() + (g.height() - w->height()) / 2);
     }
 }
 
@@ -92,7 +79,7 @@ void SelPrinter::Form_Load()
 {
     DialogResult.clear();
     SetTopMost(this);
-    CenterOnScreen(this);
+    CenterForm(this);
 }
 
 void SelPrinter::Form_Activate()
@@ -296,7 +283,7 @@ Margin::Margin(FormatHost &host, QWidget *parent)
     SetTopMost(this);
     TX->setText(host.OffsetXText());
     TY->setText(host.OffsetYText());
-    CenterOnScreen(this);
+    CenterForm(this);
 }
 
 void Margin::Comm_Click(int index)

@@ -1,6 +1,6 @@
 #include "properties/ui/propertydialog.h"
 
-#include "core/ui/windowhelpers.h"
+#include "platform/ui/qtdialogs.h"
 
 #include "platform/dialogs.h"
 #include "platform/fontmap.h"

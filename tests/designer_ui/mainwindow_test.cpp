@@ -2,9 +2,11 @@
 // placed from the model at 15 twips per pixel, zoom buttons, ruler drawing,
 // the page size dialog, the lock option and closing.
 
+#include "core/apppaths.h"
 #include "core/database.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/startup.h"
 #include "core/ui/startupui.h"
 #include "designer/formatops.h"
 #include "designer/ui/mainwindow.h"
@@ -28,9 +30,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace dsg;
@@ -336,6 +341,101 @@ TEST_F(MainWindowTest, ToolStripPartsDoNotOverlap)
     w.close();
 }
 
+// The whole frame, title bar included, lies on the work area when the
+// window first shows and when it is laid out for 1600 × 1000 and
+// 1024 × 768 (the offscreen platform gives windows a frame of 2 pixels).
+TEST_F(MainWindowTest, FrameLiesOnTheWorkArea)
+{
+    MainWindow w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QCoreApplication::processEvents();
+    ASSERT_NE(w.frameGeometry(), w.geometry());
+    EXPECT_EQ(w.frameGeometry(), QGuiApplication::primaryScreen()->availableGeometry());
+    for (const QSize screenSize : {QSize(1600, 1000), QSize(1024, 768)}) {
+        SCOPED_TRACE(screenSize.width());
+        const QRect work(0, 0, screenSize.width(), screenSize.height() - 40);
+        w.ArrangeOnScreen(QRect(QPoint(), screenSize), work);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w.frameGeometry(), work);
+    }
+    w.close();
+}
+
+// Under a real window manager the frame is drawn only once the window
+// shows. Run in a child process on an X server by the test below; skipped
+// elsewhere.
+TEST_F(MainWindowTest, FrameOnTheScreenOfAWindowManager)
+{
+    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
+        GTEST_SKIP() << "runs on an X server with a window manager";
+    MainWindow w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry() == work; }, 15000))
+        << w.frameGeometry().x() << "," << w.frameGeometry().y() << " "
+        << w.frameGeometry().width() << "x" << w.frameGeometry().height();
+    EXPECT_GT(w.frameGeometry().height(), w.geometry().height());
+    w.close();
+}
+
+// The real window on Xvfb with the openbox window manager, at 1600 × 1000
+// and 1024 × 768: title bar and frame lie on the screen.
+TEST(MainWindowFrame, OnTheScreenUnderAWindowManager)
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    const QString xprop = QStandardPaths::findExecutable(QStringLiteral("xprop"));
+    if (xvfb.isEmpty() || openbox.isEmpty() || xprop.isEmpty()) {
+        if (qEnvironmentVariableIsSet("CI"))
+            FAIL() << "Xvfb, openbox and xprop are needed (tools/deps.sh)";
+        GTEST_SKIP() << "no Xvfb, openbox or xprop";
+    }
+    for (const char *size : {"1600x1000x24", "1024x768x24"}) {
+        SCOPED_TRACE(size);
+        QProcess server;
+        server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                            QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                            QStringLiteral("-screen"), QStringLiteral("0"),
+                            QString::fromLatin1(size)});
+        ASSERT_TRUE(server.waitForReadyRead(10000));
+        const QString display = QStringLiteral(":") + QString::fromLatin1(server.readLine()).trimmed();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display);
+        QProcess wm;
+        wm.setProcessEnvironment(env);
+        wm.start(openbox, {});
+        // The window manager is ready once it names itself on the root window.
+        const bool ready = QTest::qWaitFor([&] {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(xprop, {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+            p.waitForFinished(2000);
+            return p.readAllStandardOutput().contains("window id");
+        }, 20000);
+        QTemporaryDir data;
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), QStringLiteral("none"));
+        env.insert(QString::fromLatin1(paths::kDataDirVariable), data.path());
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=MainWindowTest.FrameOnTheScreenOfAWindowManager")});
+        const bool finished = child.waitForFinished(120000);
+        const QString out = QString::fromLocal8Bit(child.readAll());
+        wm.kill();
+        wm.waitForFinished();
+        server.kill();
+        server.waitForFinished();
+        ASSERT_TRUE(ready);
+        ASSERT_TRUE(finished) << out.toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))) << out.toStdString();
+    }
+}
+
 // The settings and download windows open centred on the work area.
 TEST_F(MainWindowTest, SmallWindowsOpenCentredOnTheWorkArea)
 {
@@ -366,36 +466,42 @@ TEST_F(MainWindowTest, SmallWindowsOpenCentredOnTheWorkArea)
     w.close();
 }
 
-// Windows are wide enough for their whole title; the trade download
-// window's tool bar lies inside the window.
+// Windows are wide enough for the whole title their title bar shows: the
+// title and, as the toolkit adds it on X11, " — " and the program's name.
+// The trade download window's tool bar lies inside the window.
 TEST_F(MainWindowTest, WindowsShowTheirWholeTitles)
 {
+    testfmt::WriteRow(kFmt, {4, QStringLiteral("寄件"), 100, 30, 30, 8});
+    QApplication::setApplicationDisplayName(MainCaption());
     MainWindow w;
     w.show();
     const QFontMetrics fm(QApplication::font());
-    const auto wholeTitle = [&](QWidget *win) {
-        ASSERT_TRUE(win);
-        EXPECT_GE(win->width(), fm.horizontalAdvance(win->windowTitle()) + 100)
-            << win->windowTitle().toStdString();
+    const auto shown = [](const QString &title) {
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (t->isVisible() && t->windowTitle() == title)
+                return t;
+        return static_cast<QWidget *>(nullptr);
     };
-    auto *margin = new Margin(w.State(), &w);
-    margin->show();
-    wholeTitle(margin);
-    margin->close();
+    const auto wholeTitle = [&](const QString &title) {
+        QWidget *win = shown(title);
+        ASSERT_TRUE(win) << title.toStdString();
+        const QString bar = title + QStringLiteral(" — ") + MainCaption();
+        EXPECT_GE(win->width(), fm.horizontalAdvance(bar) + 100) << title.toStdString();
+        win->close();
+    };
+    w.menuBar()->findChild<QAction *>(QStringLiteral("mStrBarCodeStand"))->trigger();
+    wholeTitle(QStringLiteral("条码编码标准设置"));
+    (new Margin(w.State(), &w))->show();
+    wholeTitle(QStringLiteral("输入打印页边距"));
     w.mCtlSet_Click(3001);
-    QCoreApplication::processEvents();
-    QWidget *line = nullptr;
-    for (QWidget *t : QApplication::topLevelWidgets())
-        if (t->isVisible() && t->windowTitle() == QStringLiteral("线条属性修改"))
-            line = t;
-    wholeTitle(line);
+    wholeTitle(QStringLiteral("线条属性修改"));
+    w.mCtlSet_Click(4001);
+    wholeTitle(QStringLiteral("标签属性修改"));
     QTest::mouseClick(w.Com(3), Qt::LeftButton);
-    QCoreApplication::processEvents();
-    QWidget *tb = nullptr;
-    for (QWidget *t : QApplication::topLevelWidgets())
-        if (t->isVisible() && t->windowTitle() == QStringLiteral("淘宝交易下载"))
-            tb = t;
-    wholeTitle(tb);
+    QWidget *tb = shown(QStringLiteral("淘宝交易下载"));
+    ASSERT_TRUE(tb);
+    EXPECT_GE(tb->width(),
+              fm.horizontalAdvance(QStringLiteral("淘宝交易下载 — ") + MainCaption()) + 100);
     tb->resize(300, tb->height());
     QCoreApplication::processEvents();
     for (const char *name : {"Com0", "Com6", "TShop", "Chk"}) {
@@ -403,6 +509,8 @@ TEST_F(MainWindowTest, WindowsShowTheirWholeTitles)
         ASSERT_TRUE(c) << name;
         EXPECT_LE(c->geometry().right(), tb->width()) << name;
     }
+    tb->close();
+    QApplication::setApplicationDisplayName(QString());
     w.close();
 }
 

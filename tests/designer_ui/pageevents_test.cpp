@@ -5,7 +5,10 @@
 
 #include "core/globals.h"
 #include "core/database.h"
+#include "core/exampleformat.h"
+#include "core/exchangefile.h"
 #include "core/formatstore.h"
+#include "designer/formatops.h"
 #include "designer/ui/mainwindow.h"
 #include "designer/ui/pageinput.h"
 #include "designer/ui/pagewidget.h"
@@ -282,6 +285,57 @@ TEST_F(PageEventsTest, LockDisablesEditing)
     w.close();
 }
 
+// While the format is locked, the arrow keys (alone, with Shift, with Ctrl)
+// change nothing, a click on the page clears the selection, and saving
+// stores the box as it was.
+TEST_F(PageEventsTest, LockedFormatIgnoresKeys)
+{
+    MainWindow w;
+    Open(w);
+    w.activateWindow();
+    QApplication::setActiveWindow(&w);
+    const auto stored = [] {
+        auto rs = db::OpenRecordset(
+            QStringLiteral("SELECT X,Y,W,H,fSize FROM Fmt WHERE Fmt=? AND LBL=?"),
+            {kFmt, QStringLiteral("甲")});
+        QStringList v;
+        for (int c = 0; rs && !rs->empty() && c < 5; ++c)
+            v << rs->value(0, c).toString();
+        return v;
+    };
+    const QStringList before = stored();
+    ASSERT_EQ(before.size(), 5);
+    CtrlClick(1);
+    CtrlClick(2);
+    QTest::mouseClick(w.Option(2), Qt::LeftButton, {}, QPoint(6, w.Option(2)->height() / 2));
+    ASSERT_EQ(w.State().Option(2), 1);
+    DesignControl *a = w.State().GetCtlByIndex(1);
+    const qint32 left = a->left, top = a->top, width = a->width, height = a->height;
+    const double size = a->fontSize;
+    // Keys as the window system sends them: to the box that has the focus,
+    // then to the page.
+    for (QWidget *target : {static_cast<QWidget *>(pg->ControlWidget(1)), static_cast<QWidget *>(pg)}) {
+        target->setFocus();
+        for (const Qt::KeyboardModifiers m : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier),
+                                              Qt::KeyboardModifiers(Qt::ControlModifier)})
+            for (const Qt::Key k : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Up})
+                QTest::keyClick(QApplication::focusWidget(), k, m);
+    }
+    EXPECT_EQ(a->left, left);
+    EXPECT_EQ(a->top, top);
+    EXPECT_EQ(a->width, width);
+    EXPECT_EQ(a->height, height);
+    EXPECT_EQ(a->fontSize, size);
+    EXPECT_TRUE(a->selected);
+    // A click on empty page clears the selection, as it does unlocked.
+    QTest::mouseClick(pg, Qt::LeftButton, {}, Px(5, 150));
+    EXPECT_FALSE(a->selected);
+    EXPECT_FALSE(w.State().GetCtlByIndex(2)->selected);
+    w.menuBar()->findChild<QAction *>(QStringLiteral("m_FCom31"))->trigger();
+    EXPECT_EQ(stored(), before);
+    w.close();
+}
+
 TEST_F(PageEventsTest, FixedTextBoxKeepsItsText)
 {
     // Box 甲 was stored while it had a prompt: its record holds no text.
@@ -355,5 +409,43 @@ TEST_F(PageEventsTest, KeysWorkAfterAValuePrompt)
     }
     answer.stop();
     setDialogs(&dlg);
+    w.close();
+}
+
+// A format that came through an exchange file carries an empty text with
+// each row: the box still keeps what was typed when its prompt is cleared.
+TEST_F(FormatWindowTest, FixedTextBoxKeepsItsTextInAnImportedFormat)
+{
+    ASSERT_TRUE(StoreExampleFormatIfFirstStart());
+    MainWindow w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QString file = path(QStringLiteral("导入的.wlq"));
+    dlg.Queue(file);
+    ASSERT_TRUE(ExportFormat(w.State(), ExampleFormatName()));
+    dlg.Queue(file);
+    w.menuBar()->findChild<QAction *>(QStringLiteral("mInputFormat"))->trigger();
+    SelectFormat(w.State(), QStringLiteral("导入的"), false);
+    ASSERT_EQ(w.State().FormatCaption(), QStringLiteral("导入的"));
+    qint32 box = 0;
+    for (qint32 i = 1; i <= w.State().Controls().Count(InputBox); ++i)
+        if (w.State().Controls().Label(i)->caption == QStringLiteral("收件人姓名"))
+            box = i;
+    ASSERT_GT(box, 0);
+    auto *tt = qobject_cast<QPlainTextEdit *>(w.Page()->ControlWidget(box));
+    ASSERT_TRUE(tt);
+    tt->setFocus();
+    QTest::keyClicks(tt, QStringLiteral("XYZ"));
+    dlg.Queue(0);
+    RightClick(tt->viewport(), QPoint(4, 4));
+    auto *ed = qobject_cast<props::EditCtl *>(w.PropertyDialogs().Open(0));
+    ASSERT_TRUE(ed);
+    ed->Field(0)->clear();
+    QTest::mouseClick(ed->OkButton(), Qt::LeftButton);
+    EXPECT_TRUE(w.State().Controls().Label(box)->caption.isEmpty());
+    EXPECT_EQ(w.State().GetCtlByIndex(box)->text, QStringLiteral("XYZ"));
+    tt = qobject_cast<QPlainTextEdit *>(w.Page()->ControlWidget(box));
+    ASSERT_TRUE(tt);
+    EXPECT_EQ(tt->toPlainText(), QStringLiteral("XYZ"));
     w.close();
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -100,4 +101,16 @@ TEST(QtDialogs, MessageBoxShowsItsWholeTitle)
     EXPECT_GE(yes.width, QFontMetrics(QApplication::font())
                                  .horizontalAdvance(QStringLiteral("一个相当长的标题，比问题本身长得多"))
                              + 100);
+    // A prompt's title bar also shows the program's name after its title.
+    int promptWidth = 0;
+    QTimer::singleShot(50, [&promptWidth] {
+        if (auto *p = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            promptWidth = p->width();
+            p->reject();
+        }
+    });
+    EXPECT_FALSE(d.Input(QStringLiteral("格式名："), QStringLiteral("格式名输入"), QString()));
+    EXPECT_GE(promptWidth, QFontMetrics(QApplication::font())
+                                   .horizontalAdvance(QStringLiteral("格式名输入 — 快递单套打 3.02"))
+                               + 100);
 }
