@@ -49,9 +49,16 @@ int main(int argc, char **argv)
         dialogs().Message(LockFailedMessage(paths::DataDir()));
         return 1;
     }
-    // A database file that cannot be read ends the start with one message;
-    // the file stays as it is, and the lock goes with this copy.
-    if (!db::OpenAtStart()) {
+    // A database file that cannot be read, or that another process holds
+    // for longer than the wait, ends the start with one message; the file
+    // stays as it is, and the lock goes with this copy.
+    switch (db::OpenAtStart()) {
+    case db::StartState::Opened:
+        break;
+    case db::StartState::Busy:
+        dialogs().Message(BusyDatabaseMessage(db::DatabasePath()));
+        return 1;
+    case db::StartState::Unusable:
         dialogs().Message(DamagedDatabaseMessage(db::DatabasePath()));
         return 1;
     }

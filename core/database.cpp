@@ -110,8 +110,9 @@ namespace {
 
 // The process's connection, opened on first use. With report set, a
 // connection that cannot be opened shows "无法建立数据库连接！"; a query
-// reports the failure with its own message instead.
-sql::Connection *openConnection(bool report)
+// reports the failure with its own message instead. busy, when given, tells
+// whether a failure came from a lock held elsewhere beyond the wait.
+sql::Connection *openConnection(bool report, bool *busy = nullptr)
 {
     if (g_conn)
         return g_conn.get();
@@ -119,13 +120,15 @@ sql::Connection *openConnection(bool report)
     const QFileInfo file(path);
     const bool existed = file.exists();
     QString error;
-    auto conn = sql::Connection::Open(path, QByteArray(kDatabasePassword), &error);
+    bool openBusy = false;
+    auto conn = sql::Connection::Open(path, QByteArray(kDatabasePassword), &error, &openBusy);
     // Every page of a file that held any must read back (and pass its
     // check) before the schema is completed in it.
-    if (conn && existed && file.size() > 0 && !pagesReadable(*conn))
-        conn.reset();
-    const auto missing = conn ? missingTables(*conn) : std::nullopt;
-    if (!missing || (!missing->isEmpty() && !CreateSchema(*conn))) {
+    const bool checked = !conn || !existed || file.size() == 0 || pagesReadable(*conn);
+    const auto missing = conn && checked ? missingTables(*conn) : std::nullopt;
+    if (!checked || !missing || (!missing->isEmpty() && !CreateSchema(*conn))) {
+        if (busy)
+            *busy = conn ? conn->lastErrorBusy() : openBusy;
         conn.reset();
         if (!existed)
             QFile::remove(path);
@@ -145,9 +148,12 @@ sql::Connection *Connection()
     return openConnection(true);
 }
 
-bool OpenAtStart()
+StartState OpenAtStart()
 {
-    return openConnection(false) != nullptr;
+    bool busy = false;
+    if (openConnection(false, &busy))
+        return StartState::Opened;
+    return busy ? StartState::Busy : StartState::Unusable;
 }
 
 void CloseConnection()

@@ -26,11 +26,14 @@ QString DatabasePath();
 // "无法建立数据库连接！" was shown.
 sql::Connection *Connection();
 // Opens the connection for the start of the program, showing nothing.
-// False when the file cannot be used: not openable with the program's key
+// Unusable when the file cannot be used: not openable with the program's key
 // (a folder, random bytes, another key, a plain SQLite file) or with pages
-// that do not read back whole (a damaged or truncated copy). Such a file is
-// neither changed nor removed.
-bool OpenAtStart();
+// that do not read back whole (a damaged or truncated copy). Busy when
+// another process held it for longer than the usual wait for a lock (the
+// file may well be sound). Either way the file is neither changed nor
+// removed.
+enum class StartState { Opened, Busy, Unusable };
+StartState OpenAtStart();
 // Drops the connection; the next operation opens the file again. Used when
 // the data folder changes (tests) and at exit.
 void CloseConnection();

@@ -84,6 +84,13 @@ QString DamagedDatabaseMessage(const QString &databasePath)
                          "此文件已原样保留，未作任何改动。");
 }
 
+QString BusyDatabaseMessage(const QString &databasePath)
+{
+    return QStringLiteral("数据文件“") + QDir::toNativeSeparators(databasePath)
+        + QStringLiteral("”正被其他程序使用，程序暂时不能运行！\r\n请等它用完（或关闭使用它的程序）"
+                         "后重新启动。此文件未作任何改动。");
+}
+
 StartupRecord ParseCommandLine(const QStringList &arguments)
 {
     StartupRecord rec;

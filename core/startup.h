@@ -36,6 +36,9 @@ QString LockBlockedMessage(const QString &lockPath);
 // The message for a database file that cannot be read: the program does not
 // start, and the file is left as it is for recovery.
 QString DamagedDatabaseMessage(const QString &databasePath);
+// The message for a database file another process held for longer than the
+// wait: the program does not start, and nothing suggests the file is bad.
+QString BusyDatabaseMessage(const QString &databasePath);
 
 // Reads the command line (the arguments after the program name, joined by
 // single blanks and split again at every single blank): exactly five parts
