@@ -16,7 +16,6 @@
 #include "platform/ui/qtdialogs.h"
 
 #include <QApplication>
-#include <QLockFile>
 
 int main(int argc, char **argv)
 {
@@ -36,8 +35,8 @@ int main(int argc, char **argv)
     // A second copy ends at once, without a message; a lock that cannot be
     // taken over, or a data folder where no lock file can be made, ends the
     // program with a message.
-    QLockFile lock(paths::DataPath(QStringLiteral("waybillprinter.lock")));
-    switch (TakeInstanceLock(lock)) {
+    SingleCopyLock lock(paths::DataPath(QStringLiteral("waybillprinter.lock")));
+    switch (lock.Take()) {
     case InstanceLock::Taken:
         break;
     case InstanceLock::HeldByRunningCopy:

@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -261,4 +263,63 @@ TEST(AppStartup, StaleLocksAreTakenOverAndARunningCopyEndsTheStart)
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(QFileInfo(lock).isDir());
     }
+}
+
+TEST(AppStartup, SimultaneousStartsOverAStaleLockRunExactlyOneCopy)
+{
+    QTemporaryDir data;
+    // A first start makes the database: each trial is the race alone.
+    ASSERT_TRUE(WindowShown(RunApp(data.path(), QStringLiteral("record"))));
+    const QString lock = data.filePath(QStringLiteral("waybillprinter.lock"));
+    const pid_t dead = fork();
+    if (dead == 0)
+        _exit(0);
+    ::waitpid(dead, nullptr, 0);
+    struct Stale
+    {
+        const char *what;
+        QByteArray bytes;
+    };
+    for (const Stale &kind : {Stale {"dead owner", QByteArray::number(dead) + "\nwaybillprinter\n\n"},
+                              Stale {"empty", ""}, Stale {"garbage", "\x01\x02zz\n\n"}})
+        for (int trial = 0; trial < 2; ++trial) {
+            QFile f(lock);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(kind.bytes) == kind.bytes.size());
+            f.close();
+            constexpr int kStarts = 8;
+            std::vector<std::unique_ptr<QProcess>> starts;
+            for (int i = 0; i < kStarts; ++i) {
+                starts.push_back(std::make_unique<QProcess>());
+                StartApp(*starts.back(), data.path(), QStringLiteral("hold"));
+            }
+            // The copies that do not run end at once, silently; the one that
+            // runs shows its window.
+            QStringList errors(kStarts);
+            const auto shown = [&] {
+                return int(errors.filter(QStringLiteral("main window shown")).size());
+            };
+            int ended = 0;
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 60000 && (ended < kStarts - 1 || shown() == 0)) {
+                ended = 0;
+                for (int i = 0; i < kStarts; ++i) {
+                    starts[i]->waitForFinished(50);
+                    errors[i] += QString::fromLocal8Bit(starts[i]->readAllStandardError());
+                    ended += starts[i]->state() == QProcess::NotRunning;
+                }
+            }
+            EXPECT_EQ(ended, kStarts - 1) << kind.what << " trial " << trial;
+            EXPECT_EQ(shown(), 1) << kind.what << " trial " << trial;
+            for (int i = 0; i < kStarts; ++i) {
+                QProcess *p = starts[i].get();
+                if (p->state() == QProcess::NotRunning) {
+                    EXPECT_EQ(p->exitCode(), 0) << kind.what << qPrintable(errors[i]);
+                    EXPECT_FALSE(errors[i].contains(QLatin1String("driver: message")))
+                        << kind.what << qPrintable(errors[i]);
+                }
+                p->kill();
+                p->waitForFinished();
+            }
+        }
 }
