@@ -61,6 +61,13 @@ int main(int argc, char **argv)
         dialogs().Message(DamagedDatabaseMessage(db::DatabasePath()));
         return 1;
     }
+    // However the run ends from here, the file's state is noted as the
+    // connection closes, before the lock goes: the next start over an
+    // unchanged file skips the check of its pages.
+    struct CloseAtEnd
+    {
+        ~CloseAtEnd() { db::CloseAtEnd(); }
+    } closeAtEnd;
 
     bool endProgram = false;
     CheckNewVersion(kProductNumber, QString::fromUtf8(kOwnVersion), &endProgram);

@@ -22,7 +22,8 @@ QString DatabasePath();
 // The process's connection, opened on first use. A file without the tables
 // (missing, zero bytes, or left by a first start that died before its schema
 // was committed) is given them; a file that already held pages is checked
-// (quick_check) before anything is written to it. nullptr after
+// (quick_check) before anything is written to it, unless it is as the
+// program left it at its last end (CloseAtEnd). nullptr after
 // "无法建立数据库连接！" was shown.
 sql::Connection *Connection();
 // Opens the connection for the start of the program, showing nothing.
@@ -35,8 +36,14 @@ sql::Connection *Connection();
 enum class StartState { Opened, Busy, Unusable };
 StartState OpenAtStart();
 // Drops the connection; the next operation opens the file again. Used when
-// the data folder changes (tests) and at exit.
+// the data folder changes (tests).
 void CloseConnection();
+// Drops the connection as the program ends and notes the file's state
+// beside it, so that the next opening of the file unchanged since then
+// skips the check of its pages (which takes long over a large history). Any
+// change since, however it was made (a crash mid-write, a copy, a damaged
+// disk sector rewritten, times restored), brings the check back.
+void CloseAtEnd();
 
 // True when this process gave the database its tables (the program's first
 // start with this data folder).
