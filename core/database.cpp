@@ -83,9 +83,9 @@ QByteArray fileState(const QString &path)
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
     QByteArray state;
-    for (const qint64 v : {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size),
-                           qint64(st.st_mtim.tv_sec), qint64(st.st_mtim.tv_nsec),
-                           qint64(st.st_ctim.tv_sec), qint64(st.st_ctim.tv_nsec)})
+    for (const qint64 v :
+         {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size), qint64(st.st_mtim.tv_sec),
+          qint64(st.st_mtim.tv_nsec), qint64(st.st_ctim.tv_sec), qint64(st.st_ctim.tv_nsec)})
         state += QByteArray::number(v) + ' ';
     return state;
 }

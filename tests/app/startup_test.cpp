@@ -21,9 +21,9 @@
 
 #include <csignal>
 #include <memory>
-#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -132,7 +132,8 @@ TEST(AppStartup, DatabaseHeldByAnotherProcessIsWaitedForOrSaidToBeBusy)
         const QStringList msgs = Messages(r);
         ASSERT_EQ(msgs.size(), 1) << qPrintable(r.errors);
         EXPECT_TRUE(msgs.at(0).contains(file)) << qPrintable(msgs.at(0));
-        EXPECT_TRUE(msgs.at(0).contains(QStringLiteral("正被其他程序使用"))) << qPrintable(msgs.at(0));
+        EXPECT_TRUE(msgs.at(0).contains(QStringLiteral("正被其他程序使用")))
+            << qPrintable(msgs.at(0));
         EXPECT_FALSE(msgs.at(0).contains(QStringLiteral("损坏"))) << qPrintable(msgs.at(0));
         EXPECT_FALSE(msgs.at(0).contains(QStringLiteral("备份"))) << qPrintable(msgs.at(0));
         EXPECT_FALSE(WindowShown(r));
@@ -150,8 +151,7 @@ TEST(AppStartup, DamagedDatabaseGivesOneMessageAndIsKept)
         std::function<bool(const QString &)> make;
     };
     const Case cases[] = {
-        {"a folder",
-         [](const QString &p) { return QDir().mkpath(p + "/inside"); }},
+        {"a folder", [](const QString &p) { return QDir().mkpath(p + "/inside"); }},
         {"random bytes",
          [](const QString &p) {
              QByteArray b(16384, '\0');
@@ -280,8 +280,9 @@ TEST(AppStartup, SimultaneousStartsOverAStaleLockRunExactlyOneCopy)
         const char *what;
         QByteArray bytes;
     };
-    for (const Stale &kind : {Stale {"dead owner", QByteArray::number(dead) + "\nwaybillprinter\n\n"},
-                              Stale {"empty", ""}, Stale {"garbage", "\x01\x02zz\n\n"}})
+    for (const Stale &kind :
+         {Stale {"dead owner", QByteArray::number(dead) + "\nwaybillprinter\n\n"},
+          Stale {"empty", ""}, Stale {"garbage", "\x01\x02zz\n\n"}})
         for (int trial = 0; trial < 2; ++trial) {
             QFile f(lock);
             ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(kind.bytes) == kind.bytes.size());
@@ -295,9 +296,8 @@ TEST(AppStartup, SimultaneousStartsOverAStaleLockRunExactlyOneCopy)
             // The copies that do not run end at once, silently; the one that
             // runs shows its window.
             QStringList errors(kStarts);
-            const auto shown = [&] {
-                return int(errors.filter(QStringLiteral("main window shown")).size());
-            };
+            const auto shown
+                = [&] { return int(errors.filter(QStringLiteral("main window shown")).size()); };
             int ended = 0;
             QElapsedTimer t;
             t.start();

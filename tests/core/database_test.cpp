@@ -159,7 +159,8 @@ TEST_F(DatabaseTest, AChangeSinceTheProgramLastEndedBringsBackTheCheckOfEveryPag
     ASSERT_EQ(db::OpenAtStart(), db::StartState::Opened);
     ASSERT_TRUE(db::RunInTransaction([](sql::Connection &c) {
         for (int i = 0; i < 3000; ++i)
-            if (!c.Exec("INSERT INTO 历史(Fmt,ID,CID,Con) VALUES('顺丰',?,1,?)", {i, QString(40, u'史')}))
+            if (!c.Exec("INSERT INTO 历史(Fmt,ID,CID,Con) VALUES('顺丰',?,1,?)",
+                        {i, QString(40, u'史')}))
                 return false;
         return true;
     }));
