@@ -16,7 +16,6 @@
 #include "platform/ui/qtdialogs.h"
 
 #include <QApplication>
-#include <QLockFile>
 
 int main(int argc, char **argv)
 {
@@ -36,8 +35,8 @@ int main(int argc, char **argv)
     // A second copy ends at once, without a message; a lock that cannot be
     // taken over, or a data folder where no lock file can be made, ends the
     // program with a message.
-    QLockFile lock(paths::DataPath(QStringLiteral("waybillprinter.lock")));
-    switch (TakeInstanceLock(lock)) {
+    SingleCopyLock lock(paths::DataPath(QStringLiteral("waybillprinter.lock")));
+    switch (lock.Take()) {
     case InstanceLock::Taken:
         break;
     case InstanceLock::HeldByRunningCopy:
@@ -49,12 +48,26 @@ int main(int argc, char **argv)
         dialogs().Message(LockFailedMessage(paths::DataDir()));
         return 1;
     }
-    // A database file that cannot be read ends the start with one message;
-    // the file stays as it is, and the lock goes with this copy.
-    if (!db::OpenAtStart()) {
+    // A database file that cannot be read, or that another process holds
+    // for longer than the wait, ends the start with one message; the file
+    // stays as it is, and the lock goes with this copy.
+    switch (db::OpenAtStart()) {
+    case db::StartState::Opened:
+        break;
+    case db::StartState::Busy:
+        dialogs().Message(BusyDatabaseMessage(db::DatabasePath()));
+        return 1;
+    case db::StartState::Unusable:
         dialogs().Message(DamagedDatabaseMessage(db::DatabasePath()));
         return 1;
     }
+    // However the run ends from here, the file's state is noted as the
+    // connection closes, before the lock goes: the next start over an
+    // unchanged file skips the check of its pages.
+    struct CloseAtEnd
+    {
+        ~CloseAtEnd() { db::CloseAtEnd(); }
+    } closeAtEnd;
 
     bool endProgram = false;
     CheckNewVersion(kProductNumber, QString::fromUtf8(kOwnVersion), &endProgram);

@@ -3,9 +3,12 @@
 #include "core/apppaths.h"
 #include "core/fmtcolumns.h"
 #include "platform/dialogs.h"
+#include "platform/safefile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <memory>
+#include <sys/stat.h>
 
 namespace db {
 
@@ -71,6 +74,35 @@ std::optional<QStringList> missingTables(sql::Connection &conn)
     return missing;
 }
 
+// The file's state as far as the file system tells it without reading it:
+// any write, copy or rename over the file changes its change time, which no
+// tool can set back. Empty when the file cannot be looked at.
+QByteArray fileState(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    QByteArray state;
+    for (const qint64 v :
+         {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size), qint64(st.st_mtim.tv_sec),
+          qint64(st.st_mtim.tv_nsec), qint64(st.st_ctim.tv_sec), qint64(st.st_ctim.tv_nsec)})
+        state += QByteArray::number(v) + ' ';
+    return state;
+}
+
+// Beside DATA.db: its state when the program last ended.
+QString endStatePath()
+{
+    return DatabasePath() + QStringLiteral(".checked");
+}
+
+bool unchangedSinceLastEnd(const QString &path)
+{
+    const QByteArray state = fileState(path);
+    QFile note(endStatePath());
+    return !state.isEmpty() && note.open(QIODevice::ReadOnly) && note.readAll() == state;
+}
+
 bool pagesReadable(sql::Connection &conn)
 {
     const auto rs = conn.Query(QStringLiteral("PRAGMA quick_check"));
@@ -110,8 +142,9 @@ namespace {
 
 // The process's connection, opened on first use. With report set, a
 // connection that cannot be opened shows "无法建立数据库连接！"; a query
-// reports the failure with its own message instead.
-sql::Connection *openConnection(bool report)
+// reports the failure with its own message instead. busy, when given, tells
+// whether a failure came from a lock held elsewhere beyond the wait.
+sql::Connection *openConnection(bool report, bool *busy = nullptr)
 {
     if (g_conn)
         return g_conn.get();
@@ -119,13 +152,18 @@ sql::Connection *openConnection(bool report)
     const QFileInfo file(path);
     const bool existed = file.exists();
     QString error;
-    auto conn = sql::Connection::Open(path, QByteArray(kDatabasePassword), &error);
+    bool openBusy = false;
+    auto conn = sql::Connection::Open(path, QByteArray(kDatabasePassword), &error, &openBusy);
     // Every page of a file that held any must read back (and pass its
-    // check) before the schema is completed in it.
-    if (conn && existed && file.size() > 0 && !pagesReadable(*conn))
-        conn.reset();
-    const auto missing = conn ? missingTables(*conn) : std::nullopt;
-    if (!missing || (!missing->isEmpty() && !CreateSchema(*conn))) {
+    // check) before the schema is completed in it; reading them all takes
+    // long over a large history, so a file as the program left it at its
+    // last end is not read again.
+    const bool checked = !conn || !existed || file.size() == 0 || unchangedSinceLastEnd(path)
+        || pagesReadable(*conn);
+    const auto missing = conn && checked ? missingTables(*conn) : std::nullopt;
+    if (!checked || !missing || (!missing->isEmpty() && !CreateSchema(*conn))) {
+        if (busy)
+            *busy = conn ? conn->lastErrorBusy() : openBusy;
         conn.reset();
         if (!existed)
             QFile::remove(path);
@@ -145,15 +183,28 @@ sql::Connection *Connection()
     return openConnection(true);
 }
 
-bool OpenAtStart()
+StartState OpenAtStart()
 {
-    return openConnection(false) != nullptr;
+    bool busy = false;
+    if (openConnection(false, &busy))
+        return StartState::Opened;
+    return busy ? StartState::Busy : StartState::Unusable;
 }
 
 void CloseConnection()
 {
     g_conn.reset();
     g_created = false;
+}
+
+void CloseAtEnd()
+{
+    const bool wasOpen = g_conn != nullptr;
+    CloseConnection();
+    // Without a note (it could not be written) the next start checks.
+    const QByteArray state = wasOpen ? fileState(DatabasePath()) : QByteArray();
+    if (state.isEmpty() || !safefile::WriteFile(endStatePath(), state))
+        QFile::remove(endStatePath());
 }
 
 bool CreatedThisRun()

@@ -22,18 +22,28 @@ QString DatabasePath();
 // The process's connection, opened on first use. A file without the tables
 // (missing, zero bytes, or left by a first start that died before its schema
 // was committed) is given them; a file that already held pages is checked
-// (quick_check) before anything is written to it. nullptr after
+// (quick_check) before anything is written to it, unless it is as the
+// program left it at its last end (CloseAtEnd). nullptr after
 // "无法建立数据库连接！" was shown.
 sql::Connection *Connection();
 // Opens the connection for the start of the program, showing nothing.
-// False when the file cannot be used: not openable with the program's key
+// Unusable when the file cannot be used: not openable with the program's key
 // (a folder, random bytes, another key, a plain SQLite file) or with pages
-// that do not read back whole (a damaged or truncated copy). Such a file is
-// neither changed nor removed.
-bool OpenAtStart();
+// that do not read back whole (a damaged or truncated copy). Busy when
+// another process held it for longer than the usual wait for a lock (the
+// file may well be sound). Either way the file is neither changed nor
+// removed.
+enum class StartState { Opened, Busy, Unusable };
+StartState OpenAtStart();
 // Drops the connection; the next operation opens the file again. Used when
-// the data folder changes (tests) and at exit.
+// the data folder changes (tests).
 void CloseConnection();
+// Drops the connection as the program ends and notes the file's state
+// beside it, so that the next opening of the file unchanged since then
+// skips the check of its pages (which takes long over a large history). Any
+// change since, however it was made (a crash mid-write, a copy, a damaged
+// disk sector rewritten, times restored), brings the check back.
+void CloseAtEnd();
 
 // True when this process gave the database its tables (the program's first
 // start with this data folder).

@@ -3,15 +3,14 @@
 #include "core/settings.h"
 #include "platform/numtext.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 QString MainCaption(const QString &captionTemplate)
@@ -21,48 +20,62 @@ QString MainCaption(const QString &captionTemplate)
     return caption;
 }
 
-namespace {
+SingleCopyLock::SingleCopyLock(const QString &path)
+    : m_path(path)
+{ }
 
-// True when some process holds the lock file's advisory lock, as QLockFile
-// does for the whole life of the copy that took it.
-bool lockHeldByAProcess(const QString &path)
+SingleCopyLock::~SingleCopyLock()
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
+    if (m_fd < 0)
+        return;
+    // Removed while still held: a start that opened this file meanwhile
+    // finds, once it holds the lock, that the name no longer leads to it,
+    // and starts over with a new file.
+    ::unlink(QFile::encodeName(m_path).constData());
+    ::close(m_fd);
 }
 
-} // namespace
-
-InstanceLock TakeInstanceLock(QLockFile &lock)
+InstanceLock SingleCopyLock::Take()
 {
-    // QLockFile itself treats a lock whose owner is no longer running as
-    // stale; an age limit would also let a second copy take a live lock.
-    lock.setStaleLockTime(0);
-    if (lock.tryLock(0))
+    // The kernel's lock on the open file decides, in one step that no two
+    // starts can both win; it goes with its process, however that ends, so
+    // whatever a dead copy, a power cut or another program left in the file
+    // does not matter. The file only carries the lock (and, for people, the
+    // holder's process number).
+    const QByteArray name = QFile::encodeName(m_path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != ENOENT)
+            fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC); // a read-only file locks too
+        struct stat own {};
+        if (fd < 0 || ::fstat(fd, &own) != 0 || !S_ISREG(own.st_mode)) {
+            if (fd >= 0)
+                ::close(fd);
+            struct stat there {};
+            return ::lstat(name.constData(), &there) == 0 ? InstanceLock::Blocked
+                                                          : InstanceLock::Failed;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int why = errno;
+            ::close(fd);
+            return why == EWOULDBLOCK ? InstanceLock::HeldByRunningCopy : InstanceLock::Blocked;
+        }
+        // The copy that held this file may have removed it on its way out.
+        struct stat there {};
+        if (::stat(name.constData(), &there) != 0 || there.st_dev != own.st_dev
+            || there.st_ino != own.st_ino) {
+            ::close(fd);
+            continue;
+        }
+        // Only a note for people: the lock holds without it.
+        const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+        if (::ftruncate(fd, 0) == 0)
+            (void)!::pwrite(fd, pid.constData(), size_t(pid.size()), 0);
+        m_fd = fd;
         return InstanceLock::Taken;
-    if (lock.error() != QLockFile::LockFailedError)
-        return InstanceLock::Failed;
-    const QString path = lock.fileName();
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
-        return InstanceLock::Blocked;
-    // A lock file that names no running copy of this program: empty or
-    // unreadable, or written by another program. QLockFile keeps it unless
-    // its owner's process is gone, so it is removed here, which fails
-    // while a live process holds it.
-    qint64 pid = 0;
-    QString host, app;
-    const bool readable = lock.getLockInfo(&pid, &host, &app);
-    if ((!readable || app != QCoreApplication::applicationName()) && !lockHeldByAProcess(path)
-        && lock.removeStaleLockFile() && lock.tryLock(0))
-        return InstanceLock::Taken;
-    if (lockHeldByAProcess(path))
-        return InstanceLock::HeldByRunningCopy;
-    return QFileInfo::exists(path) ? InstanceLock::Blocked : InstanceLock::Failed;
+    }
+    // The file kept being replaced: copies are starting and ending.
+    return InstanceLock::HeldByRunningCopy;
 }
 
 QString LockFailedMessage(const QString &folder)
@@ -82,6 +95,13 @@ QString DamagedDatabaseMessage(const QString &databasePath)
     return QStringLiteral("数据文件“") + QDir::toNativeSeparators(databasePath)
         + QStringLiteral("”已损坏或无法读取，程序不能运行！\r\n请用此文件的备份替换它后重新启动。"
                          "此文件已原样保留，未作任何改动。");
+}
+
+QString BusyDatabaseMessage(const QString &databasePath)
+{
+    return QStringLiteral("数据文件“") + QDir::toNativeSeparators(databasePath)
+        + QStringLiteral("”正被其他程序使用，程序暂时不能运行！\r\n请等它用完（或关闭使用它的程序）"
+                         "后重新启动。此文件未作任何改动。");
 }
 
 StartupRecord ParseCommandLine(const QStringList &arguments)

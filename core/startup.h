@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-class QLockFile;
-
 inline constexpr qint32 kProductNumber = 51;
 inline constexpr const char *kOwnVersion = "3.02";
 // The main window's caption; "[EDITION]" stands for the version.
@@ -28,7 +26,22 @@ QString MainCaption(const QString &captionTemplate = QString::fromUtf8(kCaptionT
 // data folder where no lock file can be made at all is Failed. Both must be
 // told to the user.
 enum class InstanceLock { Taken, HeldByRunningCopy, Blocked, Failed };
-InstanceLock TakeInstanceLock(QLockFile &lock);
+class SingleCopyLock
+{
+public:
+    explicit SingleCopyLock(const QString &path);
+    // A taken lock is released: its file removed, then the lock let go.
+    ~SingleCopyLock();
+    SingleCopyLock(const SingleCopyLock &) = delete;
+    SingleCopyLock &operator=(const SingleCopyLock &) = delete;
+
+    InstanceLock Take();
+    QString fileName() const { return m_path; }
+
+private:
+    QString m_path;
+    int m_fd = -1; // the open lock file while the lock is taken
+};
 // The message for a data folder where no lock file can be made.
 QString LockFailedMessage(const QString &folder);
 // The message for a lock file that cannot be taken over.
@@ -36,6 +49,9 @@ QString LockBlockedMessage(const QString &lockPath);
 // The message for a database file that cannot be read: the program does not
 // start, and the file is left as it is for recovery.
 QString DamagedDatabaseMessage(const QString &databasePath);
+// The message for a database file another process held for longer than the
+// wait: the program does not start, and nothing suggests the file is bad.
+QString BusyDatabaseMessage(const QString &databasePath);
 
 // Reads the command line (the arguments after the program name, joined by
 // single blanks and split again at every single blank): exactly five parts

@@ -92,7 +92,8 @@ Statement::Statement(Connection &conn, const QString &sql)
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(conn.handle(), text.constData(), int(text.size()), &m_stmt, nullptr)
         != SQLITE_OK) {
-        conn.setLastError(QString::fromUtf8(sqlite3_errmsg(conn.handle())));
+        conn.setLastError(QString::fromUtf8(sqlite3_errmsg(conn.handle())),
+                          sqlite3_errcode(conn.handle()));
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
         m_failed = true;
@@ -169,7 +170,7 @@ bool Statement::Step()
     m_done = true;
     if (rc != SQLITE_DONE) {
         m_failed = true;
-        m_conn.setLastError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())));
+        m_conn.setLastError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())), rc);
     }
     return false;
 }
@@ -230,28 +231,43 @@ QVariant Statement::Column(int i) const
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+bool isBusyCode(int code)
+{
+    return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
+}
+
+} // namespace
+
 std::unique_ptr<Connection> Connection::Open(const QString &path, const QByteArray &key,
-                                             QString *error)
+                                             QString *error, bool *busy)
 {
     sqlite3 *db = nullptr;
     const QByteArray p = path.toUtf8();
     int rc
         = sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (busy)
+        *busy = false;
     auto fail = [&](const QString &why) -> std::unique_ptr<Connection> {
         if (error)
             *error = why;
+        if (busy)
+            *busy = isBusyCode(rc);
         sqlite3_close(db);
         return nullptr;
     };
     if (rc != SQLITE_OK)
         return fail(QString::fromUtf8(sqlite3_errmsg(db)));
-    if (!key.isEmpty() && sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK)
+    // The wait holds for the key check too: a file another process holds
+    // for a moment is not mistaken for one that cannot be read.
+    sqlite3_busy_timeout(db, kBusyWaitMs);
+    if (!key.isEmpty() && (rc = sqlite3_key(db, key.constData(), int(key.size()))) != SQLITE_OK)
         return fail(QString::fromUtf8(sqlite3_errmsg(db)));
     // Reading the schema is what checks the key.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         return fail(QString::fromUtf8(sqlite3_errmsg(db)));
-    sqlite3_busy_timeout(db, 2000);
     sqlite3_exec(db, "PRAGMA foreign_keys=OFF", nullptr, nullptr, nullptr);
     return std::unique_ptr<Connection>(new Connection(db));
 }
@@ -289,6 +305,11 @@ std::optional<ResultSet> Connection::Query(const QString &sql, const QVariantLis
     if (st.failed())
         return std::nullopt;
     return rs;
+}
+
+bool Connection::lastErrorBusy() const
+{
+    return isBusyCode(m_lastCode);
 }
 
 qint64 Connection::lastInsertId() const

@@ -36,6 +36,11 @@ struct ResultSet
 // quotes with quotes doubled, numbers in plain decimal, NULL, True/False).
 QString ExpandStatement(const QString &sql, const QVariantList &params);
 
+// How long a statement waits for a lock another connection or process holds
+// (a backup tool, a second copy ending) before it fails as busy. It applies
+// from the first read of the file on.
+inline constexpr int kBusyWaitMs = 8000;
+
 class Connection;
 
 class Statement
@@ -68,9 +73,11 @@ class Connection
 {
 public:
     // Opens (creating when missing) the database file and applies the key.
-    // The key is checked by reading the schema: a wrong key fails here.
+    // The key is checked by reading the schema: a wrong key fails here. With
+    // busy given, it tells whether the failure was a lock held elsewhere for
+    // longer than the wait (the file itself may be sound).
     static std::unique_ptr<Connection> Open(const QString &path, const QByteArray &key,
-                                            QString *error = nullptr);
+                                            QString *error = nullptr, bool *busy = nullptr);
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -82,10 +89,16 @@ public:
     qint64 lastInsertId() const;
     int changes() const;
     QString lastError() const { return m_lastError; }
+    // True when the last failure was a lock held elsewhere beyond the wait.
+    bool lastErrorBusy() const;
     sqlite3 *handle() const { return m_db; }
     bool inTransaction() const;
 
-    void setLastError(const QString &e) { m_lastError = e; }
+    void setLastError(const QString &e, int code = 0)
+    {
+        m_lastError = e;
+        m_lastCode = code;
+    }
 
 private:
     explicit Connection(sqlite3 *db)
@@ -93,6 +106,7 @@ private:
     { }
     sqlite3 *m_db = nullptr;
     QString m_lastError;
+    int m_lastCode = 0;
 };
 
 // A transaction that rolls back unless committed. Nested use joins the outer

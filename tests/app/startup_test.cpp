@@ -1,8 +1,10 @@
 // The real program started on damaged data folders: a DATA.db that cannot
 // be read gives one message naming it and an exit within seconds, leaves
 // the file as it was and releases the lock, so the next start says the same;
-// stale lock files are taken over, a running copy's lock ends a start
-// silently and a lock that cannot be taken over is named.
+// a DATA.db another process holds for a moment is waited for, and one held
+// longer is said to be busy, not damaged; stale lock files are taken over,
+// also by simultaneous starts of which exactly one runs, a running copy's
+// lock ends a start silently and a lock that cannot be taken over is named.
 
 #include "apprun.h"
 
@@ -16,6 +18,12 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -56,7 +64,86 @@ bool MakeDatabase(const QString &path, const QByteArray &key, int rows)
     return tx.Commit();
 }
 
+// A separate process that holds DATA.db in an exclusive transaction for
+// the given time; the constructor returns once the lock is held.
+class DatabaseHolder
+{
+public:
+    DatabaseHolder(const QString &path, int seconds)
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            ::close(fds[0]);
+            auto conn = sql::Connection::Open(path, db::kDatabasePassword);
+            const bool held = conn && conn->Exec(QStringLiteral("BEGIN EXCLUSIVE"));
+            const char answer = held ? 'y' : 'n';
+            if (::write(fds[1], &answer, 1) != 1 || !held)
+                _exit(1);
+            ::sleep(unsigned(seconds));
+            conn->Exec(QStringLiteral("COMMIT"));
+            _exit(0);
+        }
+        ::close(fds[1]);
+        char answer = 0;
+        m_held = m_pid > 0 && ::read(fds[0], &answer, 1) == 1 && answer == 'y';
+        ::close(fds[0]);
+    }
+    ~DatabaseHolder()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    bool held() const { return m_held; }
+
+private:
+    pid_t m_pid = -1;
+    bool m_held = false;
+};
+
 } // namespace
+
+TEST(AppStartup, DatabaseHeldByAnotherProcessIsWaitedForOrSaidToBeBusy)
+{
+    QTemporaryDir data;
+    const QString file = data.filePath(QStringLiteral("DATA.db"));
+    // A first start makes the healthy file, with its example format, and
+    // notes its state as it ends, so that the next start need not check it.
+    ASSERT_TRUE(WindowShown(RunApp(data.path(), QStringLiteral("record"))));
+    EXPECT_TRUE(QFileInfo::exists(file + QStringLiteral(".checked")));
+    {
+        // Held for a moment: the start waits and goes on.
+        DatabaseHolder holder(file, 6);
+        ASSERT_TRUE(holder.held());
+        const AppRun r = RunApp(data.path(), QStringLiteral("record"));
+        EXPECT_TRUE(WindowShown(r)) << qPrintable(r.errors);
+        EXPECT_EQ(Messages(r), QStringList());
+        EXPECT_EQ(r.status, 0);
+    }
+    const QByteArray started = Fingerprint(file);
+    {
+        // Held for longer than the wait: busy, which is neither damage nor
+        // a reason to put a backup over the file.
+        DatabaseHolder holder(file, 60);
+        ASSERT_TRUE(holder.held());
+        const AppRun r = RunApp(data.path(), QStringLiteral("record"));
+        const QStringList msgs = Messages(r);
+        ASSERT_EQ(msgs.size(), 1) << qPrintable(r.errors);
+        EXPECT_TRUE(msgs.at(0).contains(file)) << qPrintable(msgs.at(0));
+        EXPECT_TRUE(msgs.at(0).contains(QStringLiteral("正被其他程序使用")))
+            << qPrintable(msgs.at(0));
+        EXPECT_FALSE(msgs.at(0).contains(QStringLiteral("损坏"))) << qPrintable(msgs.at(0));
+        EXPECT_FALSE(msgs.at(0).contains(QStringLiteral("备份"))) << qPrintable(msgs.at(0));
+        EXPECT_FALSE(WindowShown(r));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_LT(r.millis, 30000);
+    }
+    EXPECT_EQ(Fingerprint(file), started);
+}
 
 TEST(AppStartup, DamagedDatabaseGivesOneMessageAndIsKept)
 {
@@ -66,8 +153,7 @@ TEST(AppStartup, DamagedDatabaseGivesOneMessageAndIsKept)
         std::function<bool(const QString &)> make;
     };
     const Case cases[] = {
-        {"a folder",
-         [](const QString &p) { return QDir().mkpath(p + "/inside"); }},
+        {"a folder", [](const QString &p) { return QDir().mkpath(p + "/inside"); }},
         {"random bytes",
          [](const QString &p) {
              QByteArray b(16384, '\0');
@@ -84,6 +170,16 @@ TEST(AppStartup, DamagedDatabaseGivesOneMessageAndIsKept)
                  return false;
              QFile f(p);
              return f.resize(f.size() / 2);
+         }},
+        {"a damaged page in the middle",
+         [](const QString &p) {
+             // History pages: nothing the start reads otherwise.
+             if (!MakeDatabase(p, db::kDatabasePassword, 3000))
+                 return false;
+             QFile f(p);
+             if (!f.open(QIODevice::ReadWrite) || !f.seek(f.size() / 2 / 1024 * 1024 + 100))
+                 return false;
+             return f.write(QByteArray(8, '\x5a')) == 8;
          }},
     };
     for (const Case &c : cases) {
@@ -169,4 +265,63 @@ TEST(AppStartup, StaleLocksAreTakenOverAndARunningCopyEndsTheStart)
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(QFileInfo(lock).isDir());
     }
+}
+
+TEST(AppStartup, SimultaneousStartsOverAStaleLockRunExactlyOneCopy)
+{
+    QTemporaryDir data;
+    // A first start makes the database: each trial is the race alone.
+    ASSERT_TRUE(WindowShown(RunApp(data.path(), QStringLiteral("record"))));
+    const QString lock = data.filePath(QStringLiteral("waybillprinter.lock"));
+    const pid_t dead = fork();
+    if (dead == 0)
+        _exit(0);
+    ::waitpid(dead, nullptr, 0);
+    struct Stale
+    {
+        const char *what;
+        QByteArray bytes;
+    };
+    for (const Stale &kind :
+         {Stale {"dead owner", QByteArray::number(dead) + "\nwaybillprinter\n\n"},
+          Stale {"empty", ""}, Stale {"garbage", "\x01\x02zz\n\n"}})
+        for (int trial = 0; trial < 2; ++trial) {
+            QFile f(lock);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(kind.bytes) == kind.bytes.size());
+            f.close();
+            constexpr int kStarts = 8;
+            std::vector<std::unique_ptr<QProcess>> starts;
+            for (int i = 0; i < kStarts; ++i) {
+                starts.push_back(std::make_unique<QProcess>());
+                StartApp(*starts.back(), data.path(), QStringLiteral("hold"));
+            }
+            // The copies that do not run end at once, silently; the one that
+            // runs shows its window.
+            QStringList errors(kStarts);
+            const auto shown
+                = [&] { return int(errors.filter(QStringLiteral("main window shown")).size()); };
+            int ended = 0;
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 60000 && (ended < kStarts - 1 || shown() == 0)) {
+                ended = 0;
+                for (int i = 0; i < kStarts; ++i) {
+                    starts[i]->waitForFinished(50);
+                    errors[i] += QString::fromLocal8Bit(starts[i]->readAllStandardError());
+                    ended += starts[i]->state() == QProcess::NotRunning;
+                }
+            }
+            EXPECT_EQ(ended, kStarts - 1) << kind.what << " trial " << trial;
+            EXPECT_EQ(shown(), 1) << kind.what << " trial " << trial;
+            for (int i = 0; i < kStarts; ++i) {
+                QProcess *p = starts[i].get();
+                if (p->state() == QProcess::NotRunning) {
+                    EXPECT_EQ(p->exitCode(), 0) << kind.what << qPrintable(errors[i]);
+                    EXPECT_FALSE(errors[i].contains(QLatin1String("driver: message")))
+                        << kind.what << qPrintable(errors[i]);
+                }
+                p->kill();
+                p->waitForFinished();
+            }
+        }
 }

@@ -3,6 +3,9 @@
 
 #include <QFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 using DatabaseTest = DataDirTest;
 
 TEST_F(DatabaseTest, CreatesKeyedFileWithAllTablesAndSettingsRow)
@@ -149,4 +152,33 @@ TEST_F(DatabaseTest, TransactionsRollBackUnlessCommitted)
         EXPECT_TRUE(tx.Commit());
     }
     EXPECT_EQ(db::OpenRecordset("SELECT * FROM Fmt")->size(), 2);
+}
+
+TEST_F(DatabaseTest, AChangeSinceTheProgramLastEndedBringsBackTheCheckOfEveryPage)
+{
+    ASSERT_EQ(db::OpenAtStart(), db::StartState::Opened);
+    ASSERT_TRUE(db::RunInTransaction([](sql::Connection &c) {
+        for (int i = 0; i < 3000; ++i)
+            if (!c.Exec("INSERT INTO 历史(Fmt,ID,CID,Con) VALUES('顺丰',?,1,?)",
+                        {i, QString(40, u'史')}))
+                return false;
+        return true;
+    }));
+    db::CloseAtEnd();
+    ASSERT_EQ(db::OpenAtStart(), db::StartState::Opened);
+    db::CloseAtEnd();
+    // A damaged page in the middle; the file keeps its size and its times,
+    // as a copying tool that restores them leaves it.
+    const QByteArray file = QFile::encodeName(path("DATA.db"));
+    struct stat before {};
+    ASSERT_EQ(::stat(file.constData(), &before), 0);
+    {
+        QFile f(path("DATA.db"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.seek(f.size() / 2 / 1024 * 1024 + 100));
+        ASSERT_EQ(f.write(QByteArray(8, '\x5a')), 8);
+    }
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.constData(), times, 0), 0);
+    EXPECT_EQ(db::OpenAtStart(), db::StartState::Unusable);
+    EXPECT_TRUE(dlg.messages().isEmpty());
 }

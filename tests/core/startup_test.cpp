@@ -2,9 +2,15 @@
 #include "core/settings.h"
 #include "core/startup.h"
 #include "support/testenv.h"
+#include "support/testmain.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QLockFile>
+#include <QProcess>
+
+#include <algorithm>
+#include <sys/wait.h>
+#include <unistd.h>
 
 class StartupTest : public DataDirTest
 {
@@ -85,15 +91,112 @@ TEST_F(StartupTest, PasswordIsCaseSensitiveAndChangeChecksRepetitionFirst)
 
 TEST_F(StartupTest, OnlyALockHeldByARunningCopyEndsTheStartSilently)
 {
-    QLockFile first(path("waybillprinter.lock"));
-    EXPECT_EQ(TakeInstanceLock(first), InstanceLock::Taken);
-    QLockFile second(path("waybillprinter.lock"));
-    EXPECT_EQ(TakeInstanceLock(second), InstanceLock::HeldByRunningCopy);
+    SingleCopyLock first(path("waybillprinter.lock"));
+    EXPECT_EQ(first.Take(), InstanceLock::Taken);
+    SingleCopyLock second(path("waybillprinter.lock"));
+    EXPECT_EQ(second.Take(), InstanceLock::HeldByRunningCopy);
     // A folder that cannot be written (here: its path runs through a file).
     ASSERT_TRUE(WriteBytes(path("file"), "x"));
-    QLockFile blocked(path("file/data/waybillprinter.lock"));
-    EXPECT_EQ(TakeInstanceLock(blocked), InstanceLock::Failed);
+    SingleCopyLock blocked(path("file/data/waybillprinter.lock"));
+    EXPECT_EQ(blocked.Take(), InstanceLock::Failed);
     EXPECT_TRUE(LockFailedMessage(path("file/data")).contains(path("file/data")));
+}
+
+namespace {
+
+char OutcomeLetter(InstanceLock outcome)
+{
+    switch (outcome) {
+    case InstanceLock::Taken:
+        return 'T';
+    case InstanceLock::HeldByRunningCopy:
+        return 'H';
+    case InstanceLock::Blocked:
+        return 'B';
+    case InstanceLock::Failed:
+        return 'F';
+    }
+    return '?';
+}
+
+// Starts that many processes at the same instant, each taking the lock and
+// holding what it got until all have answered; their outcomes, sorted
+// ("HT" for one copy running and one ending silently).
+std::string SimultaneousStarts(const QString &lockPath, int starters)
+{
+    int go[2], answers[2], release[2];
+    if (pipe(go) != 0 || pipe(answers) != 0 || pipe(release) != 0)
+        return "<no pipe>";
+    std::vector<pid_t> pids;
+    for (int i = 0; i < starters; ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            ::close(go[1]);
+            ::close(answers[0]);
+            ::close(release[1]);
+            char c;
+            while (::read(go[0], &c, 1) > 0) { }
+            {
+                SingleCopyLock lock(lockPath);
+                c = OutcomeLetter(lock.Take());
+                if (::write(answers[1], &c, 1) != 1)
+                    _exit(1);
+                while (::read(release[0], &c, 1) > 0) { }
+            }
+            _exit(0);
+        }
+        pids.push_back(pid);
+    }
+    ::close(go[0]);
+    ::close(answers[1]);
+    ::close(release[0]);
+    ::close(go[1]);
+    std::string out;
+    char c;
+    while (int(out.size()) < starters && ::read(answers[0], &c, 1) == 1)
+        out += c;
+    ::close(release[1]);
+    ::close(answers[0]);
+    for (const pid_t pid : pids)
+        ::waitpid(pid, nullptr, 0);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// A copy that took the lock and died without letting it go.
+void DieHoldingTheLock(const QString &lockPath)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        auto *lock = new SingleCopyLock(lockPath);
+        _exit(lock->Take() == InstanceLock::Taken ? 0 : 1);
+    }
+    ::waitpid(pid, nullptr, 0);
+}
+
+} // namespace
+
+TEST_F(StartupTest, SimultaneousStartsOverAStaleLockLetExactlyOneCopyRun)
+{
+    const QString lock = path("waybillprinter.lock");
+    struct Stale
+    {
+        const char *what;
+        std::function<void()> make;
+    };
+    const Stale kinds[] = {
+        {"dead owner", [&] { DieHoldingTheLock(lock); }},
+        {"empty", [&] { WriteBytes(lock, QByteArray()); }},
+        {"garbage", [&] { WriteBytes(lock, "\x01\x02zz\n\n"); }},
+    };
+    for (const Stale &kind : kinds)
+        for (const int starters : {2, 8})
+            for (int trial = 0; trial < 20; ++trial) {
+                kind.make();
+                ASSERT_TRUE(QFileInfo::exists(lock)) << kind.what;
+                EXPECT_EQ(SimultaneousStarts(lock, starters), std::string(starters - 1, 'H') + "T")
+                    << kind.what << ", " << starters << " starts, trial " << trial;
+            }
 }
 
 // Test programs run in parallel: each has a data folder of its own, in use
@@ -104,4 +207,22 @@ TEST(TestProcess, HasADataFolderOfItsOwn)
     EXPECT_TRUE(own.startsWith(QDir::cleanPath(QDir::tempPath()) + QStringLiteral("/waybill-test-")))
         << own.toStdString();
     EXPECT_TRUE(QDir(own).exists());
+}
+
+// A data folder set from outside (a user's own, say) is not the test
+// program's: the program still runs on a folder of its own.
+TEST(TestProcess, IgnoresADataFolderGivenFromOutside)
+{
+    QTemporaryDir outside;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QString::fromLatin1(kStartedByTestVariable));
+    env.insert(QString::fromLatin1(paths::kDataDirVariable), outside.path());
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=TestProcess.HasADataFolderOfItsOwn")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
+    EXPECT_EQ(QDir(outside.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList());
 }

@@ -5,8 +5,11 @@
 // on for a child that checks that case), a UTF-8 C locale, the time zone of
 // the program's users and a data folder of the process's own (a temporary
 // folder removed at exit), so that test programs running in parallel never
-// share a database or settings file. A value given from outside is kept (a
-// child process started by a test gets its parent's data folder that way).
+// share a database or settings file. Other values given from outside are
+// kept; a data folder from outside only in a process that a test program
+// started (it inherits kStartedByTestVariable), which gets its parent's data
+// folder that way. Any other data folder from outside, such as a user's own,
+// is never used by a test.
 
 #include "core/apppaths.h"
 
@@ -15,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 #include <ctime>
+
+inline constexpr const char *kStartedByTestVariable = "WAYBILL_STARTED_BY_TEST";
 
 inline void SetTestEnvironment()
 {
@@ -30,6 +35,9 @@ inline void SetTestEnvironment()
     keep("TZ", "Asia/Shanghai");
     tzset();
     static QTemporaryDir data(QDir::tempPath() + QStringLiteral("/waybill-test-XXXXXX"));
+    if (qgetenv(kStartedByTestVariable).isEmpty())
+        qunsetenv(paths::kDataDirVariable);
     if (data.isValid())
         keep(paths::kDataDirVariable, data.path().toUtf8().constData());
+    qputenv(kStartedByTestVariable, "1");
 }
