@@ -121,130 +121,10 @@ QString Utf8Text(QByteArrayView bytes)
 
 } // namespace
 
-QString DecodeCsvBytes(const QByteArray &bytes)
+QString CsvFile::decode(const QByteArray &bytes) const
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return Utf8Text(QByteArrayView(bytes.constData() + 3, bytes.size() - 3));
-    if (DetectedAsUtf8(bytes)) {
-        // The detector saw the start; a later byte that is no UTF-8 after
-        // all sends the whole file to code page 936.
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless
-                                | QStringDecoder::Flag::ConvertInitialBom);
-        QString text = utf8.decode(bytes);
-        if (!utf8.hasError())
-            return text;
-    }
-    return cp936::Decode(bytes);
+    return m_utf8 ? Utf8Text(bytes) : cp936::Decode(bytes);
 }
-
-namespace {
-
-// Physical lines of a text, one after the other.
-class PhysicalLines
-{
-public:
-    explicit PhysicalLines(const QString &text)
-        : m_text(text)
-    { }
-    bool Next(QString &line)
-    {
-        if (m_done)
-            return false;
-        const qsizetype n = m_text.size();
-        if (m_pos >= n) { // only for an empty text: one empty line
-            m_done = true;
-            line.clear();
-            return true;
-        }
-        qsizetype e = m_pos;
-        while (e < n && m_text.at(e) != u'\r' && m_text.at(e) != u'\n')
-            ++e;
-        line = m_text.mid(m_pos, e - m_pos);
-        if (e + 1 < n && m_text.at(e) == u'\r' && m_text.at(e + 1) == u'\n')
-            ++e;
-        m_pos = e + 1;
-        m_done = m_pos >= n;
-        return true;
-    }
-
-private:
-    const QString &m_text;
-    qsizetype m_pos = 0;
-    bool m_done = false;
-};
-
-} // namespace
-
-QStringList CsvLogicalLines(const QString &text, qsizetype maxLines)
-{
-    QStringList lines;
-    PhysicalLines physical(text);
-    QString line, next;
-    while ((maxLines < 0 || lines.size() < maxLines) && physical.Next(line)) {
-        if (line.isEmpty()) {
-            lines.append(line);
-            continue;
-        }
-        std::optional<QString> t = SplitCsvLineChecked(line);
-        while (!t) {
-            if (!physical.Next(next)) {
-                // The file ends inside a quoted cell: the cell closes here.
-                t = SplitCsvLineChecked(line + QLatin1Char('"'));
-                break;
-            }
-            line += QLatin1String("\r\n") + next;
-            t = SplitCsvLineChecked(line);
-        }
-        if (t)
-            lines.append(*t);
-    }
-    return lines;
-}
-
-QStringList ReadCsvLines(const QString &path)
-{
-    if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
-        return {};
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return CsvLogicalLines(DecodeCsvBytes(f.readAll()));
-}
-
-namespace {
-
-// A CSV file read line by line as records ask for its lines, so a big file
-// is never held whole, decoded whole or split whole. One pass over the
-// bytes settles the encoding (the rule of DecodeCsvBytes) and finds where
-// each logical line begins and ends: quotes, commas, CR and LF are single
-// bytes that no multi-byte character of UTF-8 or GB18030 contains, so a
-// line is open exactly when it has an odd number of odd-length quote runs,
-// as the splitter counts them.
-class CsvFile
-{
-public:
-    bool Open(const QString &path);
-    qint64 Lines() const { return qint64(m_begin.size()); }
-    // Lines up to the last one that is not empty.
-    qint64 UsedLines() const { return m_used; }
-    // Logical line i (0-based) as text, its inner line ends as CR LF; a
-    // last line still open at the end of the file is closed with a quote.
-    QString Line(qint64 i);
-
-private:
-    // Finds the lines from byte start on; false when checkUtf8 is set and
-    // the bytes are no UTF-8.
-    bool index(qint64 start, bool checkUtf8);
-    QString decode(const QByteArray &bytes) const
-    {
-        return m_utf8 ? Utf8Text(bytes) : cp936::Decode(bytes);
-    }
-    QFile m_file;
-    bool m_utf8 = false;
-    bool m_lastOpen = false;
-    qint64 m_used = 0;
-    std::vector<qint64> m_begin, m_end;
-};
 
 bool CsvFile::Open(const QString &path)
 {
@@ -380,6 +260,8 @@ QString CsvFile::Line(qint64 i)
         line += u'"';
     return line;
 }
+
+namespace {
 
 // The cells of one line: a line without quotes is its own split form with
 // "," between cells; otherwise the splitter's form. Cell starts are found

@@ -11,9 +11,11 @@
 #include "records/columnmap.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 class GridModel;
 class PageControls;
@@ -41,22 +43,42 @@ std::optional<QString> SplitCsvLineChecked(const QString &line);
 // The same with "" for an open cell (and for an empty line).
 QString SplitCsvLine(const QString &line);
 
-// The text of a CSV file's bytes by the encoding rule above. Plain ASCII
-// and texts whose only non-ASCII bytes are two-byte UTF-8 sequences (which
-// are code page 936 pairs as well) read as code page 936.
-QString DecodeCsvBytes(const QByteArray &bytes);
+// How a CSV file's bytes are read.
+enum class CsvEncoding { CodePage936, Utf8, Utf16Le, Utf16Be };
 
-// Logical lines of a file's text: physical lines end at CR, LF or CR LF
-// (an end at the very end of the text opens no further line; an empty text
-// is one empty line); a line whose quoted cell stays open takes the next
-// lines after CR LF. A last record still open at the end of the text is
-// closed there and kept. Empty lines stay empty. At most maxLines lines
-// are made (-1: all).
-QStringList CsvLogicalLines(const QString &text, qsizetype maxLines = -1);
+// A CSV file read line by line as records ask for its lines, so a big file
+// is never held whole, decoded whole or split whole. Opening it settles the
+// encoding by the rule above and finds where each logical line begins and
+// ends: physical lines end at CR, LF or CR LF (an end at the very end of
+// the file opens no further line; an empty file is one empty line), and a
+// line whose quoted cell stays open takes the next lines, joined by CR LF.
+class CsvFile
+{
+public:
+    // False for a path that does not end in ".csv" (any case) or a file
+    // that cannot be read.
+    bool Open(const QString &path);
+    CsvEncoding encoding() const { return m_utf8 ? CsvEncoding::Utf8 : CsvEncoding::CodePage936; }
+    qint64 Lines() const { return qint64(m_begin.size()); }
+    // Lines up to the last one that is not empty.
+    qint64 UsedLines() const { return m_used; }
+    // Logical line i (0-based) as text, its inner line ends as CR LF; a
+    // last line still open at the end of the file is closed with a quote.
+    QString Line(qint64 i);
+    // Whether the file ends inside a quoted cell.
+    bool LastLineOpen() const { return m_lastOpen; }
 
-// ReadCsvLines: the logical lines of a .csv file (any case of the ending);
-// a file that cannot be read gives no lines.
-QStringList ReadCsvLines(const QString &path);
+private:
+    // Finds the lines from byte start on; false when checkUtf8 is set and
+    // the bytes are no UTF-8.
+    bool index(qint64 start, bool checkUtf8);
+    QString decode(const QByteArray &bytes) const;
+    QFile m_file;
+    bool m_utf8 = false;
+    bool m_lastOpen = false;
+    qint64 m_used = 0;
+    std::vector<qint64> m_begin, m_end;
+};
 
 // ReadCsvData: shapes DataGrid for records of rows first..last, `interval`
 // rows each, and fills it through the maps. Records that begin past the

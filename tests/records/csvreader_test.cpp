@@ -38,25 +38,38 @@ TEST(CsvSplit, Cases)
     EXPECT_EQ(CountOccurrences(QStringLiteral("aaaa"), QStringLiteral("aa")), 2);
 }
 
-TEST(CsvSplit, LogicalLines)
+class CsvFiles : public DataDirTest
+{
+protected:
+    // The logical lines of a file holding bytes, as the import reads them.
+    QStringList Read(const QByteArray &bytes, const char *name = "t.csv")
+    {
+        const QString p = path(QString::fromUtf8(name));
+        EXPECT_TRUE(WriteBytes(p, bytes));
+        CsvFile file;
+        if (!file.Open(p))
+            return {QStringLiteral("<not opened>")};
+        QStringList lines;
+        for (qint64 i = 0; i < file.Lines(); ++i)
+            lines << file.Line(i);
+        return lines;
+    }
+    // The text of a file of lines without quotes, lines joined by LF.
+    QString Text(const QByteArray &bytes) { return Read(bytes).join(u'\n'); }
+};
+
+TEST_F(CsvFiles, LogicalLines)
 {
     // A quoted cell over three physical lines (CR LF, lone LF) is one line;
     // empty lines stay; a final line end opens no line.
-    const QString text = QStringLiteral("h1,h2\r\n1,\"a\r\nb\nc\"\r\n\r\n2,x\n");
-    const QStringList lines = CsvLogicalLines(text);
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines[1], QStringLiteral("1") + kCellSeparator + QStringLiteral("a\r\nb\r\nc"));
-    EXPECT_EQ(lines[2], QString());
-    EXPECT_EQ(lines[3], QStringLiteral("2") + kCellSeparator + QStringLiteral("x"));
-    EXPECT_EQ(CsvLogicalLines(QString()), QStringList {QString()});
+    EXPECT_EQ(Read("h1,h2\r\n1,\"a\r\nb\nc\"\r\n\r\n2,x\n"),
+              (QStringList {QStringLiteral("h1,h2"), QStringLiteral("1,\"a\r\nb\r\nc\""),
+                            QString(), QStringLiteral("2,x")}));
+    EXPECT_EQ(Read(""), QStringList {QString()});
     // An open cell at the end is closed there and kept.
-    EXPECT_EQ(CsvLogicalLines(QStringLiteral("a,\"b\r\nc")),
-              QStringList {QStringLiteral("a") + kCellSeparator + QStringLiteral("b\r\nc")});
+    EXPECT_EQ(Read("a,\"b\r\nc"), QStringList {QStringLiteral("a,\"b\r\nc\"")});
+    EXPECT_EQ(Read("a,b", "t.txt"), QStringList {QStringLiteral("<not opened>")});
 }
-
-class CsvFiles : public DataDirTest
-{
-};
 
 TEST_F(CsvFiles, EncodingsAndMultiLineCellsIntoDataGrid)
 {
@@ -133,7 +146,7 @@ QString AmbiguousCharacters()
 
 } // namespace
 
-TEST(CsvEncoding, DetectorWithCodePage936WhenUnsure)
+TEST_F(CsvFiles, CodePage936WhenUnsure)
 {
     const QString ambiguous = AmbiguousCharacters();
     ASSERT_EQ(ambiguous.size(), 1920);
@@ -141,31 +154,30 @@ TEST(CsvEncoding, DetectorWithCodePage936WhenUnsure)
     // Each character alone in a one-record file, and all of them in a file of
     // two records, read as code page 936.
     for (const QChar c : ambiguous) {
-        const QString text = QStringLiteral("1,") + c + QStringLiteral("\r\n");
-        ASSERT_EQ(DecodeCsvBytes(cp936::Encode(text)), text) << int(c.unicode());
+        const QString text = QStringLiteral("1,") + c;
+        ASSERT_EQ(Text(cp936::Encode(text + QStringLiteral("\r\n"))), text) << int(c.unicode());
     }
-    const QString all = ambiguous.left(960) + QStringLiteral("\r\n") + ambiguous.mid(960);
-    EXPECT_EQ(DecodeCsvBytes(cp936::Encode(all)), all);
-    EXPECT_EQ(DecodeCsvBytes(cp936::Encode(QStringLiteral("专业,位置"))),
-              QStringLiteral("专业,位置"));
+    const QString all = ambiguous.left(960) + QStringLiteral("\n") + ambiguous.mid(960);
+    EXPECT_EQ(Text(cp936::Encode(all)), all);
+    EXPECT_EQ(Text(cp936::Encode(QStringLiteral("专业,位置"))), QStringLiteral("专业,位置"));
 
     // Ordinary names and addresses in UTF-8 without a mark, from ten
     // characters up, read as UTF-8; the same in GB18030 (with four-byte
     // characters) as GB18030; a mark always means UTF-8.
     const char *texts[] = {
-        "王小明,上海市徐汇区", "张三,北京市朝阳区建国路88号\r\n李四,广州市天河区",
-        "收件人,电话,地址\r\n陈静,13800138000,浙江省杭州市西湖区文三路",
+        "王小明,上海市徐汇区", "张三,北京市朝阳区建国路88号\n李四,广州市天河区",
+        "收件人,电话,地址\n陈静,13800138000,浙江省杭州市西湖区文三路",
         "欧阳娜娜,深圳市南山区科技园", "专业,伟业,位置,住址,值班",
     };
     const QString fourByte = QString::fromUcs4(U"𠀀𠮷㐀");
     for (const char *t : texts) {
         const QString text = QString::fromUtf8(t);
-        EXPECT_EQ(DecodeCsvBytes(text.toUtf8()), text) << t;
-        EXPECT_EQ(DecodeCsvBytes("\xEF\xBB\xBF" + text.toUtf8()), text) << t;
+        EXPECT_EQ(Text(text.toUtf8()), text) << t;
+        EXPECT_EQ(Text("\xEF\xBB\xBF" + text.toUtf8()), text) << t;
         const QString wide = text + fourByte;
         const QByteArray gb = cp936::Encode(wide);
         ASSERT_EQ(cp936::Decode(gb), wide);
-        EXPECT_EQ(DecodeCsvBytes(gb), wide) << t;
+        EXPECT_EQ(Text(gb), wide) << t;
     }
 }
 
@@ -215,44 +227,46 @@ TEST_F(CsvFiles, RecordsEndWithTheFile)
     EXPECT_EQ(grid.text(5, 1), QStringLiteral("N4"));
 }
 
-TEST_F(CsvFiles, FileReadLineByLineAgreesWithTheWholeText)
+TEST_F(CsvFiles, CellsOfTheLinesReadOneByOne)
 {
     // The reader indexes the file's bytes and reads only the lines records
-    // ask for; its cells are those of the logical lines of the whole text.
-    const char *texts[] = {
-        "a,b\r\n1,\"x\r\ny\nz\rw\",2\r\n\r\n\"q\"\"\",\"\"\r\n",
-        "h\n\"open\r\nstill open", "h\r\n\"open at the end\r\n", "\r\n\r\nx,y", "",
-        "\"a,b\",c\r\n\"\"\"\",d",
-        "\xE4\xB8\x80,x\n\xEF\xBB\xBF\",y\n", // a mark inside is a character
-        "\xE4\xB8\x80,x\n\xCE", // UTF-8 cut at the end: code page 936
+    // ask for. Rows are given as cells joined by "|"; inner line ends come
+    // out as the marker (LF here).
+    struct Case
+    {
+        const char *bytes;
+        std::vector<const char *> rows;
+    };
+    const Case cases[] = {
+        {"a,b\r\n1,\"x\r\ny\nz\rw\",2\r\n\r\n\"q\"\"\",\"\"\r\n", {"a|b", "1|x\ny\nz\nw|2", "", "q\""}},
+        {"h\n\"open\r\nstill open", {"h", "open\nstill open"}},
+        {"h\r\n\"open at the end\r\n", {"h", "open at the end"}},
+        {"\r\n\r\nx,y", {"", "", "x|y"}},
+        {"\"a,b\",c\r\n\"\"\"\",d", {"a,b|c", "\"\"|d"}},
+        {"\xE4\xB8\x80,x\nz\xEF\xBB\xBF\",y\n", {"一|x", "z\xEF\xBB\xBF,y"}}, // a mark inside is a character
+        {"\xE4\xB8\x80,x\n\xCE", {"涓€|x", "\xEF\xBF\xBD"}}, // UTF-8 cut at the end: code page 936
     };
     GridControls page;
     for (int i = 0; i < 3; ++i)
         page.Add(0, QStringLiteral("列%1").arg(i));
     const ColumnMaps maps {{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}};
-    for (const char *t : texts) {
-        for (const QByteArray &bytes : {QByteArray(t), "\xEF\xBB\xBF" + QByteArray(t)}) {
-            ASSERT_TRUE(WriteBytes(path(QStringLiteral("t.csv")), bytes));
-            QStringList lines = CsvLogicalLines(DecodeCsvBytes(bytes));
-            while (!lines.isEmpty() && lines.last().isEmpty())
-                lines.removeLast();
-            GridModel grid;
-            grid.setRows(2);
-            grid.setCols(1);
-            grid.setFixedRows(2);
-            grid.setFixedCols(1);
-            ASSERT_TRUE(ReadCsvData(grid, path(QStringLiteral("t.csv")), 1, 10, maps, 1, page,
-                                    QStringLiteral("\n")));
-            ASSERT_EQ(grid.rows() - 2, lines.isEmpty() ? 10 : lines.size()) << t;
-            for (qsizetype r = 0; r < lines.size(); ++r) {
-                const QStringList cells = lines[r].isEmpty() ? QStringList()
-                                                             : lines[r].split(kCellSeparator);
-                for (qint32 c = 0; c < 3; ++c)
-                    EXPECT_EQ(grid.text(qint32(r) + 2, c + 1),
-                              QString(cells.value(c)).replace(QStringLiteral("\r\n"),
-                                                              QStringLiteral("\n")))
-                        << t << " row " << r << " column " << c;
-            }
+    for (const Case &c : cases) {
+        ASSERT_TRUE(WriteBytes(path(QStringLiteral("t.csv")), c.bytes));
+        GridModel grid;
+        grid.setRows(2);
+        grid.setCols(1);
+        grid.setFixedRows(2);
+        grid.setFixedCols(1);
+        ASSERT_TRUE(ReadCsvData(grid, path(QStringLiteral("t.csv")), 1, 10, maps, 1, page,
+                                QStringLiteral("\n")));
+        ASSERT_EQ(grid.rows() - 2, qint32(c.rows.size())) << c.bytes;
+        for (size_t r = 0; r < c.rows.size(); ++r) {
+            QStringList cells;
+            for (qint32 col = 1; col <= 3; ++col)
+                cells << grid.text(qint32(r) + 2, col);
+            while (!cells.isEmpty() && cells.last().isEmpty())
+                cells.removeLast();
+            EXPECT_EQ(cells.join(u'|'), QString::fromUtf8(c.rows[r])) << c.bytes << " row " << r;
         }
     }
 }
