@@ -9,10 +9,31 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 
 namespace cp936 {
 
 QString Decode(const QByteArray &bytes);
 QByteArray Encode(const QString &text);
+
+// Reads code page 936 bytes one at a time and strictly, to tell whether a
+// text is code page 936 at all: Next returns the code point of the
+// character a byte completes, kMore while a character is still open, or
+// kInvalid when the byte makes the text no code page 936 (0xFF, a lead
+// byte without a fitting next byte, a four-byte code outside GB18030's
+// ranges, a pair Decode has no character for). A lone 0x80 is the euro
+// sign. After kInvalid the reader starts afresh; Open says whether the
+// text ends inside a character.
+class StrictReader
+{
+public:
+    static constexpr char32_t kMore = 0xFFFFFFFF, kInvalid = 0xFFFFFFFE;
+    char32_t Next(uchar byte);
+    bool Open() const { return m_count > 0; }
+
+private:
+    uchar m_bytes[3] = {};
+    int m_count = 0;
+};
 
 } // namespace cp936

@@ -1,7 +1,7 @@
 #pragma once
-// Reading CSV files into DataGrid. A file is read as UTF-8 when it begins
-// with a UTF-8 byte-order mark or when ICU's charset detector is sure it is
-// UTF-8; otherwise as code page 936 (GB18030). It becomes logical lines: one per spreadsheet row, a
+// Reading CSV files into DataGrid. A file is read in the encoding its
+// byte-order mark names, else as UTF-8 or code page 936 by the rule of
+// records/csvencoding.h. It becomes logical lines: one per spreadsheet row, a
 // quoted cell that runs over several physical lines joined with CR LF, the
 // cells of a line separated by kCellSeparator. The splitter marks quotes and
 // quoted commas with characters that text decoded from a file can never
@@ -9,6 +9,7 @@
 // all, "ζ" and "ξ" included, come through unchanged.
 
 #include "records/columnmap.h"
+#include "records/csvencoding.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -43,22 +44,24 @@ std::optional<QString> SplitCsvLineChecked(const QString &line);
 // The same with "" for an open cell (and for an empty line).
 QString SplitCsvLine(const QString &line);
 
-// How a CSV file's bytes are read.
-enum class CsvEncoding { CodePage936, Utf8, Utf16Le, Utf16Be };
-
 // A CSV file read line by line as records ask for its lines, so a big file
-// is never held whole, decoded whole or split whole. Opening it settles the
-// encoding by the rule above and finds where each logical line begins and
-// ends: physical lines end at CR, LF or CR LF (an end at the very end of
-// the file opens no further line; an empty file is one empty line), and a
-// line whose quoted cell stays open takes the next lines, joined by CR LF.
+// is never held whole, decoded whole or split whole. Opening it reads the
+// file once: it settles the encoding (records/csvencoding.h) and finds
+// where each logical line begins and ends. Physical lines end at CR, LF or
+// CR LF (an end at the very end of the file opens no further line; an empty
+// file is one empty line); a line whose quoted cell stays open takes the
+// next lines, joined by CR LF. Quotes, commas, CR and LF are single bytes
+// that no multi-byte character of UTF-8 or GB18030 contains, and single
+// units in UTF-16, so a line is open exactly when it has an odd number of
+// odd-length quote runs, as the splitter counts them.
 class CsvFile
 {
 public:
     // False for a path that does not end in ".csv" (any case) or a file
-    // that cannot be read.
-    bool Open(const QString &path);
-    CsvEncoding encoding() const { return m_utf8 ? CsvEncoding::Utf8 : CsvEncoding::CodePage936; }
+    // that cannot be read. With maxLines >= 0 only the first maxLines lines
+    // are found (the encoding still takes the whole file).
+    bool Open(const QString &path, qint64 maxLines = -1);
+    CsvEncoding encoding() const { return m_encoding; }
     qint64 Lines() const { return qint64(m_begin.size()); }
     // Lines up to the last one that is not empty.
     qint64 UsedLines() const { return m_used; }
@@ -69,12 +72,9 @@ public:
     bool LastLineOpen() const { return m_lastOpen; }
 
 private:
-    // Finds the lines from byte start on; false when checkUtf8 is set and
-    // the bytes are no UTF-8.
-    bool index(qint64 start, bool checkUtf8);
     QString decode(const QByteArray &bytes) const;
     QFile m_file;
-    bool m_utf8 = false;
+    CsvEncoding m_encoding = CsvEncoding::CodePage936;
     bool m_lastOpen = false;
     qint64 m_used = 0;
     std::vector<qint64> m_begin, m_end;

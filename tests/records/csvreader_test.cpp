@@ -3,6 +3,7 @@
 #include "support/gridcontrols.h"
 #include "support/testenv.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace imp;
@@ -45,6 +46,7 @@ protected:
     QStringList Read(const QByteArray &bytes, const char *name = "t.csv")
     {
         const QString p = path(QString::fromUtf8(name));
+        QFile::remove(p); // a new file: writing over one waits for the disk
         EXPECT_TRUE(WriteBytes(p, bytes));
         CsvFile file;
         if (!file.Open(p))
@@ -269,4 +271,109 @@ TEST_F(CsvFiles, CellsOfTheLinesReadOneByOne)
             EXPECT_EQ(cells.join(u'|'), QString::fromUtf8(c.rows[r])) << c.bytes << " row " << r;
         }
     }
+}
+
+namespace {
+
+QByteArray Utf16(const QString &text, bool littleEndian)
+{
+    QByteArray out(littleEndian ? "\xFF\xFE" : "\xFE\xFF");
+    for (const QChar c : text) {
+        const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
+        out += littleEndian ? lo : hi;
+        out += littleEndian ? hi : lo;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(CsvFiles, Utf16WithItsMark)
+{
+    QString rows;
+    for (int r = 1; r <= 200; ++r)
+        rows += QStringLiteral("王芳%1,138%2\r\n").arg(r).arg(r, 8, 10, QLatin1Char('0'));
+    for (const bool le : {true, false}) {
+        EXPECT_EQ(Text(Utf16(QStringLiteral("王芳,13800138000\r\n"), le)),
+                  QStringLiteral("王芳,13800138000"));
+        for (const QString &end : {QStringLiteral("\r\n"), QStringLiteral("\n")}) {
+            const QStringList lines = Read(Utf16(QString(rows).replace(QStringLiteral("\r\n"), end), le));
+            ASSERT_EQ(lines.size(), 200) << le;
+            EXPECT_EQ(lines[199], QStringLiteral("王芳200,13800000200"));
+        }
+        // A quoted cell over two lines, and a file cut inside a character.
+        EXPECT_EQ(Read(Utf16(QStringLiteral("\"北京\r\n朝阳\",1\n"), le)),
+                  QStringList {QStringLiteral("\"北京\r\n朝阳\",1")});
+        EXPECT_EQ(Text(Utf16(QStringLiteral("a"), le) + 'x'), QStringLiteral("a\uFFFD"));
+    }
+}
+
+TEST_F(CsvFiles, CodePageOfShortAndLateText)
+{
+    // Each file holds the text in UTF-8 without a mark (u) or in GBK (g).
+    struct Case
+    {
+        char encoding;
+        const char *text;
+    };
+    const Case cases[] = {
+        {'u', "滕金霏,13812345678"}, {'u', "邓玥秀,13812345678"}, {'u', "慕容娟,13812345678"},
+        {'u', "丸"}, {'u', "王芳,13800138000"}, {'g', "王芳,13800138000"},
+        {'g', "窦芳,13812345678"}, {'g', "岑玥,13812345678"}, {'g', "濮琇,13812345678"},
+        {'u', "Müller,6×125g"}, {'u', "L'Oréal"}, {'u', "6×125g"}, {'g', "Müller,6×125g"},
+        {'u', "专业,位置"}, {'g', "专业,位置"}, {'u', "收件人,电话\n陈静,13800138000"},
+    };
+    for (const Case &c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        const QByteArray bytes = c.encoding == 'u' ? text.toUtf8() : cp936::Encode(text);
+        EXPECT_EQ(Text(bytes + '\n'), text) << c.encoding << " " << c.text;
+    }
+    // 1,700 tracking numbers (64 KiB), then Chinese.
+    QString late;
+    for (int r = 0; r < 1700; ++r)
+        late += QStringLiteral("SF%1,YT%2,%3\n")
+                    .arg(1000000000LL + r * 7919LL)
+                    .arg(4300000000000LL + r * 104729LL)
+                    .arg(r, 16, 10, QLatin1Char('0'));
+    late += QStringLiteral("王芳,北京市朝阳区建国路88号");
+    ASSERT_GT(late.size(), 65536);
+    EXPECT_EQ(Read(late.toUtf8()).last(), QStringLiteral("王芳,北京市朝阳区建国路88号"));
+    EXPECT_EQ(Read(cp936::Encode(late)).last(), QStringLiteral("王芳,北京市朝阳区建国路88号"));
+}
+
+TEST_F(CsvFiles, NamesInUtf8AndGbk)
+{
+    // Every two-character name of common surnames and given-name characters,
+    // and 3,000 three-character ones, each alone in a one-record file.
+    const QString surnames = QStringLiteral(
+        "王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹彭曾肖田董袁潘于蒋蔡余杜叶程"
+        "苏魏吕丁任沈姚卢姜崔钟谭陆汪范金石廖贾夏韦付方白邹孟熊秦邱江尹薛闫段雷侯龙史陶黎贺顾毛郝"
+        "龚邵万钱严覃武戴莫孔向汤常温康施文牛樊葛邢安齐易乔伍庞颜倪庄聂章鲁岳翟殷詹申欧耿关兰焦俞"
+        "左柳甘祝包宁尚符舒阮柯纪梅童凌毕单季裴霍涂成苗谷盛曲翁冉骆蓝路游辛靳管柴蒙鲍华喻祁蒲房滕"
+        "屈饶解牟艾尤阳时穆农司卓古吉缪简车项连芦麦褚娄窦戚岑景党宫费卜冷晏席卫米柏宗瞿桂全佟应臧"
+        "闵苟邬边卞姬师和仇栾隋商刁沙荣巫寇桑郎甄丛仲虞敖巩明佘池查麻苑迟邝濮");
+    const QString given = QStringLiteral(
+        "伟芳娜秀敏静丽强磊军洋勇艳杰娟涛明超霞平刚桂英华玉萍红鹏飞辉鑫婷雪琳晶丹建国志文斌宇浩凯"
+        "健俊帆帅旭宁龙林欣怡佳颖慧琪倩悦雯蕾薇梅莉兰凤洁燕玲芬瑶璐露婧妍茜菲蓉瑾琦曦晗涵轩睿博泽"
+        "瑞昊皓宸逸晨阳铭鸿嘉翔豪毅鹤然彬峰坤庆成荣东海波亮兵新春生光德福祥贵山松柏霖森威武力锋振"
+        "义耀权彤诗思梦雨语嫣蕊萌可馨童彦航哲乐恒朗远卓禹楠栋梓桐楷子一天安心若依云月星晓小美金银"
+        "宝珠琴珍翠菊香娥姣娇妮姗婉娴淑惠贤良勤忠孝仁信智玥珺昇琇旻祎瑄璟霏锦绣晟煜炜烨熠珏琛瑜瑛"
+        "琬璇璨钰铠锐骁骏腾翼蔚霄岚嵩峻屹巍弘宏泓淼渊沛潇滢沁汐沫潼澜洛清澈溪浠芯妤");
+    QStringList names;
+    for (const QChar s : surnames)
+        for (const QChar g : given)
+            names << QString(s) + g;
+    for (qsizetype i = 0; i < 3000; ++i)
+        names << QString(surnames.at(i % surnames.size())) + given.at((i * 7) % given.size())
+                + given.at((i * 13 + 5) % given.size());
+    QStringList wrong;
+    for (const QString &name : std::as_const(names)) {
+        const QString text = name + QStringLiteral(",13812345678");
+        if (Text(text.toUtf8() + "\r\n") != text)
+            wrong << QStringLiteral("UTF-8 ") + name;
+        if (Text(cp936::Encode(text) + "\r\n") != text)
+            wrong << QStringLiteral("GBK ") + name;
+    }
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << names.size() * 2 << ": "
+                                 << wrong.mid(0, 40).join(u' ').toStdString();
 }
