@@ -182,21 +182,28 @@ char32_t EncodingVote::Utf8Reader::Next(uchar b)
 
 void EncodingVote::Add(QByteArrayView bytes)
 {
+    if (m_onlyUtf8) {
+        checkUtf8(bytes);
+        return;
+    }
     constexpr char32_t more = cp936::StrictReader::kMore, invalid = cp936::StrictReader::kInvalid;
     const char *p = bytes.data(), *const end = p + bytes.size();
     while (p < end && !m_utf8.failed) {
+        if (m_gb.failed && m_utf8Reader.need == 0) {
+            m_onlyUtf8 = true;
+            checkUtf8(QByteArrayView(p, end - p));
+            return;
+        }
         // A run of ASCII between whole characters of both readings weighs
         // only through its first and last characters.
-        if (uchar(*p) < 0x80 && m_utf8Reader.need == 0 && (m_gb.failed || !m_gbReader.Open())) {
+        if (uchar(*p) < 0x80 && m_utf8Reader.need == 0 && !m_gbReader.Open()) {
             const char *q = p + 1;
             while (q < end && uchar(*q) < 0x80)
                 ++q;
-            if (!m_gb.failed) {
-                for (Reading *r : {&m_utf8, &m_gb}) {
-                    r->Add(uchar(*p));
-                    if (q - p > 1)
-                        r->Add(uchar(q[-1]));
-                }
+            for (Reading *r : {&m_utf8, &m_gb}) {
+                r->Add(uchar(*p));
+                if (q - p > 1)
+                    r->Add(uchar(q[-1]));
             }
             p = q;
             continue;
@@ -219,9 +226,32 @@ void EncodingVote::Add(QByteArrayView bytes)
     }
 }
 
+void EncodingVote::checkUtf8(QByteArrayView chunk)
+{
+    if (m_onlyUtf8 && m_utf8.failed)
+        return;
+    const QByteArray joined = m_carry.isEmpty() ? QByteArray() : m_carry + chunk.toByteArray();
+    const QByteArrayView bytes = m_carry.isEmpty() ? chunk : QByteArrayView(joined);
+    qsizetype cut = bytes.size();
+    for (qsizetype back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        const uchar lead = uchar(bytes.at(bytes.size() - back));
+        if (lead < 0x80)
+            break; // ASCII: no sequence is cut
+        if (lead < 0xC0)
+            continue; // a continuation byte
+        const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (length > back)
+            cut = bytes.size() - back;
+        break;
+    }
+    if (!bytes.first(cut).isValidUtf8())
+        m_utf8.failed = true;
+    m_carry = bytes.sliced(cut).toByteArray();
+}
+
 CsvEncoding EncodingVote::Result() const
 {
-    if (m_utf8.failed || m_utf8Reader.need > 0)
+    if (m_utf8.failed || m_utf8Reader.need > 0 || !m_carry.isEmpty())
         return CsvEncoding::CodePage936;
     if (m_gb.failed || m_gbReader.Open())
         return CsvEncoding::Utf8;

@@ -13,6 +13,7 @@
 
 #include "platform/codepage.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <cstdint>
 #include <optional>
@@ -56,8 +57,14 @@ private:
         int need = 0;
         char32_t Next(uchar b);
     };
+    // Once the code page 936 reading has failed only UTF-8's validity is
+    // left to check, a chunk at a time; a sequence cut by a chunk's end
+    // waits in m_carry.
+    void checkUtf8(QByteArrayView bytes);
     Reading m_utf8, m_gb;
     Utf8Reader m_utf8Reader;
+    bool m_onlyUtf8 = false;
+    QByteArray m_carry;
     cp936::StrictReader m_gbReader;
 };
 

@@ -99,6 +99,15 @@ public:
         , m_max(maxLines)
     { }
     bool Full() const { return m_max >= 0 && qint64(m_begin.size()) >= m_max; }
+    static bool Special(char16_t c) { return c <= u'"' && (c == u'"' || c == u'\r' || c == u'\n'); }
+    // Units that are none of the special ones.
+    void Plain()
+    {
+        m_afterCr = false;
+        m_content = true;
+        if (m_run)
+            endRun();
+    }
     // The unit c found at byte `at`, the next one at byte `next`.
     void Unit(char16_t c, qint64 at, qint64 next)
     {
@@ -216,9 +225,20 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
         if (lines.Full())
             continue;
         if (!wide) {
-            for (const char c : chunk) {
+            // Bytes that are no quote, CR or LF go by in runs.
+            const char *p = chunk.constData(), *const end = p + chunk.size();
+            while (p < end) {
+                const char *q = p;
+                while (q < end && !LineFinder::Special(uchar(*q)))
+                    ++q;
+                if (q > p) {
+                    lines.Plain();
+                    pos += q - p;
+                    p = q;
+                    continue;
+                }
+                lines.Unit(uchar(*p++), pos, pos + 1);
                 ++pos;
-                lines.Unit(uchar(c), pos - 1, pos);
             }
             continue;
         }
@@ -348,7 +368,7 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
 void PreviewCsv(GridModel &grid, const QString &path)
 {
     CsvFile file;
-    if (!file.Open(path))
+    if (!file.Open(path, qMax(grid.rows() - 1, 0)))
         return;
     LineCells cells;
     for (qint32 r = 1; r < grid.rows() && r <= file.Lines(); ++r) {

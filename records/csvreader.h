@@ -91,7 +91,9 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
                  const QString &lineBreakMarker);
 
 // PreviewCsv: the first rows of a CSV file into a preview grid, line r in
-// row r, cell c - 1 in column c. A file that cannot be read leaves it.
+// row r, cell c - 1 in column c. A file that cannot be read leaves it. The
+// whole file is read once for its encoding (so the preview shows what the
+// import reads), but only the lines shown are found and decoded.
 void PreviewCsv(GridModel &grid, const QString &path);
 
 } // namespace imp

@@ -131,6 +131,19 @@ TEST_F(CsvFiles, Preview)
     EXPECT_EQ(grid.text(2, 1), QString());
     EXPECT_EQ(grid.text(3, 1), QStringLiteral("x\r\ny"));
     EXPECT_EQ(grid.text(3, 2), QStringLiteral("z"));
+
+    // The preview finds only the lines it shows; the encoding takes the
+    // whole file.
+    QByteArray many;
+    for (int r = 1; r <= 40; ++r)
+        many += QByteArray::number(r) + ",x\r\n";
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("m.csv")), many + "王芳,北京\r\n"));
+    CsvFile file;
+    ASSERT_TRUE(file.Open(path(QStringLiteral("m.csv")), 19));
+    EXPECT_EQ(file.Lines(), 19);
+    EXPECT_EQ(file.encoding(), CsvEncoding::Utf8);
+    PreviewCsv(grid, path(QStringLiteral("m.csv")));
+    EXPECT_EQ(grid.text(19, 1), QStringLiteral("19"));
 }
 
 namespace {
