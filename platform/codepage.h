@@ -5,7 +5,8 @@
 // GBK has and loses nothing for the rest. The euro sign is 0x80 both ways, as
 // in code page 936. A byte that starts no character decodes as U+FFFD (never
 // dropped); a surrogate without its partner, or one of the few private-use
-// characters GB18030 has no bytes for, encodes as "?".
+// characters GB18030 has no bytes for, encodes as "?". StrictReader tells
+// whether bytes are code page 936 at all, one character at a time.
 
 #include <QByteArray>
 #include <QString>

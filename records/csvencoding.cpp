@@ -106,6 +106,8 @@ CharInfo Info(char32_t c)
         return {10, kOther};
     if (c >= 0x20000 && c <= 0x3FFFF)
         return {kExtensionHan + 2, kHan};
+    if (c >= 0x40000 && c < 0xE0000) // planes with no characters
+        return {kInvalidChar, kOther};
     if (c >= 0xF0000)
         return {kPrivate, kOther};
     return {kExotic, kScript};

@@ -182,9 +182,17 @@ QString CsvFile::decode(const QByteArray &bytes) const
     case CsvEncoding::Utf8:
         return UnicodeText(QStringDecoder::Utf8, bytes);
     case CsvEncoding::Utf16Le:
-        return UnicodeText(QStringDecoder::Utf16LE, bytes);
-    case CsvEncoding::Utf16Be:
-        return UnicodeText(QStringDecoder::Utf16BE, bytes);
+    case CsvEncoding::Utf16Be: {
+        // A file cut inside a unit: the odd byte is one replacement
+        // character (Qt's decoder drops it when it stands alone).
+        const qsizetype whole = bytes.size() & ~qsizetype(1);
+        QString text = UnicodeText(m_encoding == CsvEncoding::Utf16Le ? QStringDecoder::Utf16LE
+                                                                       : QStringDecoder::Utf16BE,
+                                   QByteArrayView(bytes).first(whole));
+        if (whole < bytes.size())
+            text += QChar(0xFFFD);
+        return text;
+    }
     case CsvEncoding::CodePage936:
         break;
     }

@@ -318,6 +318,7 @@ TEST_F(CsvFiles, Utf16WithItsMark)
         EXPECT_EQ(Read(Utf16(QStringLiteral("\"北京\r\n朝阳\",1\n"), le)),
                   QStringList {QStringLiteral("\"北京\r\n朝阳\",1")});
         EXPECT_EQ(Text(Utf16(QStringLiteral("a"), le) + 'x'), QStringLiteral("a\uFFFD"));
+        EXPECT_EQ(Text(Utf16(QStringLiteral("a\r"), le) + 'x'), QStringLiteral("a\n\uFFFD"));
     }
 }
 
