@@ -391,3 +391,45 @@ TEST_F(CsvFiles, NamesInUtf8AndGbk)
     EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << names.size() * 2 << ": "
                                  << wrong.mid(0, 40).join(u' ').toStdString();
 }
+
+TEST_F(CsvFiles, OrderExportsInEveryEncoding)
+{
+    // Order exports of 1 to 200 rows as shops write them: UTF-8 with and
+    // without a mark, GBK, GB18030 with four-byte characters, UTF-16.
+    const QStringList names {QStringLiteral("王芳"), QStringLiteral("欧阳娜娜"),
+                             QStringLiteral("濮琇"), QStringLiteral("窦芳"), QStringLiteral("𠮷㐀")};
+    for (const int n : {1, 2, 7, 200}) {
+        QStringList rows {QStringLiteral("订单号,收件人,电话,地址,物品")};
+        for (int r = 0; r < n; ++r)
+            rows << QStringLiteral("SO%1,%2,138%3,\"广东省深圳市南山区科技园%4号, %5栋\",Müller 6×125g")
+                        .arg(20260000 + r)
+                        .arg(names[r % names.size()])
+                        .arg(r, 8, 10, QLatin1Char('0'))
+                        .arg(r + 1)
+                        .arg(QChar(u'A' + r % 26));
+        const QString text = rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+        const QByteArray files[] = {text.toUtf8(), "\xEF\xBB\xBF" + text.toUtf8(),
+                                    cp936::Encode(text), Utf16(text, true), Utf16(text, false)};
+        for (const QByteArray &bytes : files)
+            EXPECT_EQ(Read(bytes), rows) << n << " " << bytes.left(4).toHex().constData();
+    }
+}
+
+TEST_F(CsvFiles, BigFileCheckedAcrossItsPieces)
+{
+    // Over 1 MB of UTF-8, read in pieces that end inside characters; cut
+    // inside its last character it is no UTF-8.
+    QByteArray bytes = QStringLiteral("丸,1\n").toUtf8(); // 1 MiB falls inside a character
+    const QString row(100, QChar(u'王'));
+    while (bytes.size() < 1300000)
+        bytes += (row + u'\n').toUtf8();
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("big.csv")), bytes));
+    CsvFile file;
+    ASSERT_TRUE(file.Open(path(QStringLiteral("big.csv"))));
+    EXPECT_EQ(file.encoding(), CsvEncoding::Utf8);
+    EXPECT_EQ(file.Line(file.Lines() - 1), row);
+    bytes.chop(2);
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("big.csv")), bytes));
+    ASSERT_TRUE(file.Open(path(QStringLiteral("big.csv"))));
+    EXPECT_EQ(file.encoding(), CsvEncoding::CodePage936);
+}
