@@ -73,7 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QStringDecoder d(file.encoding() == imp::CsvEncoding::Utf16Le ? QStringDecoder::Utf16LE
                                                                        : QStringDecoder::Utf16BE,
                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-        whole = d.decode(QByteArrayView(bytes).sliced(2));
+        // A lone byte at the end is one replacement character.
+        const QByteArrayView units = QByteArrayView(bytes).sliced(2);
+        whole = d.decode(units.first(units.size() & ~qsizetype(1)));
+        if (units.size() % 2)
+            whole += QChar(0xFFFD);
         break;
     }
     }

@@ -8,8 +8,8 @@
 // ones: the two readings are weighed character by character (how common a
 // Chinese character is, how unusual a script is in an order list, a Latin
 // letter glued to a Chinese character inside one cell, an accented letter
-// or a sign such as "×" beside letters or digits), so the decision never
-// depends on how much text there is. The cost is linear in the file.
+// or a sign such as "×" beside letters or digits); no statistical
+// detector's confidence is asked. The cost is linear in the file.
 
 #include "platform/codepage.h"
 
@@ -37,6 +37,7 @@ public:
     // The decision for the bytes fed so far, taken as the whole file.
     CsvEncoding Result() const;
 
+private:
     // One reading's weight so far: the sum of its characters' weights.
     struct Reading
     {
@@ -48,7 +49,6 @@ public:
         void End();
     };
 
-private:
     // The UTF-8 sequence being read: its code so far, the continuation bytes
     // still due and the lowest code its length may carry.
     struct Utf8Reader
