@@ -140,33 +140,22 @@ constexpr char32_t kLastBmpFour = 39419, kFirstPlaneFour = 189000;
 
 } // namespace
 
-char32_t StrictReader::Next(uchar b)
+StrictReader::StrictReader()
+    : m_pairs(PairTable().data())
+{ }
+
+char32_t StrictReader::next(uchar b)
 {
     const auto fail = [this] {
         m_count = 0;
         return kInvalid;
     };
     switch (m_count) {
-    case 0:
-        if (b < 0x80)
-            return b;
-        if (b == 0x80)
-            return 0x20AC;
-        if (b == 0xFF)
-            return kInvalid;
+    case 1: // a lead byte: a digit begins a four-byte code, else no pair
+        if (b < 0x30 || b > 0x39)
+            return fail();
         m_bytes[m_count++] = b;
         return kMore;
-    case 1:
-        if (b >= 0x30 && b <= 0x39) {
-            m_bytes[m_count++] = b;
-            return kMore;
-        }
-        if (b < 0x40 || b == 0x7F || b == 0xFF)
-            return fail();
-        m_count = 0;
-        if (const char16_t c = PairTable()[size_t((m_bytes[0] - 0x81) * 191 + b - 0x40)])
-            return c;
-        return kInvalid;
     case 2:
         if (b < 0x81 || b == 0xFF)
             return fail();

@@ -29,10 +29,32 @@ class StrictReader
 {
 public:
     static constexpr char32_t kMore = 0xFFFFFFFF, kInvalid = 0xFFFFFFFE;
-    char32_t Next(uchar byte);
+    StrictReader();
+    // Single bytes and pairs here, the rest in next(): a big file goes
+    // through this once for every byte.
+    char32_t Next(uchar b)
+    {
+        if (m_count == 0) {
+            if (b < 0x80)
+                return b;
+            if (b == 0x80 || b == 0xFF)
+                return b == 0x80 ? 0x20AC : kInvalid;
+            m_bytes[0] = b;
+            m_count = 1;
+            return kMore;
+        }
+        if (m_count == 1 && b >= 0x40 && b != 0x7F && b != 0xFF) {
+            m_count = 0;
+            const char16_t c = m_pairs[(m_bytes[0] - 0x81) * 191 + b - 0x40];
+            return c ? char32_t(c) : kInvalid;
+        }
+        return next(b);
+    }
     bool Open() const { return m_count > 0; }
 
 private:
+    char32_t next(uchar b);
+    const char16_t *m_pairs; // the character of every pair, 0 for none
     uchar m_bytes[3] = {};
     int m_count = 0;
 };
