@@ -113,11 +113,6 @@ CharInfo Info(char32_t c)
     return {kExotic, kScript};
 }
 
-bool Alphanumeric(int kind)
-{
-    return kind == kLetter || kind == kDigit;
-}
-
 } // namespace
 
 void EncodingVote::Reading::Add(char32_t c)
