@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace imp {
 
@@ -222,10 +223,13 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
     LineFinder lines(m_begin, m_end, start, maxLines);
     qint64 pos = start;
     int half = -1; // a UTF-16 unit's first byte, read at the end of a chunk
+    // Pieces of at most 1 MiB, in one buffer no bigger than the file.
+    QByteArray buffer(qsizetype(std::clamp<qint64>(m_file.size() - start, 1, 1 << 20)), Qt::Uninitialized);
     while (voting || !lines.Full()) {
-        const QByteArray chunk = m_file.read(1 << 20);
-        if (chunk.isEmpty())
+        const qint64 n = m_file.read(buffer.data(), buffer.size());
+        if (n <= 0)
             break;
+        const QByteArrayView chunk(buffer.constData(), n);
         if (voting) {
             vote.Add(chunk);
             voting = !vote.Settled();
@@ -234,7 +238,7 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
             continue;
         if (!wide) {
             // Bytes that are no quote, CR or LF go by in runs.
-            const char *p = chunk.constData(), *const end = p + chunk.size();
+            const char *p = chunk.data(), *const end = p + chunk.size();
             while (p < end) {
                 const char *q = p;
                 while (q < end && !LineFinder::Special(uchar(*q)))
