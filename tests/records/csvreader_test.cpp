@@ -17,6 +17,18 @@ QString Shown(const QString &line)
     return t ? QString(*t).replace(kCellSeparator, QStringLiteral("|")) : QStringLiteral("<open>");
 }
 
+// UTF-16 with its byte-order mark.
+QByteArray Utf16(const QString &text, bool littleEndian)
+{
+    QByteArray out(littleEndian ? "\xFF\xFE" : "\xFE\xFF");
+    for (const QChar c : text) {
+        const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
+        out += littleEndian ? lo : hi;
+        out += littleEndian ? hi : lo;
+    }
+    return out;
+}
+
 } // namespace
 
 TEST(CsvSplit, Cases)
@@ -86,6 +98,8 @@ TEST_F(CsvFiles, EncodingsAndMultiLineCellsIntoDataGrid)
         {"gbk.csv", cp936::Encode(body)},
         {"bom.CSV", "\xEF\xBB\xBF" + body.toUtf8()},
         {"utf8.csv", body.toUtf8()},
+        {"utf16le.csv", Utf16(body, true)},
+        {"utf16be.csv", Utf16(body, false)},
     };
     // GBK has ζ and ξ, so its file holds them too.
     ASSERT_EQ(cp936::Decode(cp936::Encode(body)), body);
@@ -285,21 +299,6 @@ TEST_F(CsvFiles, CellsOfTheLinesReadOneByOne)
         }
     }
 }
-
-namespace {
-
-QByteArray Utf16(const QString &text, bool littleEndian)
-{
-    QByteArray out(littleEndian ? "\xFF\xFE" : "\xFE\xFF");
-    for (const QChar c : text) {
-        const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
-        out += littleEndian ? lo : hi;
-        out += littleEndian ? hi : lo;
-    }
-    return out;
-}
-
-} // namespace
 
 TEST_F(CsvFiles, Utf16WithItsMark)
 {
