@@ -1,5 +1,6 @@
 // Code page 936: any bytes decode (nothing dropped silently), any text
-// encodes, and what was decoded encodes and decodes back to itself.
+// encodes, and what was decoded encodes and decodes back to itself. Bytes
+// the strict reader takes whole decode to exactly the characters it gave.
 
 #include "fuzzsupport.h"
 #include "platform/codepage.h"
@@ -10,6 +11,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString decoded = cp936::Decode(bytes);
     FUZZ_CHECK(bytes.isEmpty() == decoded.isEmpty(), decoded);
     FUZZ_CHECK(cp936::Decode(cp936::Encode(decoded)) == decoded, decoded);
+
+    cp936::StrictReader strict;
+    QList<uint> read;
+    bool valid = true;
+    for (const char b : bytes) {
+        const char32_t c = strict.Next(uchar(b));
+        if (c == cp936::StrictReader::kInvalid)
+            valid = false;
+        else if (c != cp936::StrictReader::kMore)
+            read << uint(c);
+    }
+    if (valid && !strict.Open())
+        FUZZ_CHECK(read == decoded.toUcs4(), decoded);
 
     // Raw code units, lone surrogates included: each lone surrogate becomes
     // "?" and everything else comes back as it was, character for character.

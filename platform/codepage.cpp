@@ -1,6 +1,8 @@
 #include "platform/codepage.h"
 
+#include <QStringList>
 #include <algorithm>
+#include <vector>
 #include <cerrno>
 #include <iconv.h>
 
@@ -101,6 +103,81 @@ QByteArray Encode(const QString &text)
     }
     flush();
     return out;
+}
+
+namespace {
+
+// The character of every two-byte code (lead 0x81..0xFE, trail 0x40..0xFE
+// but 0x7F) as Decode reads it, 0 where it has none. Each pair is decoded
+// with a line end after it, so a pair without a character stays apart.
+const std::vector<char16_t> &PairTable()
+{
+    static const std::vector<char16_t> table = [] {
+        QByteArray bytes;
+        for (int lead = 0x81; lead <= 0xFE; ++lead)
+            for (int trail = 0x40; trail <= 0xFE; ++trail)
+                if (trail != 0x7F)
+                    bytes += char(lead), bytes += char(trail), bytes += '\n';
+        const QStringList chars = Decode(bytes).split(u'\n');
+        std::vector<char16_t> out(size_t(126 * 191), 0);
+        qsizetype k = 0;
+        for (int lead = 0x81; lead <= 0xFE; ++lead)
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                if (trail == 0x7F)
+                    continue;
+                const QString c = chars.value(k++);
+                if (c.size() == 1 && c.at(0) != QChar(0xFFFD) && !c.at(0).isSurrogate())
+                    out[size_t((lead - 0x81) * 191 + trail - 0x40)] = c.at(0).unicode();
+            }
+        return out;
+    }();
+    return table;
+}
+
+// Four-byte codes count from 0x81308130; the BMP ones end at 0x8431A439,
+// the others begin at 0x90308130 for U+10000 and run to U+10FFFF.
+constexpr char32_t kLastBmpFour = 39419, kFirstPlaneFour = 189000;
+
+} // namespace
+
+StrictReader::StrictReader()
+    : m_pairs(PairTable().data())
+{ }
+
+char32_t StrictReader::next(uchar b)
+{
+    const auto fail = [this] {
+        m_count = 0;
+        return kInvalid;
+    };
+    switch (m_count) {
+    case 1: // a lead byte: a digit begins a four-byte code, else no pair
+        if (b < 0x30 || b > 0x39)
+            return fail();
+        m_bytes[m_count++] = b;
+        return kMore;
+    case 2:
+        if (b < 0x81 || b == 0xFF)
+            return fail();
+        m_bytes[m_count++] = b;
+        return kMore;
+    default: {
+        if (b < 0x30 || b > 0x39)
+            return fail();
+        m_count = 0;
+        const char32_t linear = (((char32_t(m_bytes[0]) - 0x81) * 10 + (m_bytes[1] - 0x30)) * 126
+                                 + (m_bytes[2] - 0x81))
+                * 10
+            + (b - 0x30);
+        if (linear >= kFirstPlaneFour && linear - kFirstPlaneFour <= 0xFFFFF)
+            return 0x10000 + (linear - kFirstPlaneFour);
+        if (linear > kLastBmpFour)
+            return kInvalid;
+        // Rare in a text that could be another encoding: decoded as it comes.
+        const QString c = Decode(QByteArray(reinterpret_cast<const char *>(m_bytes), 3) + char(b));
+        return c.size() == 1 && c.at(0) != QChar(0xFFFD) ? c.at(0).unicode() : kInvalid;
+    }
+    }
 }
 
 } // namespace cp936

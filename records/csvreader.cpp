@@ -8,7 +8,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
-#include <unicode/ucsdet.h>
+#include <algorithm>
 
 namespace imp {
 
@@ -77,290 +77,205 @@ QString SplitCsvLine(const QString &line)
 
 namespace {
 
-// Whether ICU's charset detector takes the bytes for UTF-8 with no doubt.
-// It looks at the start of the text only (it reads a few kilobytes). Two-
-// byte UTF-8 sequences (lead C2..DF, trail 80..BF) are always also valid
-// code page 936 pairs, so a text whose only non-ASCII sequences are such
-// pairs reads equally well both ways: that is a doubt, and Chinese text in
-// UTF-8 always has three-byte sequences.
-constexpr qsizetype kDetectorSample = 65536;
-
-bool DetectedAsUtf8(const QByteArray &bytes)
+// UTF-8 or UTF-16 text as it stands: a byte-order mark is a character here
+// (the file's own mark is skipped before), so a line read alone gives what
+// it gives inside the whole text.
+QString UnicodeText(QStringDecoder::Encoding encoding, QByteArrayView bytes)
 {
-    const qsizetype sample = std::min<qsizetype>(bytes.size(), kDetectorSample);
-    bool wide = false;
-    for (qsizetype i = 0; i < sample && !wide; ++i)
-        wide = uchar(bytes.at(i)) >= 0xE0;
-    if (!wide)
-        return false;
-    UErrorCode status = U_ZERO_ERROR;
-    UCharsetDetector *detector = ucsdet_open(&status);
-    if (U_FAILURE(status))
-        return false;
-    ucsdet_setText(detector, bytes.constData(), int32_t(sample), &status);
-    const UCharsetMatch *match = ucsdet_detect(detector, &status);
-    bool utf8 = false;
-    if (U_SUCCESS(status) && match) {
-        const char *name = ucsdet_getName(match, &status);
-        const int32_t confidence = ucsdet_getConfidence(match, &status);
-        utf8 = U_SUCCESS(status) && name && qstrcmp(name, "UTF-8") == 0 && confidence >= 80;
+    QStringDecoder d(encoding,
+                     QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return d.decode(bytes);
+}
+
+// Finds the logical lines in a stream of code units (bytes, or UTF-16
+// units) by their byte positions.
+class LineFinder
+{
+public:
+    LineFinder(std::vector<qint64> &begin, std::vector<qint64> &end, qint64 start, qint64 maxLines)
+        : m_begin(begin)
+        , m_end(end)
+        , m_lineBegin(start)
+        , m_physicalEnd(start)
+        , m_max(maxLines)
+    { }
+    bool Full() const { return m_max >= 0 && qint64(m_begin.size()) >= m_max; }
+    static bool Special(char16_t c) { return c <= u'"' && (c == u'"' || c == u'\r' || c == u'\n'); }
+    // Units that are none of the special ones.
+    void Plain()
+    {
+        m_afterCr = false;
+        m_content = true;
+        if (m_run)
+            endRun();
     }
-    ucsdet_close(detector);
-    return utf8;
-}
+    // The unit c found at byte `at`, the next one at byte `next`.
+    void Unit(char16_t c, qint64 at, qint64 next)
+    {
+        if (m_afterCr && c == u'\n') { // the LF of a CR LF
+            m_afterCr = false;
+            if (m_oddRuns == 0)
+                m_lineBegin = next;
+            return;
+        }
+        m_afterCr = false;
+        if (c == u'\r' || c == u'\n') {
+            endRun();
+            m_physicalEnd = at;
+            m_content = false;
+            m_afterCr = c == u'\r';
+            if (m_oddRuns == 0) {
+                if (!Full()) {
+                    m_begin.push_back(m_lineBegin);
+                    m_end.push_back(at);
+                }
+                m_lineBegin = next;
+            }
+            return;
+        }
+        m_content = true;
+        if (c == u'"')
+            ++m_run;
+        else if (m_run)
+            endRun();
+    }
+    // The end of the file at byte pos; whether the last line is still open.
+    bool Finish(qint64 start, qint64 pos)
+    {
+        endRun();
+        if (Full())
+            return false;
+        if (m_content) {
+            m_begin.push_back(m_lineBegin);
+            m_end.push_back(pos);
+            return m_oddRuns != 0;
+        }
+        if (m_oddRuns != 0) { // the file ends after a line end inside a quoted cell
+            m_begin.push_back(m_lineBegin);
+            m_end.push_back(m_physicalEnd);
+            return true;
+        }
+        if (m_begin.empty()) { // an empty file is one empty line
+            m_begin.push_back(start);
+            m_end.push_back(start);
+        }
+        return false;
+    }
 
-// UTF-8 text as it stands: a byte-order mark is a character here (the
-// file's own mark is skipped before), so a line read alone gives what it
-// gives inside the whole text.
-QString Utf8Text(QByteArrayView bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return utf8.decode(bytes);
-}
+private:
+    void endRun()
+    {
+        m_oddRuns ^= int(m_run % 2);
+        m_run = 0;
+    }
+    std::vector<qint64> &m_begin, &m_end;
+    qint64 m_lineBegin, m_physicalEnd, m_max;
+    qint64 m_run = 0; // quotes in the current run
+    int m_oddRuns = 0; // parity of the odd-length runs of the current line
+    bool m_afterCr = false, m_content = false; // content: units since the last line end
+};
 
 } // namespace
 
-QString DecodeCsvBytes(const QByteArray &bytes)
+QString CsvFile::decode(const QByteArray &bytes) const
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return Utf8Text(QByteArrayView(bytes.constData() + 3, bytes.size() - 3));
-    if (DetectedAsUtf8(bytes)) {
-        // The detector saw the start; a later byte that is no UTF-8 after
-        // all sends the whole file to code page 936.
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless
-                                | QStringDecoder::Flag::ConvertInitialBom);
-        QString text = utf8.decode(bytes);
-        if (!utf8.hasError())
-            return text;
+    switch (m_encoding) {
+    case CsvEncoding::Utf8:
+        return UnicodeText(QStringDecoder::Utf8, bytes);
+    case CsvEncoding::Utf16Le:
+    case CsvEncoding::Utf16Be: {
+        // A file cut inside a unit: the odd byte is one replacement
+        // character (Qt's decoder drops it when it stands alone).
+        const qsizetype whole = bytes.size() & ~qsizetype(1);
+        QString text = UnicodeText(m_encoding == CsvEncoding::Utf16Le ? QStringDecoder::Utf16LE
+                                                                       : QStringDecoder::Utf16BE,
+                                   QByteArrayView(bytes).first(whole));
+        if (whole < bytes.size())
+            text += QChar(0xFFFD);
+        return text;
+    }
+    case CsvEncoding::CodePage936:
+        break;
     }
     return cp936::Decode(bytes);
 }
 
-namespace {
-
-// Physical lines of a text, one after the other.
-class PhysicalLines
+bool CsvFile::Open(const QString &path, qint64 maxLines)
 {
-public:
-    explicit PhysicalLines(const QString &text)
-        : m_text(text)
-    { }
-    bool Next(QString &line)
-    {
-        if (m_done)
-            return false;
-        const qsizetype n = m_text.size();
-        if (m_pos >= n) { // only for an empty text: one empty line
-            m_done = true;
-            line.clear();
-            return true;
-        }
-        qsizetype e = m_pos;
-        while (e < n && m_text.at(e) != u'\r' && m_text.at(e) != u'\n')
-            ++e;
-        line = m_text.mid(m_pos, e - m_pos);
-        if (e + 1 < n && m_text.at(e) == u'\r' && m_text.at(e + 1) == u'\n')
-            ++e;
-        m_pos = e + 1;
-        m_done = m_pos >= n;
-        return true;
-    }
-
-private:
-    const QString &m_text;
-    qsizetype m_pos = 0;
-    bool m_done = false;
-};
-
-} // namespace
-
-QStringList CsvLogicalLines(const QString &text, qsizetype maxLines)
-{
-    QStringList lines;
-    PhysicalLines physical(text);
-    QString line, next;
-    while ((maxLines < 0 || lines.size() < maxLines) && physical.Next(line)) {
-        if (line.isEmpty()) {
-            lines.append(line);
-            continue;
-        }
-        std::optional<QString> t = SplitCsvLineChecked(line);
-        while (!t) {
-            if (!physical.Next(next)) {
-                // The file ends inside a quoted cell: the cell closes here.
-                t = SplitCsvLineChecked(line + QLatin1Char('"'));
-                break;
-            }
-            line += QLatin1String("\r\n") + next;
-            t = SplitCsvLineChecked(line);
-        }
-        if (t)
-            lines.append(*t);
-    }
-    return lines;
-}
-
-QStringList ReadCsvLines(const QString &path)
-{
-    if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
-        return {};
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return CsvLogicalLines(DecodeCsvBytes(f.readAll()));
-}
-
-namespace {
-
-// A CSV file read line by line as records ask for its lines, so a big file
-// is never held whole, decoded whole or split whole. One pass over the
-// bytes settles the encoding (the rule of DecodeCsvBytes) and finds where
-// each logical line begins and ends: quotes, commas, CR and LF are single
-// bytes that no multi-byte character of UTF-8 or GB18030 contains, so a
-// line is open exactly when it has an odd number of odd-length quote runs,
-// as the splitter counts them.
-class CsvFile
-{
-public:
-    bool Open(const QString &path);
-    qint64 Lines() const { return qint64(m_begin.size()); }
-    // Lines up to the last one that is not empty.
-    qint64 UsedLines() const { return m_used; }
-    // Logical line i (0-based) as text, its inner line ends as CR LF; a
-    // last line still open at the end of the file is closed with a quote.
-    QString Line(qint64 i);
-
-private:
-    // Finds the lines from byte start on; false when checkUtf8 is set and
-    // the bytes are no UTF-8.
-    bool index(qint64 start, bool checkUtf8);
-    QString decode(const QByteArray &bytes) const
-    {
-        return m_utf8 ? Utf8Text(bytes) : cp936::Decode(bytes);
-    }
-    QFile m_file;
-    bool m_utf8 = false;
-    bool m_lastOpen = false;
-    qint64 m_used = 0;
-    std::vector<qint64> m_begin, m_end;
-};
-
-bool CsvFile::Open(const QString &path)
-{
+    m_begin.clear();
+    m_end.clear();
+    m_used = 0;
+    m_lastOpen = false;
     if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         return false;
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray head = m_file.read(kDetectorSample);
-    const bool bom = head.startsWith("\xEF\xBB\xBF");
-    m_utf8 = bom || DetectedAsUtf8(head);
-    const qint64 start = bom ? 3 : 0;
-    // Bytes past the detector's sample that are no UTF-8 after all send the
-    // whole file to code page 936.
-    if (!index(start, m_utf8 && !bom)) {
-        m_utf8 = false;
-        if (!index(start, false))
-            return false;
+    const std::optional<std::pair<CsvEncoding, int>> mark = ByteOrderMark(m_file.peek(3));
+    const qint64 start = mark ? mark->second : 0;
+    m_encoding = mark ? mark->first : CsvEncoding::CodePage936;
+    const bool wide = m_encoding == CsvEncoding::Utf16Le || m_encoding == CsvEncoding::Utf16Be;
+    const bool bigEndian = m_encoding == CsvEncoding::Utf16Be;
+    if (!m_file.seek(start))
+        return false;
+    EncodingVote vote;
+    bool voting = !mark;
+    LineFinder lines(m_begin, m_end, start, maxLines);
+    qint64 pos = start;
+    int half = -1; // a UTF-16 unit's first byte, read at the end of a chunk
+    // Pieces of at most 1 MiB, in one buffer no bigger than the file.
+    QByteArray buffer(qsizetype(std::clamp<qint64>(m_file.size() - start, 1, 1 << 20)), Qt::Uninitialized);
+    while (voting || !lines.Full()) {
+        const qint64 n = m_file.read(buffer.data(), buffer.size());
+        if (n <= 0)
+            break;
+        const QByteArrayView chunk(buffer.constData(), n);
+        if (voting) {
+            vote.Add(chunk);
+            voting = !vote.Settled();
+        }
+        if (lines.Full())
+            continue;
+        if (!wide) {
+            // Bytes that are no quote, CR or LF go by in runs.
+            const char *p = chunk.data(), *const end = p + chunk.size();
+            while (p < end) {
+                const char *q = p;
+                while (q < end && !LineFinder::Special(uchar(*q)))
+                    ++q;
+                if (q > p) {
+                    lines.Plain();
+                    pos += q - p;
+                    p = q;
+                    continue;
+                }
+                lines.Unit(uchar(*p++), pos, pos + 1);
+                ++pos;
+            }
+            continue;
+        }
+        for (const char c : chunk) {
+            ++pos;
+            if (half < 0) {
+                half = uchar(c);
+                continue;
+            }
+            const char16_t unit = bigEndian ? char16_t(half << 8 | uchar(c))
+                                            : char16_t(uchar(c) << 8 | half);
+            half = -1;
+            lines.Unit(unit, pos - 2, pos);
+        }
     }
+    if (half >= 0 && !lines.Full()) // a UTF-16 file cut inside a unit
+        lines.Unit(u'\uFFFD', pos - 1, pos);
+    if (m_file.error() != QFileDevice::NoError)
+        return false;
+    if (!mark)
+        m_encoding = vote.Result();
+    m_lastOpen = lines.Finish(start, pos);
     m_used = Lines();
     while (m_used > 0 && m_begin[size_t(m_used - 1)] == m_end[size_t(m_used - 1)])
         --m_used;
-    return true;
-}
-
-bool CsvFile::index(qint64 start, bool checkUtf8)
-{
-    m_begin.clear();
-    m_end.clear();
-    m_lastOpen = false;
-    if (!m_file.seek(start))
-        return false;
-    // The UTF-8 check decodes each chunk whole; a sequence cut by the
-    // chunk's end waits for the next one.
-    QByteArray carry;
-    const auto validUtf8 = [](QByteArrayView bytes) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = utf8.decode(bytes); // decoding happens on conversion
-        return !utf8.hasError();
-    };
-
-    qint64 pos = start, lineBegin = start, physicalEnd = start;
-    qint64 run = 0; // quotes in the current run
-    int oddRuns = 0; // parity of the odd-length runs of the current line
-    bool afterCr = false, content = false; // content: bytes since the last line end
-    const auto endRun = [&] {
-        oddRuns ^= int(run % 2);
-        run = 0;
-    };
-    for (;;) {
-        const QByteArray chunk = m_file.read(1 << 20);
-        if (chunk.isEmpty())
-            break;
-        if (checkUtf8) {
-            const QByteArray bytes = carry + chunk;
-            qsizetype cut = bytes.size();
-            for (qsizetype back = 1; back <= 3 && back <= bytes.size(); ++back) {
-                const uchar lead = uchar(bytes.at(bytes.size() - back));
-                if (lead < 0x80)
-                    break; // ASCII: no sequence is cut
-                if (lead < 0xC0)
-                    continue; // a continuation byte
-                const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-                if (length > back)
-                    cut = bytes.size() - back;
-                break;
-            }
-            if (!validUtf8(QByteArrayView(bytes.constData(), cut)))
-                return false;
-            carry = bytes.mid(cut);
-        }
-        for (const char c : chunk) {
-            const qint64 at = pos++;
-            if (afterCr && c == '\n') { // the LF of a CR LF
-                afterCr = false;
-                if (oddRuns == 0)
-                    lineBegin = pos;
-                continue;
-            }
-            afterCr = false;
-            if (c == '\r' || c == '\n') {
-                endRun();
-                physicalEnd = at;
-                content = false;
-                afterCr = c == '\r';
-                if (oddRuns == 0) {
-                    m_begin.push_back(lineBegin);
-                    m_end.push_back(at);
-                    lineBegin = pos;
-                }
-                continue;
-            }
-            content = true;
-            if (c == '"')
-                ++run;
-            else if (run)
-                endRun();
-        }
-    }
-    // A sequence cut off by the end of the file is an error too.
-    if (checkUtf8 && !validUtf8(carry))
-        return false;
-    endRun();
-    if (content) {
-        m_begin.push_back(lineBegin);
-        m_end.push_back(pos);
-        m_lastOpen = oddRuns != 0;
-    } else if (oddRuns != 0) {
-        // The file ends after a line end inside a quoted cell.
-        m_begin.push_back(lineBegin);
-        m_end.push_back(physicalEnd);
-        m_lastOpen = true;
-    } else if (m_begin.empty()) { // an empty text is one empty line
-        m_begin.push_back(start);
-        m_end.push_back(start);
-    }
     return true;
 }
 
@@ -380,6 +295,8 @@ QString CsvFile::Line(qint64 i)
         line += u'"';
     return line;
 }
+
+namespace {
 
 // The cells of one line: a line without quotes is its own split form with
 // "," between cells; otherwise the splitter's form. Cell starts are found
@@ -463,7 +380,7 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
 void PreviewCsv(GridModel &grid, const QString &path)
 {
     CsvFile file;
-    if (!file.Open(path))
+    if (!file.Open(path, qMax(grid.rows() - 1, 0)))
         return;
     LineCells cells;
     for (qint32 r = 1; r < grid.rows() && r <= file.Lines(); ++r) {

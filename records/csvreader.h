@@ -1,7 +1,7 @@
 #pragma once
-// Reading CSV files into DataGrid. A file is read as UTF-8 when it begins
-// with a UTF-8 byte-order mark or when ICU's charset detector is sure it is
-// UTF-8; otherwise as code page 936 (GB18030). It becomes logical lines: one per spreadsheet row, a
+// Reading CSV files into DataGrid. A file is read in the encoding its
+// byte-order mark names, else as UTF-8 or code page 936 by the rule of
+// records/csvencoding.h. It becomes logical lines: one per spreadsheet row, a
 // quoted cell that runs over several physical lines joined with CR LF, the
 // cells of a line separated by kCellSeparator. The splitter marks quotes and
 // quoted commas with characters that text decoded from a file can never
@@ -9,11 +9,14 @@
 // all, "ζ" and "ξ" included, come through unchanged.
 
 #include "records/columnmap.h"
+#include "records/csvencoding.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 class GridModel;
 class PageControls;
@@ -41,22 +44,41 @@ std::optional<QString> SplitCsvLineChecked(const QString &line);
 // The same with "" for an open cell (and for an empty line).
 QString SplitCsvLine(const QString &line);
 
-// The text of a CSV file's bytes by the encoding rule above. Plain ASCII
-// and texts whose only non-ASCII bytes are two-byte UTF-8 sequences (which
-// are code page 936 pairs as well) read as code page 936.
-QString DecodeCsvBytes(const QByteArray &bytes);
+// A CSV file read line by line as records ask for its lines, so a big file
+// is never held whole, decoded whole or split whole. Opening it reads the
+// file once: it settles the encoding (records/csvencoding.h) and finds
+// where each logical line begins and ends. Physical lines end at CR, LF or
+// CR LF (an end at the very end of the file opens no further line; an empty
+// file is one empty line); a line whose quoted cell stays open takes the
+// next lines, joined by CR LF. Quotes, commas, CR and LF are single bytes
+// that no multi-byte character of UTF-8 or GB18030 contains, and single
+// units in UTF-16, so a line is open exactly when it has an odd number of
+// odd-length quote runs, as the splitter counts them.
+class CsvFile
+{
+public:
+    // False for a path that does not end in ".csv" (any case) or a file
+    // that cannot be read. With maxLines >= 0 only the first maxLines lines
+    // are found (the encoding still takes the whole file).
+    bool Open(const QString &path, qint64 maxLines = -1);
+    CsvEncoding encoding() const { return m_encoding; }
+    qint64 Lines() const { return qint64(m_begin.size()); }
+    // Lines up to the last one that is not empty.
+    qint64 UsedLines() const { return m_used; }
+    // Logical line i (0-based) as text, its inner line ends as CR LF; a
+    // last line still open at the end of the file is closed with a quote.
+    QString Line(qint64 i);
+    // Whether the file ends inside a quoted cell.
+    bool LastLineOpen() const { return m_lastOpen; }
 
-// Logical lines of a file's text: physical lines end at CR, LF or CR LF
-// (an end at the very end of the text opens no further line; an empty text
-// is one empty line); a line whose quoted cell stays open takes the next
-// lines after CR LF. A last record still open at the end of the text is
-// closed there and kept. Empty lines stay empty. At most maxLines lines
-// are made (-1: all).
-QStringList CsvLogicalLines(const QString &text, qsizetype maxLines = -1);
-
-// ReadCsvLines: the logical lines of a .csv file (any case of the ending);
-// a file that cannot be read gives no lines.
-QStringList ReadCsvLines(const QString &path);
+private:
+    QString decode(const QByteArray &bytes) const;
+    QFile m_file;
+    CsvEncoding m_encoding = CsvEncoding::CodePage936;
+    bool m_lastOpen = false;
+    qint64 m_used = 0;
+    std::vector<qint64> m_begin, m_end;
+};
 
 // ReadCsvData: shapes DataGrid for records of rows first..last, `interval`
 // rows each, and fills it through the maps. Records that begin past the
@@ -69,7 +91,9 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
                  const QString &lineBreakMarker);
 
 // PreviewCsv: the first rows of a CSV file into a preview grid, line r in
-// row r, cell c - 1 in column c. A file that cannot be read leaves it.
+// row r, cell c - 1 in column c. A file that cannot be read leaves it. The
+// whole file is read once for its encoding (so the preview shows what the
+// import reads), but only the lines shown are found and decoded.
 void PreviewCsv(GridModel &grid, const QString &path);
 
 } // namespace imp

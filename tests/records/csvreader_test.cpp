@@ -3,6 +3,7 @@
 #include "support/gridcontrols.h"
 #include "support/testenv.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace imp;
@@ -14,6 +15,18 @@ QString Shown(const QString &line)
 {
     const std::optional<QString> t = SplitCsvLineChecked(line);
     return t ? QString(*t).replace(kCellSeparator, QStringLiteral("|")) : QStringLiteral("<open>");
+}
+
+// UTF-16 with its byte-order mark.
+QByteArray Utf16(const QString &text, bool littleEndian)
+{
+    QByteArray out(littleEndian ? "\xFF\xFE" : "\xFE\xFF");
+    for (const QChar c : text) {
+        const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
+        out += littleEndian ? lo : hi;
+        out += littleEndian ? hi : lo;
+    }
+    return out;
 }
 
 } // namespace
@@ -38,25 +51,39 @@ TEST(CsvSplit, Cases)
     EXPECT_EQ(CountOccurrences(QStringLiteral("aaaa"), QStringLiteral("aa")), 2);
 }
 
-TEST(CsvSplit, LogicalLines)
+class CsvFiles : public DataDirTest
+{
+protected:
+    // The logical lines of a file holding bytes, as the import reads them.
+    QStringList Read(const QByteArray &bytes, const char *name = "t.csv")
+    {
+        const QString p = path(QString::fromUtf8(name));
+        QFile::remove(p); // a new file: writing over one waits for the disk
+        EXPECT_TRUE(WriteBytes(p, bytes));
+        CsvFile file;
+        if (!file.Open(p))
+            return {QStringLiteral("<not opened>")};
+        QStringList lines;
+        for (qint64 i = 0; i < file.Lines(); ++i)
+            lines << file.Line(i);
+        return lines;
+    }
+    // The text of a file of lines without quotes, lines joined by LF.
+    QString Text(const QByteArray &bytes) { return Read(bytes).join(u'\n'); }
+};
+
+TEST_F(CsvFiles, LogicalLines)
 {
     // A quoted cell over three physical lines (CR LF, lone LF) is one line;
     // empty lines stay; a final line end opens no line.
-    const QString text = QStringLiteral("h1,h2\r\n1,\"a\r\nb\nc\"\r\n\r\n2,x\n");
-    const QStringList lines = CsvLogicalLines(text);
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines[1], QStringLiteral("1") + kCellSeparator + QStringLiteral("a\r\nb\r\nc"));
-    EXPECT_EQ(lines[2], QString());
-    EXPECT_EQ(lines[3], QStringLiteral("2") + kCellSeparator + QStringLiteral("x"));
-    EXPECT_EQ(CsvLogicalLines(QString()), QStringList {QString()});
+    EXPECT_EQ(Read("h1,h2\r\n1,\"a\r\nb\nc\"\r\n\r\n2,x\n"),
+              (QStringList {QStringLiteral("h1,h2"), QStringLiteral("1,\"a\r\nb\r\nc\""),
+                            QString(), QStringLiteral("2,x")}));
+    EXPECT_EQ(Read(""), QStringList {QString()});
     // An open cell at the end is closed there and kept.
-    EXPECT_EQ(CsvLogicalLines(QStringLiteral("a,\"b\r\nc")),
-              QStringList {QStringLiteral("a") + kCellSeparator + QStringLiteral("b\r\nc")});
+    EXPECT_EQ(Read("a,\"b\r\nc"), QStringList {QStringLiteral("a,\"b\r\nc\"")});
+    EXPECT_EQ(Read("a,b", "t.txt"), QStringList {QStringLiteral("<not opened>")});
 }
-
-class CsvFiles : public DataDirTest
-{
-};
 
 TEST_F(CsvFiles, EncodingsAndMultiLineCellsIntoDataGrid)
 {
@@ -71,6 +98,8 @@ TEST_F(CsvFiles, EncodingsAndMultiLineCellsIntoDataGrid)
         {"gbk.csv", cp936::Encode(body)},
         {"bom.CSV", "\xEF\xBB\xBF" + body.toUtf8()},
         {"utf8.csv", body.toUtf8()},
+        {"utf16le.csv", Utf16(body, true)},
+        {"utf16be.csv", Utf16(body, false)},
     };
     // GBK has ζ and ξ, so its file holds them too.
     ASSERT_EQ(cp936::Decode(cp936::Encode(body)), body);
@@ -116,6 +145,19 @@ TEST_F(CsvFiles, Preview)
     EXPECT_EQ(grid.text(2, 1), QString());
     EXPECT_EQ(grid.text(3, 1), QStringLiteral("x\r\ny"));
     EXPECT_EQ(grid.text(3, 2), QStringLiteral("z"));
+
+    // The preview finds only the lines it shows; the encoding takes the
+    // whole file.
+    QByteArray many;
+    for (int r = 1; r <= 40; ++r)
+        many += QByteArray::number(r) + ",x\r\n";
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("m.csv")), many + "王芳,北京\r\n"));
+    CsvFile file;
+    ASSERT_TRUE(file.Open(path(QStringLiteral("m.csv")), 19));
+    EXPECT_EQ(file.Lines(), 19);
+    EXPECT_EQ(file.encoding(), CsvEncoding::Utf8);
+    PreviewCsv(grid, path(QStringLiteral("m.csv")));
+    EXPECT_EQ(grid.text(19, 1), QStringLiteral("19"));
 }
 
 namespace {
@@ -133,7 +175,7 @@ QString AmbiguousCharacters()
 
 } // namespace
 
-TEST(CsvEncoding, DetectorWithCodePage936WhenUnsure)
+TEST_F(CsvFiles, CodePage936WhenUnsure)
 {
     const QString ambiguous = AmbiguousCharacters();
     ASSERT_EQ(ambiguous.size(), 1920);
@@ -141,31 +183,30 @@ TEST(CsvEncoding, DetectorWithCodePage936WhenUnsure)
     // Each character alone in a one-record file, and all of them in a file of
     // two records, read as code page 936.
     for (const QChar c : ambiguous) {
-        const QString text = QStringLiteral("1,") + c + QStringLiteral("\r\n");
-        ASSERT_EQ(DecodeCsvBytes(cp936::Encode(text)), text) << int(c.unicode());
+        const QString text = QStringLiteral("1,") + c;
+        ASSERT_EQ(Text(cp936::Encode(text + QStringLiteral("\r\n"))), text) << int(c.unicode());
     }
-    const QString all = ambiguous.left(960) + QStringLiteral("\r\n") + ambiguous.mid(960);
-    EXPECT_EQ(DecodeCsvBytes(cp936::Encode(all)), all);
-    EXPECT_EQ(DecodeCsvBytes(cp936::Encode(QStringLiteral("专业,位置"))),
-              QStringLiteral("专业,位置"));
+    const QString all = ambiguous.left(960) + QStringLiteral("\n") + ambiguous.mid(960);
+    EXPECT_EQ(Text(cp936::Encode(all)), all);
+    EXPECT_EQ(Text(cp936::Encode(QStringLiteral("专业,位置"))), QStringLiteral("专业,位置"));
 
     // Ordinary names and addresses in UTF-8 without a mark, from ten
     // characters up, read as UTF-8; the same in GB18030 (with four-byte
     // characters) as GB18030; a mark always means UTF-8.
     const char *texts[] = {
-        "王小明,上海市徐汇区", "张三,北京市朝阳区建国路88号\r\n李四,广州市天河区",
-        "收件人,电话,地址\r\n陈静,13800138000,浙江省杭州市西湖区文三路",
+        "王小明,上海市徐汇区", "张三,北京市朝阳区建国路88号\n李四,广州市天河区",
+        "收件人,电话,地址\n陈静,13800138000,浙江省杭州市西湖区文三路",
         "欧阳娜娜,深圳市南山区科技园", "专业,伟业,位置,住址,值班",
     };
     const QString fourByte = QString::fromUcs4(U"𠀀𠮷㐀");
     for (const char *t : texts) {
         const QString text = QString::fromUtf8(t);
-        EXPECT_EQ(DecodeCsvBytes(text.toUtf8()), text) << t;
-        EXPECT_EQ(DecodeCsvBytes("\xEF\xBB\xBF" + text.toUtf8()), text) << t;
+        EXPECT_EQ(Text(text.toUtf8()), text) << t;
+        EXPECT_EQ(Text("\xEF\xBB\xBF" + text.toUtf8()), text) << t;
         const QString wide = text + fourByte;
         const QByteArray gb = cp936::Encode(wide);
         ASSERT_EQ(cp936::Decode(gb), wide);
-        EXPECT_EQ(DecodeCsvBytes(gb), wide) << t;
+        EXPECT_EQ(Text(gb), wide) << t;
     }
 }
 
@@ -215,44 +256,179 @@ TEST_F(CsvFiles, RecordsEndWithTheFile)
     EXPECT_EQ(grid.text(5, 1), QStringLiteral("N4"));
 }
 
-TEST_F(CsvFiles, FileReadLineByLineAgreesWithTheWholeText)
+TEST_F(CsvFiles, CellsOfTheLinesReadOneByOne)
 {
     // The reader indexes the file's bytes and reads only the lines records
-    // ask for; its cells are those of the logical lines of the whole text.
-    const char *texts[] = {
-        "a,b\r\n1,\"x\r\ny\nz\rw\",2\r\n\r\n\"q\"\"\",\"\"\r\n",
-        "h\n\"open\r\nstill open", "h\r\n\"open at the end\r\n", "\r\n\r\nx,y", "",
-        "\"a,b\",c\r\n\"\"\"\",d",
-        "\xE4\xB8\x80,x\n\xEF\xBB\xBF\",y\n", // a mark inside is a character
-        "\xE4\xB8\x80,x\n\xCE", // UTF-8 cut at the end: code page 936
+    // ask for. Rows are given as cells joined by "|"; inner line ends come
+    // out as the marker (LF here).
+    struct Case
+    {
+        const char *bytes;
+        std::vector<const char *> rows;
+    };
+    const Case cases[] = {
+        {"a,b\r\n1,\"x\r\ny\nz\rw\",2\r\n\r\n\"q\"\"\",\"\"\r\n", {"a|b", "1|x\ny\nz\nw|2", "", "q\""}},
+        {"h\n\"open\r\nstill open", {"h", "open\nstill open"}},
+        {"h\r\n\"open at the end\r\n", {"h", "open at the end"}},
+        {"\r\n\r\nx,y", {"", "", "x|y"}},
+        {"\"a,b\",c\r\n\"\"\"\",d", {"a,b|c", "\"\"|d"}},
+        {"\xE4\xB8\x80,x\nz\xEF\xBB\xBF\",y\n", {"一|x", "z\xEF\xBB\xBF,y"}}, // a mark inside is a character
+        {"\xE4\xB8\x80,x\n\xCE", {"涓€|x", "\xEF\xBF\xBD"}}, // UTF-8 cut at the end: code page 936
     };
     GridControls page;
     for (int i = 0; i < 3; ++i)
         page.Add(0, QStringLiteral("列%1").arg(i));
     const ColumnMaps maps {{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}};
-    for (const char *t : texts) {
-        for (const QByteArray &bytes : {QByteArray(t), "\xEF\xBB\xBF" + QByteArray(t)}) {
-            ASSERT_TRUE(WriteBytes(path(QStringLiteral("t.csv")), bytes));
-            QStringList lines = CsvLogicalLines(DecodeCsvBytes(bytes));
-            while (!lines.isEmpty() && lines.last().isEmpty())
-                lines.removeLast();
-            GridModel grid;
-            grid.setRows(2);
-            grid.setCols(1);
-            grid.setFixedRows(2);
-            grid.setFixedCols(1);
-            ASSERT_TRUE(ReadCsvData(grid, path(QStringLiteral("t.csv")), 1, 10, maps, 1, page,
-                                    QStringLiteral("\n")));
-            ASSERT_EQ(grid.rows() - 2, lines.isEmpty() ? 10 : lines.size()) << t;
-            for (qsizetype r = 0; r < lines.size(); ++r) {
-                const QStringList cells = lines[r].isEmpty() ? QStringList()
-                                                             : lines[r].split(kCellSeparator);
-                for (qint32 c = 0; c < 3; ++c)
-                    EXPECT_EQ(grid.text(qint32(r) + 2, c + 1),
-                              QString(cells.value(c)).replace(QStringLiteral("\r\n"),
-                                                              QStringLiteral("\n")))
-                        << t << " row " << r << " column " << c;
-            }
+    for (const Case &c : cases) {
+        ASSERT_TRUE(WriteBytes(path(QStringLiteral("t.csv")), c.bytes));
+        GridModel grid;
+        grid.setRows(2);
+        grid.setCols(1);
+        grid.setFixedRows(2);
+        grid.setFixedCols(1);
+        ASSERT_TRUE(ReadCsvData(grid, path(QStringLiteral("t.csv")), 1, 10, maps, 1, page,
+                                QStringLiteral("\n")));
+        ASSERT_EQ(grid.rows() - 2, qint32(c.rows.size())) << c.bytes;
+        for (size_t r = 0; r < c.rows.size(); ++r) {
+            QStringList cells;
+            for (qint32 col = 1; col <= 3; ++col)
+                cells << grid.text(qint32(r) + 2, col);
+            while (!cells.isEmpty() && cells.last().isEmpty())
+                cells.removeLast();
+            EXPECT_EQ(cells.join(u'|'), QString::fromUtf8(c.rows[r])) << c.bytes << " row " << r;
         }
     }
+}
+
+TEST_F(CsvFiles, Utf16WithItsMark)
+{
+    QString rows;
+    for (int r = 1; r <= 200; ++r)
+        rows += QStringLiteral("王芳%1,138%2\r\n").arg(r).arg(r, 8, 10, QLatin1Char('0'));
+    for (const bool le : {true, false}) {
+        EXPECT_EQ(Text(Utf16(QStringLiteral("王芳,13800138000\r\n"), le)),
+                  QStringLiteral("王芳,13800138000"));
+        for (const QString &end : {QStringLiteral("\r\n"), QStringLiteral("\n")}) {
+            const QStringList lines = Read(Utf16(QString(rows).replace(QStringLiteral("\r\n"), end), le));
+            ASSERT_EQ(lines.size(), 200) << le;
+            EXPECT_EQ(lines[199], QStringLiteral("王芳200,13800000200"));
+        }
+        // A quoted cell over two lines, and a file cut inside a character.
+        EXPECT_EQ(Read(Utf16(QStringLiteral("\"北京\r\n朝阳\",1\n"), le)),
+                  QStringList {QStringLiteral("\"北京\r\n朝阳\",1")});
+        EXPECT_EQ(Text(Utf16(QStringLiteral("a"), le) + 'x'), QStringLiteral("a\uFFFD"));
+        EXPECT_EQ(Text(Utf16(QStringLiteral("a\r"), le) + 'x'), QStringLiteral("a\n\uFFFD"));
+    }
+}
+
+TEST_F(CsvFiles, CodePageOfShortAndLateText)
+{
+    // Each file holds the text in UTF-8 without a mark (u) or in GBK (g).
+    struct Case
+    {
+        char encoding;
+        const char *text;
+    };
+    const Case cases[] = {
+        {'u', "滕金霏,13812345678"}, {'u', "邓玥秀,13812345678"}, {'u', "慕容娟,13812345678"},
+        {'u', "丸"}, {'u', "王芳,13800138000"}, {'g', "王芳,13800138000"},
+        {'g', "窦芳,13812345678"}, {'g', "岑玥,13812345678"}, {'g', "濮琇,13812345678"},
+        {'u', "Müller,6×125g"}, {'u', "L'Oréal"}, {'u', "6×125g"}, {'g', "Müller,6×125g"},
+        {'u', "专业,位置"}, {'g', "专业,位置"}, {'u', "收件人,电话\n陈静,13800138000"},
+    };
+    for (const Case &c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        const QByteArray bytes = c.encoding == 'u' ? text.toUtf8() : cp936::Encode(text);
+        EXPECT_EQ(Text(bytes + '\n'), text) << c.encoding << " " << c.text;
+    }
+    // 1,700 tracking numbers (64 KiB), then Chinese.
+    QString late;
+    for (int r = 0; r < 1700; ++r)
+        late += QStringLiteral("SF%1,YT%2,%3\n")
+                    .arg(1000000000LL + r * 7919LL)
+                    .arg(4300000000000LL + r * 104729LL)
+                    .arg(r, 16, 10, QLatin1Char('0'));
+    late += QStringLiteral("王芳,北京市朝阳区建国路88号");
+    ASSERT_GT(late.size(), 65536);
+    EXPECT_EQ(Read(late.toUtf8()).last(), QStringLiteral("王芳,北京市朝阳区建国路88号"));
+    EXPECT_EQ(Read(cp936::Encode(late)).last(), QStringLiteral("王芳,北京市朝阳区建国路88号"));
+}
+
+TEST_F(CsvFiles, NamesInUtf8AndGbk)
+{
+    // Every two-character name of common surnames and given-name characters,
+    // and 3,000 three-character ones, each alone in a one-record file.
+    const QString surnames = QStringLiteral(
+        "王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹彭曾肖田董袁潘于蒋蔡余杜叶程"
+        "苏魏吕丁任沈姚卢姜崔钟谭陆汪范金石廖贾夏韦付方白邹孟熊秦邱江尹薛闫段雷侯龙史陶黎贺顾毛郝"
+        "龚邵万钱严覃武戴莫孔向汤常温康施文牛樊葛邢安齐易乔伍庞颜倪庄聂章鲁岳翟殷詹申欧耿关兰焦俞"
+        "左柳甘祝包宁尚符舒阮柯纪梅童凌毕单季裴霍涂成苗谷盛曲翁冉骆蓝路游辛靳管柴蒙鲍华喻祁蒲房滕"
+        "屈饶解牟艾尤阳时穆农司卓古吉缪简车项连芦麦褚娄窦戚岑景党宫费卜冷晏席卫米柏宗瞿桂全佟应臧"
+        "闵苟邬边卞姬师和仇栾隋商刁沙荣巫寇桑郎甄丛仲虞敖巩明佘池查麻苑迟邝濮");
+    const QString given = QStringLiteral(
+        "伟芳娜秀敏静丽强磊军洋勇艳杰娟涛明超霞平刚桂英华玉萍红鹏飞辉鑫婷雪琳晶丹建国志文斌宇浩凯"
+        "健俊帆帅旭宁龙林欣怡佳颖慧琪倩悦雯蕾薇梅莉兰凤洁燕玲芬瑶璐露婧妍茜菲蓉瑾琦曦晗涵轩睿博泽"
+        "瑞昊皓宸逸晨阳铭鸿嘉翔豪毅鹤然彬峰坤庆成荣东海波亮兵新春生光德福祥贵山松柏霖森威武力锋振"
+        "义耀权彤诗思梦雨语嫣蕊萌可馨童彦航哲乐恒朗远卓禹楠栋梓桐楷子一天安心若依云月星晓小美金银"
+        "宝珠琴珍翠菊香娥姣娇妮姗婉娴淑惠贤良勤忠孝仁信智玥珺昇琇旻祎瑄璟霏锦绣晟煜炜烨熠珏琛瑜瑛"
+        "琬璇璨钰铠锐骁骏腾翼蔚霄岚嵩峻屹巍弘宏泓淼渊沛潇滢沁汐沫潼澜洛清澈溪浠芯妤");
+    QStringList names;
+    for (const QChar s : surnames)
+        for (const QChar g : given)
+            names << QString(s) + g;
+    for (qsizetype i = 0; i < 3000; ++i)
+        names << QString(surnames.at(i % surnames.size())) + given.at((i * 7) % given.size())
+                + given.at((i * 13 + 5) % given.size());
+    QStringList wrong;
+    for (const QString &name : std::as_const(names)) {
+        const QString text = name + QStringLiteral(",13812345678");
+        if (Text(text.toUtf8() + "\r\n") != text)
+            wrong << QStringLiteral("UTF-8 ") + name;
+        if (Text(cp936::Encode(text) + "\r\n") != text)
+            wrong << QStringLiteral("GBK ") + name;
+    }
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << names.size() * 2 << ": "
+                                 << wrong.mid(0, 40).join(u' ').toStdString();
+}
+
+TEST_F(CsvFiles, OrderExportsInEveryEncoding)
+{
+    // Order exports of 1 to 200 rows as shops write them: UTF-8 with and
+    // without a mark, GBK, GB18030 with four-byte characters, UTF-16.
+    const QStringList names {QStringLiteral("王芳"), QStringLiteral("欧阳娜娜"),
+                             QStringLiteral("濮琇"), QStringLiteral("窦芳"), QStringLiteral("𠮷㐀")};
+    for (const int n : {1, 2, 7, 200}) {
+        QStringList rows {QStringLiteral("订单号,收件人,电话,地址,物品")};
+        for (int r = 0; r < n; ++r)
+            rows << QStringLiteral("SO%1,%2,138%3,\"广东省深圳市南山区科技园%4号, %5栋\",Müller 6×125g")
+                        .arg(20260000 + r)
+                        .arg(names[r % names.size()])
+                        .arg(r, 8, 10, QLatin1Char('0'))
+                        .arg(r + 1)
+                        .arg(QChar(u'A' + r % 26));
+        const QString text = rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+        const QByteArray files[] = {text.toUtf8(), "\xEF\xBB\xBF" + text.toUtf8(),
+                                    cp936::Encode(text), Utf16(text, true), Utf16(text, false)};
+        for (const QByteArray &bytes : files)
+            EXPECT_EQ(Read(bytes), rows) << n << " " << bytes.left(4).toHex().constData();
+    }
+}
+
+TEST_F(CsvFiles, BigFileCheckedAcrossItsPieces)
+{
+    // Over 1 MB of UTF-8, read in pieces that end inside characters; cut
+    // inside its last character it is no UTF-8.
+    QByteArray bytes = QStringLiteral("丸,1\n").toUtf8(); // 1 MiB falls inside a character
+    const QString row(100, QChar(u'王'));
+    while (bytes.size() < 1300000)
+        bytes += (row + u'\n').toUtf8();
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("big.csv")), bytes));
+    CsvFile file;
+    ASSERT_TRUE(file.Open(path(QStringLiteral("big.csv"))));
+    EXPECT_EQ(file.encoding(), CsvEncoding::Utf8);
+    EXPECT_EQ(file.Line(file.Lines() - 1), row);
+    bytes.chop(2);
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("big.csv")), bytes));
+    ASSERT_TRUE(file.Open(path(QStringLiteral("big.csv"))));
+    EXPECT_EQ(file.encoding(), CsvEncoding::CodePage936);
 }

@@ -1,0 +1,261 @@
+#include "records/csvencoding.h"
+
+#include <QString>
+#include <array>
+#include <memory>
+
+namespace imp {
+
+std::optional<std::pair<CsvEncoding, int>> ByteOrderMark(QByteArrayView head)
+{
+    if (head.startsWith("\xEF\xBB\xBF"))
+        return std::pair {CsvEncoding::Utf8, 3};
+    if (head.startsWith("\xFF\xFE"))
+        return std::pair {CsvEncoding::Utf16Le, 2};
+    if (head.startsWith("\xFE\xFF"))
+        return std::pair {CsvEncoding::Utf16Be, 2};
+    return std::nullopt;
+}
+
+namespace {
+
+#include "records/hanfrequency.inc"
+
+// What a character is, for the weights that depend on its neighbours.
+enum Kind : uchar {
+    kOther,
+    kHan, // a Chinese character
+    kScript, // a letter of a script other than Latin
+    kLetter, // an ASCII letter
+    kDigit,
+    kLatin, // an accented Latin letter: plausible inside a word only
+    kSign, // "×", "°", "±" ...: plausible beside letters or digits
+};
+
+// Weights, roughly the surprise of meeting the character in an order list.
+// Every Chinese character weighs at least a few points, so a reading that
+// splits the same bytes into more characters (UTF-8 read as GB18030 gives
+// three for two) pays for each.
+constexpr int kHanBandWeight[] = {6, 7, 8, 10, 12};
+constexpr int kRareHan = 15, kExtensionHan = 19, kExotic = 28, kPrivate = 24, kInvalidChar = 30;
+constexpr int kLatinAlone = 18, kLatinInWord = 6, kSignAlone = 18, kSignBeside = 8;
+// A Chinese character (or a letter of another script) glued to an ASCII
+// letter: "姬L" is how a short GBK name can read as UTF-8.
+constexpr int kGlue = 12;
+
+struct CharInfo
+{
+    uchar weight = kExotic;
+    Kind kind = kScript;
+};
+
+// Weight and kind of every BMP character.
+const std::array<CharInfo, 0x10000> &BmpTable()
+{
+    static const auto table = [] {
+        auto t = std::make_unique<std::array<CharInfo, 0x10000>>();
+        const auto set = [&t](char32_t from, char32_t to, int weight, Kind kind = kOther) {
+            for (char32_t c = from; c <= to; ++c)
+                (*t)[c] = CharInfo {uchar(weight), kind};
+        };
+        set(0x00, 0x7F, 0, kOther);
+        set(u'A', u'Z', 0, kLetter);
+        set(u'a', u'z', 0, kLetter);
+        set(u'0', u'9', 0, kDigit);
+        set(0xA1, 0xBF, 0, kSign);
+        set(0xC0, 0x24F, 0, kLatin);
+        set(0xD7, 0xD7, 0, kSign);
+        set(0xF7, 0xF7, 0, kSign);
+        set(0x1E00, 0x1EFF, 0, kLatin);
+        set(0x370, 0x4FF, 18, kScript); // Greek, Cyrillic
+        set(0x2000, 0x206F, 8, kOther); // dashes, quotes, "…", "‰", "※"
+        set(0x20AC, 0x20AC, 10, kOther);
+        set(0x2100, 0x218F, 10, kOther); // "℃", "№", Roman numerals
+        set(0x2190, 0x23FF, 12, kOther); // arrows, mathematics
+        set(0x2460, 0x24FF, 10, kOther); // "①"
+        set(0x2500, 0x27BF, 12, kOther); // boxes, shapes, "★", "✓"
+        set(0x2E80, 0x2FDF, 20, kOther); // radicals
+        set(0x3000, 0x303F, 6, kOther); // "、", "。", "《", "【"
+        set(0x3040, 0x30FF, 14, kScript); // kana
+        set(0x3100, 0x312F, 18, kScript); // bopomofo
+        set(0x3200, 0x33FF, 12, kOther); // "㈠", "㎡"
+        set(0x3400, 0x4DBF, kExtensionHan, kHan);
+        set(0x4E00, 0x9FFF, kRareHan, kHan);
+        set(0xAC00, 0xD7AF, 24, kScript); // Hangul
+        set(0xE000, 0xF8FF, kPrivate, kOther);
+        set(0xF900, 0xFAFF, kExtensionHan, kHan);
+        set(0xFE30, 0xFE4F, 10, kOther); // vertical forms
+        set(0xFF01, 0xFFEF, 6, kOther); // full-width forms: "，", "（", "Ａ"
+        set(0xFFFD, 0xFFFF, kInvalidChar, kOther);
+        int band = 0;
+        for (const char16_t *text : kHanBands) {
+            for (; *text; ++text)
+                (*t)[*text] = CharInfo {uchar(kHanBandWeight[band]), kHan};
+            ++band;
+        }
+        return t;
+    }();
+    return *table;
+}
+
+CharInfo Info(char32_t c)
+{
+    if (c < 0x10000)
+        return BmpTable()[c];
+    if (c >= 0x1F000 && c <= 0x1FAFF) // emoji
+        return {10, kOther};
+    if (c >= 0x20000 && c <= 0x3FFFF)
+        return {kExtensionHan + 2, kHan};
+    if (c >= 0x40000 && c < 0xE0000) // planes with no characters
+        return {kInvalidChar, kOther};
+    if (c >= 0xF0000)
+        return {kPrivate, kOther};
+    return {kExotic, kScript};
+}
+
+} // namespace
+
+void EncodingVote::Reading::Add(char32_t c)
+{
+    const CharInfo info = Info(c);
+    int weight = info.weight;
+    // A Latin letter or sign waits for its next character: beside a letter
+    // or digit it belongs to a word or a quantity.
+    const auto settle = [](int kind, bool beside) {
+        return kind == kLatin ? (beside ? kLatinInWord : kLatinAlone)
+                              : (beside ? kSignBeside : kSignAlone);
+    };
+    if (pending) {
+        cost += settle(prev, info.kind == kLetter || (prev == kSign && info.kind == kDigit));
+        pending = false;
+    }
+    if (info.kind == kLatin || info.kind == kSign) {
+        if (prev == kLetter || (info.kind == kSign && prev == kDigit))
+            weight += settle(info.kind, true);
+        else
+            pending = true;
+    }
+    const auto foreign = [](int kind) { return kind == kHan || kind == kScript; };
+    if ((foreign(info.kind) && prev == kLetter) || (info.kind == kLetter && foreign(prev)))
+        weight += kGlue;
+    cost += weight;
+    prev = info.kind;
+}
+
+void EncodingVote::Reading::End()
+{
+    if (pending)
+        Add(u'\n');
+}
+
+char32_t EncodingVote::Utf8Reader::Next(uchar b)
+{
+    constexpr char32_t more = cp936::StrictReader::kMore, invalid = cp936::StrictReader::kInvalid;
+    if (need == 0) {
+        if (b < 0x80)
+            return b;
+        if (b >= 0xC2 && b <= 0xDF)
+            need = 1, code = b & 0x1F, min = 0x80;
+        else if (b >= 0xE0 && b <= 0xEF)
+            need = 2, code = b & 0x0F, min = 0x800;
+        else if (b >= 0xF0 && b <= 0xF4)
+            need = 3, code = b & 0x07, min = 0x10000;
+        else
+            return invalid;
+        return more;
+    }
+    if ((b & 0xC0) != 0x80) {
+        need = 0;
+        return invalid;
+    }
+    code = (code << 6) | (b & 0x3F);
+    if (--need > 0)
+        return more;
+    // Over-long forms, surrogates and codes past U+10FFFF are no UTF-8.
+    if (code < min || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+        return invalid;
+    return code;
+}
+
+void EncodingVote::Add(QByteArrayView bytes)
+{
+    if (m_onlyUtf8) {
+        checkUtf8(bytes);
+        return;
+    }
+    constexpr char32_t more = cp936::StrictReader::kMore, invalid = cp936::StrictReader::kInvalid;
+    const char *p = bytes.data(), *const end = p + bytes.size();
+    while (p < end && !m_utf8.failed) {
+        if (m_gb.failed && m_utf8Reader.need == 0) {
+            m_onlyUtf8 = true;
+            checkUtf8(QByteArrayView(p, end - p));
+            return;
+        }
+        // A run of ASCII between whole characters of both readings weighs
+        // only through its first and last characters.
+        if (uchar(*p) < 0x80 && m_utf8Reader.need == 0 && !m_gbReader.Open()) {
+            const char *q = p + 1;
+            while (q < end && uchar(*q) < 0x80)
+                ++q;
+            for (Reading *r : {&m_utf8, &m_gb}) {
+                r->Add(uchar(*p));
+                if (q - p > 1)
+                    r->Add(uchar(q[-1]));
+            }
+            p = q;
+            continue;
+        }
+        const uchar b = uchar(*p++);
+        const char32_t u = m_utf8Reader.Next(b);
+        if (u == invalid) {
+            m_utf8.failed = true;
+            break;
+        }
+        if (m_gb.failed)
+            continue;
+        if (u != more)
+            m_utf8.Add(u);
+        const char32_t g = m_gbReader.Next(b);
+        if (g == invalid)
+            m_gb.failed = true;
+        else if (g != more)
+            m_gb.Add(g);
+    }
+}
+
+void EncodingVote::checkUtf8(QByteArrayView chunk)
+{
+    if (m_onlyUtf8 && m_utf8.failed)
+        return;
+    const QByteArray joined = m_carry.isEmpty() ? QByteArray() : m_carry + chunk.toByteArray();
+    const QByteArrayView bytes = m_carry.isEmpty() ? chunk : QByteArrayView(joined);
+    qsizetype cut = bytes.size();
+    for (qsizetype back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        const uchar lead = uchar(bytes.at(bytes.size() - back));
+        if (lead < 0x80)
+            break; // ASCII: no sequence is cut
+        if (lead < 0xC0)
+            continue; // a continuation byte
+        const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (length > back)
+            cut = bytes.size() - back;
+        break;
+    }
+    if (!bytes.first(cut).isValidUtf8())
+        m_utf8.failed = true;
+    m_carry = bytes.sliced(cut).toByteArray();
+}
+
+CsvEncoding EncodingVote::Result() const
+{
+    if (m_utf8.failed || m_utf8Reader.need > 0 || !m_carry.isEmpty())
+        return CsvEncoding::CodePage936;
+    if (m_gb.failed || m_gbReader.Open())
+        return CsvEncoding::Utf8;
+    Reading utf8 = m_utf8, gb = m_gb;
+    utf8.End();
+    gb.End();
+    return utf8.cost < gb.cost ? CsvEncoding::Utf8 : CsvEncoding::CodePage936;
+}
+
+} // namespace imp
