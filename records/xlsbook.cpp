@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <freexl.h>
 
 namespace imp {
@@ -159,29 +160,47 @@ void AppendFrame(QByteArray &out, const QString &text)
     out.append(utf8);
 }
 
-std::optional<QString> FrameReader::Next()
+std::optional<QByteArrayView> FrameReader::NextBytes()
 {
     if (m_reply.size() - m_pos < 4)
         return std::nullopt;
     const quint32 length = qFromLittleEndian<quint32>(m_reply.constData() + m_pos);
     if (length > quint64(m_reply.size() - m_pos - 4))
         return std::nullopt;
-    const QString text = QString::fromUtf8(m_reply.constData() + m_pos + 4, qsizetype(length));
+    const QByteArrayView bytes(m_reply.constData() + m_pos + 4, qsizetype(length));
     m_pos += 4 + qsizetype(length);
-    return text;
+    return bytes;
+}
+
+std::optional<QString> FrameReader::Next()
+{
+    const std::optional<QByteArrayView> bytes = NextBytes();
+    if (!bytes)
+        return std::nullopt;
+    return QString::fromUtf8(*bytes);
 }
 
 std::optional<qint64> FrameReader::NextNumber()
 {
-    const std::optional<QString> text = Next();
-    if (!text || text->isEmpty() || text->size() > 19)
+    // Only the plain form the helper writes: an optional minus, then 1 to 18
+    // digits without a needless leading zero.
+    const std::optional<QByteArrayView> bytes = NextBytes();
+    if (!bytes)
         return std::nullopt;
-    bool ok = false;
-    const qint64 n = text->toLongLong(&ok);
-    // Only the plain form the helper writes: no blanks, no plus sign.
-    if (!ok || *text != QString::number(n))
+    QByteArrayView digits = *bytes;
+    const bool negative = digits.startsWith('-');
+    if (negative)
+        digits = digits.sliced(1);
+    if (digits.isEmpty() || digits.size() > 18 || (digits.size() > 1 && digits.front() == '0')
+        || (negative && digits == "0"))
         return std::nullopt;
-    return n;
+    qint64 n = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return negative ? -n : n;
 }
 
 namespace {
@@ -243,6 +262,9 @@ QByteArray AnswerXlsRequest(const QStringList &args)
             columns << c.toLongLong(&okColumn);
             ok = ok && okColumn;
         }
+        // Cells go out row by row, columns rising, each once.
+        std::sort(columns.begin(), columns.end());
+        columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
         if (ok)
             return AnswerCells(args.at(1), args.at(2), first, last, columns);
     }

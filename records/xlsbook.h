@@ -12,11 +12,13 @@
 // the workbook opened). A sheets reply goes on with one frame per sheet
 // name. A cells reply goes on with "1" or "0" (the sheet was found or not),
 // the sheet's used rows and used columns, then for each non-empty cell of
-// the asked rows and columns three frames: row, column and text.
+// the asked rows and columns, row by row and columns rising, three frames:
+// row, column and text.
 // Rows and columns count from 1; a cell outside the sheet, or outside the
 // format's 65,536 rows by 256 columns, is empty.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -86,6 +88,8 @@ public:
     bool AtEnd() const { return m_pos == m_reply.size(); }
 
 private:
+    std::optional<QByteArrayView> NextBytes();
+
     const QByteArray &m_reply;
     qsizetype m_pos = 0;
 };

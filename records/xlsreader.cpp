@@ -133,13 +133,21 @@ QString XlsCells::Text(qint64 row, qint64 column) const
 {
     if (row < 1 || row > kMaxSheetRows || column < 1 || column > kMaxSheetCols)
         return QString();
-    return m_cells.value(CellKey(row, column));
+    const qint64 key = CellKey(row, column);
+    const auto it = std::lower_bound(m_cells.begin(), m_cells.end(), key,
+                                     [](const auto &cell, qint64 k) { return cell.first < k; });
+    return it != m_cells.end() && it->first == key ? it->second : QString();
 }
 
-void XlsCells::Set(qint64 row, qint64 column, const QString &text)
+bool XlsCells::Append(qint64 row, qint64 column, const QString &text)
 {
-    if (row >= 1 && row <= kMaxSheetRows && column >= 1 && column <= kMaxSheetCols)
-        m_cells.insert(CellKey(row, column), text);
+    if (row < 1 || row > kMaxSheetRows || column < 1 || column > kMaxSheetCols)
+        return false;
+    const qint64 key = CellKey(row, column);
+    if (!m_cells.empty() && m_cells.back().first >= key)
+        return false;
+    m_cells.emplace_back(key, text);
+    return true;
 }
 
 std::optional<XlsSheetNames> ParseSheetsReply(const QByteArray &reply)
@@ -177,13 +185,13 @@ std::optional<XlsCells> ParseCellsReply(const QByteArray &reply)
     result.sheetFound = *found == 1;
     result.usedRows = *rows;
     result.usedCols = *cols;
+    // A cell takes at least 15 bytes of frames (three lengths, row, column).
+    result.Reserve(reply.size() / 16);
     while (!in.AtEnd()) {
         const std::optional<qint64> row = in.NextNumber(), column = in.NextNumber();
         const std::optional<QString> text = in.Next();
-        if (!row || !column || !text || *row < 1 || *row > kMaxSheetRows || *column < 1
-            || *column > kMaxSheetCols)
+        if (!row || !column || !text || !result.Append(*row, *column, *text))
             return std::nullopt;
-        result.Set(*row, *column, *text);
     }
     return result;
 }

@@ -13,11 +13,12 @@
 #include "records/columnmap.h"
 #include "records/xlsbook.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class GridModel;
 class PageControls;
@@ -62,10 +63,14 @@ public:
     qint64 usedRows = 0, usedCols = 0; // the sheet's dimensions; 0 without it
     // A cell the helper sent; "" for any other.
     QString Text(qint64 row, qint64 column) const;
-    void Set(qint64 row, qint64 column, const QString &text);
+    // Adds a cell after those added so far (row by row, columns rising);
+    // false for a cell outside the sheet or out of that order.
+    bool Append(qint64 row, qint64 column, const QString &text);
+    void Reserve(qsizetype cells) { m_cells.reserve(size_t(cells)); }
 
 private:
-    QHash<qint64, QString> m_cells;
+    // Sorted by row, then column: the order the helper writes them in.
+    std::vector<std::pair<qint64, QString>> m_cells;
 };
 
 XlsSheetNames ReadSheetNames(const QString &path, int timeLimitMs = kXlsTimeLimitMs);

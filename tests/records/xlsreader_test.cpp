@@ -68,7 +68,7 @@ TEST_F(XlsFiles, CellsAsExcelShowsThem)
     EXPECT_EQ(sheets.error, ExcelOk);
     EXPECT_EQ(sheets.names, (QStringList {"其他", "订单"}));
     const XlsCells cells
-        = ReadSheetCells(book, {QStringLiteral("订单"), 2, 65537, {1, 2, 3, 4, 9, 300}});
+        = ReadSheetCells(book, {QStringLiteral("订单"), 2, 65537, {4, 1, 2, 3, 9, 300, 2}});
     ASSERT_EQ(cells.error, ExcelOk);
     EXPECT_TRUE(cells.sheetFound);
     EXPECT_EQ(cells.usedRows, 3);
@@ -240,6 +240,7 @@ TEST(XlsReplies, MalformedRepliesAreFailedReads)
         frames({"0", "2", "3", "2"}), // found is neither 0 nor 1
         frames({"0", "1", "3", "2", "0", "1", "x"}), // row 0
         frames({"0", "1", "3", "2", "2", "257", "x"}), // column past the format's
+        frames({"0", "1", "3", "2", "2", "2", "x", "2", "1", "y"}), // out of order
         frames({"0", "1", "-3", "2"}),
         frames({" 0", "1", "3", "2"}),
         frames({"7", "1", "3", "2"}), // an error number the helper never gives
