@@ -20,13 +20,9 @@ QString ShowOpenDialog(const QString &filter)
 
 bool SheetList::Load(const QString &path)
 {
-    XlsWorkbook book;
-    if (book.Open(path) != ExcelOk) {
-        SetNames({});
-        return false;
-    }
-    SetNames(book.SheetNames());
-    return true;
+    const XlsSheetNames sheets = ReadSheetNames(path);
+    SetNames(sheets.names);
+    return sheets.error == ExcelOk;
 }
 
 void SheetList::SetNames(const QStringList &names)

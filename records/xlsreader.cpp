@@ -3,34 +3,98 @@
 #include "core/gridhelpers.h"
 #include "core/progress.h"
 #include "platform/gridmodel.h"
-#include "platform/numtext.h"
 #include "records/datagrid.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <freexl.h>
+#include <QProcess>
+#include <algorithm>
+#include <limits>
+#include <set>
+#include <sys/resource.h>
 
 namespace imp {
 
 namespace {
 
-constexpr qint64 kMaxSheetRows = 65536;
-constexpr qint64 kMaxSheetCols = 256;
+constexpr const char *kHelperName = "waybill-xlsread";
 
-// "YYYY-MM-DD" as "yyyy-m-d"; "HH:MM:SS" as "h:mm:ss".
-QString ShortDate(QStringView ymd)
+// Runs the helper on one request; its reply, or nullopt when it could not
+// start, crashed, ended with an error or overran the limit (it is killed).
+std::optional<QByteArray> RunHelper(const QStringList &args, int timeLimitMs)
 {
-    const auto parts = ymd.split(u'-');
-    if (parts.size() != 3)
-        return ymd.toString();
-    return parts[0].toString() + u'-' + QString::number(parts[1].toInt()) + u'-'
-        + QString::number(parts[2].toInt());
+    const QString program = XlsHelperProgram();
+    if (program.isEmpty())
+        return std::nullopt;
+    QProcess p;
+    p.setProgram(program);
+    p.setArguments(args);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    // A crash on a damaged file is expected: it leaves no core file.
+    p.setChildProcessModifier([] {
+        const rlimit none {0, 0};
+        setrlimit(RLIMIT_CORE, &none);
+    });
+    p.start();
+    if (!p.waitForStarted())
+        return std::nullopt;
+    if (!p.waitForFinished(timeLimitMs)) {
+        p.kill();
+        p.waitForFinished();
+        return std::nullopt;
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return std::nullopt;
+    return p.readAllStandardOutput();
 }
 
-QString ShortTime(QStringView hms)
+// A reply's first frame: an error number the helper gives.
+std::optional<int> OpenResult(FrameReader &in)
 {
-    if (hms.size() >= 2 && hms.at(0) == u'0')
-        return hms.mid(1).toString();
-    return hms.toString();
+    const std::optional<qint64> rc = in.NextNumber();
+    if (rc && (*rc == ExcelOk || *rc == ExcelCannotOpen || *rc == ExcelWrongType))
+        return int(*rc);
+    return std::nullopt;
+}
+
+qint64 CellKey(qint64 row, qint64 column)
+{
+    return row * (kMaxSheetCols + 1) + column;
+}
+
+// The rows and columns of the sheet that the records' entries can name: the
+// columns of the parts, and the rows from the first record's to the last
+// record's with the parts' offsets, a row of room either side for the
+// rounding, within the sheet's largest size.
+XlsCellRequest CellsNeeded(const QString &sheet, const QStringList &merged, qint64 first,
+                           qint64 interval, qint64 records)
+{
+    XlsCellRequest request;
+    request.sheet = sheet;
+    std::set<qint64> columns;
+    double lowOffset = std::numeric_limits<double>::infinity(), highOffset = -lowOffset;
+    for (const QString &entry : merged) {
+        for (const MapPart &p : CompileMapEntry(entry)) {
+            if (p.literal || p.failed || p.column < 1 || p.column > kMaxSheetCols)
+                continue;
+            columns.insert(p.column);
+            lowOffset = std::min(lowOffset, p.rowOffset);
+            highOffset = std::max(highOffset, p.rowOffset);
+        }
+    }
+    if (records <= 0 || columns.empty())
+        return request;
+    const double a = double(first), b = double(first) + double(records - 1) * double(interval);
+    const double low = std::max(std::min(a, b) + lowOffset - 1, 1.0);
+    const double high = std::min(std::max(a, b) + highOffset + 1, double(kMaxSheetRows));
+    if (!(low <= high))
+        return request;
+    request.firstRow = qint64(low);
+    request.lastRow = qint64(high);
+    request.columns = QList<qint64>(columns.begin(), columns.end());
+    return request;
 }
 
 } // namespace
@@ -52,125 +116,103 @@ QString ExcelErrorMessage(int error)
     }
 }
 
-XlsWorkbook::~XlsWorkbook()
+QString XlsHelperProgram()
 {
-    if (m_handle)
-        freexl_close(m_handle);
+    const QDir dir(QCoreApplication::applicationDirPath());
+    for (const QString &candidate :
+         {dir.filePath(QLatin1String(kHelperName)),
+          dir.filePath(QLatin1String("../bin/") + QLatin1String(kHelperName))}) {
+        const QFileInfo info(candidate);
+        if (info.isFile() && info.isExecutable())
+            return info.absoluteFilePath();
+    }
+    return QString();
 }
 
-int XlsWorkbook::Open(const QString &path)
+QString XlsCells::Text(qint64 row, qint64 column) const
 {
-    if (m_handle) {
-        freexl_close(m_handle);
-        m_handle = nullptr;
-    }
-    m_selected = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return ExcelCannotOpen;
-    // A readable file without the compound-document signature is no
-    // workbook at all (a text, an .xlsx renamed).
-    if (file.read(8) != QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))
-        return ExcelWrongType;
-    file.close();
-    const void *h = nullptr;
-    const int rc = freexl_open(QFile::encodeName(path).constData(), &h);
-    if (rc != FREEXL_OK) {
-        if (h)
-            freexl_close(h);
-        switch (rc) {
-        case FREEXL_INVALID_CFBF_HEADER:
-        case FREEXL_CFBF_INVALID_SIGNATURE:
-        case FREEXL_BIFF_INVALID_BOF:
-        case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
-            return ExcelWrongType;
-        default:
-            return ExcelCannotOpen;
-        }
-    }
-    m_handle = h;
-    unsigned int password = 0;
-    if (freexl_get_info(m_handle, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK
-        && password == FREEXL_BIFF_OBFUSCATED) {
-        freexl_close(m_handle);
-        m_handle = nullptr;
-        return ExcelCannotOpen;
-    }
-    return ExcelOk;
+    if (row < 1 || row > kMaxSheetRows || column < 1 || column > kMaxSheetCols)
+        return QString();
+    const qint64 key = CellKey(row, column);
+    const auto it = std::lower_bound(m_cells.begin(), m_cells.end(), key,
+                                     [](const auto &cell, qint64 k) { return cell.first < k; });
+    return it != m_cells.end() && it->first == key ? it->second : QString();
 }
 
-QStringList XlsWorkbook::SheetNames() const
+bool XlsCells::Append(qint64 row, qint64 column, const QString &text)
 {
-    QStringList names;
-    unsigned int count = 0;
-    if (!m_handle || freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
-        return names;
-    for (unsigned int i = 0; i < count; ++i) {
-        const char *name = nullptr;
-        if (freexl_get_worksheet_name(m_handle, quint16(i), &name) == FREEXL_OK && name)
-            names << QString::fromUtf8(name);
-        else
-            names << QString();
-    }
-    return names;
-}
-
-bool XlsWorkbook::SelectSheet(qint32 index)
-{
-    m_selected = false;
-    if (!m_handle || index < 0 || index > 0xFFFF
-        || freexl_select_active_worksheet(m_handle, quint16(index)) != FREEXL_OK)
+    if (row < 1 || row > kMaxSheetRows || column < 1 || column > kMaxSheetCols)
         return false;
-    if (freexl_worksheet_dimensions(m_handle, &m_rows, &m_cols) != FREEXL_OK)
+    const qint64 key = CellKey(row, column);
+    if (!m_cells.empty() && m_cells.back().first >= key)
         return false;
-    m_selected = true;
+    m_cells.emplace_back(key, text);
     return true;
 }
 
-bool XlsWorkbook::SelectSheet(const QString &name)
+std::optional<XlsSheetNames> ParseSheetsReply(const QByteArray &reply)
 {
-    const QStringList names = SheetNames();
-    for (qint32 i = 0; i < names.size(); ++i)
-        if (names.at(i).compare(name, Qt::CaseInsensitive) == 0)
-            return SelectSheet(i);
-    m_selected = false;
-    return false;
+    FrameReader in(reply);
+    const std::optional<int> rc = OpenResult(in);
+    if (!rc)
+        return std::nullopt;
+    XlsSheetNames result;
+    result.error = *rc;
+    while (!in.AtEnd()) {
+        const std::optional<QString> name = in.Next();
+        if (!name || result.error != ExcelOk)
+            return std::nullopt;
+        result.names << *name;
+    }
+    return result;
 }
 
-QString XlsWorkbook::CellText(qint64 row, qint64 column) const
+std::optional<XlsCells> ParseCellsReply(const QByteArray &reply)
 {
-    if (!m_selected || row < 1 || column < 1 || row > kMaxSheetRows || column > kMaxSheetCols
-        || row > qint64(m_rows) || column > qint64(m_cols))
-        return QString();
-    FreeXL_CellValue v;
-    if (freexl_get_cell_value(m_handle, quint32(row - 1), quint16(column - 1), &v) != FREEXL_OK)
-        return QString();
-    switch (v.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(v.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return num::Str(v.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-        return QString::fromUtf8(v.value.text_value);
-    case FREEXL_CELL_DATE:
-        return ShortDate(QString::fromUtf8(v.value.text_value));
-    case FREEXL_CELL_DATETIME: {
-        const QString t = QString::fromUtf8(v.value.text_value);
-        const qsizetype blank = t.indexOf(u' ');
-        if (blank < 0)
-            return ShortDate(t);
-        const QStringView time = QStringView(t).mid(blank + 1);
-        // A date at midnight is shown as the date alone.
-        if (time == u"00:00:00")
-            return ShortDate(QStringView(t).left(blank));
-        return ShortDate(QStringView(t).left(blank)) + u' ' + ShortTime(time);
+    FrameReader in(reply);
+    const std::optional<int> rc = OpenResult(in);
+    if (!rc)
+        return std::nullopt;
+    XlsCells result;
+    result.error = *rc;
+    if (result.error != ExcelOk)
+        return in.AtEnd() ? std::optional(result) : std::nullopt;
+    const std::optional<qint64> found = in.NextNumber(), rows = in.NextNumber(),
+                                cols = in.NextNumber();
+    if (!found || (*found != 0 && *found != 1) || !rows || *rows < 0 || *rows > 0xFFFFFFFFLL
+        || !cols || *cols < 0 || *cols > 0xFFFF)
+        return std::nullopt;
+    result.sheetFound = *found == 1;
+    result.usedRows = *rows;
+    result.usedCols = *cols;
+    // A cell takes at least 15 bytes of frames (three lengths, row, column).
+    result.Reserve(reply.size() / 16);
+    while (!in.AtEnd()) {
+        const std::optional<qint64> row = in.NextNumber(), column = in.NextNumber();
+        const std::optional<QString> text = in.Next();
+        if (!row || !column || !text || !result.Append(*row, *column, *text))
+            return std::nullopt;
     }
-    case FREEXL_CELL_TIME:
-        return ShortTime(QString::fromUtf8(v.value.text_value));
-    default:
-        return QString();
-    }
+    return result;
+}
+
+XlsSheetNames ReadSheetNames(const QString &path, int timeLimitMs)
+{
+    const std::optional<QByteArray> reply
+        = RunHelper({QStringLiteral("sheets"), path}, timeLimitMs);
+    return reply ? ParseSheetsReply(*reply).value_or(XlsSheetNames {}) : XlsSheetNames {};
+}
+
+XlsCells ReadSheetCells(const QString &path, const XlsCellRequest &request, int timeLimitMs)
+{
+    QStringList columns;
+    for (const qint64 c : request.columns)
+        columns << QString::number(c);
+    const std::optional<QByteArray> reply = RunHelper(
+        {QStringLiteral("cells"), path, request.sheet, QString::number(request.firstRow),
+         QString::number(request.lastRow), columns.join(u',')},
+        timeLimitMs);
+    return reply ? ParseCellsReply(*reply).value_or(XlsCells {}) : XlsCells {};
 }
 
 int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName, qint64 first,
@@ -182,23 +224,25 @@ int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName
         return ExcelDivisionByZero;
     if (*records < 0 || *records > std::numeric_limits<qint32>::max() - 2)
         return ExcelBadRowCount;
-    PrepareDataGrid(grid, qint32(*records), maps, page);
     QStringList merged = MergeFieldArrays(maps);
+    CleanColumnMaps(merged);
     ShowIndicator(QString::fromUtf8(kReadingCaption), 100);
-    XlsWorkbook book;
-    if (const int rc = book.Open(path); rc != ExcelOk) {
+    // The workbook is read before the grid is touched: a file that cannot
+    // be read leaves the records of the last import as they were.
+    const XlsCells cells
+        = ReadSheetCells(path, CellsNeeded(sheetName, merged, first, interval, *records));
+    if (cells.error != ExcelOk) {
         CloseIndicator();
-        return rc;
+        return cells.error;
     }
     // A wrong sheet name reads no cell; the records keep their count and
     // their quoted texts. Records past the sheet's last used row are none.
-    book.SelectSheet(sheetName);
+    PrepareDataGrid(grid, qint32(*records), maps, page);
     grid.setRows(grid.fixedRows()
-                 + qint32(RecordsWithinData(*records, first, interval, book.UsedRows())));
-    CleanColumnMaps(merged);
+                 + qint32(RecordsWithinData(*records, first, interval, cells.usedRows)));
     FillDataGrid(
         grid, merged, first, interval,
-        [&book](qint64 row, qint32 column) { return book.CellText(row, column); }, lineBreakMarker,
+        [&cells](qint64 row, qint32 column) { return cells.Text(row, column); }, lineBreakMarker,
         true);
     AutoFitGridColumns(GridFont(), grid, grid.fixedRows(), true);
     CloseIndicator();
@@ -208,14 +252,19 @@ int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName
 int PreviewExcel(GridModel &grid, const QString &path, const QString &sheetName)
 {
     ShowIndicator(QString::fromUtf8(kReadingCaption), 20);
-    XlsWorkbook book;
-    int rc = book.Open(path);
-    if (rc == ExcelOk && !book.SelectSheet(sheetName))
+    XlsCellRequest request;
+    request.sheet = sheetName;
+    request.lastRow = std::min<qint64>(19, grid.rows() - 1);
+    for (qint64 c = 1; c <= 59 && c < grid.cols(); ++c)
+        request.columns << c;
+    const XlsCells cells = ReadSheetCells(path, request);
+    int rc = cells.error;
+    if (rc == ExcelOk && !cells.sheetFound)
         rc = ExcelNoSuchSheet;
     if (rc == ExcelOk) {
-        for (qint32 r = 1; r <= 19 && r < grid.rows(); ++r) {
-            for (qint32 c = 1; c <= 59 && c < grid.cols(); ++c)
-                grid.setText(r, c, book.CellText(r, c));
+        for (qint32 r = 1; r <= request.lastRow; ++r) {
+            for (const qint64 c : request.columns)
+                grid.setText(r, qint32(c), cells.Text(r, c));
             StepIndicator(1, QStringLiteral("pages"));
         }
     }

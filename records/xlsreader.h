@@ -1,71 +1,92 @@
 #pragma once
-// Reading Excel workbooks (.xls, BIFF through FreeXL) for the import: the
-// sheet names, and cell texts as Excel gives a cell's value as text:
-// numbers with up to 15 significant digits (13800138000 stays
-// "13800138000"), dates as "yyyy-m-d", times as "h:mm:ss". Rows and
-// columns count from 1; a cell outside the sheet, or outside the format's
-// 65,536 rows by 256 columns, reads nothing. Failures are the error numbers
-// the import reports (ExcelErrorMessage gives the text).
+// Reading Excel workbooks (.xls) for the import: the sheet names, and the
+// cells of a sheet that an import or the preview needs, as Excel gives a
+// cell's value as text (records/xlsbook.h). FreeXL, which reads them, can
+// crash or hang on a damaged file, so the reading runs in the helper
+// program waybill-xlsread beside the program, one run per list or import,
+// within a time limit. A helper that is missing, crashes, ends with an
+// error, overruns the limit or answers in a malformed way is a workbook
+// that cannot be opened (ExcelCannotOpen); the program goes on. Failures
+// are the error numbers the import reports (ExcelErrorMessage gives the
+// text).
 
 #include "records/columnmap.h"
+#include "records/xlsbook.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class GridModel;
 class PageControls;
 
 namespace imp {
 
-// Error numbers of a workbook read.
-enum ExcelError : int {
-    ExcelOk = 0,
-    ExcelCannotOpen = 5, // missing, unreadable or protected file
-    ExcelNoSuchSheet = 9, // the sheet name is not in the workbook
-    ExcelDivisionByZero = 11, // an interval of 0
-    ExcelWrongType = 438, // not an Excel workbook
-    ExcelBadRowCount = 30009, // the rows and interval give a negative count
-};
+// One helper run may take this long; a run past it is taken for a hang.
+// FreeXL reads a sheet of 65,536 rows by 20 columns (a 36 MB file) in about
+// two seconds, so a sound workbook stays far below it.
+inline constexpr int kXlsTimeLimitMs = 30000;
 
 // The message for an error number: the four known texts, else
 // "未知错误，错误号：" with the number (a leading blank when not negative)
 // and "　请检查输入值！".
 QString ExcelErrorMessage(int error);
 
-class XlsWorkbook
+// The helper program: waybill-xlsread in the program's folder, else in the
+// bin folder beside it (test and benchmark programs of the build tree);
+// "" when there is none.
+QString XlsHelperProgram();
+
+struct XlsSheetNames
 {
-public:
-    XlsWorkbook() = default;
-    ~XlsWorkbook();
-    XlsWorkbook(const XlsWorkbook &) = delete;
-    XlsWorkbook &operator=(const XlsWorkbook &) = delete;
-
-    // 0, or ExcelCannotOpen / ExcelWrongType.
-    int Open(const QString &path);
-    QStringList SheetNames() const;
-    // Makes the sheet of that name (compared without regard to case)
-    // current; false when the workbook has none such.
-    bool SelectSheet(const QString &name);
-    bool SelectSheet(qint32 index);
-    // The current sheet's cell; "" outside it.
-    QString CellText(qint64 row, qint64 column) const;
-    // The current sheet's last used row (its dimensions); 0 for an empty
-    // sheet or none selected.
-    qint64 UsedRows() const { return m_selected ? qint64(m_rows) : 0; }
-
-private:
-    const void *m_handle = nullptr;
-    bool m_selected = false;
-    quint32 m_rows = 0;
-    quint16 m_cols = 0;
+    int error = ExcelCannotOpen;
+    QStringList names;
 };
 
-// ReadExcelData: shapes DataGrid for records of rows first..last at
-// `interval` rows each and fills it from the named sheet through the maps.
-// Records past the sheet's last used row are dropped. A sheet name the
-// workbook lacks reads no cell (the quoted texts still fill the records)
-// and gives 0. 0 when read; else the error number (the grid keeps the
-// shape it reached).
+// The cells of one sheet that a reading asks for: rows firstRow..lastRow
+// (none when lastRow < firstRow) in the given columns.
+struct XlsCellRequest
+{
+    QString sheet;
+    qint64 firstRow = 1, lastRow = 0;
+    QList<qint64> columns;
+};
+
+class XlsCells
+{
+public:
+    int error = ExcelCannotOpen;
+    bool sheetFound = false;
+    qint64 usedRows = 0, usedCols = 0; // the sheet's dimensions; 0 without it
+    // A cell the helper sent; "" for any other.
+    QString Text(qint64 row, qint64 column) const;
+    // Adds a cell after those added so far (row by row, columns rising);
+    // false for a cell outside the sheet or out of that order.
+    bool Append(qint64 row, qint64 column, const QString &text);
+    void Reserve(qsizetype cells) { m_cells.reserve(size_t(cells)); }
+
+private:
+    // Sorted by row, then column: the order the helper writes them in.
+    std::vector<std::pair<qint64, QString>> m_cells;
+};
+
+XlsSheetNames ReadSheetNames(const QString &path, int timeLimitMs = kXlsTimeLimitMs);
+XlsCells ReadSheetCells(const QString &path, const XlsCellRequest &request,
+                        int timeLimitMs = kXlsTimeLimitMs);
+
+// The helper's replies read back; nullopt for a malformed one.
+std::optional<XlsSheetNames> ParseSheetsReply(const QByteArray &reply);
+std::optional<XlsCells> ParseCellsReply(const QByteArray &reply);
+
+// ReadExcelData: reads the named sheet's cells the maps name for records of
+// rows first..last at `interval` rows each, then shapes DataGrid for them
+// and fills it through the maps. Records past the sheet's last used row are
+// dropped. A sheet name the workbook lacks reads no cell (the quoted texts
+// still fill the records) and gives 0. 0 when read; else the error number,
+// and DataGrid keeps the records it had.
 int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName, qint64 first,
                   qint64 last, const ColumnMaps &maps, qint64 interval, PageControls &page,
                   const QString &lineBreakMarker);

@@ -4,7 +4,8 @@
 # Default: 60 seconds per target, one target at a time, every fuzz/fuzz_*.cpp.
 # Each target's corpus grows in build-fuzz/corpus/<target> (seeded from
 # fuzz/corpus/<name>, with fuzz/<name>.dict when there is one, <name> being
-# the target without "fuzz_"); crashing
+# the target without "fuzz_"; inputs up to 4096 bytes or the longest seed's
+# length); crashing
 # inputs land in build-fuzz/crashes/ (ignored by git; an input that once
 # crashed a target goes into that target's seed corpus, as the empty input
 # does). Fails when any target finds a crash.
@@ -42,11 +43,17 @@ export QT_QPA_PLATFORM=offscreen
 run_one() {
   local t=$1 corpus=build-fuzz/corpus/$1 name=${1#fuzz_}
   mkdir -p "$corpus"
-  local args=("${limit[@]}" -timeout=20 -max_len=4096 -artifact_prefix=build-fuzz/crashes/"$t"-
+  # Inputs as long as the longest seed (a workbook is some kilobytes), at least 4096 bytes.
+  local maxlen=4096 seeds=()
+  if [ -d fuzz/corpus/"$name" ]; then
+    seeds=(fuzz/corpus/"$name")
+    local longest
+    longest=$(find fuzz/corpus/"$name" -type f -printf '%s\n' | sort -n | tail -1)
+    [ -n "$longest" ] && [ "$longest" -gt "$maxlen" ] && maxlen=$longest
+  fi
+  local args=("${limit[@]}" -timeout=20 -max_len="$maxlen" -artifact_prefix=build-fuzz/crashes/"$t"-
               -print_final_stats=1)
   [ -f fuzz/"$name".dict ] && args+=(-dict=fuzz/"$name".dict)
-  local seeds=()
-  [ -d fuzz/corpus/"$name" ] && seeds=(fuzz/corpus/"$name")
   if build-fuzz/fuzz/"$t" "${args[@]}" "$corpus" "${seeds[@]}" >build-fuzz/"$t".log 2>&1; then
     echo "$t: ok, $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' build-fuzz/"$t".log | grep -o '[0-9]*$') inputs"
   else

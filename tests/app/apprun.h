@@ -15,7 +15,8 @@ struct AppRun
     QString errors; // standard error: the driver's lines
 };
 
-inline void StartApp(QProcess &p, const QString &dataDir, const QString &action)
+inline void StartApp(QProcess &p, const QString &dataDir, const QString &action,
+                     const QStringList &args = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -23,7 +24,7 @@ inline void StartApp(QProcess &p, const QString &dataDir, const QString &action)
     env.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(DRIVER_PLUGIN_DIR));
     env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("waybilldriver:") + action);
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(APP_EXE), {});
+    p.start(QStringLiteral(APP_EXE), args);
 }
 
 inline AppRun RunApp(const QString &dataDir, const QString &action, int timeoutMs = 60000)

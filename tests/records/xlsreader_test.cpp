@@ -1,7 +1,14 @@
+#include "records/importfile.h"
 #include "records/xlsreader.h"
+#include "support/damagedxls.h"
 #include "support/gridcontrols.h"
 #include "support/testenv.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace imp;
@@ -57,18 +64,22 @@ ws.write(2, 1, 12345678901234567)
 
 TEST_F(XlsFiles, CellsAsExcelShowsThem)
 {
-    XlsWorkbook wb;
-    ASSERT_EQ(wb.Open(book), ExcelOk);
-    EXPECT_EQ(wb.SheetNames(), (QStringList {"其他", "订单"}));
-    ASSERT_TRUE(wb.SelectSheet(QStringLiteral("订单")));
-    EXPECT_EQ(wb.CellText(2, 1), QStringLiteral("张三ζξ"));
-    EXPECT_EQ(wb.CellText(2, 2), QStringLiteral("13800138000"));
-    EXPECT_EQ(wb.CellText(2, 3), QStringLiteral("0.3"));
-    EXPECT_EQ(wb.CellText(2, 4), QStringLiteral("2024-1-5"));
+    const XlsSheetNames sheets = ReadSheetNames(book);
+    EXPECT_EQ(sheets.error, ExcelOk);
+    EXPECT_EQ(sheets.names, (QStringList {"其他", "订单"}));
+    const XlsCells cells
+        = ReadSheetCells(book, {QStringLiteral("订单"), 2, 65537, {4, 1, 2, 3, 9, 300, 2}});
+    ASSERT_EQ(cells.error, ExcelOk);
+    EXPECT_TRUE(cells.sheetFound);
+    EXPECT_EQ(cells.usedRows, 3);
+    EXPECT_EQ(cells.Text(2, 1), QStringLiteral("张三ζξ"));
+    EXPECT_EQ(cells.Text(2, 2), QStringLiteral("13800138000"));
+    EXPECT_EQ(cells.Text(2, 3), QStringLiteral("0.3"));
+    EXPECT_EQ(cells.Text(2, 4), QStringLiteral("2024-1-5"));
     // Numbers shown to the user are never in exponent form.
-    EXPECT_EQ(wb.CellText(3, 2), QStringLiteral("12345678901234600"));
-    EXPECT_EQ(wb.CellText(9, 9), QString());
-    EXPECT_EQ(wb.CellText(65537, 1), QString());
+    EXPECT_EQ(cells.Text(3, 2), QStringLiteral("12345678901234600"));
+    EXPECT_EQ(cells.Text(1, 1), QString()); // not asked for
+    EXPECT_EQ(cells.Text(9, 9), QString());
 }
 
 TEST_F(XlsFiles, ReadIntoDataGridAndFailures)
@@ -153,4 +164,90 @@ for r, t in [(0, '头'), (1, '甲'), (3, '丁'), (4, '戊')]:
     preview.setRows(20);
     preview.setCols(60);
     EXPECT_EQ(PreviewExcel(preview, book, QStringLiteral("没有")), ExcelNoSuchSheet);
+}
+
+TEST_F(XlsFiles, DamagedWorkbookIsAFailedReadAndTheGridIsKept)
+{
+    const QString damaged = path(QStringLiteral("damaged.xls"));
+    ASSERT_TRUE(MakeDamagedXls(damaged));
+    SheetList sheets;
+    EXPECT_FALSE(sheets.Load(damaged));
+    EXPECT_TRUE(sheets.Names().isEmpty());
+
+    // Records of an earlier import stay when the next one cannot read.
+    GridModel grid;
+    ShapeDataGrid(grid);
+    grid.setRows(3);
+    grid.setCols(2);
+    grid.setText(2, 1, QStringLiteral("旧记录"));
+    const ColumnMaps maps {{QStringLiteral("A")}};
+    EXPECT_EQ(ReadExcelData(grid, damaged, QStringLiteral("Shipments2026"), 2, 30001, maps, 1,
+                            page, QStringLiteral("//")),
+              ExcelCannotOpen);
+    EXPECT_EQ(grid.rows(), 3);
+    EXPECT_EQ(grid.text(2, 1), QStringLiteral("旧记录"));
+    GridModel preview;
+    preview.setRows(20);
+    preview.setCols(60);
+    EXPECT_EQ(PreviewExcel(preview, damaged, QStringLiteral("Shipments2026")), ExcelCannotOpen);
+    EXPECT_EQ(ExcelErrorMessage(ExcelCannotOpen),
+              QStringLiteral("无法打开Excel文件，请检查后重新输入文件名及路径！"));
+
+    // The same workbook undamaged reads every record.
+    const QString whole = path(QStringLiteral("whole.xls"));
+    ASSERT_TRUE(MakeBigXls(whole));
+    ASSERT_EQ(ReadExcelData(grid, whole, QStringLiteral("Shipments2026"), 2, 30001, maps, 1, page,
+                            QStringLiteral("//")),
+              ExcelOk);
+    ASSERT_EQ(grid.rows(), 2 + 1999);
+    EXPECT_EQ(grid.text(2000, 1), QStringLiteral("R1999 C0 text"));
+}
+
+TEST_F(XlsFiles, HangIsAFailedRead)
+{
+    // A file that never ends, as on a stalled network share: a workbook's
+    // signature, then nothing while the writer holds the pipe open.
+    const QString fifo = path(QStringLiteral("stalled.xls"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const int writer = open(QFile::encodeName(fifo).constData(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(write(writer, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8), 8);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(ReadSheetNames(fifo, 1500).error, ExcelCannotOpen);
+    EXPECT_LT(t.elapsed(), 10000);
+    close(writer);
+}
+
+TEST(XlsReplies, MalformedRepliesAreFailedReads)
+{
+    const auto frames = [](const QStringList &texts) {
+        QByteArray out;
+        for (const QString &t : texts)
+            AppendFrame(out, t);
+        return out;
+    };
+    const QByteArray good = frames({"0", "1", "3", "2", "2", "1", "甲"});
+    const std::optional<XlsCells> cells = ParseCellsReply(good);
+    ASSERT_TRUE(cells);
+    EXPECT_EQ(cells->Text(2, 1), QStringLiteral("甲"));
+    EXPECT_TRUE(ParseSheetsReply(frames({"0", "甲", ""})));
+    const QByteArray bad[] = {
+        QByteArray(),
+        good.left(good.size() - 1), // cut short
+        good + QByteArray("\xff\xff\xff\x7f", 4), // a length past the end
+        frames({"0", "1", "3", "2", "2", "1"}), // a cell without its text
+        frames({"0", "2", "3", "2"}), // found is neither 0 nor 1
+        frames({"0", "1", "3", "2", "0", "1", "x"}), // row 0
+        frames({"0", "1", "3", "2", "2", "257", "x"}), // column past the format's
+        frames({"0", "1", "3", "2", "2", "2", "x", "2", "1", "y"}), // out of order
+        frames({"0", "1", "-3", "2"}),
+        frames({" 0", "1", "3", "2"}),
+        frames({"7", "1", "3", "2"}), // an error number the helper never gives
+        frames({"5", "1"}), // more after a failed open
+    };
+    for (const QByteArray &b : bad)
+        EXPECT_FALSE(ParseCellsReply(b)) << b.toHex().constData();
+    EXPECT_FALSE(ParseSheetsReply(frames({"5", "甲"})));
+    EXPECT_FALSE(ParseSheetsReply(frames({"x"})));
 }
