@@ -4,8 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
 bash tools/build.sh
-# A CUPS scheduler and a cups-pdf queue for the test that prints through one.
-bash tools/cups-queue.sh || echo "No CUPS queue: the real-queue print test will be skipped (fails under CI)."
+# A CUPS scheduler and the cups-pdf queues for the tests that print through one.
+bash tools/cups-queue.sh || echo "No CUPS queue: the real-queue print tests will be skipped (fails under CI)."
 cd build
 export QT_QPA_PLATFORM=offscreen
 ctest --output-on-failure --parallel "$(nproc)" --timeout 600
