@@ -12,11 +12,9 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <cmath>
-#include <optional>
 
 namespace {
 
-std::optional<QFont> g_gridFont;
 HookSlot<std::function<void(GridModel &)>> g_recordScrollHook;
 
 const QChar kMarkUp(0x25B3); // △ ascending
@@ -77,14 +75,9 @@ QString withoutMarks(QString caption)
 
 } // namespace
 
-void SetGridFont(const QFont &font)
-{
-    g_gridFont = font;
-}
-
 QFont GridFont()
 {
-    return g_gridFont ? *g_gridFont : QGuiApplication::font();
+    return QGuiApplication::font();
 }
 
 HookHandle InstallRecordScrollHook(std::function<void(GridModel &)> hook)
@@ -145,11 +138,6 @@ void FillGridFromTable(GridModel &grid, const QString &condition, const QString 
 
     AutoFitGridColumns(GridFont(), grid, 2, true);
     grid.setVisible(true);
-}
-
-qint32 TextWidthTwips(const QFont &font, const QString &text)
-{
-    return num::ToLong(screen::ToTwips(QFontMetricsF(font).horizontalAdvance(text)));
 }
 
 namespace {

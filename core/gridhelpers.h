@@ -19,9 +19,8 @@
 // Black as a grid cell keeps it (0 is the default colour).
 inline constexpr qint32 kGridBlack = 0x010101;
 
-// The font the main window measures grid texts with (FillGridFromTable and
-// SortGridByColumn fit widths with it); the application font until set.
-void SetGridFont(const QFont &font);
+// The font grid texts are measured with (FillGridFromTable and
+// SortGridByColumn fit widths with it): the application font.
 QFont GridFont();
 
 // Called by ClearGridRecords after the rows are gone, so that the record
@@ -37,9 +36,6 @@ void SetGridColumns(GridModel &grid, const QStringList &names, const QStringList
 // condition and order are SQL text with "?" placeholders for params.
 void FillGridFromTable(GridModel &grid, const QString &condition, const QString &order,
                        const QVariantList &params = {});
-
-// The width of a text in twips with that font.
-qint32 TextWidthTwips(const QFont &font, const QString &text);
 
 // The width a column needs for a text of that many pixels: whole pixels,
 // rounded up, and the room a view keeps beside a text (at least 100 twips).

@@ -8,14 +8,11 @@
 
 #include <QCoreApplication>
 #include <QCursor>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 
@@ -33,21 +30,6 @@ void DoEventsLoop(qint32 rounds)
     const qint64 passes = 2 * (qint64(rounds) + 1);
     for (qint64 i = 0; i < passes; ++i)
         QCoreApplication::processEvents();
-}
-
-void WaitSeconds(qint32 seconds)
-{
-    const qint64 target = QDateTime::currentSecsSinceEpoch() + seconds;
-    for (int round = 0; round < 100001; ++round) {
-        if (QCoreApplication::instance()) {
-            // One short sleep in the event loop instead of a busy loop.
-            QEventLoop loop;
-            QTimer::singleShot(20, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        if (QDateTime::currentSecsSinceEpoch() >= target)
-            return;
-    }
 }
 
 double ParseNumberText(const QVariant &value)

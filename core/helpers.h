@@ -13,9 +13,6 @@
 #include <QVariant>
 #include <functional>
 
-// Lets the event loop run for about n seconds (the clock is read in whole
-// seconds); n <= 0 runs it once.
-void WaitSeconds(qint32 seconds);
 // Runs 2 * (rounds + 1) passes of the event loop; nothing when rounds < 0.
 void DoEventsLoop(qint32 rounds);
 

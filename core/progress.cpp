@@ -146,8 +146,3 @@ void IndicatorClosedByUser()
 {
     g_state.shown = false;
 }
-
-IndicatorView *CurrentIndicatorView()
-{
-    return g_view;
-}

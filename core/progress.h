@@ -33,7 +33,6 @@ public:
 };
 
 void SetIndicatorView(IndicatorView *view);
-IndicatorView *CurrentIndicatorView();
 // A duration in seconds as "d:h:m:s" with up to two leading "0:" parts
 // dropped: 5 -> "0:5", 65 -> "1:5", 3725 -> "1:2:5"; 0 or less -> "0:0".
 QString FormatSeconds(qint64 seconds);

@@ -138,11 +138,6 @@ private:
     quint64 m_generation = 0;
 };
 
-// ControlClassIndex: the class code of a control.
-inline int ControlClassIndex(const DesignControl &ctl)
-{
-    return ctl.cls;
-}
 // IsControlSelected: whether the control shows its selected look.
 inline bool IsControlSelected(const DesignControl &ctl)
 {

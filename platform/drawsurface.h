@@ -48,8 +48,6 @@ public:
     // Current position.
     Twips CurrentX() const { return Twips(m_x); }
     Twips CurrentY() const { return Twips(m_y); }
-    void SetCurrentX(Twips x) { m_x = x.v; }
-    void SetCurrentY(Twips y) { m_y = y.v; }
     void MoveTo(Twips x, Twips y)
     {
         m_x = x.v;
@@ -86,8 +84,6 @@ public:
     }
 
     // Shifts every later drawing by (x, y): the surface's origin.
-    Twips OriginX() const { return Twips(m_originX); }
-    Twips OriginY() const { return Twips(m_originY); }
     void SetOrigin(Twips x, Twips y)
     {
         m_originX = x.v;

@@ -26,7 +26,6 @@ public:
     // Runs the script and gives its result; nullopt on time-out, when the
     // page is gone or while another run waits.
     std::optional<QVariant> Run(const QString &script, int timeoutMs = kTimeoutMs);
-    bool Waiting() const { return m_waiting; }
 
     std::optional<QString> ElementInnerHtml(const QString &id) override;
     std::optional<QString> BodyHtml() override;

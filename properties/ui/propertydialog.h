@@ -56,7 +56,6 @@ public:
     void PlaceOn(int side);
     QLabel *Label() const { return m_lbl; }
     QLineEdit *Box() const { return m_txt; }
-    int Side() const { return m_side; }
 
 private:
     QLineEdit *m_txt = nullptr;
@@ -100,7 +99,6 @@ protected:
     // Marks a field as edited (ignored while a row is being loaded).
     void Mark(int field);
     void Unmark(int field) { m_marks.reset(size_t(field)); }
-    bool Loading() const { return m_loading; }
     // False once the controls were rebuilt after the row was loaded (its
     // number may name another control now).
     bool RowStillValid() const { return m_host.ControlsGeneration() == m_generation; }
