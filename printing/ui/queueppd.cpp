@@ -24,7 +24,7 @@ std::optional<QueuePaperRules> ReadQueuePaperRules(const QString &queue)
     rules.turnsCounterClockwise = ppd->landscape == 90;
     ppd_size_t min {}, max {};
     if (ppdPageSizeLimits(ppd, &min, &max)) {
-        const auto mm = [](float pt) { return double(pt) * 25.4 / 72; };
+        const auto mm = [](float pt) { return ToMm(Pt(pt)).v; };
         rules.custom = CustomPaperRange {QSizeF(mm(min.width), mm(min.length)),
                                          QSizeF(mm(max.width), mm(max.length))};
     }
