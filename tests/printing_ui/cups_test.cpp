@@ -4,8 +4,8 @@
 // and the calibration square land where the PDF file puts them;
 // PQT-PDF-MARGINS declares margins, and everything lands exactly that much
 // further in. The queues made from CUPS' sample drivers and from
-// tools/pqt-uneven.ppd check lengthwise printing on a page the queue turns,
-// and custom paper the queue cannot take. Without the queues the tests are
+// tools/pqt-uneven.ppd and tools/pqt-media.ppd check lengthwise printing on a
+// page the queue turns, and custom paper the queue cannot take. Without the queues the tests are
 // skipped, except in CI.
 
 #include "printing/calibration.h"
