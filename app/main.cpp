@@ -13,6 +13,7 @@
 #include "designer/formatops.h"
 #include "designer/ui/mainwindow.h"
 #include "online/versioncheck.h"
+#include "printing/ui/qtprinter.h"
 #include "platform/ui/qtdialogs.h"
 
 #include <QApplication>
@@ -31,6 +32,8 @@ int main(int argc, char **argv)
     InstallProgressWindow();
     InstallExportFormatChooser();
     dsg::SetFormatChoosers({ChooseFromFmtList, ChooseFormatName});
+    // Printing starts on the system's default printer until one is chosen.
+    InstallSystemPrinters();
 
     // A second copy ends at once, without a message; a lock that cannot be
     // taken over, or a data folder where no lock file can be made, ends the

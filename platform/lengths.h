@@ -3,8 +3,9 @@
 // millimetres (the format grid, the database), printer twips (the drawing
 // surface, 56.6928 to the millimetre), page twips on the screen (the page's
 // width in twips over the format's width in millimetres, core/helpers.h) and
-// pixels (platform/screenscale.h). Millimetres and printer twips are distinct
-// types here, so a millimetre value cannot be handed to a routine that draws
+// pixels (platform/screenscale.h); paper sizes of PDF and of printer
+// descriptions come in typographic points. Millimetres, printer twips and
+// points are distinct types here, so a millimetre value cannot be handed to a routine that draws
 // in twips (or back) without a named conversion. Page twips stay plain whole
 // numbers behind their own conversion (MmToPageTwips).
 
@@ -50,15 +51,19 @@ template<class Unit> constexpr Length<Unit> operator*(double k, Length<Unit> l)
 
 struct MmUnit;
 struct TwipsUnit;
+struct PointUnit;
 // Millimetres on paper.
 using Mm = Length<MmUnit>;
 // Printer twips: 1440 to the inch, 56.6928 to the millimetre (the constant
 // is 56.6928 exactly, not 1440 / 25.4, so stored offsets keep their meaning).
 using Twips = Length<TwipsUnit>;
+// Typographic points, 72 to the inch.
+using Pt = Length<PointUnit>;
 
 inline constexpr double kTwipsPerMm = 56.6928;
 // Twips per typographic point.
 inline constexpr double kTwipsPerPoint = 20.0;
+inline constexpr double kMmPerPoint = 25.4 / 72;
 
 constexpr Twips ToTwips(Mm mm)
 {
@@ -67,6 +72,14 @@ constexpr Twips ToTwips(Mm mm)
 constexpr Mm ToMm(Twips tw)
 {
     return Mm(tw.v / kTwipsPerMm);
+}
+constexpr Mm ToMm(Pt pt)
+{
+    return Mm(pt.v * kMmPerPoint);
+}
+constexpr Pt ToPt(Mm mm)
+{
+    return Pt(mm.v / kMmPerPoint);
 }
 
 namespace lengths_literals {

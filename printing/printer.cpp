@@ -8,7 +8,7 @@
 
 bool CustomPaperRange::Holds(Mm width, Mm height) const
 {
-    const double slack = 0.5 * 25.4 / 72;
+    const double slack = ToMm(Pt(0.5)).v;
     return width.v >= min.width() - slack && width.v <= max.width() + slack
            && height.v >= min.height() - slack && height.v <= max.height() + slack;
 }
@@ -158,7 +158,7 @@ QPageSize PdfPrinter::PageSize() const
 std::optional<CustomPaperRange> PdfPrinter::CustomPaperSizes() const
 {
     // Any size a PDF page can have: 3 to 14,400 points a side.
-    const double min = 3 * 25.4 / 72, max = 14400 * 25.4 / 72;
+    const double min = ToMm(Pt(3)).v, max = ToMm(Pt(14400)).v;
     return CustomPaperRange {QSizeF(min, min), QSizeF(max, max)};
 }
 

@@ -11,9 +11,11 @@
 # generic PostScript printer, Letter by default), PQT-DYMO (labels only) and
 # PQT-ZEBRA (custom paper at most 576 pt wide); and PQT-UNEVEN from
 # tools/pqt-uneven.ppd (margins that differ on every side, a landscape page
-# turned clockwise, a bounded custom size). Idempotent; needs root (or sudo)
-# to start cupsd and add the queues. cups-pdf writes the jobs into
-# /var/spool/cups-pdf/<user>.
+# turned clockwise, a bounded custom size) and PQT-MEDIA from
+# tools/pqt-media.ppd (custom sizes bounded more narrowly for its default
+# media type than its size parameters, which are all Qt reports, say).
+# Idempotent; needs root (or sudo) to start cupsd and add the queues.
+# cups-pdf writes the jobs into /var/spool/cups-pdf/<user>.
 set -euo pipefail
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -74,6 +76,7 @@ sample_queue PQT-LETTER generic -o PageSize=Letter
 sample_queue PQT-DYMO dymo
 sample_queue PQT-ZEBRA zebra
 add_queue PQT-UNEVEN "$(dirname "$0")/pqt-uneven.ppd"
-for q in "$QUEUE" "$QUEUE-MARGINS" PQT-LASERJET PQT-LETTER PQT-DYMO PQT-ZEBRA PQT-UNEVEN; do
+add_queue PQT-MEDIA "$(dirname "$0")/pqt-media.ppd"
+for q in "$QUEUE" "$QUEUE-MARGINS" PQT-LASERJET PQT-LETTER PQT-DYMO PQT-ZEBRA PQT-UNEVEN PQT-MEDIA; do
   lpstat -p "$q"
 done

@@ -19,8 +19,8 @@ QPageSize AsQueueFeedsIt(const QPageSize &size)
         return size;
     const QSizeF mm = size.size(QPageSize::Millimeter);
     const auto fed = [](double v) {
-        const double points = std::round(v * 72 / 25.4);
-        return std::ceil(points * 25.4 / 72 * 100 - 1e-6) / 100;
+        const Pt points(std::round(ToPt(Mm(v)).v));
+        return std::ceil(ToMm(points).v * 100 - 1e-6) / 100;
     };
     return QPageSize(QSizeF(fed(mm.width()), fed(mm.height())), QPageSize::Millimeter,
                      size.name(), QPageSize::ExactMatch);

@@ -22,9 +22,18 @@ std::optional<QueuePaperRules> ReadQueuePaperRules(const QString &queue)
         return std::nullopt;
     QueuePaperRules rules;
     rules.turnsCounterClockwise = ppd->landscape == 90;
+    // The range may differ by media type (cupsMinSize/cupsMaxSize): the
+    // queue's defaults and the options set for it (lpoptions) choose it,
+    // as they do for the job.
+    ppdMarkDefaults(ppd);
+    if (cups_dest_t *dest
+        = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), nullptr)) {
+        cupsMarkOptions(ppd, dest->num_options, dest->options);
+        cupsFreeDests(1, dest);
+    }
     ppd_size_t min {}, max {};
     if (ppdPageSizeLimits(ppd, &min, &max)) {
-        const auto mm = [](float pt) { return double(pt) * 25.4 / 72; };
+        const auto mm = [](float pt) { return ToMm(Pt(pt)).v; };
         rules.custom = CustomPaperRange {QSizeF(mm(min.width), mm(min.length)),
                                          QSizeF(mm(max.width), mm(max.length))};
     }

@@ -2,9 +2,10 @@
 // What a print queue's description (its PPD, fetched through CUPS from the
 // scheduler that holds the queue, so a queue of another machine answers as
 // well) says about paper beyond what Qt reports: which way the queue turns a
-// landscape page onto the paper, and the range of custom sizes it feeds.
-// Qt's printer support gives the printable margins of portrait paper only
-// and reports an empty custom range for many descriptions. A queue without
+// landscape page onto the paper, and the range of custom sizes it feeds
+// (for the media type the queue is set to). Qt's printer support gives the
+// printable margins of portrait paper only, reports an empty custom range
+// for many descriptions and never the narrower range of a media type. A queue without
 // a description (a driverless one) has none of this: callers keep to Qt.
 
 #include "printing/printer.h"

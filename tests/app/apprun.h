@@ -15,10 +15,12 @@ struct AppRun
     QString errors; // standard error: the driver's lines
 };
 
+// extraEnv is added to this process's environment.
 inline void StartApp(QProcess &p, const QString &dataDir, const QString &action,
-                     const QStringList &args = {})
+                     const QStringList &args = {}, const QProcessEnvironment &extraEnv = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(extraEnv);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("WAYBILL_DATA_DIR"), dataDir);
     env.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(DRIVER_PLUGIN_DIR));
@@ -27,12 +29,13 @@ inline void StartApp(QProcess &p, const QString &dataDir, const QString &action,
     p.start(QStringLiteral(APP_EXE), args);
 }
 
-inline AppRun RunApp(const QString &dataDir, const QString &action, int timeoutMs = 60000)
+inline AppRun RunApp(const QString &dataDir, const QString &action, int timeoutMs = 60000,
+                     const QProcessEnvironment &extraEnv = {})
 {
     QProcess p;
     QElapsedTimer t;
     t.start();
-    StartApp(p, dataDir, action);
+    StartApp(p, dataDir, action, {}, extraEnv);
     AppRun r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();

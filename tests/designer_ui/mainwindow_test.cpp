@@ -16,6 +16,7 @@
 #include "printing/ui/printwindows.h"
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
+#include "platform/ui/qtdialogs.h"
 #include "support/testenv.h"
 
 #include <QAbstractButton>
@@ -475,7 +476,6 @@ TEST_F(MainWindowTest, WindowsShowTheirWholeTitles)
     QApplication::setApplicationDisplayName(MainCaption());
     MainWindow w;
     w.show();
-    const QFontMetrics fm(QApplication::font());
     const auto shown = [](const QString &title) {
         for (QWidget *t : QApplication::topLevelWidgets())
             if (t->isVisible() && t->windowTitle() == title)
@@ -485,8 +485,7 @@ TEST_F(MainWindowTest, WindowsShowTheirWholeTitles)
     const auto wholeTitle = [&](const QString &title) {
         QWidget *win = shown(title);
         ASSERT_TRUE(win) << title.toStdString();
-        const QString bar = title + QStringLiteral(" — ") + MainCaption();
-        EXPECT_GE(win->width(), fm.horizontalAdvance(bar) + 100) << title.toStdString();
+        EXPECT_GE(win->width(), TitleBarWidth(title)) << title.toStdString();
         win->close();
     };
     w.menuBar()->findChild<QAction *>(QStringLiteral("mStrBarCodeStand"))->trigger();
@@ -500,8 +499,7 @@ TEST_F(MainWindowTest, WindowsShowTheirWholeTitles)
     QTest::mouseClick(w.Com(3), Qt::LeftButton);
     QWidget *tb = shown(QStringLiteral("淘宝交易下载"));
     ASSERT_TRUE(tb);
-    EXPECT_GE(tb->width(),
-              fm.horizontalAdvance(QStringLiteral("淘宝交易下载 — ") + MainCaption()) + 100);
+    EXPECT_GE(tb->width(), TitleBarWidth(QStringLiteral("淘宝交易下载")));
     tb->resize(300, tb->height());
     QCoreApplication::processEvents();
     for (const char *name : {"Com0", "Com6", "TShop", "Chk"}) {

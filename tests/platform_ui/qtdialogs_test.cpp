@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -81,27 +82,46 @@ TEST(QtTranslations, MessageBoxAndFileDialogTextsAreChinese)
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "&Open"), QStringLiteral("打开(&O)"));
 }
 
-// A box with a short text is still wide enough for its whole title and the
-// title bar's icon and buttons.
+// What the title bar shows: the title, " — " and the program's display name,
+// unless the title is the name or already ends with it; the width it needs
+// holds that whole text beside the bar's icon and three buttons, each a
+// square of the bar's height.
+TEST(QtDialogs, TitleBarTextAddsTheProgramsName)
+{
+    QApplication::setApplicationDisplayName(QStringLiteral("快递单套打 3.02"));
+    const struct
+    {
+        const char *title, *bar;
+    } cases[] = {
+        {"格式名输入", "格式名输入 — 快递单套打 3.02"},
+        {"", "快递单套打 3.02"},
+        {"快递单套打 3.02", "快递单套打 3.02"},
+    };
+    const QFontMetrics fm(QApplication::font());
+    const int barHeight = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    for (const auto &c : cases) {
+        const QString title = QString::fromUtf8(c.title), bar = QString::fromUtf8(c.bar);
+        EXPECT_EQ(TitleBarText(title), bar) << c.title;
+        EXPECT_GE(TitleBarWidth(title), fm.horizontalAdvance(bar) + 4 * barHeight) << c.title;
+    }
+}
+
+// A box or prompt with a short text is still as wide as its title bar needs
+// for the whole title beside the bar's icon and buttons.
 TEST(QtDialogs, MessageBoxShowsItsWholeTitle)
 {
     QApplication::setApplicationDisplayName(QStringLiteral("快递单套打 3.02"));
     QtDialogs d;
-    const QString title = QStringLiteral("快递单套打 3.02");
-    const int need = QFontMetrics(QApplication::font()).horizontalAdvance(title) + 100;
     SeenBox ok;
     answerNextBox(ok, QMessageBox::Ok);
     d.Message(QStringLiteral("好"));
     ASSERT_TRUE(ok.seen);
-    EXPECT_GE(ok.width, need);
+    EXPECT_GE(ok.width, TitleBarWidth(ok.title));
     SeenBox yes;
     answerNextBox(yes, QMessageBox::Yes);
     d.AskYesNo(QStringLiteral("是？"), QStringLiteral("一个相当长的标题，比问题本身长得多"));
     ASSERT_TRUE(yes.seen);
-    EXPECT_GE(yes.width, QFontMetrics(QApplication::font())
-                                 .horizontalAdvance(QStringLiteral("一个相当长的标题，比问题本身长得多"))
-                             + 100);
-    // A prompt's title bar also shows the program's name after its title.
+    EXPECT_GE(yes.width, TitleBarWidth(QStringLiteral("一个相当长的标题，比问题本身长得多")));
     int promptWidth = 0;
     QTimer::singleShot(50, [&promptWidth] {
         if (auto *p = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
@@ -110,7 +130,5 @@ TEST(QtDialogs, MessageBoxShowsItsWholeTitle)
         }
     });
     EXPECT_FALSE(d.Input(QStringLiteral("格式名："), QStringLiteral("格式名输入"), QString()));
-    EXPECT_GE(promptWidth, QFontMetrics(QApplication::font())
-                                   .horizontalAdvance(QStringLiteral("格式名输入 — 快递单套打 3.02"))
-                               + 100);
+    EXPECT_GE(promptWidth, TitleBarWidth(QStringLiteral("格式名输入")));
 }

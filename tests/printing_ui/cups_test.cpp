@@ -4,8 +4,8 @@
 // and the calibration square land where the PDF file puts them;
 // PQT-PDF-MARGINS declares margins, and everything lands exactly that much
 // further in. The queues made from CUPS' sample drivers and from
-// tools/pqt-uneven.ppd check lengthwise printing on a page the queue turns,
-// and custom paper the queue cannot take. Without the queues the tests are
+// tools/pqt-uneven.ppd and tools/pqt-media.ppd check lengthwise printing on a
+// page the queue turns, and custom paper the queue cannot take. Without the queues the tests are
 // skipped, except in CI.
 
 #include "printing/calibration.h"
@@ -257,6 +257,8 @@ TEST_F(CupsQueue, LengthwisePrintUsesThePrintableAreaOfTheTurnedPage)
 
 // A custom size outside the range the queue's description declares is not
 // asked for: the message, and the print goes onto the queue's own paper.
+// PQT-MEDIA's range for its default media type is narrower than the one Qt
+// reports for it.
 TEST_F(CupsQueue, CustomSizeOutsideTheQueueRangeKeepsTheQueuePaper)
 {
     const struct
@@ -270,6 +272,9 @@ TEST_F(CupsQueue, CustomSizeOutsideTheQueueRangeKeepsTheQueuePaper)
         {"PQT-UNEVEN", "300", "127", true, 210, 297},
         {"PQT-UNEVEN", "230", "40", true, 210, 297},
         {"PQT-UNEVEN", "230", "127", false, 230, 127},
+        {"PQT-MEDIA", "230", "127", true, 210, 297},
+        {"PQT-MEDIA", "200", "70", true, 210, 297},
+        {"PQT-MEDIA", "200", "127", false, 200, 127},
         {"PQT-LETTER", "230", "127", true, 215.9, 279.4},
         {"PQT-DYMO", "230", "127", true, 28.575, 88.9},
     };

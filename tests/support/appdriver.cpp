@@ -2,14 +2,16 @@
 // QT_QPA_GENERIC_PLUGINS=waybilldriver:<action>[+<action>...], it waits for
 // the main window, triggers the menu action of that object name (which opens
 // a chooser or dialog and waits for it), half a second later the next one
-// over it, and, while they are all open, closes the main window under them.
-// It writes what it did to standard error.
+// over it, and, while they are all open, names each open window's combo box
+// choices ("driver: combo <name> <text>") and closes the main window under
+// them. It writes what it did to standard error.
 // The action "record" instead writes the text of every message box
 // ("driver: message ...") and answers it, and closes the main window once it
 // is shown; "hold" only reports the main window and leaves it open.
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QGenericPlugin>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -69,8 +71,12 @@ private:
             }
             int others = 0;
             for (QWidget *w : QApplication::topLevelWidgets())
-                if (w != target && w->isVisible() && w->isWindow())
+                if (w != target && w->isVisible() && w->isWindow()) {
                     ++others;
+                    for (const QComboBox *c : w->findChildren<QComboBox *>())
+                        std::fprintf(stderr, "driver: combo %s %s\n", qPrintable(c->objectName()),
+                                     qPrintable(c->currentText()));
+                }
             std::fprintf(stderr, "driver: choosers open %d\n", others);
             if (target)
                 target->close();
