@@ -4,6 +4,7 @@
 #include "core/apppaths.h"
 #include "core/database.h"
 #include "core/exampleformat.h"
+#include "core/exchangefile.h"
 #include "core/globals.h"
 #include "core/startup.h"
 #include "core/ui/fmtlist.h"
@@ -51,6 +52,9 @@ int main(int argc, char **argv)
         dialogs().Message(LockFailedMessage(paths::DataDir()));
         return 1;
     }
+    // An export killed while replacing a .wlq file and its picture is
+    // completed or undone, so the pair is both old or both new.
+    RecoverFormatExport();
     // A database file that cannot be read, or that another process holds
     // for longer than the wait, ends the start with one message; the file
     // stays as it is, and the lock goes with this copy.

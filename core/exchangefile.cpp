@@ -1,5 +1,6 @@
 #include "core/exchangefile.h"
 
+#include "core/apppaths.h"
 #include "core/database.h"
 #include "core/fmtcolumns.h"
 #include "core/formatgrid.h"
@@ -57,6 +58,12 @@ struct Closer
 {
     ~Closer() { CloseIndicator(); }
 };
+
+// Names the files of an export while they are replaced.
+QString exportRecordPath()
+{
+    return paths::DataPath(QStringLiteral("export.pending"));
+}
 
 QString picturePathBeside(const QString &path)
 {
@@ -178,7 +185,12 @@ void SetExportFormatChooser(std::function<QString(const FormatHost &)> chooser)
     g_chooser = std::move(chooser);
 }
 
-bool ExportFormat(const FormatHost &host, const QString &nameIn)
+bool RecoverFormatExport()
+{
+    return safefile::Recover(exportRecordPath());
+}
+
+bool ExportFormat(const FormatHost &host, const QString &nameIn, const safefile::StepHook &step)
 {
     if (!nameIn.isEmpty())
         DialogResult = nameIn;
@@ -204,16 +216,19 @@ bool ExportFormat(const FormatHost &host, const QString &nameIn)
                                + QStringLiteral("”已经存在，是否覆盖？")))
         return false;
     // The file and its picture are written completely before either takes
-    // its place, and replaced as a pair: after any failure both old files
-    // keep their bytes, so a file never sits beside another format's picture.
+    // its place, and replaced as a pair, even across a kill of the program:
+    // after any failure both old files keep their bytes, so a file never
+    // sits beside another format's picture.
     const QString picture = GetBackgroundPicturePath(name);
     const bool withPicture = QFileInfo::exists(picture);
-    safefile::Writer file(path), pictureFile(picturePathBeside(path));
-    bool ok = file.Open() && file.Write(cp936::Encode(*text));
+    QStringList targets {path};
+    if (withPicture)
+        targets << picturePathBeside(path);
+    safefile::Together files(exportRecordPath(), targets, step);
+    bool ok = files.Open() && files.file(0).Write(cp936::Encode(*text));
     if (ok && withPicture)
-        ok = pictureFile.Open() && safefile::CopyInto(picture, pictureFile);
-    ok = ok
-        && (withPicture ? safefile::CommitTogether({&file, &pictureFile}) : file.Commit());
+        ok = safefile::CopyInto(picture, files.file(1));
+    ok = ok && files.Commit();
     if (!ok) {
         dialogs().Message(QStringLiteral("文件保存出错！"));
         return false;

@@ -6,6 +6,7 @@
 // it as a JPEG file of the same base name.
 
 #include "core/formathost.h"
+#include "platform/safefile.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,9 +39,17 @@ void RepairSplitRows(QStringList &lines);
 void SetExportFormatChooser(std::function<QString(const FormatHost &)> chooser);
 
 // Writes the format to a .wlq file the user chooses (through the dialog
-// seam), and its picture beside it. An empty name asks for the format.
-// True when the file was written.
-bool ExportFormat(const FormatHost &host, const QString &name);
+// seam), and its picture beside it, the two replacing old files as a pair.
+// An empty name asks for the format. True when the file was written. step,
+// when given, is called before each file operation (tests stop there).
+bool ExportFormat(const FormatHost &host, const QString &name,
+                  const safefile::StepHook &step = {});
+
+// Completes or undoes the file replacement of an export that a killed
+// program left, so that a .wlq file and its picture are both old or both
+// new and no file of the export is left; run at the start. True when
+// nothing is left to do.
+bool RecoverFormatExport();
 
 // Reads a .wlq file into table Fmt as a new format named after the file,
 // with new IDs and its references renumbered, all in one transaction, and

@@ -2,6 +2,7 @@
 
 #include "core/progress.h"
 #include "platform/codepage.h"
+#include "platform/safefile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -11,7 +12,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 #include <functional>
@@ -90,19 +90,6 @@ bool answered(QNetworkReply *reply)
     return !code.isValid() || (code.toInt() >= 200 && code.toInt() < 300);
 }
 
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        f.commit();
-        return false;
-    }
-    return f.commit();
-}
-
 } // namespace
 
 QString AddTimeKey(const QString &url, const QTime &now)
@@ -141,7 +128,7 @@ QString HttpGetText(const QString &url, QString &reply, const QString &marker,
         *gotAnswer = true;
     const QByteArray body = r->readAll();
     if (!savePath.isEmpty())
-        writeBytes(savePath, body);
+        safefile::WriteFile(savePath, body);
     if (CutReply(body, marker, reply))
         status.clear();
     return status;
@@ -180,7 +167,7 @@ bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 time
         ReplyPtr r = sendGet(url);
         const WaitResult w = waitFor(r.get(), timeoutSeconds, [] { return !IndicatorShown(); });
         if (w == WaitResult::Finished && answered(r.get())) {
-            const bool written = writeBytes(targetPath, r->readAll());
+            const bool written = safefile::WriteFile(targetPath, r->readAll());
             ok = written || !writeMustSucceed;
         }
     }

@@ -42,8 +42,8 @@ bool HttpGetAnswer(const QString &url, QString &reply, const QString &marker,
 // ("正在下载...") is shown; closing that window cancels. True when a 2xx
 // answer arrived; on an error status, time-out or cancel false and the
 // target is not touched. With writeMustSucceed a failed write of the answer is a
-// failure too (the write goes through a temporary file, so it leaves the
-// old file).
+// failure too. Answers are written through platform/safefile: a write that
+// fails (a full disk) leaves the old file.
 bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 timeoutSeconds,
                       bool writeMustSucceed = false);
 

@@ -9,9 +9,12 @@
 class FormatHost;
 class QPushButton;
 
+// The lines to write stand as the program itself writes them.
 inline constexpr const char *kNoMakerHost
     = "没有设置格式服务器网址，无法下载格式列表。请在数据文件夹的 settings.ini "
-      "中设置格式服务器网址（Para/ServerHost）。";
+      "末尾加上以下两行（等号后换成实际的网址）：\n"
+      "[PQT_V]\n"
+      "Para\\ServerHost=formats.example.com";
 
 class FmtDown : public ListPreviewWindow
 {

@@ -111,7 +111,10 @@ void TBDown::Form_Load()
     const QString login = hosts::LoginPageUrl();
     // Without a browser its message stands in its place.
     if (WB && login.isEmpty())
-        WB->setHtml(QStringLiteral("<html><body><p>") + QString::fromUtf8(kNoMarketplaceHost)
+        WB->setHtml(QStringLiteral("<html><body><p>")
+                    + QString::fromUtf8(kNoMarketplaceHost)
+                          .toHtmlEscaped()
+                          .replace(u'\n', QStringLiteral("<br>"))
                     + QStringLiteral("</p></body></html>"));
     else if (WB)
         WB->load(QUrl(login));

@@ -24,8 +24,14 @@ class WebDom;
 
 inline constexpr const char *kSplitterKey = "淘宝下载_分割线";
 inline constexpr const char *kMergeKey = "淘宝导入_自动合并";
+// The lines to write stand as the program itself writes them.
 inline constexpr const char *kNoMarketplaceHost
-    = "没有设置淘宝网址（设置 Para 中的 TaobaoLoginHost 与 TaobaoSellerHost），无法打开登录页面。";
+    = "没有设置淘宝网址，无法打开登录页面。请在数据文件夹的 settings.ini "
+      "末尾加上以下几行（等号后换成实际的网址）：\n"
+      "[PQT_V]\n"
+      "Para\\TaobaoLoginHost=login.example.com\n"
+      "Para\\TaobaoSellerHost=seller.example.com\n"
+      "Para\\TaobaoTradeHost=trade.example.com";
 
 class TBDown : public QWidget
 {

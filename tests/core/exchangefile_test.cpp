@@ -566,3 +566,33 @@ TEST_F(ExchangeFileTest, OriginalFileExportsBackInItsOwnLayout)
     }
     EXPECT_EQ(ReadBytes(out), cp936::Encode(expected.join(QStringLiteral("\r\n"))));
 }
+
+// The text is replaced only together with its picture. Here the picture
+// cannot take its place: its name links to a file in a folder that takes new
+// entries but lets none go (append-only, which stops root too), so the
+// picture's new bytes can be written but not renamed over the old ones. The
+// old text must stay.
+TEST_F(ExchangeFileTest, ExportKeepsTheOldTextWhenThePictureCannotBeReplaced)
+{
+    makeFormat(QStringLiteral("A"));
+    ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(QStringLiteral("A")), QByteArray("PIC")));
+    const QString out = path(QStringLiteral("out")), locked = path(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkpath(out) && QDir().mkpath(locked));
+    ASSERT_TRUE(WriteBytes(out + QStringLiteral("/old.wlq"), "OLD"));
+    ASSERT_TRUE(WriteBytes(locked + QStringLiteral("/pic.jpg"), "OLDPIC"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../locked/pic.jpg"), out + QStringLiteral("/old.jpg")));
+    const QStringList dataFiles = FilesIn(dataDir());
+    {
+        AppendOnlyFolder lock(locked);
+        if (!lock.on())
+            GTEST_SKIP() << "no append-only folders on this file system";
+        dlg.Queue(out + QStringLiteral("/old.wlq"));
+        dlg.Queue(true); // replace
+        EXPECT_FALSE(ExportFormat(host, QStringLiteral("A")));
+    }
+    EXPECT_EQ(msgs(), QStringList {QStringLiteral("文件保存出错！")});
+    EXPECT_EQ(ReadBytes(out + QStringLiteral("/old.wlq")), "OLD");
+    EXPECT_EQ(ReadBytes(out + QStringLiteral("/old.jpg")), "OLDPIC");
+    EXPECT_EQ(FilesIn(out), (QStringList {QStringLiteral("old.jpg"), QStringLiteral("old.wlq")}));
+    EXPECT_EQ(FilesIn(dataDir()), dataFiles);
+}

@@ -135,6 +135,27 @@ TEST_F(HttpTest, DownloadWritesBodyByteForByteAndClosesTheProgressWindow)
     EXPECT_EQ(Indicator().caption, QStringLiteral("正在下载..."));
 }
 
+// A download that does not fit on the disk (a file-size limit) is a failure
+// and leaves the old file; the answers are smaller and larger than a write
+// buffer.
+TEST_F(HttpTest, DownloadOntoAFullDiskFailsAndKeepsTheOldFile)
+{
+    for (const int size : {6000, 70000}) {
+        server.handler = [size](const QByteArray &) { return QByteArray(size, 'n'); };
+        const QString target = path("fmt.wlq");
+        ASSERT_TRUE(WriteBytes(target, "old"));
+        const QStringList files = FilesIn(dataDir());
+        bool ok = true;
+        {
+            FullDiskScope full(4096);
+            ok = HttpDownloadFile(server.url("/f.wlq"), target, 60, true);
+        }
+        EXPECT_FALSE(ok) << size;
+        EXPECT_EQ(ReadBytes(target), "old") << size;
+        EXPECT_EQ(FilesIn(dataDir()), files) << size;
+    }
+}
+
 TEST_F(HttpTest, ClosingTheProgressWindowCancelsTheDownload)
 {
     server.handler = [](const QByteArray &) { return QByteArray(); };

@@ -56,7 +56,8 @@ TEST_F(DataDirTest, CatalogueWithoutServerSaysWhereToSetItAndOpensNothing)
     ShowFmtDown(&owner, host);
     EXPECT_EQ(dlg.messages(),
               QStringList {QStringLiteral("没有设置格式服务器网址，无法下载格式列表。请在数据文件夹的 "
-                                          "settings.ini 中设置格式服务器网址（Para/ServerHost）。")});
+                                          "settings.ini 末尾加上以下两行（等号后换成实际的网址）：\n"
+                                          "[PQT_V]\nPara\\ServerHost=formats.example.com")});
     EXPECT_EQ(owner.findChild<FmtDown *>(), nullptr);
     for (QWidget *w : QApplication::topLevelWidgets())
         EXPECT_EQ(qobject_cast<FmtDown *>(w), nullptr);

@@ -24,10 +24,10 @@ TEST_F(SafeFile, PairKeepsBothOldWhenTheSecondCannotBeReplaced)
         QFile::remove(first);
         if (firstExisted)
             ASSERT_TRUE(WriteBytes(first, "OLD"));
-        safefile::Writer a(first), b(blocked);
-        ASSERT_TRUE(a.Open() && a.Write("NEW") && b.Open() && b.Write("PIC"));
+        safefile::Together pair(path(QStringLiteral("record")), {first, blocked});
+        ASSERT_TRUE(pair.Open() && pair.file(0).Write("NEW") && pair.file(1).Write("PIC"));
         ASSERT_TRUE(QDir().rename(folder, path(QStringLiteral("moved"))));
-        EXPECT_FALSE(safefile::CommitTogether({&a, &b}));
+        EXPECT_FALSE(pair.Commit());
         if (firstExisted)
             EXPECT_EQ(ReadBytes(first), "OLD");
         else

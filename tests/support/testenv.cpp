@@ -10,6 +10,9 @@
 #include <QProcess>
 
 #include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,6 +118,29 @@ FullDiskScope::~FullDiskScope()
     lim.rlim_cur = rlim_t(m_old);
     setrlimit(RLIMIT_FSIZE, &lim);
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+AppendOnlyFolder::AppendOnlyFolder(const QString &folder)
+{
+    m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int flags = 0;
+    if (m_fd >= 0 && ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        m_flags = flags;
+        flags |= FS_APPEND_FL;
+        if (::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0)
+            return;
+    }
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+AppendOnlyFolder::~AppendOnlyFolder()
+{
+    if (m_fd < 0)
+        return;
+    ::ioctl(m_fd, FS_IOC_SETFLAGS, &m_flags);
+    ::close(m_fd);
 }
 
 QStringList FilesIn(const QString &folder)

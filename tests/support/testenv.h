@@ -51,6 +51,23 @@ private:
     void (*m_oldHandler)(int) = nullptr;
 };
 
+// Makes a folder append-only for its lifetime (new entries can be made,
+// none removed or renamed over, not even by root); on() is false where the
+// file system has no such flag.
+class AppendOnlyFolder
+{
+public:
+    explicit AppendOnlyFolder(const QString &folder);
+    ~AppendOnlyFolder();
+    AppendOnlyFolder(const AppendOnlyFolder &) = delete;
+    AppendOnlyFolder &operator=(const AppendOnlyFolder &) = delete;
+    bool on() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+    int m_flags = 0;
+};
+
 // The texts of the OK message boxes shown, in order.
 QStringList MessageBoxes(const ScriptedDialogs &d);
 
