@@ -45,9 +45,10 @@ using screen::ToPx;
 
 namespace {
 
-// The maker's support contacts (settings Para/QQHelp1 and Para/QQHelp2, a
-// QQ number each), opened as instant-messenger chats. No contact is built
-// in: without the setting the user is told so.
+// The maker's support contacts (lines Para\QQHelp1 and Para\QQHelp2 of
+// section [PQT_V] in settings.ini, a QQ number each), opened as
+// instant-messenger chats. No contact is built in: without the setting the
+// user is told so.
 void OpenSupportChat(int n)
 {
     const QString uin = num::Trim(GetRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"),
