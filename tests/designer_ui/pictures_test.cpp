@@ -129,6 +129,20 @@ protected:
         QImageReader::setAllocationLimit(128);
         return page;
     }
+    // The format list's preview of the format: what it did, and the
+    // picture it shows in *shown.
+    static FmtPictureShown ListPreview(const QString &fmt, QImage *shown = nullptr)
+    {
+        QFrame frame;
+        frame.resize(300, 400);
+        QLabel img(&frame);
+        img.resize(300, 400);
+        QScrollBar vs;
+        const FmtPictureShown r = LoadFmtPicture(&img, fmt, &frame, &vs);
+        if (shown)
+            *shown = img.pixmap().toImage();
+        return r;
+    }
     static constexpr int kDpi = 20;
     static QRectF MmRect(double x, double y, double w, double h)
     {
@@ -225,12 +239,7 @@ TEST_F(PicturesTest, APictureThatCannotBeReadIsToldOnce)
     EXPECT_TRUE(told.at(2).contains(u"65000×65000"_s));
 
     // The list says why in place of the picture, not in a message box.
-    QFrame frame;
-    frame.resize(300, 400);
-    QLabel img(&frame);
-    img.resize(300, 400);
-    QScrollBar vs;
-    const FmtPictureShown shown = LoadFmtPicture(&img, fmt, &frame, &vs);
+    const FmtPictureShown shown = ListPreview(fmt);
     EXPECT_FALSE(shown.shown);
     EXPECT_EQ(shown.fault, told.at(0));
     EXPECT_EQ(MessageBoxes(dlg).size(), 3);
@@ -272,13 +281,8 @@ TEST_F(PicturesTest, TheOrientationTagTurnsThePictureEverywhere)
     EXPECT_TRUE(DarkAboveIn(paper, MmRect(100, 0, 100, 200))) << "paper background";
     EXPECT_TRUE(DarkAboveIn(paper, MmRect(20, 140, 50, 50))) << "paper box";
 
-    QFrame frame;
-    frame.resize(300, 400);
-    QLabel img(&frame);
-    img.resize(300, 400);
-    QScrollBar vs;
-    ASSERT_TRUE(LoadFmtPicture(&img, fmt, &frame, &vs).shown);
-    const QImage listed = img.pixmap().toImage();
+    QImage listed;
+    ASSERT_TRUE(ListPreview(fmt, &listed).shown);
     EXPECT_TRUE(DarkAboveIn(listed, listed.rect())) << "list";
     EXPECT_TRUE(MessageBoxes(dlg).isEmpty());
     w.close();
