@@ -59,9 +59,10 @@ struct Kept
     PictureRead read;
 };
 
-// Kept reads bounded by their pixels in KB: a handful of pictures at the
-// decoding limit.
-constexpr int kKeptKb = 384 * 1024;
+// Kept reads bounded by their pixels in KB: two pictures at Qt's default
+// decoding limit, or several reduced scans. A picture still shown shares
+// its pixels with the kept one, so keeping it costs nothing more.
+constexpr int kKeptKb = 256 * 1024;
 
 QMutex g_keptLock;
 QCache<QString, Kept> &KeptReads()
