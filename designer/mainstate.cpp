@@ -366,7 +366,7 @@ void MainState::RebuildKeepingContents(bool showProgress)
     // Bar codes are redrawn at the new size as well as pictures.
     for (const auto &[i, t] : contents)
         if (DesignControl *c = m_ctls.GetCtlByIndex(i); c && !t.isEmpty()) {
-            SetPictureContent(*c, t);
+            SetPictureContent(*this, *c, t);
             m_ctls.Changed(*c);
         }
 }
@@ -410,10 +410,18 @@ bool MainState::ConfirmPageSize(const QString &tx, const QString &ty)
 
 void MainState::LoadBackgroundPicture(const QString &formatName)
 {
-    m_tp = QImage();
     const QString path = GetBackgroundPicturePath(formatName);
-    if (QFileInfo(path).isFile())
-        m_tp = ReadPicture(path);
+    const PictureRead read = ReadPicture(path);
+    m_tp = read.image;
+    TellPictureFault(PictureFaultText(path, read));
+}
+
+void MainState::TellPictureFault(const QString &text)
+{
+    if (text.isEmpty() || m_picturesTold.contains(text))
+        return;
+    m_picturesTold.insert(text);
+    dialogs().Message(text);
 }
 
 // ------------------------------------------------------------ design controls
@@ -471,7 +479,7 @@ void MainState::SetControlValue(DesignControl &ctl, const QString &value)
         ctl.value = num::Trim(value).isEmpty() ? 0 : 1;
         break;
     case PictureBox:
-        SetPictureContent(ctl, value, !m_barCodesLater);
+        SetPictureContent(*this, ctl, value, !m_barCodesLater);
         break;
     default:
         return;

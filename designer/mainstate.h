@@ -20,6 +20,7 @@
 #include "records/recordstep.h"
 
 #include <QImage>
+#include <QSet>
 #include <QString>
 #include <array>
 #include <functional>
@@ -109,8 +110,16 @@ public:
     double ZoomFactor() const { return m_page.ZoomFactor(); }
 
     // ---- background picture (TP) ----
+    // The picture the page shows and the printer prints, read once when
+    // the format is opened (or its picture imported or cleared).
     const QImage &BackgroundPicture() const { return m_tp; }
+    // Reads the format's picture file; one that is there but cannot be read
+    // is told (TellPictureFault) and leaves the background empty.
     void LoadBackgroundPicture(const QString &formatName);
+    // Tells the user why a picture file was not read, once a run for each
+    // text: a picture shown again, printed again or given again to a box by
+    // the next record is not told again. An empty text tells nothing.
+    void TellPictureFault(const QString &text);
 
     // ---- design controls ----
     DesignControls &Controls() { return m_ctls; }
@@ -247,6 +256,7 @@ private:
     qint32 m_screenWidth = 15360;
     double m_fontScale = 1.0;
     bool m_refusedShown = false;
+    QSet<QString> m_picturesTold;
     std::function<QString()> m_classChooser;
     bool m_reloading = false;
     bool m_barCodesLater = false; // FillGridRow is running

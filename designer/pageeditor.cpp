@@ -143,7 +143,7 @@ void PageEditor::CtlMouseDown(qint32 index, int button, int shift, double x, dou
             FlipSelection(m_state, *k);
             // The border changed: the picture or bar code is drawn again.
             if (k->cls == PictureBox) {
-                SetPictureContent(*k, k->linkItem);
+                SetPictureContent(m_state, *k, k->linkItem);
                 m_state.Controls().Changed(*k);
             }
         }
@@ -161,7 +161,7 @@ void PageEditor::CtlMouseMove(qint32 index, int button, int, double x, double y)
         return;
     CtlMouseDrag(*k, button, x, y, Locked(), k->cls != CheckBox);
     if (k->cls == PictureBox && Locked() == 0 && button == 1) {
-        SetPictureContent(*k, k->linkItem);
+        SetPictureContent(m_state, *k, k->linkItem);
         m_state.Controls().Changed(*k);
     }
 }

@@ -137,7 +137,7 @@ void AddPicture(MainState &state, DesignControl &box)
         dialogs().Message(QStringLiteral("图片文件“") + p + QStringLiteral("”不存在！"));
         return;
     }
-    SetPictureContent(box, p);
+    SetPictureContent(state, box, p);
     state.Controls().Changed(box);
 }
 
@@ -150,7 +150,7 @@ void InputBarCode(MainState &state, DesignControl &box)
     // Cancelling keeps the content; only an explicit empty answer clears it.
     if (!answer)
         return;
-    SetPictureContent(box, num::Trim(*answer));
+    SetPictureContent(state, box, num::Trim(*answer));
     state.Controls().Changed(box);
 }
 

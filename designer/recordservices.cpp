@@ -57,9 +57,10 @@ void TT_LostFocus(MainState &state, qint32 index)
     rec::ConvertLinkedBoxes(state, index);
 }
 
-void SetPictureContent(DesignControl &box, const QString &content, bool drawBarCode)
+void SetPictureContent(MainState &state, DesignControl &box, const QString &content,
+                       bool drawBarCode)
 {
-    rec::PictureBoxLook look {box.linkItem, box.picture, box.toolTip};
+    rec::PictureBoxLook look {box.linkItem, box.picture, box.toolTip, {}};
     std::optional<BarCodeStandard> standard;
     if (drawBarCode && rec::IsBarCodeContent(content))
         standard = ReadBarCodeStandard();
@@ -69,6 +70,7 @@ void SetPictureContent(DesignControl &box, const QString &content, bool drawBarC
     box.picture = look.picture;
     box.toolTip = look.toolTip;
     box.barCodePending = !standard && rec::IsBarCodeContent(content);
+    state.TellPictureFault(look.fault);
 }
 
 void DrawPendingBarCode(DesignControl &box)

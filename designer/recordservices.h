@@ -28,8 +28,10 @@ void AutoFillDates(MainState &state);
 void TT_LostFocus(MainState &state, qint32 index);
 // Shows a picture file or a bar code in a picture box and keeps the content
 // as its link item. With drawBarCode false a bar code's picture is left
-// for DrawPendingBarCode (the box shows nothing until then).
-void SetPictureContent(DesignControl &box, const QString &content, bool drawBarCode = true);
+// for DrawPendingBarCode (the box shows nothing until then). A picture file
+// that cannot be read is told through the state (once for each file).
+void SetPictureContent(MainState &state, DesignControl &box, const QString &content,
+                       bool drawBarCode = true);
 // Draws the bar code a box was given without its picture, in the stored
 // standard; nothing for any other box.
 void DrawPendingBarCode(DesignControl &box);

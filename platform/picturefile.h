@@ -1,17 +1,44 @@
 #pragma once
-// Reading a picture file for the page and the printer, whatever its size.
-// Qt refuses to decode a picture whose pixels would pass its allocation limit
-// (QImageReader::allocationLimit, 128 MB by default); an A4 scan at 600 dpi
-// (4,960 × 7,016) is past it. Such a picture is read at half, a quarter or
-// an eighth of its size, the first that fits: the steps a JPEG decoder
-// scales by while it decodes, so the whole picture is never held. The page
-// and the printer draw a picture scaled to its box anyway, so the smaller
-// copy costs only resolution (the A4 scan is read at 300 dpi).
+// Reading a picture file: the one rule for the page, the printer, picture
+// boxes and the format list, so all of them show a picture the same way up
+// and at the same size.
+//
+// The picture is turned as the file's orientation tag says (a phone photo
+// of a waybill stands upright). Qt refuses to decode a picture whose pixels
+// would pass its allocation limit (QImageReader::allocationLimit, 128 MB by
+// default); an A4 scan at 600 dpi (4,960 × 7,016) or a 6,000² photo is past
+// it. Such a picture is read at half, a quarter or an eighth of its size,
+// the first that fits: the steps a JPEG decoder scales by while it decodes,
+// so the whole picture is never held (a PNG is decoded row by row into the
+// smaller copy, which still costs the whole decoding: seconds for 8,000²).
+// The page and the printer draw a picture scaled to its box anyway, so the
+// smaller copy costs only resolution (the A4 scan is read at 300 dpi).
+//
+// Every read is kept for the rest of the run under the file's path, size
+// and times, so a picture read again (a format reopened, a record printed
+// again, the list's rows passed over) costs nothing; a changed file is read
+// afresh. The kept pictures are bounded in total (the oldest go first).
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 
-// The picture in the file at path; null when it cannot be read (no file, not
-// a picture, or too big even at an eighth). autoTransform turns it as the
-// file's orientation tag says.
-QImage ReadPicture(const QString &path, bool autoTransform = false);
+struct PictureRead
+{
+    enum class Fault {
+        None,
+        Missing, // no file at the path
+        NotPicture, // not a picture Qt can decode, or damaged past reading
+        TooBig, // past the decoding limit even at an eighth of its size
+    };
+    QImage image; // null unless fault is None
+    Fault fault = Fault::None;
+    QSize fileSize; // the size the file gives, when it gives one
+};
+
+// The picture in the file at path (see above). Thread-safe.
+PictureRead ReadPicture(const QString &path);
+
+// What to tell the user about a picture file that is there but was not
+// read (fault NotPicture or TooBig); empty otherwise.
+QString PictureFaultText(const QString &path, const PictureRead &read);

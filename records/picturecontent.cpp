@@ -1,6 +1,7 @@
 #include "records/picturecontent.h"
 
 #include "platform/drawsurface.h"
+#include "platform/picturefile.h"
 #include "platform/screenscale.h"
 
 #include <QFileInfo>
@@ -42,6 +43,7 @@ bool SetPictureContent(PictureBoxLook &box, const QString &content, double width
     box.toolTip = EmptyPictureHint();
     box.linkItem.clear();
     box.picture = QImage();
+    box.fault.clear();
     if (content.isEmpty())
         return true;
     if (barCode) {
@@ -51,7 +53,9 @@ bool SetPictureContent(PictureBoxLook &box, const QString &content, double width
         box.toolTip = QStringLiteral("当前条码：") + content;
     } else if (QFileInfo(content).isFile()) {
         box.linkItem = content;
-        box.picture = QImage(content);
+        const PictureRead read = ReadPicture(content);
+        box.picture = read.image;
+        box.fault = PictureFaultText(content, read);
         box.toolTip = QStringLiteral("当前图片：") + content;
     }
     return true;

@@ -2,8 +2,11 @@
 // What a picture box shows for its content: a text that begins with a digit
 // is bar-code data, drawn in the chosen standard over the box at the
 // screen's resolution; any other text is the path of a picture file, shown
-// when the file exists. The box keeps the content as its link item and
-// tells the user by its tool tip what it holds.
+// when the file exists, read by the one picture rule (platform/picturefile:
+// turned by its orientation tag, reduced past the decoding limit). A file
+// that is there but cannot be read leaves the box empty and says why in the
+// look's fault, for the window to tell. The box keeps the content as its
+// link item and tells the user by its tool tip what it holds.
 
 #include "printing/barcodes.h"
 
@@ -19,6 +22,7 @@ struct PictureBoxLook
     QString linkItem;
     QImage picture;
     QString toolTip;
+    QString fault; // why the picture file was not read; empty when it was
 };
 
 // The hint of an empty box.

@@ -72,7 +72,7 @@ void FmtList::MSF_RowColChange()
 {
     const qint32 row = Grid.row();
     TickFmtListRow(Grid, row);
-    LBL->setVisible(!LoadFmtPicture(Img, FmtListName(Grid, row), Frm, VS));
+    ShowFmtPicture(FmtListName(Grid, row));
 }
 
 void FmtList::Com_Click(int index)

@@ -6,7 +6,6 @@
 #include "platform/ui/gridview.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -28,6 +27,7 @@ constexpr int kButtonWidth = 96;
 ListPreviewWindow::ListPreviewWindow(const Look &look, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_windowName(look.windowName)
+    , m_noPicture(look.noPicture)
     , m_gridWidth(look.gridWidth)
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -46,6 +46,7 @@ ListPreviewWindow::ListPreviewWindow(const Look &look, QWidget *parent)
     VS->setEnabled(false);
     LBL = new QLabel(look.noPicture, Frm);
     LBL->setAlignment(Qt::AlignCenter);
+    LBL->setWordWrap(true);
     for (int i = 0; i < look.buttons.size(); ++i) {
         auto *b = new QPushButton(look.buttons.at(i), this);
         b->setObjectName(QStringLiteral("Com%1").arg(i));
@@ -107,24 +108,21 @@ void ListPreviewWindow::VS_Change(int value)
     Img->move(0, int(FmtPictureTop(value, Frm->height())));
 }
 
-bool LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame, QScrollBar *scroll)
+FmtPictureShown LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame,
+                               QScrollBar *scroll)
 {
     if (!image || !frame)
-        return false;
+        return {};
     const QString path = FmtPicturePath(picture);
     image->clear();
     image->setGeometry(0, 0, image->width(), frame->height());
-    if (!QFileInfo::exists(path)) {
+    const PictureRead read = ReadPicture(path);
+    if (read.image.isNull() || read.image.width() <= 0) {
         if (scroll)
             scroll->setEnabled(false);
-        return false;
+        return {false, PictureFaultText(path, read)};
     }
-    const QImage pic = ReadPicture(path, true);
-    if (pic.isNull() || pic.width() <= 0) {
-        if (scroll)
-            scroll->setEnabled(false);
-        return false;
-    }
+    const QImage &pic = read.image;
     const FmtPicturePlan plan
         = PlanFmtPicture(pic.width(), pic.height(), image->width(), frame->height());
     image->resize(image->width(), int(plan.imageHeight + 0.5));
@@ -141,6 +139,13 @@ bool LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame, QScro
         scroll->blockSignals(false);
     }
     image->setPixmap(QPixmap::fromImage(pic));
-    return true;
+    return {true, {}};
+}
+
+void ListPreviewWindow::ShowFmtPicture(const QString &picture)
+{
+    const FmtPictureShown r = LoadFmtPicture(Img, picture, Frm, VS);
+    LBL->setText(r.fault.isEmpty() ? m_noPicture : r.fault);
+    LBL->setVisible(!r.shown);
 }
 

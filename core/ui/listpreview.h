@@ -56,6 +56,11 @@ protected:
     // window centred and its parts laid out.
     virtual void Form_Load() = 0;
     QPushButton *Button(int index) const { return m_buttons.at(size_t(index)); }
+    // Shows picture (as LoadFmtPicture) with the label over the frame when it
+    // is not shown: the look's no-picture text, or why the file that is
+    // there cannot be read. The label says it as long as the row is current,
+    // not in a message box at every change of row.
+    void ShowFmtPicture(const QString &picture);
 
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -64,6 +69,7 @@ protected:
 private:
     void layoutControls();
     QString m_windowName;
+    QString m_noPicture;
     int m_gridWidth;
     QLabel *m_listCaption = nullptr;
     QLabel *m_previewCaption = nullptr;
@@ -71,8 +77,19 @@ private:
     bool m_loaded = false;
 };
 
+// What LoadFmtPicture did: shown, or not; fault says why a picture file
+// that is there was not shown (empty when there was none).
+struct FmtPictureShown
+{
+    bool shown = false;
+    QString fault;
+};
+
 // Shows the picture in the image, scaled to the image's width with its
 // proportions kept, inside the frame, and sets up the scroll bar when the
 // image is higher than the frame. picture is a file path, or else a format
-// name (its background picture). True when a picture was loaded.
-bool LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame, QScrollBar *scroll);
+// name (its background picture). The file is read as the page and the
+// printer read it (platform/picturefile), so the list shows it the same way
+// up.
+FmtPictureShown LoadFmtPicture(QLabel *image, const QString &picture, QWidget *frame,
+                               QScrollBar *scroll);

@@ -97,7 +97,7 @@ void FmtDown::MSF_RowColChange()
     const QString cache = catalogue::FetchPreview(Grid.text(row, catalogue::ColPicture));
     if (!self)
         return;
-    LBL->setVisible(cache.isEmpty() || !LoadFmtPicture(Img, cache, Frm, VS));
+    LBL->setVisible(cache.isEmpty() || !LoadFmtPicture(Img, cache, Frm, VS).shown);
 }
 
 void ShowFmtDown(QWidget *owner, FormatHost &host)

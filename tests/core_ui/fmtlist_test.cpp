@@ -195,7 +195,7 @@ TEST_F(FmtListTest, PreviewScrollsATallPicture)
     img.setScaledContents(true);
     img.setGeometry(0, 0, 300, 400);
     QScrollBar vs(Qt::Vertical);
-    EXPECT_TRUE(LoadFmtPicture(&img, kB, &frame, &vs));
+    EXPECT_TRUE(LoadFmtPicture(&img, kB, &frame, &vs).shown);
     EXPECT_EQ(img.width(), 300);
     EXPECT_EQ(img.height(), 600);
     EXPECT_TRUE(vs.isEnabled());
@@ -207,7 +207,7 @@ TEST_F(FmtListTest, PreviewScrollsATallPicture)
     wide.fill(Qt::white);
     const QString file = path(QStringLiteral("preview.png"));
     ASSERT_TRUE(wide.save(file));
-    EXPECT_TRUE(LoadFmtPicture(&img, file, &frame, &vs));
+    EXPECT_TRUE(LoadFmtPicture(&img, file, &frame, &vs).shown);
     EXPECT_EQ(img.height(), 150);
     EXPECT_FALSE(vs.isEnabled());
 
@@ -215,10 +215,10 @@ TEST_F(FmtListTest, PreviewScrollsATallPicture)
     QImageReader::setAllocationLimit(128);
     const QString scan = path(QStringLiteral("scan.jpg"));
     ASSERT_TRUE(SaveA4Scan(scan, 20, 150));
-    EXPECT_TRUE(LoadFmtPicture(&img, scan, &frame, &vs));
+    EXPECT_TRUE(LoadFmtPicture(&img, scan, &frame, &vs).shown);
     EXPECT_EQ(img.height(), 424);
 
-    EXPECT_FALSE(LoadFmtPicture(&img, kC, &frame, &vs));
+    EXPECT_FALSE(LoadFmtPicture(&img, kC, &frame, &vs).shown);
     EXPECT_TRUE(img.pixmap().isNull());
 
     // In the window the scroll bar moves the picture by tenths of the frame.

@@ -543,7 +543,9 @@ TEST_F(MainWindowTest, FailedSaveIsSaidAndClosingAsksFirst)
 TEST_F(MainWindowTest, RefusedNewFormatAndSaveAsChangeNothingAndAreSaid)
 {
     const QString other = QStringLiteral("新格式");
-    ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(kFmt), "jpeg"));
+    QImage small(8, 8, QImage::Format_RGB32);
+    small.fill(Qt::blue);
+    ASSERT_TRUE(small.save(GetBackgroundPicturePath(kFmt), "JPG"));
     const auto count = [](const QString &name) {
         const auto rs = db::OpenRecordset(QStringLiteral("SELECT COUNT(*) FROM Fmt WHERE Fmt=?"),
                                           {name});
