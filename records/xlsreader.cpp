@@ -31,6 +31,9 @@ constexpr const char *kHelperName = "waybill-xlsread";
 constexpr int kSliceMs = 40;
 // The most bytes taken from the pipe between two turns of the event loop.
 constexpr qsizetype kBytesPerSlice = 1 << 20;
+// Texts this long are shared between the cells that hold them; shorter
+// ones cost little more than the record of the cell.
+constexpr qsizetype kSharedTextChars = 32;
 
 // A reply read frame by frame as it arrives.
 class ReplyReader
@@ -137,14 +140,16 @@ public:
             if (*m_row < m_request.firstRow || *m_row > m_request.lastRow || *m_column < 1
                 || *m_column > kMaxSheetCols || !m_asked[size_t(*m_column)])
                 return false;
-            // A text met before is kept once: a damaged file whose cells all
-            // name one long shared string costs that string only.
+            // A long text met before is kept once: a damaged file whose cells
+            // all name one long shared string costs that string only.
             QString text = QString::fromUtf8(frame);
-            const auto known = m_texts.constFind(text);
-            if (known != m_texts.cend())
-                text = *known;
-            else if (!text.isEmpty())
-                m_texts.insert(text);
+            if (text.size() >= kSharedTextChars) {
+                const auto known = m_texts.constFind(text);
+                if (known != m_texts.cend())
+                    text = *known;
+                else
+                    m_texts.insert(text);
+            }
             return result.Append(*m_row, *m_column, text);
         }
         }
