@@ -9,13 +9,30 @@
 #include <QFile>
 #include <QStringList>
 #include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+bool Write(const QByteArray &bytes)
+{
+    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
+        && std::fflush(stdout) == 0;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    // A crash on a damaged file is expected: it leaves no core file.
+    const rlimit none {0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    // The greeting says the helper runs, before the workbook is touched.
+    QByteArray greeting;
+    imp::AppendFrame(greeting, QString::fromLatin1(imp::kXlsGreeting));
+    if (!Write(greeting))
+        return 1;
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QFile::decodeName(argv[i]);
-    const QByteArray reply = imp::AnswerXlsRequest(args);
-    const size_t n = std::fwrite(reply.constData(), 1, size_t(reply.size()), stdout);
-    return n == size_t(reply.size()) && std::fflush(stdout) == 0 ? 0 : 1;
+    return Write(imp::AnswerXlsRequest(args)) ? 0 : 1;
 }

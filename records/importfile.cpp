@@ -2,9 +2,9 @@
 
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/progress.h"
 #include "platform/dialogs.h"
 #include "platform/safefile.h"
-#include "records/xlsreader.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,11 +18,13 @@ QString ShowOpenDialog(const QString &filter)
                               QString());
 }
 
-bool SheetList::Load(const QString &path)
+int SheetList::Load(const QString &path, QDeadlineTimer deadline)
 {
-    const XlsSheetNames sheets = ReadSheetNames(path);
+    ShowIndicator(QStringLiteral("正在读取EXCEL文件数据……"), 100);
+    const XlsSheetNames sheets = ReadSheetNames(path, deadline);
+    CloseIndicator();
     SetNames(sheets.names);
-    return sheets.error == ExcelOk;
+    return sheets.error;
 }
 
 void SheetList::SetNames(const QStringList &names)

@@ -6,7 +6,9 @@
 // under the name the format store derives from the format's name.
 
 #include "records/importmapping.h"
+#include "records/xlsreader.h"
 
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -28,9 +30,10 @@ QString ShowOpenDialog(const QString &filter);
 class SheetList
 {
 public:
-    // The workbook's sheets, the first one ticked; false (no sheets) when it
-    // cannot be read.
-    bool Load(const QString &path);
+    // The workbook's sheets, the first one ticked, read under the progress
+    // window ("正在读取EXCEL文件数据……"); 0, or the error number of the
+    // read (xlsreader.h) and no sheets.
+    int Load(const QString &path, QDeadlineTimer deadline = QDeadlineTimer(kXlsTimeLimitMs));
     void SetNames(const QStringList &names);
     const QStringList &Names() const { return m_names; }
     bool Ticked(qint32 i) const

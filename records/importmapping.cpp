@@ -30,6 +30,12 @@ std::optional<qint64> WholeNumber(const QString &text, qint64 lo, qint64 hi)
 
 } // namespace
 
+QString RefuseRowRange(qint64 first, qint64 last)
+{
+    SwapIfGreater(last, first);
+    return last - first > 29999 ? QString::fromUtf8(kTooManyRecords) : QString();
+}
+
 QString ImportHelpText(const QString &lineBreakMarker)
 {
     QString t = QStringLiteral("列号填写方法：") + QString(8, u' ')
@@ -46,17 +52,18 @@ ImportMapping::ImportMapping(PageControls &page, ImportChoice &choice)
     , m_choice(choice)
 { }
 
-QString ImportMapping::Load()
+QString ImportMapping::Load(QDeadlineTimer deadline)
 {
     m_previewMessage.clear();
-    LoadPreview();
+    LoadPreview(deadline);
     ListMapBoxes();
     LoadImportMap();
     return m_previewMessage;
 }
 
-void ImportMapping::LoadPreview()
+void ImportMapping::LoadPreview(QDeadlineTimer deadline)
 {
+    m_previewError = ExcelOk;
     m_m0.setVisible(false);
     m_m0.setRows(0);
     m_m0.setRows(20);
@@ -75,7 +82,9 @@ void ImportMapping::LoadPreview()
         m_choice.path.clear();
         m_m0.setVisible(true);
         return;
-    } else if (const int rc = PreviewExcel(m_m0, m_choice.path, m_choice.sheet); rc != 0) {
+    } else if (const int rc = PreviewExcel(m_m0, m_choice.path, m_choice.sheet, deadline);
+               rc != 0) {
+        m_previewError = rc;
         m_previewMessage = ExcelErrorMessage(rc);
     }
     AutoFitGridColumns(GridFont(), m_m0, 0, false);
@@ -173,7 +182,8 @@ ColumnMaps ImportMapping::BuildMapArrays() const
 }
 
 ImportMapping::RunResult ImportMapping::RunImport(GridModel &dataGrid,
-                                                  const QString &lineBreakMarker)
+                                                  const QString &lineBreakMarker,
+                                                  QDeadlineTimer deadline)
 {
     RunResult result;
     if (!m_choice.Ready())
@@ -184,8 +194,8 @@ ImportMapping::RunResult ImportMapping::RunImport(GridModel &dataGrid,
     if (!first || !last)
         return {true, false, QString::fromUtf8(kRowsOutOfRange)};
     SwapIfGreater(*last, *first);
-    if (*last - *first > 29999)
-        return {true, false, QString::fromUtf8(kTooManyRecords)};
+    if (const QString refusal = RefuseRowRange(*first, *last); !refusal.isEmpty())
+        return {true, false, refusal};
     const std::optional<qint64> interval = WholeNumber(rows[2], std::numeric_limits<qint16>::min(),
                                                        std::numeric_limits<qint16>::max());
     if (!interval)
@@ -197,7 +207,7 @@ ImportMapping::RunResult ImportMapping::RunImport(GridModel &dataGrid,
             result.message = QString::fromUtf8(kCsvImportError);
     } else if (m_choice.IsXls()) {
         if (const int rc = ReadExcelData(dataGrid, m_choice.path, m_choice.sheet, *first, *last,
-                                         maps, *interval, m_page, lineBreakMarker))
+                                         maps, *interval, m_page, lineBreakMarker, deadline))
             result.message = ExcelErrorMessage(rc);
     }
     return result;

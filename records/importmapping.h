@@ -10,7 +10,9 @@
 
 #include "platform/gridmodel.h"
 #include "records/columnmap.h"
+#include "records/xlsreader.h"
 
+#include <QDeadlineTimer>
 #include <QString>
 #include <array>
 
@@ -40,6 +42,10 @@ inline constexpr const char *kIntervalOutOfRange
     = "间隔行数须为-32768至32767之间的整数，请重新设置！";
 inline constexpr const char *kCsvImportError = "CSV文件导入错误！";
 
+// The message that refuses rows first..last (either order) as one import,
+// "" when they are accepted.
+QString RefuseRowRange(qint64 first, qint64 last);
+
 // The help text on writing column maps, with "//" shown as the marker.
 QString ImportHelpText(const QString &lineBreakMarker);
 
@@ -55,8 +61,12 @@ public:
 
     // Opening: the preview, the boxes, the saved maps and row texts. A
     // message to show ("" when none): an unsupported file (the path is then
-    // cleared) or a workbook that cannot be read.
-    QString Load();
+    // cleared) or a workbook that cannot be read. The workbook is read
+    // until the deadline.
+    QString Load(QDeadlineTimer deadline = QDeadlineTimer(kXlsTimeLimitMs));
+    // The error number of the preview's read of a workbook; 0 when it read
+    // (or the file is no workbook).
+    int PreviewError() const { return m_previewError; }
     // Closing: the format's maps replace its rows of 映射 (in one
     // transaction), the row texts go to the settings.
     void Save();
@@ -72,9 +82,10 @@ public:
     };
     // The import button: nothing unless the choice is complete; else checks
     // the row texts and reads the file into the grid.
-    RunResult RunImport(GridModel &dataGrid, const QString &lineBreakMarker);
+    RunResult RunImport(GridModel &dataGrid, const QString &lineBreakMarker,
+                        QDeadlineTimer deadline = QDeadlineTimer(kXlsTimeLimitMs));
 
-    void LoadPreview();
+    void LoadPreview(QDeadlineTimer deadline = QDeadlineTimer(kXlsTimeLimitMs));
     void ListMapBoxes();
     void LoadImportMap();
 
@@ -83,6 +94,7 @@ private:
     ImportChoice &m_choice;
     GridModel m_m1, m_m0;
     QString m_previewMessage;
+    int m_previewError = 0;
 };
 
 } // namespace imp

@@ -117,6 +117,17 @@ bool XlsWorkbook::SelectSheet(const QString &name)
 
 QString XlsWorkbook::CellText(qint64 row, qint64 column) const
 {
+    QString text = RawCellText(row, column);
+    // A damaged file can give a string longer than a cell holds; it is cut,
+    // never inside a surrogate pair.
+    if (text.size() > kMaxCellChars)
+        text.truncate(text.at(kMaxCellChars - 1).isHighSurrogate() ? kMaxCellChars - 1
+                                                                   : kMaxCellChars);
+    return text;
+}
+
+QString XlsWorkbook::RawCellText(qint64 row, qint64 column) const
+{
     if (!m_selected || row < 1 || column < 1 || row > kMaxSheetRows || column > kMaxSheetCols
         || row > qint64(m_rows) || column > qint64(m_cols))
         return QString();
@@ -160,34 +171,35 @@ void AppendFrame(QByteArray &out, const QString &text)
     out.append(utf8);
 }
 
-std::optional<QByteArrayView> FrameReader::NextBytes()
+void FrameSplitter::Feed(QByteArrayView bytes)
 {
-    if (m_reply.size() - m_pos < 4)
+    // The frames already taken are dropped before the buffer grows.
+    if (m_pos > 0) {
+        m_buffer.remove(0, m_pos);
+        m_pos = 0;
+    }
+    m_buffer.append(bytes);
+}
+
+std::optional<QByteArrayView> FrameSplitter::Next()
+{
+    if (m_bad || m_buffer.size() - m_pos < 4)
         return std::nullopt;
-    const quint32 length = qFromLittleEndian<quint32>(m_reply.constData() + m_pos);
-    if (length > quint64(m_reply.size() - m_pos - 4))
+    const quint32 length = qFromLittleEndian<quint32>(m_buffer.constData() + m_pos);
+    if (qint64(length) > m_longest) {
+        m_bad = true;
         return std::nullopt;
-    const QByteArrayView bytes(m_reply.constData() + m_pos + 4, qsizetype(length));
+    }
+    if (qint64(length) > qint64(m_buffer.size() - m_pos - 4))
+        return std::nullopt;
+    const QByteArrayView frame(m_buffer.constData() + m_pos + 4, qsizetype(length));
     m_pos += 4 + qsizetype(length);
-    return bytes;
+    return frame;
 }
 
-std::optional<QString> FrameReader::Next()
+std::optional<qint64> FrameNumber(QByteArrayView frame)
 {
-    const std::optional<QByteArrayView> bytes = NextBytes();
-    if (!bytes)
-        return std::nullopt;
-    return QString::fromUtf8(*bytes);
-}
-
-std::optional<qint64> FrameReader::NextNumber()
-{
-    // Only the plain form the helper writes: an optional minus, then 1 to 18
-    // digits without a needless leading zero.
-    const std::optional<QByteArrayView> bytes = NextBytes();
-    if (!bytes)
-        return std::nullopt;
-    QByteArrayView digits = *bytes;
+    QByteArrayView digits = frame;
     const bool negative = digits.startsWith('-');
     if (negative)
         digits = digits.sliced(1);

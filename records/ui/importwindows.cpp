@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/screenscale.h"
 #include "platform/ui/gridview.h"
+#include "records/xlsreader.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -73,11 +74,14 @@ SheetsWindow::SheetsWindow(ImportHost host, int mode)
             [this](const QModelIndex &index) { SHL_Click(GridCell(m_grid, index).first); });
     resize(screen::ToPx(6200), screen::ToPx(4000));
 
-    ShowIndicator(QStringLiteral("正在读取EXCEL文件数据……"), 100);
-    const bool ok = m_host.choice && m_sheets.Load(m_host.choice->path);
-    CloseIndicator();
-    if (!ok) {
-        dialogs().Message(QStringLiteral("无法打开XLS文件！"));
+    const int rc = m_host.choice ? m_sheets.Load(m_host.choice->path) : ExcelCannotOpen;
+    if (rc != ExcelOk) {
+        // A helper that cannot run says so; a cancelled read says nothing.
+        const QString message = rc == ExcelReaderMissing || rc == ExcelCancelled
+            ? ExcelErrorMessage(rc)
+            : QStringLiteral("无法打开XLS文件！");
+        if (!message.isEmpty())
+            dialogs().Message(message);
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
     for (qint32 i = 0; i < m_sheets.Names().size(); ++i)
@@ -120,9 +124,10 @@ void SheetsWindow::closeEvent(QCloseEvent *event)
 
 // ---- InputMap ----
 
-InputMapWindow::InputMapWindow(ImportHost host)
+InputMapWindow::InputMapWindow(ImportHost host, std::optional<QDeadlineTimer> deadline)
     : m_host(std::move(host))
     , m_mapping(*m_host.page, *m_host.choice)
+    , m_deadline(deadline)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(kInputMapCaption));
@@ -182,7 +187,7 @@ InputMapWindow::InputMapWindow(ImportHost host)
     resize(screen::ToPx(11000), screen::ToPx(8000));
     CenterForm(this);
 
-    const QString message = m_mapping.Load();
+    const QString message = m_mapping.Load(ReadDeadline());
     m_m0->setGrid(&m_mapping.Preview());
     m_m1->setGrid(&m_mapping.BoxMaps());
     for (int i = 0; i < 3; ++i) {
@@ -196,6 +201,11 @@ InputMapWindow::InputMapWindow(ImportHost host)
 }
 
 InputMapWindow::~InputMapWindow() = default;
+
+QDeadlineTimer InputMapWindow::ReadDeadline() const
+{
+    return m_deadline.value_or(QDeadlineTimer(kXlsTimeLimitMs));
+}
 
 void InputMapWindow::M1_Click(qint32 row, qint32 col)
 {
@@ -226,7 +236,8 @@ bool InputMapWindow::eventFilter(QObject *watched, QEvent *event)
 void InputMapWindow::COM_Click(int index)
 {
     if (index == 0) {
-        const ImportMapping::RunResult r = m_mapping.RunImport(*m_host.dataGrid, LineBreakMarker);
+        const ImportMapping::RunResult r
+            = m_mapping.RunImport(*m_host.dataGrid, LineBreakMarker, ReadDeadline());
         if (!r.message.isEmpty())
             dialogs().Message(r.message);
         if (r.stayOpen)
@@ -272,19 +283,43 @@ InputMapWindow *ShowImportMapping(ImportHost &host)
     return w;
 }
 
-void AutoImport(StartupRecord &record, ImportHost &host)
+void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs)
 {
     if (!AcceptAutoImport(record, *host.choice))
         return;
+    // The main window may go while a read or the sheet choice lets the
+    // event loop run; nothing of the host is touched then.
+    const QPointer<QWidget> alive(host.mainWindow);
+    std::optional<QDeadlineTimer> deadline;
+    if (record.AutoRun) {
+        // Rows the import would refuse are refused before the file is read.
+        if (const QString refusal = RefuseRowRange(record.FirstRow, record.LastRow);
+            !refusal.isEmpty()) {
+            dialogs().Message(refusal);
+            return;
+        }
+        // Every read of the import shares one time limit.
+        deadline = QDeadlineTimer(timeLimitMs);
+    }
     if (!host.choice->IsCsv()) {
         if (record.AutoRun) {
             SheetList sheets;
-            if (sheets.Load(host.choice->path) && !sheets.Names().isEmpty())
-                host.choice->sheet = sheets.Names().first();
+            EnableMain(host, false);
+            int rc = sheets.Load(host.choice->path, *deadline);
+            if (!alive)
+                return;
+            EnableMain(host, true);
+            // A workbook without a sheet to read cannot be opened; no sheet
+            // name was typed that could be wrong.
+            if (rc == ExcelOk && sheets.Names().isEmpty())
+                rc = ExcelCannotOpen;
+            if (rc != ExcelOk) {
+                if (const QString message = ExcelErrorMessage(rc); !message.isEmpty())
+                    dialogs().Message(message);
+                return;
+            }
+            host.choice->sheet = sheets.Names().first();
         } else {
-            // The main window may go while the sheet choice waits; nothing
-            // of the host is touched then.
-            const QPointer<QWidget> alive(host.mainWindow);
             auto *s = new SheetsWindow(host, 1);
             s->show();
             WaitWindowClosed(s);
@@ -292,11 +327,17 @@ void AutoImport(StartupRecord &record, ImportHost &host)
                 return;
         }
     }
-    auto *w = new InputMapWindow(host);
+    auto *w = new InputMapWindow(host, deadline);
+    if (!alive) {
+        delete w;
+        return;
+    }
     w->T(0)->setText(QString::number(record.FirstRow));
     w->T(1)->setText(QString::number(record.LastRow));
     if (record.AutoRun) {
-        w->COM_Click(0);
+        // A workbook the preview could not read (its message shown) is not
+        // read again for the import.
+        w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1);
     } else {
         w->show();
         w->raise();

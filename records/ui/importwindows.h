@@ -10,9 +10,11 @@
 #include "records/importfile.h"
 #include "records/importmapping.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class GridView;
 class QLabel;
@@ -39,7 +41,8 @@ class SheetsWindow : public QWidget
     Q_OBJECT
 public:
     // Lists the sheets of the choice's workbook; single choice when mode is
-    // 1. A workbook that cannot be read shows "无法打开XLS文件！" and the
+    // 1. A workbook that cannot be read shows "无法打开XLS文件！" (a helper
+    // that cannot run, its own message; a cancelled read, none) and the
     // window closes with no sheet chosen.
     SheetsWindow(ImportHost host, int mode);
     ~SheetsWindow() override;
@@ -72,8 +75,10 @@ class InputMapWindow : public QWidget
 public:
     // Form_Load: disables the main window, builds the preview (showing a
     // message for a file it cannot show), lists the boxes and puts in the
-    // saved maps and row texts.
-    explicit InputMapWindow(ImportHost host);
+    // saved maps and row texts. With a deadline the preview and the import
+    // read the workbook until it (the automatic import's one time limit);
+    // without, each read has kXlsTimeLimitMs.
+    explicit InputMapWindow(ImportHost host, std::optional<QDeadlineTimer> deadline = {});
     ~InputMapWindow() override;
 
     ImportMapping &Mapping() { return m_mapping; }
@@ -93,8 +98,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QDeadlineTimer ReadDeadline() const;
+
     ImportHost m_host;
     ImportMapping m_mapping;
+    std::optional<QDeadlineTimer> m_deadline;
     GridView *m_m0 = nullptr, *m_m1 = nullptr;
     std::array<QLineEdit *, 3> m_t {};
     QLineEdit *m_tt = nullptr;
@@ -112,7 +120,10 @@ InputMapWindow *ShowImportMapping(ImportHost &host);
 // AutoImport: hands the command line's rows of its data file to the
 // mapping window. A workbook's sheet is the first one with the automatic
 // flag, the user's choice without it. With the flag the import runs at
-// once; without it the window is shown for the user.
-void AutoImport(StartupRecord &record, ImportHost &host);
+// once: rows the import would refuse are refused before anything is read,
+// the reads of the sheet names, the preview and the records share one time
+// limit, and a failed read (its message shown) ends it; without the flag
+// the window is shown for the user.
+void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs = kXlsTimeLimitMs);
 
 } // namespace imp

@@ -171,7 +171,7 @@ TEST_F(XlsFiles, DamagedWorkbookIsAFailedReadAndTheGridIsKept)
     const QString damaged = path(QStringLiteral("damaged.xls"));
     ASSERT_TRUE(MakeDamagedXls(damaged));
     SheetList sheets;
-    EXPECT_FALSE(sheets.Load(damaged));
+    EXPECT_EQ(sheets.Load(damaged), ExcelCannotOpen);
     EXPECT_TRUE(sheets.Names().isEmpty());
 
     // Records of an earlier import stay when the next one cannot read.
@@ -214,7 +214,7 @@ TEST_F(XlsFiles, HangIsAFailedRead)
     ASSERT_EQ(write(writer, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8), 8);
     QElapsedTimer t;
     t.start();
-    EXPECT_EQ(ReadSheetNames(fifo, 1500).error, ExcelCannotOpen);
+    EXPECT_EQ(ReadSheetNames(fifo, QDeadlineTimer(1500)).error, ExcelCannotOpen);
     EXPECT_LT(t.elapsed(), 10000);
     close(writer);
 }
@@ -227,8 +227,9 @@ TEST(XlsReplies, MalformedRepliesAreFailedReads)
             AppendFrame(out, t);
         return out;
     };
+    const XlsCellRequest asked {QString(), 1, 3, {1, 2}};
     const QByteArray good = frames({"0", "1", "3", "2", "2", "1", "甲"});
-    const std::optional<XlsCells> cells = ParseCellsReply(good);
+    const std::optional<XlsCells> cells = ParseCellsReply(good, asked);
     ASSERT_TRUE(cells);
     EXPECT_EQ(cells->Text(2, 1), QStringLiteral("甲"));
     EXPECT_TRUE(ParseSheetsReply(frames({"0", "甲", ""})));
@@ -244,10 +245,17 @@ TEST(XlsReplies, MalformedRepliesAreFailedReads)
         frames({"0", "1", "-3", "2"}),
         frames({" 0", "1", "3", "2"}),
         frames({"7", "1", "3", "2"}), // an error number the helper never gives
+        frames({"7"}), // the same alone
         frames({"5", "1"}), // more after a failed open
+        frames({"0", "1", "3", "2", "2", "3", "x"}), // a column not asked for
+        frames({"0", "1", "9", "2", "4", "1", "x"}), // a row past those asked for
+        frames({"0", "1", "3", "2", "2", "1", "x", "2", "1", "x"}), // a cell twice
+        // a frame longer than any cell's text, cut off
+        frames({"0", "1", "3", "2", "2", "1"}) + QByteArray("\xff\xff\x01\x00", 4),
     };
     for (const QByteArray &b : bad)
-        EXPECT_FALSE(ParseCellsReply(b)) << b.toHex().constData();
+        EXPECT_FALSE(ParseCellsReply(b, asked)) << b.toHex().constData();
+    EXPECT_TRUE(ParseCellsReply(frames({"5"}), asked));
     EXPECT_FALSE(ParseSheetsReply(frames({"5", "甲"})));
     EXPECT_FALSE(ParseSheetsReply(frames({"x"})));
 }

@@ -89,3 +89,18 @@ TEST_F(DamagedWorkbook, AutomaticImportSaysIt)
     EXPECT_EQ(dlg.messages(), QStringList {ExcelErrorMessage(ExcelCannotOpen)});
     ExpectGridKept();
 }
+
+TEST_F(DamagedWorkbook, AutomaticImportOfAWorkbookWithoutSheets)
+{
+    // No sheet name was typed, so none is called wrong; nothing more is read.
+    const QString sheetless = path(QStringLiteral("sheetless.xls"));
+    ASSERT_TRUE(MakeSheetlessXls(sheetless));
+    ASSERT_EQ(ReadSheetNames(sheetless).error, ExcelOk);
+    StartupRecord rec {page.name, sheetless, 2, 30001, true};
+    AutoImport(rec, host);
+    QApplication::processEvents();
+    EXPECT_EQ(dlg.messages(), QStringList {ExcelErrorMessage(ExcelCannotOpen)});
+    for (QWidget *w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<InputMapWindow *>(w)) << "no mapping window is loaded";
+    ExpectGridKept();
+}

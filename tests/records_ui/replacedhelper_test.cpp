@@ -1,0 +1,259 @@
+// The automatic import with the workbook helper replaced: a script put in
+// place of waybill-xlsread beside a copy of this test program, which runs
+// the import in a process of its own (ReplacedHelperInner, skipped unless
+// started so). Each case checks what the user meets: the one message, the
+// time the import takes, that the window answers meanwhile (a timer keeps
+// firing), the records of the earlier import kept, how often the helper
+// ran, its children ended and the memory the program took.
+
+#include "core/database.h"
+#include "core/globals.h"
+#include "core/ui/progresswindow.h"
+#include "records/importfile.h"
+#include "records/ui/importwindows.h"
+#include "records/xlsreader.h"
+#include "support/damagedxls.h"
+#include "support/gridcontrols.h"
+#include "support/testenv.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTimer>
+#include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+using namespace imp;
+
+namespace {
+
+// Each script notes the request it got in $RUNS and the children it leaves
+// in $PIDS; $REAL_HELPER is the helper of the build.
+constexpr const char *kGreeting = R"(printf '\021\000\000\000waybill-xlsread 1')";
+
+struct HelperCase
+{
+    const char *name;
+    QString script; // "" = no helper at all
+    qint32 first, last;
+    int limitMs;
+    bool userCloses; // the user closes the progress window after 300 ms
+    int message; // the error number whose text is the one message; 0 = none
+    int runs; // helper runs; -1 = not counted
+    qint64 mostMs; // the longest the import may take
+};
+
+QString Sh(const QString &body)
+{
+    return QStringLiteral("#!/bin/sh\necho \"$1\" >> \"$RUNS\"\n") + body + u'\n';
+}
+
+// Greets, then hangs with a child of its own.
+QString Hang()
+{
+    return Sh(QString::fromLatin1(kGreeting)
+              + QStringLiteral("\nsleep 1000 &\necho $! >> \"$PIDS\"\nwait"));
+}
+
+// The real helper for the sheet names; for cells, `cells`.
+QString RealSheets(const QString &cells)
+{
+    return Sh(QStringLiteral("[ \"$1\" = cells ] || exec \"$REAL_HELPER\" \"$@\"\n") + cells);
+}
+
+// Python helpers for what the shell writes badly: frames of computed texts.
+const QString kPython = QStringLiteral(R"(#!/usr/bin/python3
+import os, signal, struct, subprocess, sys
+a = sys.argv[1:]
+open(os.environ['RUNS'], 'a').write(a[0] + '\n')
+real = os.environ['REAL_HELPER']
+out = sys.stdout.buffer
+def frame(t):
+    b = t.encode()
+    return struct.pack('<I', len(b)) + b
+)");
+
+// The import's read (past the preview's 19 rows): every asked cell holds
+// one 32,767-character text, and the rows go on past those asked for
+// without end.
+const QString kEndless = kPython + QStringLiteral(R"(if a[0] != 'cells' or int(a[4]) <= 20:
+    os.execv(real, [real] + a)
+out.write(frame('waybill-xlsread 1') + frame('0') + frame('1') + frame('65536') + frame('256'))
+text = frame('x' * 32767)
+row = int(a[3])
+while True:
+    for c in a[5].split(','):
+        out.write(frame(str(row)) + frame(c) + text)
+    row += 1
+)");
+
+// The import's read (past the preview's 19 rows) killed after half its
+// cells, cut at a frame boundary.
+const QString kHalf = kPython + QStringLiteral(R"(if a[0] != 'cells' or int(a[4]) <= 20:
+    os.execv(real, [real] + a)
+data = subprocess.run([real] + a, stdout=subprocess.PIPE).stdout
+frames, i = [], 0
+while i < len(data):
+    n = struct.unpack_from('<I', data, i)[0]
+    frames.append(data[i:i + 4 + n])
+    i += 4 + n
+# the greeting, the error number, found, rows, columns; then three a cell
+keep = 5 + (len(frames) - 5) // 6 * 3
+out.write(b''.join(frames[:keep]))
+out.flush()
+os.kill(os.getpid(), signal.SIGKILL)
+)");
+
+const std::vector<HelperCase> &Cases()
+{
+    static const std::vector<HelperCase> cases {
+        {"hang", Hang(), 2, 30001, 1500, false, ExcelCannotOpen, 1, 4000},
+        {"cancel", Hang(), 2, 30001, kXlsTimeLimitMs, true, 0, 1, 4000},
+        {"endless", kEndless, 2, 30001, 4000, false, ExcelCannotOpen, 3, 8000},
+        {"endless garbage", Sh(QStringLiteral("exec yes")), 2, 30001, 4000, false,
+         ExcelReaderMissing, 1, 4000},
+        {"missing", QString(), 2, 30001, 4000, false, ExcelReaderMissing, 0, 4000},
+        {"crashing", Sh(QStringLiteral("kill -9 $$")), 2, 30001, 4000, false, ExcelReaderMissing,
+         1, 4000},
+        {"unstartable", QStringLiteral("#!/nonexistent/sh\n"), 2, 30001, 4000, false,
+         ExcelReaderMissing, -1, 4000},
+        {"sheets killed", Sh(QString::fromLatin1(kGreeting) + QStringLiteral("\nkill -9 $$")), 2,
+         30001, 4000, false, ExcelCannotOpen, 1, 4000},
+        {"preview killed", RealSheets(QString::fromLatin1(kGreeting) + QStringLiteral("\nkill -9 $$")),
+         2, 30001, 4000, false, ExcelCannotOpen, 2, 4000},
+        {"unknown number alone",
+         RealSheets(QString::fromLatin1(kGreeting) + QStringLiteral(R"(; printf '\001\000\000\0007')")),
+         2, 30001, 4000, false, ExcelCannotOpen, 2, 4000},
+        {"half reply", kHalf, 2, 2001, 8000, false, ExcelCannotOpen, 3, 8000},
+        {"too many rows", Hang(), 1, 40000, 4000, false, -1, 0, 1000},
+    };
+    return cases;
+}
+
+// A child the helper left is gone (or a zombie no one has reaped yet).
+bool Gone(const QByteArray &pid)
+{
+    const QByteArray stat = ReadBytes(QStringLiteral("/proc/%1/stat").arg(pid));
+    return stat.isEmpty() || stat.mid(stat.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+} // namespace
+
+class ReplacedHelperInner : public DataDirTest
+{ };
+
+TEST_F(ReplacedHelperInner, AutomaticImport)
+{
+    const QByteArray name = qgetenv("WAYBILL_HELPER_CASE");
+    if (name.isEmpty())
+        GTEST_SKIP() << "run by ReplacedHelper.AutomaticImport";
+    const auto found = std::find_if(Cases().begin(), Cases().end(),
+                                    [&](const HelperCase &c) { return name == c.name; });
+    ASSERT_NE(found, Cases().end());
+    const HelperCase &c = *found;
+    InstallProgressWindow();
+    GridControls page;
+    page.Add(0, QStringLiteral("收件人"), 11);
+    GridModel dataGrid;
+    dataGrid.setFixedRows(2);
+    dataGrid.setFixedCols(1);
+    dataGrid.setRows(3);
+    dataGrid.setCols(2);
+    dataGrid.setText(2, 1, QStringLiteral("上次导入"));
+    ImportChoice choice;
+    QWidget main;
+    main.show();
+    ImportHost host {&main, &page, &dataGrid, &choice, {}};
+    const QString book = path(QStringLiteral("shipments.xls"));
+    ASSERT_TRUE(MakeBigXls(book));
+    ASSERT_TRUE(db::Connection()->Exec(
+        QStringLiteral("INSERT INTO 映射 (ID, Fmt, Map) VALUES (11, ?, 'A')"), {page.name}));
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longestPause = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestPause = std::max(longestPause, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    tick.start(20);
+    if (c.userCloses)
+        QTimer::singleShot(300, [] {
+            if (ProgressWindow *w = CurrentProgressWindow())
+                w->close();
+        });
+    StartupRecord rec {page.name, book, c.first, c.last, true};
+    AutoImport(rec, host, c.limitMs);
+    const qint64 took = clock.elapsed();
+    longestPause = std::max(longestPause, took - last);
+    QApplication::processEvents();
+
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const QList<QByteArray> children = ReadBytes(qEnvironmentVariable("PIDS")).split('\n');
+    const qsizetype runs = ReadBytes(qEnvironmentVariable("RUNS")).count('\n');
+    int left = 0;
+    for (const QByteArray &pid : children)
+        left += !pid.isEmpty() && !Gone(pid);
+    std::printf("figures: %s: %lld ms, longest pause %lld ms, peak %ld kB, helper runs %lld, "
+                "children left %d\n",
+                c.name, took, longestPause, usage.ru_maxrss, qint64(runs), left);
+
+    const QStringList expected = c.message < 0
+        ? QStringList {QString::fromUtf8(kTooManyRecords)}
+        : c.message == 0 ? QStringList() : QStringList {ExcelErrorMessage(c.message)};
+    EXPECT_EQ(dlg.messages(), expected);
+    EXPECT_LT(took, c.mostMs);
+    EXPECT_LT(longestPause, 1000);
+    if (c.runs >= 0)
+        EXPECT_EQ(runs, c.runs);
+    EXPECT_EQ(left, 0);
+    EXPECT_LT(usage.ru_maxrss, 250 * 1024);
+    EXPECT_EQ(dataGrid.rows(), 3);
+    EXPECT_EQ(dataGrid.text(2, 1), QStringLiteral("上次导入"));
+    EXPECT_TRUE(main.isEnabled());
+}
+
+TEST(ReplacedHelper, AutomaticImport)
+{
+    const QString real = XlsHelperProgram();
+    ASSERT_FALSE(real.isEmpty());
+    for (const HelperCase &c : Cases()) {
+        SCOPED_TRACE(c.name);
+        // This program beside the script: the helper is looked for in the
+        // program's folder, then in ../bin (none here).
+        QTemporaryDir dir;
+        ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("prog")));
+        const QString program = dir.filePath(QStringLiteral("prog/") + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+        if (link(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(),
+                 QFile::encodeName(program).constData())
+            != 0)
+            ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), program));
+        if (!c.script.isEmpty()) {
+            const QString helper = dir.filePath(QStringLiteral("prog/waybill-xlsread"));
+            ASSERT_TRUE(WriteBytes(helper, c.script.toUtf8()));
+            ASSERT_TRUE(QFile::setPermissions(helper, QFile::ReadOwner | QFile::WriteOwner
+                                                          | QFile::ExeOwner));
+        }
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("WAYBILL_HELPER_CASE"), QString::fromLatin1(c.name));
+        env.insert(QStringLiteral("RUNS"), dir.filePath(QStringLiteral("runs")));
+        env.insert(QStringLiteral("PIDS"), dir.filePath(QStringLiteral("pids")));
+        env.insert(QStringLiteral("REAL_HELPER"), real);
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(program, {QStringLiteral("--gtest_filter=ReplacedHelperInner.*")});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QString out = QString::fromLocal8Bit(p.readAll());
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0) << qPrintable(out);
+        for (const QString &line : out.split(u'\n'))
+            if (line.startsWith(QLatin1String("figures:")))
+                std::printf("%s\n", qPrintable(line));
+    }
+}
