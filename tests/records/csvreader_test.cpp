@@ -432,3 +432,59 @@ TEST_F(CsvFiles, BigFileCheckedAcrossItsPieces)
     ASSERT_TRUE(file.Open(path(QStringLiteral("big.csv"))));
     EXPECT_EQ(file.encoding(), CsvEncoding::CodePage936);
 }
+
+TEST_F(CsvFiles, TraditionalWordsSignsAndOtherScripts)
+{
+    // Short files of traditional characters, each alone in a one-record
+    // file: the words that read wrongly, then every pair of 44 common
+    // traditional characters.
+    struct Case
+    {
+        char encoding;
+        const char *text;
+    };
+    std::vector<Case> cases = {
+        {'u', "東縣"}, {'u', "絲帶"}, {'u', "飛塵"}, {'g', "陳沖"}, {'g', "甯家瑋"},
+        {'g', "鬆綁"}, {'g', "杞縣"}, {'u', "김민준"}, {'u', "이서연,박지훈"}, {'u', "¥599"},
+        {'u', "±0.4mm"}, {'u', "© 2024"}, {'u', "½ inch"}, {'u', "a · b"}, {'u', "§12"},
+    };
+    const QString traditional = QStringLiteral(
+        "東縣絲帶飛塵陳張劉楊黃趙吳鄭謝韓馮鄧葉蘇盧錢龍賀顧龔萬書華國偉麗強軍豔傑濤輝鵬貴義賢聖權");
+    QStringList words;
+    for (const QChar a : traditional)
+        for (const QChar b : traditional)
+            if (a != b)
+                words << QString(a) + b;
+    QStringList wrong;
+    for (const Case &c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        const QByteArray bytes = c.encoding == 'u' ? text.toUtf8() : cp936::Encode(text);
+        if (Text(bytes + "\r\n") != text)
+            wrong << QString(QChar(c.encoding)) + u' ' + text;
+    }
+    for (const QString &word : std::as_const(words)) {
+        if (Text(word.toUtf8() + "\r\n") != word)
+            wrong << QStringLiteral("u ") + word;
+        if (Text(cp936::Encode(word) + "\r\n") != word)
+            wrong << QStringLiteral("g ") + word;
+    }
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << cases.size() + words.size() * 2
+                                 << ": " << wrong.mid(0, 40).join(u' ').toStdString();
+
+    // An English price list of 200 rows in UTF-8 whose only non-ASCII
+    // characters are signs.
+    QStringList rows {QStringLiteral("SKU,Item,Price,Tolerance,Note")};
+    const QStringList notes {QStringLiteral("© ACME 2024"), QStringLiteral("Brand®"),
+                             QStringLiteral("½ inch"), QStringLiteral("Grade A · B"),
+                             QStringLiteral("§12"), QStringLiteral("£9.50")};
+    for (int r = 0; r < 200; ++r)
+        rows << QStringLiteral("A%1,Steel bolt M%2,¥%3,±0.%4mm,%5")
+                    .arg(r, 4, 10, QLatin1Char('0'))
+                    .arg(r % 12 + 3)
+                    .arg(100 + r * 7)
+                    .arg(r % 9 + 1)
+                    .arg(notes[r % notes.size()]);
+    const QStringList read = Read((rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    ASSERT_EQ(read.size(), rows.size());
+    EXPECT_EQ(read.last(), rows.last());
+}
