@@ -158,7 +158,11 @@ void EncodingVote::Reading::Add(char32_t c)
     const auto foreign = [](int kind) { return kind == kHan || kind == kScript || kind == kKana; };
     if ((foreign(info.kind) && prev == kLetter) || (info.kind == kLetter && foreign(prev)))
         weight += kGlue;
-    if ((info.kind == kHan && prev == kScript) || (info.kind == kScript && prev == kHan))
+    // The euro sign is code page 936's lone byte 0x80: between Chinese
+    // characters it is the middle of a UTF-8 character.
+    const bool euro = c == 0x20AC;
+    if ((info.kind == kHan && (prev == kScript || prevEuro))
+        || ((info.kind == kScript || euro) && prev == kHan))
         weight += kGlue;
     // A Chinese character without a Chinese neighbour, beside digits or a
     // blank: known once the character after it is.
@@ -169,6 +173,7 @@ void EncodingVote::Reading::Add(char32_t c)
     cost += weight;
     beforePrev = prev;
     prev = info.kind;
+    prevEuro = euro;
 }
 
 void EncodingVote::Reading::End()
