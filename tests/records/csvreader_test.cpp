@@ -317,6 +317,16 @@ TEST_F(CsvFiles, Utf16WithItsMark)
         EXPECT_EQ(Read(Utf16(QStringLiteral("\"北京\r\n朝阳\",1\n"), le)),
                   QStringList {QStringLiteral("\"北京\r\n朝阳\",1")});
         EXPECT_EQ(Text(Utf16(QStringLiteral("a"), le) + 'x'), QStringLiteral("a\uFFFD"));
+        // Surrogates without their partners read as U+FFFD and split as
+        // text; a pair stays whole inside a quoted cell.
+        const QString lone = QStringLiteral("\"张三,") + QChar(0xDFFE) + QStringLiteral("李四,王")
+            + QChar(0xDFFE) + QStringLiteral("\",x\r\n\"") + QChar(0xDFFE) + QStringLiteral("\",")
+            + QChar(0xDBFF) + QChar(0xDBFF) + QStringLiteral(",\"𠏾,\"\"𠏾\"\"\"\r\n");
+        QStringList cells;
+        for (const QString &line : Read(Utf16(lone, le)))
+            cells << Shown(line);
+        EXPECT_EQ(cells, (QStringList {QStringLiteral("张三,\uFFFD李四,王\uFFFD|x"),
+                                       QStringLiteral("\uFFFD|\uFFFD\uFFFD|𠏾,\"𠏾\"")}));
         EXPECT_EQ(Text(Utf16(QStringLiteral("a\r"), le) + 'x'), QStringLiteral("a\n\uFFFD"));
     }
 }
