@@ -54,8 +54,9 @@ public:
     std::array<QString, 3> rows {QStringLiteral("2"), QStringLiteral("100"), QStringLiteral("1")};
 
     // Opening: the preview, the boxes, the saved maps and row texts. A
-    // message to show ("" when none): an unsupported file (the path is then
-    // cleared) or a workbook that cannot be read.
+    // message to show ("" when none): an unsupported file or a CSV path that
+    // is no ordinary file (the path is then cleared) or a workbook that
+    // cannot be read.
     QString Load();
     // Closing: the format's maps replace its rows of 映射 (in one
     // transaction), the row texts go to the settings.
