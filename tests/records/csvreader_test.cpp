@@ -345,6 +345,9 @@ TEST_F(CsvFiles, CodePageOfShortAndLateText)
         {'g', "窦芳,13812345678"}, {'g', "岑玥,13812345678"}, {'g', "濮琇,13812345678"},
         {'u', "Müller,6×125g"}, {'u', "L'Oréal"}, {'u', "6×125g"}, {'g', "Müller,6×125g"},
         {'u', "专业,位置"}, {'g', "专业,位置"}, {'u', "收件人,电话\n陈静,13800138000"},
+        // GBK whose bytes look like UTF-8 but for an over-long form, a
+        // surrogate, a code above U+10FFFF.
+        {'g', "鄝丂,13812345678"}, {'g', "憝丂,13812345678"}, {'g', "魫亐A,13812345678"},
     };
     for (const Case &c : cases) {
         const QString text = QString::fromUtf8(c.text);
