@@ -70,9 +70,9 @@ void ImportMapping::LoadPreview()
     for (qint32 c = 1; c < 60; ++c)
         m_m0.setText(0, c, ColumnLetters(c));
     if (m_choice.IsCsv() && QFileInfo::exists(m_choice.path) && !QFileInfo(m_choice.path).isFile()) {
-        // A named pipe, a device or a folder: refused as a file that cannot
-        // be opened, before anything waits on it.
-        m_previewMessage = ExcelErrorMessage(ExcelCannotOpen);
+        // A named pipe, a device or a folder: refused as a CSV file that
+        // cannot be read, before anything waits on it.
+        m_previewMessage = QString::fromUtf8(kCsvImportError);
         m_choice.path.clear();
         m_m0.setVisible(true);
         return;

@@ -9,7 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/screenscale.h"
 #include "records/ui/importwindows.h"
-#include "records/xlsreader.h"
+#include "records/importmapping.h"
 #include "support/testenv.h"
 
 #include <QApplication>
@@ -156,7 +156,7 @@ TEST_F(ImportCommandsTest, NamedPipeChosenAsCsvIsRefusedAtOnce)
     done = true;
     watchdog.join();
     EXPECT_FALSE(hung);
-    EXPECT_TRUE(dlg.messages().contains(imp::ExcelErrorMessage(imp::ExcelCannotOpen)))
+    EXPECT_TRUE(dlg.messages().contains(QString::fromUtf8(imp::kCsvImportError)))
         << dlg.messages().join(u'|').toStdString();
     EXPECT_TRUE(w.isEnabled());
     EXPECT_EQ(w.State().DataGrid().rows(), rows);
