@@ -1,6 +1,7 @@
 // Code page 936: any bytes decode (nothing dropped silently), any text
 // encodes, and what was decoded encodes and decodes back to itself. Bytes
-// the strict reader takes whole decode to exactly the characters it gave.
+// the strict reader takes whole decode to exactly the characters it gave,
+// and bytes that decode without a replacement character it takes whole.
 
 #include "fuzzsupport.h"
 #include "platform/codepage.h"
@@ -24,6 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (valid && !strict.Open())
         FUZZ_CHECK(read == decoded.toUcs4(), decoded);
+    // Bytes the decoder reads without a replacement character are code
+    // page 936 to the strict reader too.
+    if (!decoded.contains(QChar(0xFFFD)))
+        FUZZ_CHECK(valid && !strict.Open(), decoded);
 
     // Raw code units, lone surrogates included: each lone surrogate becomes
     // "?" and everything else comes back as it was, character for character.

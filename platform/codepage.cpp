@@ -109,25 +109,27 @@ namespace {
 
 // The character of every two-byte code (lead 0x81..0xFE, trail 0x40..0xFE
 // but 0x7F) as Decode reads it, 0 where it has none. Each pair is decoded
-// with a line end after it, so a pair without a character stays apart.
-const std::vector<char16_t> &PairTable()
+// with a line end after it, so a pair without a character stays apart. A
+// few pairs (FE51, FE52, FE53, FE6C, FE76, FE91) are ideographs outside
+// the BMP.
+const std::vector<char32_t> &PairTable()
 {
-    static const std::vector<char16_t> table = [] {
+    static const std::vector<char32_t> table = [] {
         QByteArray bytes;
         for (int lead = 0x81; lead <= 0xFE; ++lead)
             for (int trail = 0x40; trail <= 0xFE; ++trail)
                 if (trail != 0x7F)
                     bytes += char(lead), bytes += char(trail), bytes += '\n';
         const QStringList chars = Decode(bytes).split(u'\n');
-        std::vector<char16_t> out(size_t(126 * 191), 0);
+        std::vector<char32_t> out(size_t(126 * 191), 0);
         qsizetype k = 0;
         for (int lead = 0x81; lead <= 0xFE; ++lead)
             for (int trail = 0x40; trail <= 0xFE; ++trail) {
                 if (trail == 0x7F)
                     continue;
-                const QString c = chars.value(k++);
-                if (c.size() == 1 && c.at(0) != QChar(0xFFFD) && !c.at(0).isSurrogate())
-                    out[size_t((lead - 0x81) * 191 + trail - 0x40)] = c.at(0).unicode();
+                const QList<uint> c = chars.value(k++).toUcs4();
+                if (c.size() == 1 && c.at(0) != 0xFFFD && !QChar::isSurrogate(c.at(0)))
+                    out[size_t((lead - 0x81) * 191 + trail - 0x40)] = c.at(0);
             }
         return out;
     }();

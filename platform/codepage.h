@@ -45,8 +45,8 @@ public:
         }
         if (m_count == 1 && b >= 0x40 && b != 0x7F && b != 0xFF) {
             m_count = 0;
-            const char16_t c = m_pairs[(m_bytes[0] - 0x81) * 191 + b - 0x40];
-            return c ? char32_t(c) : kInvalid;
+            const char32_t c = m_pairs[(m_bytes[0] - 0x81) * 191 + b - 0x40];
+            return c ? c : kInvalid;
         }
         return next(b);
     }
@@ -54,7 +54,7 @@ public:
 
 private:
     char32_t next(uchar b);
-    const char16_t *m_pairs; // the character of every pair, 0 for none
+    const char32_t *m_pairs; // the character of every pair, 0 for none
     uchar m_bytes[3] = {};
     int m_count = 0;
 };

@@ -26,8 +26,10 @@ enum Kind : uchar {
     kOther,
     kHan, // a Chinese character
     kScript, // a letter of a script other than Latin
+    kKana, // Japanese kana: foreign beside Latin letters, at home beside Chinese
     kLetter, // an ASCII letter
     kDigit,
+    kSpace,
     kLatin, // an accented Latin letter: plausible inside a word only
     kSign, // "×", "°", "±" ...: plausible beside letters or digits
 };
@@ -40,7 +42,10 @@ constexpr int kHanBandWeight[] = {6, 7, 8, 10, 12};
 constexpr int kRareHan = 15, kExtensionHan = 19, kExotic = 28, kPrivate = 24, kInvalidChar = 30;
 constexpr int kLatinAlone = 18, kLatinInWord = 6, kSignAlone = 18, kSignBeside = 8;
 // A Chinese character (or a letter of another script) glued to an ASCII
-// letter: "姬L" is how a short GBK name can read as UTF-8.
+// letter: "姬L" is how a short GBK name can read as UTF-8; a Chinese
+// character glued to a letter of another script ("帼Ҭ"); a Chinese
+// character standing alone beside digits or a blank ("楼599", "漏 2024"),
+// which is how a sign of a Latin text reads as code page 936.
 constexpr int kGlue = 12;
 
 struct CharInfo
@@ -62,6 +67,7 @@ const std::array<CharInfo, 0x10000> &BmpTable()
         set(u'A', u'Z', 0, kLetter);
         set(u'a', u'z', 0, kLetter);
         set(u'0', u'9', 0, kDigit);
+        set(u' ', u' ', 0, kSpace);
         set(0xA1, 0xBF, 0, kSign);
         set(0xC0, 0x24F, 0, kLatin);
         set(0xD7, 0xD7, 0, kSign);
@@ -69,14 +75,14 @@ const std::array<CharInfo, 0x10000> &BmpTable()
         set(0x1E00, 0x1EFF, 0, kLatin);
         set(0x370, 0x4FF, 18, kScript); // Greek, Cyrillic
         set(0x2000, 0x206F, 8, kOther); // dashes, quotes, "…", "‰", "※"
-        set(0x20AC, 0x20AC, 10, kOther);
+        set(0x20AC, 0x20AC, 0, kSign);
         set(0x2100, 0x218F, 10, kOther); // "℃", "№", Roman numerals
         set(0x2190, 0x23FF, 12, kOther); // arrows, mathematics
         set(0x2460, 0x24FF, 10, kOther); // "①"
         set(0x2500, 0x27BF, 12, kOther); // boxes, shapes, "★", "✓"
         set(0x2E80, 0x2FDF, 20, kOther); // radicals
         set(0x3000, 0x303F, 6, kOther); // "、", "。", "《", "【"
-        set(0x3040, 0x30FF, 14, kScript); // kana
+        set(0x3040, 0x30FF, 14, kKana);
         set(0x3100, 0x312F, 18, kScript); // bopomofo
         set(0x3200, 0x33FF, 12, kOther); // "㈠", "㎡"
         set(0x3400, 0x4DBF, kExtensionHan, kHan);
@@ -87,6 +93,10 @@ const std::array<CharInfo, 0x10000> &BmpTable()
         set(0xFE30, 0xFE4F, 10, kOther); // vertical forms
         set(0xFF01, 0xFFEF, 6, kOther); // full-width forms: "，", "（", "Ａ"
         set(0xFFFD, 0xFFFF, kInvalidChar, kOther);
+        // Code points no character is assigned to yet.
+        for (char32_t c = 0x80; c < 0x10000; ++c)
+            if (QChar::category(c) == QChar::Other_NotAssigned)
+                (*t)[c] = CharInfo {kInvalidChar, kOther};
         int band = 0;
         for (const char16_t *text : kHanBands) {
             for (; *text; ++text)
@@ -102,14 +112,20 @@ CharInfo Info(char32_t c)
 {
     if (c < 0x10000)
         return BmpTable()[c];
-    if (c >= 0x1F000 && c <= 0x1FAFF) // emoji
-        return {10, kOther};
     if (c >= 0x20000 && c <= 0x3FFFF)
         return {kExtensionHan + 2, kHan};
-    if (c >= 0x40000 && c < 0xE0000) // planes with no characters
+    // Unassigned code points (most of the planes above the first), then
+    // the private-use planes.
+    switch (QChar::category(c)) {
+    case QChar::Other_NotAssigned:
         return {kInvalidChar, kOther};
-    if (c >= 0xF0000)
+    case QChar::Other_PrivateUse:
         return {kPrivate, kOther};
+    default:
+        break;
+    }
+    if (c >= 0x1F000 && c <= 0x1FAFF) // emoji
+        return {10, kOther};
     return {kExotic, kScript};
 }
 
@@ -120,32 +136,49 @@ void EncodingVote::Reading::Add(char32_t c)
     const CharInfo info = Info(c);
     int weight = info.weight;
     // A Latin letter or sign waits for its next character: beside a letter
-    // or digit it belongs to a word or a quantity.
+    // or digit it belongs to a word or a quantity; a sign may also stand
+    // between blanks ("½ inch", "a · b").
     const auto settle = [](int kind, bool beside) {
         return kind == kLatin ? (beside ? kLatinInWord : kLatinAlone)
                               : (beside ? kSignBeside : kSignAlone);
     };
+    const auto besideSign = [](int kind) {
+        return kind == kLetter || kind == kDigit || kind == kSpace;
+    };
     if (pending) {
-        cost += settle(prev, info.kind == kLetter || (prev == kSign && info.kind == kDigit));
+        cost += settle(prev, prev == kSign ? besideSign(info.kind) : info.kind == kLetter);
         pending = false;
     }
     if (info.kind == kLatin || info.kind == kSign) {
-        if (prev == kLetter || (info.kind == kSign && prev == kDigit))
+        if (prev == kLetter || (info.kind == kSign && besideSign(prev)))
             weight += settle(info.kind, true);
         else
             pending = true;
     }
-    const auto foreign = [](int kind) { return kind == kHan || kind == kScript; };
+    const auto foreign = [](int kind) { return kind == kHan || kind == kScript || kind == kKana; };
     if ((foreign(info.kind) && prev == kLetter) || (info.kind == kLetter && foreign(prev)))
         weight += kGlue;
+    // The euro sign is code page 936's lone byte 0x80: between Chinese
+    // characters it is the middle of a UTF-8 character.
+    const bool euro = c == 0x20AC;
+    if ((info.kind == kHan && (prev == kScript || prevEuro))
+        || ((info.kind == kScript || euro) && prev == kHan))
+        weight += kGlue;
+    // A Chinese character without a Chinese neighbour, beside digits or a
+    // blank: known once the character after it is.
+    const auto apart = [](int kind) { return kind == kDigit || kind == kSpace; };
+    if (prev == kHan && beforePrev != kHan && info.kind != kHan
+        && (apart(beforePrev) || apart(info.kind)))
+        weight += kGlue;
     cost += weight;
+    beforePrev = prev;
     prev = info.kind;
+    prevEuro = euro;
 }
 
 void EncodingVote::Reading::End()
 {
-    if (pending)
-        Add(u'\n');
+    Add(u'\n');
 }
 
 char32_t EncodingVote::Utf8Reader::Next(uchar b)

@@ -44,6 +44,8 @@ private:
         bool failed = false;
         std::int64_t cost = 0;
         int prev = 0; // the kind of the last character
+        int beforePrev = 0; // and of the one before it
+        bool prevEuro = false; // the last character is the euro sign
         bool pending = false; // the last character's weight waits for the next
         void Add(char32_t c);
         void End();

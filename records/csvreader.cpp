@@ -9,8 +9,23 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace imp {
+
+QString WellFormed(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            text[i] = QChar(0xFFFD);
+    }
+    return text;
+}
 
 qsizetype CountRun(const QString &s, QChar ch, qsizetype start)
 {
@@ -34,39 +49,35 @@ std::optional<QString> SplitCsvLineChecked(const QString &line)
 {
     if (line.isEmpty())
         return QString();
-    QString s = line;
     const QChar quote = QLatin1Char('"'), comma = QLatin1Char(',');
-    // Odd runs of quotes open and close cells; even runs are doubled quotes,
-    // except that a cell written as exactly two quotes is an empty cell.
-    qsizetype k = 0;
-    for (qsizetype p = s.indexOf(quote); p >= 0;) {
-        const qsizetype l = CountRun(s, quote, p);
-        if (l % 2 == 1) {
-            s[k % 2 == 0 ? p : p + l - 1] = kQuoteMark;
-            ++k;
-        } else if (l == 2 && k % 2 == 0 && (p == 0 || s.at(p - 1) == comma)
-                   && (p + 2 == s.size() || s.at(p + 2) == comma)) {
-            s[p] = kQuoteMark;
-            s[p + 1] = kQuoteMark;
-        }
-        p = s.indexOf(quote, p + l);
-    }
-    if (CountOccurrences(s, QString(kQuoteMark)) % 2 == 1)
-        return std::nullopt;
-    s.replace(QLatin1String("\"\""), QLatin1String("\""));
-    // Between the marks of a quoted cell commas are text; the others part
-    // the cells.
+    // Odd runs of quotes open and close cells, the rest of such a run being
+    // doubled quotes; even runs are doubled quotes, except that a cell
+    // written as exactly two quotes is an empty cell. Between an opening and
+    // a closing quote commas are text; the others part the cells.
     QString out;
-    out.reserve(s.size() + s.count(comma) + 8);
+    out.reserve(line.size() + line.count(comma) + 8);
     bool quoted = false;
-    for (const QChar c : std::as_const(s)) {
-        if (c == kQuoteMark)
-            quoted = !quoted;
-        else if (c == comma)
+    for (qsizetype p = 0; p < line.size();) {
+        const QChar c = line.at(p);
+        if (c == comma) {
             out += quoted ? QString(comma) : kCellSeparator;
-        else
+            ++p;
+        } else if (c != quote) {
             out += c;
+            ++p;
+        } else {
+            const qsizetype l = CountRun(line, quote, p);
+            out += QString(l / 2, quote);
+            if (l % 2 == 1)
+                quoted = !quoted;
+            else if (l == 2 && !quoted && (p == 0 || line.at(p - 1) == comma)
+                     && (p + 2 == line.size() || line.at(p + 2) == comma))
+                out.chop(1);
+            p += l;
+        }
     }
+    if (quoted)
+        return std::nullopt;
     return out;
 }
 
@@ -79,12 +90,13 @@ namespace {
 
 // UTF-8 or UTF-16 text as it stands: a byte-order mark is a character here
 // (the file's own mark is skipped before), so a line read alone gives what
-// it gives inside the whole text.
+// it gives inside the whole text. A surrogate without its partner (which
+// Qt's UTF-16 decoder lets through) is no character: it reads as U+FFFD.
 QString UnicodeText(QStringDecoder::Encoding encoding, QByteArrayView bytes)
 {
     QStringDecoder d(encoding,
                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return d.decode(bytes);
+    return WellFormed(d.decode(bytes));
 }
 
 // Finds the logical lines in a stream of code units (bytes, or UTF-16
@@ -197,7 +209,7 @@ QString CsvFile::decode(const QByteArray &bytes) const
     case CsvEncoding::CodePage936:
         break;
     }
-    return cp936::Decode(bytes);
+    return WellFormed(cp936::Decode(bytes));
 }
 
 bool CsvFile::Open(const QString &path, qint64 maxLines)
@@ -208,9 +220,19 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
     m_lastOpen = false;
     if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         return false;
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadOnly))
+    // Only an ordinary file: opening a named pipe would wait for a writer
+    // for ever, and a device or a folder has no text to read. The file is
+    // opened without waiting and looked at before it is read.
+    m_file.close();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0)
         return false;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)
+        || !m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     const std::optional<std::pair<CsvEncoding, int>> mark = ByteOrderMark(m_file.peek(3));
     const qint64 start = mark ? mark->second : 0;
     m_encoding = mark ? mark->first : CsvEncoding::CodePage936;

@@ -3,10 +3,11 @@
 // byte-order mark names, else as UTF-8 or code page 936 by the rule of
 // records/csvencoding.h. It becomes logical lines: one per spreadsheet row, a
 // quoted cell that runs over several physical lines joined with CR LF, the
-// cells of a line separated by kCellSeparator. The splitter marks quotes and
-// quoted commas with characters that text decoded from a file can never
-// hold (lone UTF-16 surrogates), so files that contain any character at
-// all, "ζ" and "ξ" included, come through unchanged.
+// cells of a line separated by kCellSeparator. The separator is two lone
+// high surrogates, which well-formed text never holds (a high surrogate is
+// always followed by a low one); lines read from a file are made well-formed
+// (a lone surrogate reads as U+FFFD), so files that contain any character
+// at all, "ζ" and "ξ" included, come through unchanged.
 
 #include "records/columnmap.h"
 #include "records/csvencoding.h"
@@ -23,21 +24,19 @@ class PageControls;
 
 namespace imp {
 
-// Marks an opening or closing quote while a line is split.
-inline constexpr QChar kQuoteMark = QChar(0xDFFE);
-// Stands for a comma inside a quoted cell while a line is split.
-inline constexpr QChar kCommaMark = QChar(0xDFFD);
-// Separates the cells of a logical line: the quote mark twice.
-inline const QString kCellSeparator = QString(2, kQuoteMark);
+// Separates the cells of a logical line.
+inline const QString kCellSeparator = QString(2, QChar(0xDBFF));
 
+// The text with every surrogate that has no partner replaced by U+FFFD.
+QString WellFormed(QString text);
 // How many characters equal to ch follow one another in s from position
 // start (0-based); 0 when the character at start differs or start is out.
 qsizetype CountRun(const QString &s, QChar ch, qsizetype start);
 // Non-overlapping occurrences of sub in s, searched from the left.
 qsizetype CountOccurrences(const QString &s, const QString &sub);
 
-// One physical or joined line in the separated form; nullopt while a quoted
-// cell is still open at the end. A doubled quote inside a cell is one quote;
+// One physical or joined line (well-formed text) in the separated form;
+// nullopt while a quoted cell is still open at the end. A doubled quote inside a cell is one quote;
 // a cell written as just two quotes is empty; a cell of only doubled quotes
 // holds half as many.
 std::optional<QString> SplitCsvLineChecked(const QString &line);
@@ -57,8 +56,9 @@ QString SplitCsvLine(const QString &line);
 class CsvFile
 {
 public:
-    // False for a path that does not end in ".csv" (any case) or a file
-    // that cannot be read. With maxLines >= 0 only the first maxLines lines
+    // False for a path that does not end in ".csv" (any case), for
+    // anything but an ordinary file (a named pipe, a device, a folder: at
+    // once, without waiting) and for a file that cannot be read. With maxLines >= 0 only the first maxLines lines
     // are found (the encoding still takes the whole file).
     bool Open(const QString &path, qint64 maxLines = -1);
     CsvEncoding encoding() const { return m_encoding; }

@@ -9,6 +9,7 @@
 #include "records/csvreader.h"
 #include "records/xlsreader.h"
 
+#include <QFileInfo>
 #include <limits>
 
 namespace imp {
@@ -75,6 +76,14 @@ void ImportMapping::LoadPreview(QDeadlineTimer deadline)
         m_m0.setText(r, 0, QString::number(r));
     for (qint32 c = 1; c < 60; ++c)
         m_m0.setText(0, c, ColumnLetters(c));
+    if (m_choice.IsCsv() && QFileInfo::exists(m_choice.path) && !QFileInfo(m_choice.path).isFile()) {
+        // A named pipe, a device or a folder: refused as a CSV file that
+        // cannot be read, before anything waits on it.
+        m_previewMessage = QString::fromUtf8(kCsvImportError);
+        m_choice.path.clear();
+        m_m0.setVisible(true);
+        return;
+    }
     if (m_choice.IsCsv()) {
         PreviewCsv(m_m0, m_choice.path);
     } else if (!m_choice.IsXls()) {

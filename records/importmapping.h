@@ -60,9 +60,9 @@ public:
     std::array<QString, 3> rows {QStringLiteral("2"), QStringLiteral("100"), QStringLiteral("1")};
 
     // Opening: the preview, the boxes, the saved maps and row texts. A
-    // message to show ("" when none): an unsupported file (the path is then
-    // cleared) or a workbook that cannot be read. The workbook is read
-    // until the deadline.
+    // message to show ("" when none): an unsupported file or a CSV path that
+    // is no ordinary file (the path is then cleared) or a workbook that
+    // cannot be read. The workbook is read until the deadline.
     QString Load(QDeadlineTimer deadline = QDeadlineTimer(kXlsTimeLimitMs));
     // The error number of the preview's read of a workbook; 0 when it read
     // (or the file is no workbook).

@@ -1,6 +1,7 @@
 // The main window's import commands offscreen: the import button through
 // the file dialog and the mapping window into DataGrid, deleting and
-// clearing imported rows, and the history export.
+// clearing imported rows, and the history export; a named pipe chosen as
+// the file.
 
 #include "core/globals.h"
 #include "designer/ui/mainwindow.h"
@@ -8,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/screenscale.h"
 #include "records/ui/importwindows.h"
+#include "records/importmapping.h"
 #include "support/testenv.h"
 
 #include <QApplication>
@@ -15,6 +17,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace dsg;
 using namespace Qt::StringLiterals;
@@ -108,4 +116,48 @@ TEST_F(ImportCommandsTest, DefaultRowsImportOnlyTheFilesRecords)
     EXPECT_EQ(grid.text(3, 1), u"收:"_s);
     EXPECT_EQ(grid.text(5, 1), u"收:丁"_s);
     EXPECT_EQ(w.State().RecordScroll().max, 4);
+}
+
+TEST_F(ImportCommandsTest, NamedPipeChosenAsCsvIsRefusedAtOnce)
+{
+    // A FIFO has no writer: opening it to read would wait for ever. A
+    // watchdog opens it for writing after a few seconds (so a reader stuck
+    // in open goes on, finds the end at once and the test can fail instead
+    // of hanging) and notes that it had to.
+    const QString fifo = path(u"Pipe.csv"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    std::atomic<bool> done {false}, hung {false};
+    std::thread watchdog([&] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (std::chrono::steady_clock::now() < until)
+                continue;
+            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                hung = true;
+                ::close(fd);
+            }
+        }
+    });
+    MainWindow w;
+    w.show();
+    const qint32 rows = w.State().DataGrid().rows();
+    dlg.Queue(fifo);
+    w.Com(10)->click();
+    imp::InputMapWindow *map = nullptr;
+    for (QWidget *t : QApplication::topLevelWidgets())
+        if (auto *m = qobject_cast<imp::InputMapWindow *>(t); m && m->isVisible())
+            map = m;
+    if (map) {
+        map->COM_Click(0);
+        QApplication::processEvents();
+    }
+    done = true;
+    watchdog.join();
+    EXPECT_FALSE(hung);
+    EXPECT_TRUE(dlg.messages().contains(QString::fromUtf8(imp::kCsvImportError)))
+        << dlg.messages().join(u'|').toStdString();
+    EXPECT_TRUE(w.isEnabled());
+    EXPECT_EQ(w.State().DataGrid().rows(), rows);
 }

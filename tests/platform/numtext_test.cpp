@@ -89,3 +89,28 @@ TEST(CodePage, EuroUndecodableBytesAndLoneSurrogates)
     EXPECT_EQ(cp936::Encode(text), QByteArray("ab?cd\xD6\xD0\xCE\xC4"));
     EXPECT_EQ(cp936::Decode(cp936::Encode(QStringLiteral("😀€中"))), QStringLiteral("😀€中"));
 }
+
+// The strict reader takes exactly the two-byte codes the decoder reads as
+// one character, and gives that character (six of them lie outside the
+// BMP: FE51, FE52, FE53, FE6C, FE76, FE91).
+TEST(CodePage, StrictReaderAgreesWithTheDecoderOnEveryPair)
+{
+    int disagree = 0, outsideBmp = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            const QByteArray pair = QByteArray(1, char(lead)) + char(trail);
+            const QList<uint> decoded = cp936::Decode(pair).toUcs4();
+            cp936::StrictReader strict;
+            ASSERT_EQ(strict.Next(uchar(lead)), cp936::StrictReader::kMore);
+            const char32_t c = strict.Next(uchar(trail));
+            const bool one = decoded.size() == 1 && decoded[0] != 0xFFFD;
+            const char32_t want = one ? char32_t(decoded[0]) : cp936::StrictReader::kInvalid;
+            if (c != want && ++disagree <= 10)
+                ADD_FAILURE() << std::hex << lead << trail << ": " << uint(c) << " vs " << uint(want);
+            outsideBmp += one && decoded[0] > 0xFFFF;
+        }
+    EXPECT_EQ(disagree, 0);
+    EXPECT_EQ(outsideBmp, 6);
+}

@@ -317,6 +317,16 @@ TEST_F(CsvFiles, Utf16WithItsMark)
         EXPECT_EQ(Read(Utf16(QStringLiteral("\"北京\r\n朝阳\",1\n"), le)),
                   QStringList {QStringLiteral("\"北京\r\n朝阳\",1")});
         EXPECT_EQ(Text(Utf16(QStringLiteral("a"), le) + 'x'), QStringLiteral("a\uFFFD"));
+        // Surrogates without their partners read as U+FFFD and split as
+        // text; a pair stays whole inside a quoted cell.
+        const QString lone = QStringLiteral("\"张三,") + QChar(0xDFFE) + QStringLiteral("李四,王")
+            + QChar(0xDFFE) + QStringLiteral("\",x\r\n\"") + QChar(0xDFFE) + QStringLiteral("\",")
+            + QChar(0xDBFF) + QChar(0xDBFF) + QStringLiteral(",\"𠏾,\"\"𠏾\"\"\"\r\n");
+        QStringList cells;
+        for (const QString &line : Read(Utf16(lone, le)))
+            cells << Shown(line);
+        EXPECT_EQ(cells, (QStringList {QStringLiteral("张三,\uFFFD李四,王\uFFFD|x"),
+                                       QStringLiteral("\uFFFD|\uFFFD\uFFFD|𠏾,\"𠏾\"")}));
         EXPECT_EQ(Text(Utf16(QStringLiteral("a\r"), le) + 'x'), QStringLiteral("a\n\uFFFD"));
     }
 }
@@ -335,6 +345,9 @@ TEST_F(CsvFiles, CodePageOfShortAndLateText)
         {'g', "窦芳,13812345678"}, {'g', "岑玥,13812345678"}, {'g', "濮琇,13812345678"},
         {'u', "Müller,6×125g"}, {'u', "L'Oréal"}, {'u', "6×125g"}, {'g', "Müller,6×125g"},
         {'u', "专业,位置"}, {'g', "专业,位置"}, {'u', "收件人,电话\n陈静,13800138000"},
+        // GBK whose bytes look like UTF-8 but for an over-long form, a
+        // surrogate, a code above U+10FFFF.
+        {'g', "鄝丂,13812345678"}, {'g', "憝丂,13812345678"}, {'g', "魫亐A,13812345678"},
     };
     for (const Case &c : cases) {
         const QString text = QString::fromUtf8(c.text);
@@ -431,4 +444,60 @@ TEST_F(CsvFiles, BigFileCheckedAcrossItsPieces)
     ASSERT_TRUE(WriteBytes(path(QStringLiteral("big.csv")), bytes));
     ASSERT_TRUE(file.Open(path(QStringLiteral("big.csv"))));
     EXPECT_EQ(file.encoding(), CsvEncoding::CodePage936);
+}
+
+TEST_F(CsvFiles, TraditionalWordsSignsAndOtherScripts)
+{
+    // Short files of traditional characters, each alone in a one-record
+    // file: the words that read wrongly, then every pair of 44 common
+    // traditional characters.
+    struct Case
+    {
+        char encoding;
+        const char *text;
+    };
+    std::vector<Case> cases = {
+        {'u', "東縣"}, {'u', "絲帶"}, {'u', "飛塵"}, {'g', "陳沖"}, {'g', "甯家瑋"},
+        {'g', "鬆綁"}, {'g', "杞縣"}, {'u', "김민준"}, {'u', "이서연,박지훈"}, {'u', "¥599"},
+        {'u', "±0.4mm"}, {'u', "© 2024"}, {'u', "½ inch"}, {'u', "a · b"}, {'u', "§12"},
+    };
+    const QString traditional = QStringLiteral(
+        "東縣絲帶飛塵陳張劉楊黃趙吳鄭謝韓馮鄧葉蘇盧錢龍賀顧龔萬書華國偉麗強軍豔傑濤輝鵬貴義賢聖權");
+    QStringList words;
+    for (const QChar a : traditional)
+        for (const QChar b : traditional)
+            if (a != b)
+                words << QString(a) + b;
+    QStringList wrong;
+    for (const Case &c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        const QByteArray bytes = c.encoding == 'u' ? text.toUtf8() : cp936::Encode(text);
+        if (Text(bytes + "\r\n") != text)
+            wrong << QString(QChar(c.encoding)) + u' ' + text;
+    }
+    for (const QString &word : std::as_const(words)) {
+        if (Text(word.toUtf8() + "\r\n") != word)
+            wrong << QStringLiteral("u ") + word;
+        if (Text(cp936::Encode(word) + "\r\n") != word)
+            wrong << QStringLiteral("g ") + word;
+    }
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << cases.size() + words.size() * 2
+                                 << ": " << wrong.mid(0, 40).join(u' ').toStdString();
+
+    // An English price list of 200 rows in UTF-8 whose only non-ASCII
+    // characters are signs.
+    QStringList rows {QStringLiteral("SKU,Item,Price,Tolerance,Note")};
+    const QStringList notes {QStringLiteral("© ACME 2024"), QStringLiteral("Brand®"),
+                             QStringLiteral("½ inch"), QStringLiteral("Grade A · B"),
+                             QStringLiteral("§12"), QStringLiteral("£9.50")};
+    for (int r = 0; r < 200; ++r)
+        rows << QStringLiteral("A%1,Steel bolt M%2,¥%3,±0.%4mm,%5")
+                    .arg(r, 4, 10, QLatin1Char('0'))
+                    .arg(r % 12 + 3)
+                    .arg(100 + r * 7)
+                    .arg(r % 9 + 1)
+                    .arg(notes[r % notes.size()]);
+    const QStringList read = Read((rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    ASSERT_EQ(read.size(), rows.size());
+    EXPECT_EQ(read.last(), rows.last());
 }
