@@ -55,6 +55,7 @@ void FillDataGrid(GridModel &grid, const QStringList &merged, qint64 firstRow, q
     // The window is stepped about a hundred times, not once per record: the
     // event loop run of every step would cost more than the reading itself.
     const qint32 stride = std::max<qint32>(1, records / 100);
+    const LongWork work;
     if (progress)
         ShowIndicator(QString::fromUtf8(kReadingCaption), records);
     const bool wasVisible = grid.isVisible();

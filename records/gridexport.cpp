@@ -82,6 +82,7 @@ bool ExportGridToCsv(const GridModel &grid, const QString &path)
     safefile::Writer file(path);
     if (!file.Open())
         return false;
+    const LongWork work;
     ShowIndicator(QStringLiteral("正在导出数据至CSV格式文件……"), grid.rows());
     Stepper steps(grid.rows());
     bool ok = true;
@@ -113,6 +114,7 @@ struct WorkbookCloser
 
 bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString &title)
 {
+    const LongWork work;
     ShowIndicator(QStringLiteral("正在将数据导出到EXCEL文件 …"), grid.rows() - 1);
     // The library writes the workbook by name into the open temporary file,
     // which takes the target's place only when the workbook is complete; a

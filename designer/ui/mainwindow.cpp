@@ -601,6 +601,9 @@ void MainWindow::CaptionsChanged()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Long work (a batch print, an import, ...) uses this window to its end.
+    if (PutOffCloseWhileWorking(this, event))
+        return;
     if (!m_unloaded && m_unsavedAfterFailure
         && !dialogs().AskYesNo(QStringLiteral("格式没有保存成功，关闭后本次修改将丢失。是否仍要关闭？"))) {
         event->ignore();

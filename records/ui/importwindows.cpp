@@ -73,9 +73,13 @@ SheetsWindow::SheetsWindow(ImportHost host, int mode)
             [this](const QModelIndex &index) { SHL_Click(GridCell(m_grid, index).first); });
     resize(screen::ToPx(6200), screen::ToPx(4000));
 
-    ShowIndicator(QStringLiteral("正在读取EXCEL文件数据……"), 100);
-    const bool ok = m_host.choice && m_sheets.Load(m_host.choice->path);
-    CloseIndicator();
+    bool ok = false;
+    {
+        const LongWork work;
+        ShowIndicator(QStringLiteral("正在读取EXCEL文件数据……"), 100);
+        ok = m_host.choice && m_sheets.Load(m_host.choice->path);
+        CloseIndicator();
+    }
     if (!ok) {
         dialogs().Message(QStringLiteral("无法打开XLS文件！"));
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -239,6 +243,9 @@ void InputMapWindow::COM_Click(int index)
 
 void InputMapWindow::closeEvent(QCloseEvent *event)
 {
+    // The import fills the grid from this window's maps to its end.
+    if (PutOffCloseWhileWorking(this, event))
+        return;
     // The maps are saved at every closing, also when nothing was imported.
     if (!m_saved) {
         m_saved = true;
