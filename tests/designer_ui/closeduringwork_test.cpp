@@ -40,8 +40,8 @@ const QString kFmt = u"申通"_s;
 constexpr int kRecords = 2000;
 
 // Runs `then` once, from the event loop runs of the work, when the progress
-// window shows a caption starting with `caption` and the work has made at
-// least one step.
+// window shows a caption starting with `caption` and the work's loop has
+// made its first step.
 class AtWorkStep : public QObject
 {
 public:
@@ -51,20 +51,26 @@ public:
     {
         auto *poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, [this, poll] {
-            if (!IndicatorShown() || !Indicator().caption.startsWith(m_caption)
-                || Indicator().position < 1)
+            if (!IndicatorShown() || !Indicator().caption.startsWith(m_caption))
+                return;
+            // The window shows at 0 (before that it may show the last work's
+            // position); the work's loop makes the steps.
+            if (Indicator().position == 0)
+                m_atStart = true;
+            if (!m_atStart || Indicator().position < 1)
                 return;
             poll->stop();
             fired = true;
             m_then();
         });
-        poll->start(1);
+        poll->start(0); // at every pass of the event loop
     }
     bool fired = false;
 
 private:
     QString m_caption;
     std::function<void()> m_then;
+    bool m_atStart = false;
 };
 
 // Answers the batch range (all records) and the printer chooser ("PDF 文件").
@@ -249,7 +255,7 @@ TEST_F(CloseDuringWorkTest, HistoryCommandsWhileLoading)
     w.State().SetControlValue(*box, u"上一张单据"_s);
     // The oldest record is the last row of the grid.
     w.KeyWord()->setText(u"文三路1号"_s);
-    AtWorkStep press(u"正在加载历史记录"_s, [&w] {
+    AtWorkStep press(u"正在加载历史记录"_s, [&w, this] {
         QTest::mouseClick(w.Com(24), Qt::LeftButton);
         QTest::mouseClick(w.Com(20), Qt::LeftButton);
     });
