@@ -54,8 +54,10 @@ QString breakMarker(const fmtgrid::FmtColumn &c)
     return QString();
 }
 
+// Closes the progress window at every way out; the work lasts as long.
 struct Closer
 {
+    LongWork work;
     ~Closer() { CloseIndicator(); }
 };
 
@@ -247,8 +249,8 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
     }
 
     const QString caption = QStringLiteral("正在导入格式...");
-    ShowIndicator(caption, 3);
     Closer closer;
+    ShowIndicator(caption, 3);
 
     const QString text = ReadTextFile(path, false);
     if (text.isEmpty())

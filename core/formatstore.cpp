@@ -211,11 +211,12 @@ bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name
     const QString name = resolveName(host, nameIn);
     if (name.isEmpty()) // would overwrite the settings row
         return false;
-    ShowIndicator(QStringLiteral("正在保存格式……"), grid.rows() + 1);
     struct Closer
     {
+        LongWork work;
         ~Closer() { CloseIndicator(); }
     } closer;
+    ShowIndicator(QStringLiteral("正在保存格式……"), grid.rows() + 1);
 
     sql::Connection *conn = db::Connection();
     if (!conn)

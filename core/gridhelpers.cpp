@@ -203,8 +203,11 @@ qint32 FittedColumnWidth(double textPx)
 void AutoFitGridColumns(const QFont &font, GridModel &grid, qint32 first, bool progress)
 {
     const bool showProgress = progress && grid.rows() > 200;
-    if (showProgress)
+    std::optional<LongWork> work;
+    if (showProgress) {
+        work.emplace();
         ShowIndicator(QStringLiteral("正在做交易数据表格进行格式设置……"), grid.cols());
+    }
     if (grid.rows() <= grid.fixedRows())
         first = 0;
     first = std::max<qint32>(first, 0);

@@ -3,13 +3,28 @@
 #include "platform/numtext.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
 #include <cmath>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
 IndicatorState g_state;
 IndicatorView *g_view = nullptr;
 std::function<QDateTime()> g_clock;
+// Since the window was last drawn; invalid until the first step after a show.
+QElapsedTimer g_drawn;
+// The texts lag behind the position (steps that were not drawn).
+bool g_textsDue = false;
+// The position of the last "pages" step whose times and counter are due.
+std::optional<qint64> g_pagesDue;
+
+int g_longWork = 0;
+std::vector<std::pair<QPointer<QObject>, std::function<void()>>> g_afterWork;
 
 QDateTime now()
 {
@@ -26,6 +41,40 @@ void refresh(bool clearBar)
 {
     if (g_view && g_state.shown)
         g_view->Refresh(g_state, clearBar);
+}
+
+// The fraction done, cut down to a thousandth.
+double fractionDone(qint64 p)
+{
+    return std::floor(double(p) / g_state.total * 1000.0) / 1000.0;
+}
+
+// Brings the texts up to the last step.
+void syncTexts()
+{
+    if (!g_textsDue)
+        return;
+    g_textsDue = false;
+    g_state.percentText = num::Str(fractionDone(g_state.position) * 100) + u'%';
+    if (!g_pagesDue)
+        return;
+    const qint64 p = *g_pagesDue;
+    g_pagesDue.reset();
+    const double f = fractionDone(p);
+    if (f < 0.001)
+        return;
+    const qint64 e = g_state.start.isValid() ? g_state.start.secsTo(now()) : 0;
+    const qint64 t = num::RoundToInt64(double(e) / f);
+    g_state.timesText = FormatSeconds(e) + u'/' + FormatSeconds(t - e) + u'/' + FormatSeconds(t);
+    g_state.counterText = QStringLiteral("(%1/%2)").arg(p).arg(g_state.total);
+}
+
+void runAfterWork()
+{
+    auto pending = std::exchange(g_afterWork, {});
+    for (auto &[context, then] : pending)
+        if (context)
+            QTimer::singleShot(0, context, std::move(then));
 }
 
 } // namespace
@@ -66,8 +115,10 @@ void SetIndicatorClock(std::function<QDateTime()> clock)
 
 void ShowIndicator(const QString &caption, qint32 total, qint32 &start)
 {
+    syncTexts();
     g_state.caption = caption;
     g_state.total = total;
+    g_drawn.invalidate(); // the first step is drawn
     if (!g_state.shown) {
         // A window just loaded shows its design texts until the first step.
         g_state.percentText = QStringLiteral("0%");
@@ -95,8 +146,10 @@ void ShowIndicator(const QString &caption, qint32 total)
 void DrawIndicatorBar(qint32 position)
 {
     g_state.position = position;
+    syncTexts();
     refresh(false);
     pumpEvents();
+    g_drawn.start();
 }
 
 void StepIndicator(qint32 n, const QString &mode)
@@ -104,22 +157,16 @@ void StepIndicator(qint32 n, const QString &mode)
     if (g_state.total < 1)
         g_state.total = 1;
     const qint64 p = qint64(g_state.position) + n;
-    const double f = std::floor(double(p) / g_state.total * 1000.0) / 1000.0;
-    g_state.percentText = num::Str(f * 100) + u'%';
+    g_textsDue = true;
     if (!mode.isEmpty()) {
-        if (mode.compare(QLatin1String("pages"), Qt::CaseInsensitive) == 0) {
-            if (f >= 0.001) {
-                const qint64 e = g_state.start.isValid() ? g_state.start.secsTo(now()) : 0;
-                const qint64 t = num::RoundToInt64(double(e) / f);
-                g_state.timesText
-                    = FormatSeconds(e) + u'/' + FormatSeconds(t - e) + u'/' + FormatSeconds(t);
-                g_state.counterText = QStringLiteral("(%1/%2)").arg(p).arg(g_state.total);
-            }
-        } else {
+        if (mode.compare(QLatin1String("pages"), Qt::CaseInsensitive) == 0)
+            g_pagesDue = p;
+        else
             g_state.caption = mode;
-        }
     }
-    DrawIndicatorBar(qint32(p));
+    g_state.position = qint32(p);
+    if (!g_drawn.isValid() || p >= g_state.total || g_drawn.elapsed() >= kIndicatorDrawMs)
+        DrawIndicatorBar(qint32(p));
 }
 
 void CloseIndicator()
@@ -139,10 +186,43 @@ bool IndicatorShown()
 
 const IndicatorState &Indicator()
 {
+    syncTexts();
     return g_state;
 }
 
 void IndicatorClosedByUser()
 {
     g_state.shown = false;
+}
+
+LongWork::LongWork()
+{
+    ++g_longWork;
+}
+
+LongWork::~LongWork()
+{
+    if (--g_longWork == 0)
+        runAfterWork();
+}
+
+bool LongWorkRunning()
+{
+    return g_longWork > 0;
+}
+
+void StopLongWork()
+{
+    if (!g_state.shown)
+        return;
+    IndicatorClosedByUser();
+    if (g_view)
+        g_view->Unload();
+}
+
+void AfterLongWork(QObject *context, std::function<void()> then)
+{
+    g_afterWork.emplace_back(context, std::move(then));
+    if (g_longWork == 0)
+        runAfterWork();
 }

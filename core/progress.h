@@ -4,10 +4,22 @@
 // and texts are computed here; a window (installed by the user interface)
 // shows them. IndicatorShown() turns false when the user closes the window,
 // which is how the cancellable loops learn to stop.
+// A step draws the window and lets the event loop run at most every
+// kIndicatorDrawMs (and always at the first step after ShowIndicator and at
+// the step that reaches the total), so a loop of many small items costs
+// little more than the items. The texts of the steps in between are
+// worked out when Indicator() is read.
+// A loop that lets the event loop run holds a LongWork for its length: a
+// window that a close would delete while such work uses it puts the close
+// off until the work has ended (core/ui/windowhelpers).
 
 #include <QDateTime>
 #include <QString>
+#include <QObject>
 #include <functional>
+
+// The least time between two drawings of the window by StepIndicator.
+constexpr qint64 kIndicatorDrawMs = 50;
 
 struct IndicatorState
 {
@@ -45,6 +57,26 @@ void StepIndicator(qint32 n, const QString &mode);
 void CloseIndicator();
 void DrawIndicatorBar(qint32 position);
 bool IndicatorShown();
+// The state with the texts of the last step.
 const IndicatorState &Indicator();
 // Called by the window when the user closes it.
 void IndicatorClosedByUser();
+
+// Marks long work that lets the event loop run (a loop under the progress
+// window, a download) for its lifetime; nests.
+class LongWork
+{
+public:
+    LongWork();
+    ~LongWork();
+    LongWork(const LongWork &) = delete;
+    LongWork &operator=(const LongWork &) = delete;
+};
+bool LongWorkRunning();
+// Stops the running work as the user's close of the progress window does:
+// the window goes and IndicatorShown() turns false (only the cancellable
+// loops stop; the others run to their end).
+void StopLongWork();
+// Runs `then` from the event loop once no LongWork is left (at the next
+// pass when none runs now); nothing when `context` is gone by then.
+void AfterLongWork(QObject *context, std::function<void()> then);

@@ -54,6 +54,7 @@ void OpenFormat(FormatWindow &window, const QString &nameIn)
 
     window.SetPageVisible(false);
     ClearGridRecords(window.DataGrid(), false);
+    const LongWork work;
     ShowIndicator(QStringLiteral("正在初始化格式……"), 6);
     StepIndicator(1, pages);
 

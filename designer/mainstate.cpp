@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace dsg {
 
@@ -714,8 +715,11 @@ void MainState::CopyCtlProperties(DesignControl &source, DesignControl &target, 
 void MainState::ReloadFormat(bool showProgress)
 {
     GridModel &g = m_formatGrid;
-    if (showProgress)
+    std::optional<LongWork> work;
+    if (showProgress) {
+        work.emplace();
         ShowIndicator(QStringLiteral("重新加载格式……"), g.rows());
+    }
     m_ctls.UnloadAllControls();
     if (showProgress)
         StepIndicator(1, QStringLiteral("pages"));

@@ -137,6 +137,7 @@ bool DownInputFmt(FormatHost &host, const QString &name, const QString &fPath, c
         dialogs().Message(QStringLiteral("格式文件下载失败！"));
         return false;
     }
+    const LongWork work;
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在下载..."), 2, start);
     const QString picture = TempPath(base + QStringLiteral(".jpg"));

@@ -160,6 +160,7 @@ bool HttpGetAnswer(const QString &url, QString &reply, const QString &marker, qi
 bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 timeoutSeconds,
                       bool writeMustSucceed)
 {
+    const LongWork work;
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在下载..."), 10, start);
     bool ok = false;

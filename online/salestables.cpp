@@ -74,6 +74,7 @@ std::optional<qint64> GetCustomerID(const QString &nick, const QString &nameIn,
 bool InputTBRecord(const GridModel &g, const QString &shopNick)
 {
     using namespace trade;
+    const LongWork work;
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在将淘宝交易数据导入至进销存..."), g.dataRows(), start);
     const bool ok = db::RunInTransaction([&](sql::Connection &conn) {

@@ -235,6 +235,8 @@ void CopyAddressesToItemRows(GridModel &grid)
 
 void DownloadAddresses(GridModel &grid, qint32 count, bool showProgress)
 {
+    // The requests let the event loop run; the grid stays in use.
+    const LongWork work;
     if (showProgress) {
         qint32 start = 0;
         ShowIndicator(QStringLiteral("正在下载物流信息...."), count, start);

@@ -340,25 +340,29 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
         return 0;
     std::vector<PrintedPage> pages;
     bool ok = true;
-    ShowIndicator(QStringLiteral("正在打印单据……"), std::max(0, end - start + 1));
     {
-        PageDrawer drawer(ctx, *printer);
-        const auto &fill = records.fillGridRow ? records.fillGridRow : records.showGridRow;
-        for (qint32 r = start; r <= end; ++r) {
-            if (fill)
-                fill(r + 1);
-            pages.push_back(DrawRecord(ctx, drawer));
-            if (!printer->Surface().NewPage()) {
-                ok = false;
-                break;
+        // The loop uses the page controls to its end.
+        const LongWork work;
+        ShowIndicator(QStringLiteral("正在打印单据……"), std::max(0, end - start + 1));
+        {
+            PageDrawer drawer(ctx, *printer);
+            const auto &fill = records.fillGridRow ? records.fillGridRow : records.showGridRow;
+            for (qint32 r = start; r <= end; ++r) {
+                if (fill)
+                    fill(r + 1);
+                pages.push_back(DrawRecord(ctx, drawer));
+                if (!printer->Surface().NewPage()) {
+                    ok = false;
+                    break;
+                }
+                StepIndicator(1, QStringLiteral("pages"));
             }
-            StepIndicator(1, QStringLiteral("pages"));
         }
+        ok = printer->Surface().EndDoc() && ok;
+        if (records.showGridRow)
+            records.showGridRow(records.value + 1);
+        CloseIndicator();
     }
-    ok = printer->Surface().EndDoc() && ok;
-    if (records.showGridRow)
-        records.showGridRow(records.value + 1);
-    CloseIndicator();
     if (!ok) {
         dialogs().Message(DocumentFailedMessage());
         return 0;

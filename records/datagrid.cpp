@@ -52,14 +52,11 @@ void FillDataGrid(GridModel &grid, const QStringList &merged, qint64 firstRow, q
         maps.push_back(CompileMapEntry(e));
     const qint32 fr = grid.fixedRows(), fc = grid.fixedCols();
     const qint32 records = grid.rows() - fr;
-    // The window is stepped about a hundred times, not once per record: the
-    // event loop run of every step would cost more than the reading itself.
-    const qint32 stride = std::max<qint32>(1, records / 100);
+    const LongWork work;
     if (progress)
         ShowIndicator(QString::fromUtf8(kReadingCaption), records);
     const bool wasVisible = grid.isVisible();
     grid.setVisible(false);
-    qint32 pending = 0;
     for (qint32 r = fr; r < grid.rows(); ++r) {
         const qint64 first = qint64(r - fr) * interval + firstRow;
         for (size_t i = 0; i < maps.size(); ++i) {
@@ -68,13 +65,9 @@ void FillDataGrid(GridModel &grid, const QStringList &merged, qint64 firstRow, q
             if (!v.isEmpty())
                 grid.setText(r, fc + qint32(i), v);
         }
-        if (progress && ++pending == stride) {
-            StepIndicator(pending, QStringLiteral("pages"));
-            pending = 0;
-        }
+        if (progress)
+            StepIndicator(1, QStringLiteral("pages"));
     }
-    if (progress && pending > 0)
-        StepIndicator(pending, QStringLiteral("pages"));
     grid.setVisible(wasVisible);
 }
 

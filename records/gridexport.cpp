@@ -30,30 +30,6 @@ bool RowExported(const GridModel &grid, qint32 row)
     return grid.rowHeight(row) >= 1;
 }
 
-// Steps the progress about a hundred times over `total` items.
-class Stepper
-{
-public:
-    explicit Stepper(qint32 total)
-        : m_stride(std::max<qint32>(1, total / 100))
-    { }
-    void Step()
-    {
-        if (++m_pending == m_stride)
-            Flush();
-    }
-    void Flush()
-    {
-        if (m_pending > 0)
-            StepIndicator(m_pending, QStringLiteral("pages"));
-        m_pending = 0;
-    }
-
-private:
-    qint32 m_stride;
-    qint32 m_pending = 0;
-};
-
 } // namespace
 
 QString CsvLine(const GridModel &grid, qint32 row)
@@ -82,16 +58,15 @@ bool ExportGridToCsv(const GridModel &grid, const QString &path)
     safefile::Writer file(path);
     if (!file.Open())
         return false;
+    const LongWork work;
     ShowIndicator(QStringLiteral("正在导出数据至CSV格式文件……"), grid.rows());
-    Stepper steps(grid.rows());
     bool ok = true;
     for (qint32 r = 0; r < grid.rows() && ok; ++r) {
         if (RowExported(grid, r)) {
             ok = file.Write(cp936::Encode(CsvLine(grid, r)) + "\r\n");
         }
-        steps.Step();
+        StepIndicator(1, QStringLiteral("pages"));
     }
-    steps.Flush();
     ok = ok && file.Commit(); // a failed file is dropped, the target kept
     CloseIndicator();
     return ok;
@@ -113,6 +88,7 @@ struct WorkbookCloser
 
 bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString &title)
 {
+    const LongWork work;
     ShowIndicator(QStringLiteral("正在将数据导出到EXCEL文件 …"), grid.rows() - 1);
     // The library writes the workbook by name into the open temporary file,
     // which takes the target's place only when the workbook is complete; a
@@ -154,7 +130,6 @@ bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString
         for (size_t j = 0; j < cols.size(); ++j)
             worksheet_set_column(ws, lxw_col_t(j), lxw_col_t(j),
                                  double(grid.colWidth(cols[j]) / 123), nullptr);
-    Stepper steps(grid.rows());
     lxw_row_t k = 0;
     for (qint32 r = 0; r < grid.rows() && ok; ++r) {
         if (RowExported(grid, r)) {
@@ -169,9 +144,8 @@ bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString
             }
             ++k;
         }
-        steps.Step();
+        StepIndicator(1, QStringLiteral("pages"));
     }
-    steps.Flush();
     if (ok) {
         lxw_workbook *wb = book.wb;
         book.wb = nullptr;

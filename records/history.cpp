@@ -84,6 +84,8 @@ void InitHistoryGridHeader(GridModel &grid, const QString &formatName)
 
 void LoadHistoryGrid(GridModel &grid, const QString &formatName)
 {
+    // The progress window and the column fitting let the event loop run.
+    const LongWork work;
     grid.setVisible(false);
     InitHistoryGridHeader(grid, formatName);
     sql::Connection *conn = db::Connection();

@@ -3,6 +3,7 @@
 #include "core/controlrow.h"
 #include "core/database.h"
 #include "core/gridhelpers.h"
+#include "core/progress.h"
 #include "core/settings.h"
 #include "platform/numtext.h"
 #include "properties/pagecontrols.h"
@@ -56,7 +57,12 @@ ImportMapping::ImportMapping(PageControls &page, ImportChoice &choice)
 QString ImportMapping::Load(QDeadlineTimer deadline)
 {
     m_previewMessage.clear();
-    LoadPreview(deadline);
+    {
+        // The preview's read lets the event loop run while the mapping
+        // window is being made.
+        const LongWork work;
+        LoadPreview(deadline);
+    }
     ListMapBoxes();
     LoadImportMap();
     return m_previewMessage;
@@ -210,6 +216,8 @@ ImportMapping::RunResult ImportMapping::RunImport(GridModel &dataGrid,
     if (!interval)
         return {true, false, QString::fromUtf8(kIntervalOutOfRange)};
     result.imported = true;
+    // The reading lets the event loop run; the grid and the page stay in use.
+    const LongWork work;
     if (m_choice.IsCsv()) {
         if (!ReadCsvData(dataGrid, m_choice.path, *first, *last, maps, *interval, m_page,
                          lineBreakMarker))

@@ -3,11 +3,13 @@
 #include "platform/screenscale.h"
 
 #include "core/helpers.h"
+#include "core/progress.h"
 #include "core/settings.h"
 #include "platform/numtext.h"
 #include "platform/ui/qtdialogs.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -98,6 +100,28 @@ void DeleteWhenUnwound(QWidget *window)
     // wait starts its next short loop.
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     DeleteOnceUnwound(window);
+}
+
+bool PutOffCloseWhileWorking(QWidget *window, QCloseEvent *event)
+{
+    if (!LongWorkRunning())
+        return false;
+    event->ignore();
+    StopLongWork();
+    // A second close meanwhile adds no second try.
+    static const char *const kPending = "closeAfterLongWork";
+    if (window->property(kPending).toBool())
+        return true;
+    window->setProperty(kPending, true);
+    const QPointer<QWidget> w(window);
+    AfterLongWork(window, [w] {
+        if (!w)
+            return;
+        w->setProperty(kPending, false);
+        if (w->isVisible())
+            w->close();
+    });
+    return true;
 }
 
 void SetTopMost(QWidget *window)

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+class QCloseEvent;
 class QComboBox;
 class QWidget;
 
@@ -21,6 +22,12 @@ void WaitWindowClosed(QWidget *window);
 // dialogs may be its children and live on the stack below), the deletion
 // waits until every nested loop has returned.
 void DeleteWhenUnwound(QWidget *window);
+// For a window that a close deletes (or that holds what long work uses),
+// called first in its close event: while long work runs (LongWork,
+// core/progress) the close stops it as closing the progress window does, is
+// ignored, and is made again once the work has ended, when the window's own
+// close path (its questions included) runs. True when the close was put off.
+bool PutOffCloseWhileWorking(QWidget *window, QCloseEvent *event);
 // Keeps the window above the windows that are not kept on top.
 void SetTopMost(QWidget *window);
 // Moves a window to the centre of the screen's work area, keeping its size

@@ -429,6 +429,7 @@ void MainWindow::BuildHistoryTab(QWidget *pic)
     auto *vl = new QVBoxLayout(pic);
     vl->setContentsMargins(0, 2, 0, 0);
     auto *top = new QWidget(pic);
+    m_historyBar = top;
     auto *hl = new QHBoxLayout(top);
     hl->setContentsMargins(4, 0, 4, 0);
     hl->addWidget(MakeLabel(QStringLiteral("Label3"), QStringLiteral("关键词："), {}, top));
@@ -601,6 +602,9 @@ void MainWindow::CaptionsChanged()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Long work (a batch print, an import, ...) uses this window to its end.
+    if (PutOffCloseWhileWorking(this, event))
+        return;
     if (!m_unloaded && m_unsavedAfterFailure
         && !dialogs().AskYesNo(QStringLiteral("格式没有保存成功，关闭后本次修改将丢失。是否仍要关闭？"))) {
         event->ignore();

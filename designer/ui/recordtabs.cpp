@@ -34,8 +34,23 @@ void MainWindow::ConnectRecordControls()
 
 void MainWindow::SST_Click(int)
 {
-    if (m_sst->currentIndex() == 2)
+    if (m_sst->currentIndex() != 2)
+        return;
+    // The history commands act on a whole grid only: they wait, disabled,
+    // while it loads (the progress window lets the event loop run). A
+    // switch back to the tab meanwhile loads it again afterwards.
+    if (m_historyLoading) {
+        m_historyReloadWanted = true;
+        return;
+    }
+    m_historyLoading = true;
+    m_historyBar->setEnabled(false);
+    do {
+        m_historyReloadWanted = false;
         rec::LoadHistoryGrid(m_state.HistoryGrid(), m_state.CurrentFormatName());
+    } while (m_historyReloadWanted && m_sst->currentIndex() == 2);
+    m_historyBar->setEnabled(true);
+    m_historyLoading = false;
 }
 
 void MainWindow::RecordScrollChanged()
@@ -54,6 +69,8 @@ void MainWindow::RecordScrollChanged()
 
 void MainWindow::HistoryCommand(int index)
 {
+    if (m_historyLoading)
+        return;
     GridModel &grid = m_state.HistoryGrid();
     switch (index) {
     case 20:

@@ -266,6 +266,7 @@ void TBDown::Com_Click(int index)
 
 void TBDown::removeClosedTrades()
 {
+    const LongWork work;
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在查找并清除关闭的交易..."), TradeGrid.dataRows(), start);
     for (qint32 r = TradeGrid.rows() - 1; r >= TradeGrid.fixedRows(); --r) {
@@ -281,6 +282,7 @@ void TBDown::removeClosedTrades()
 void TBDown::extractAll()
 {
     QPointer<TBDown> self(this);
+    const LongWork work;
     setRunning(true);
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在提取交易信息..."), 500, start);

@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "core/gridhelpers.h"
+#include "core/ui/windowhelpers.h"
 #include "online/trademap.h"
 #include "platform/numtext.h"
 #include "platform/screenscale.h"
@@ -99,6 +100,8 @@ void TBInputMap::unload()
 
 void TBInputMap::closeEvent(QCloseEvent *event)
 {
+    if (PutOffCloseWhileWorking(this, event))
+        return;
     unload();
     QWidget::closeEvent(event);
 }

@@ -74,7 +74,12 @@ SheetsWindow::SheetsWindow(ImportHost host, int mode)
             [this](const QModelIndex &index) { SHL_Click(GridCell(m_grid, index).first); });
     resize(screen::ToPx(6200), screen::ToPx(4000));
 
-    const int rc = m_host.choice ? m_sheets.Load(m_host.choice->path) : ExcelCannotOpen;
+    int rc = ExcelCannotOpen;
+    if (m_host.choice) {
+        // The read lets the event loop run while this window is in use.
+        const LongWork work;
+        rc = m_sheets.Load(m_host.choice->path);
+    }
     if (rc != ExcelOk) {
         // A helper that cannot run says so; a cancelled read says nothing.
         const QString message = rc == ExcelReaderMissing || rc == ExcelCancelled
@@ -250,6 +255,9 @@ void InputMapWindow::COM_Click(int index)
 
 void InputMapWindow::closeEvent(QCloseEvent *event)
 {
+    // The import fills the grid from this window's maps to its end.
+    if (PutOffCloseWhileWorking(this, event))
+        return;
     // The maps are saved at every closing, also when nothing was imported.
     if (!m_saved) {
         m_saved = true;
