@@ -46,9 +46,10 @@ private:
 QString LockFailedMessage(const QString &folder);
 // The message for a lock file that cannot be taken over.
 QString LockBlockedMessage(const QString &lockPath);
-// The message for a database file that cannot be read: the program does not
-// start, and the file is left as it is for recovery.
-QString DamagedDatabaseMessage(const QString &databasePath);
+// The message for a database file that cannot be read: at start the program
+// does not start, and the file is left as it is for recovery; met later, a
+// damaged page is said with the same advice to put back a copy.
+QString DamagedDatabaseMessage(const QString &databasePath, bool atStart = true);
 // The message for a database file another process held for longer than the
 // wait: the program does not start, and nothing suggests the file is bad.
 QString BusyDatabaseMessage(const QString &databasePath);

@@ -76,7 +76,7 @@ bool InputTBRecord(const GridModel &g, const QString &shopNick)
     using namespace trade;
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在将淘宝交易数据导入至进销存..."), g.dataRows(), start);
-    const bool ok = db::RunInTransaction([&](sql::Connection &conn) {
+    const bool ok = static_cast<bool>(db::RunInTransaction([&](sql::Connection &conn) {
         const qint64 account
             = db::GetOrAddNameID(QStringLiteral("Acc"), QStringLiteral("淘宝_") + shopNick);
         if (account < 0)
@@ -118,7 +118,7 @@ bool InputTBRecord(const GridModel &g, const QString &shopNick)
             StepIndicator(1, QStringLiteral("pages"));
         }
         return true;
-    });
+    }));
     CloseIndicator();
     return ok;
 }

@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace sql {
@@ -310,6 +312,71 @@ std::optional<ResultSet> Connection::Query(const QString &sql, const QVariantLis
 bool Connection::lastErrorBusy() const
 {
     return isBusyCode(m_lastCode);
+}
+
+Fault FaultOf(int code, int systemErrno)
+{
+    switch (code & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+        return Fault::None;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return Fault::Damaged;
+    case SQLITE_READONLY:
+        return Fault::ReadOnlyFile;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Fault::Busy;
+    case SQLITE_FULL:
+        return Fault::Full;
+    default:
+        return FaultOfErrno(systemErrno);
+    }
+}
+
+Fault FaultOfErrno(int systemErrno)
+{
+    switch (systemErrno) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Fault::ReadOnlyFolder;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return Fault::Full;
+    default:
+        return Fault::Other;
+    }
+}
+
+void Connection::setLastError(const QString &e, int code)
+{
+    m_lastError = e;
+    m_lastCode = code;
+    m_lastErrno = code != 0 && m_db ? sqlite3_system_errno(m_db) : 0;
+    if (FaultOf(code, m_lastErrno) == Fault::Damaged && m_onDamage)
+        m_onDamage();
+}
+
+Status Connection::lastStatus() const
+{
+    if (m_lastError.isEmpty() && m_lastCode == 0)
+        return {};
+    const Fault f = m_lastCode == 0 ? Fault::Other : FaultOf(m_lastCode, m_lastErrno);
+    QString text = m_lastErrno != 0 ? QString::fromLocal8Bit(std::strerror(m_lastErrno))
+                                     : m_lastError;
+    return {f == Fault::None ? Fault::Other : f, text};
+}
+
+std::optional<qint64> Connection::dataVersion()
+{
+    const auto rs = Query(QStringLiteral("PRAGMA data_version"));
+    if (!rs || rs->empty())
+        return std::nullopt;
+    return rs->value(0, 0).toLongLong();
 }
 
 qint64 Connection::lastInsertId() const

@@ -56,15 +56,15 @@ public:
         rowsAtReload = fmt.dataRows();
         calls << QStringLiteral("reload");
     }
-    bool SaveDefaultRecord(const QString &name) override
+    sql::Status SaveDefaultRecord(const QString &name) override
     {
         if (refuseDefault)
-            return false;
+            return {sql::Fault::Full, {}};
         QList<qint64> ids;
         for (qint32 r = fmt.fixedRows(); r < fmt.rows(); ++r)
             ids << num::RoundToInt64(num::Val(fmt.text(r, ColID)));
         savedDefaults.push_back({name, ids});
-        return true;
+        return {};
     }
     bool refuseDefault = false; // as when the database refuses the write
     void LoadDefaultRecord(const QString &name) override
