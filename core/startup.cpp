@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -34,6 +35,29 @@ SingleCopyLock::~SingleCopyLock()
     ::unlink(QFile::encodeName(m_path).constData());
     ::close(m_fd);
 }
+
+namespace {
+
+// Whether a file can be made in the folder of the named file: tried with a
+// file that has no name (or loses it at once), so nothing stays behind.
+bool folderWritable(const QByteArray &fileName)
+{
+    const qsizetype slash = fileName.lastIndexOf('/');
+    const QByteArray dir = slash < 0 ? QByteArray(".") : fileName.left(std::max<qsizetype>(slash, 1));
+    int fd = ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {
+        QByteArray probe = dir + "/.writetest-XXXXXX";
+        fd = ::mkostemp(probe.data(), O_CLOEXEC);
+        if (fd >= 0)
+            ::unlink(probe.constData());
+    }
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+} // namespace
 
 InstanceLock SingleCopyLock::Take()
 {
@@ -66,6 +90,12 @@ InstanceLock SingleCopyLock::Take()
             || there.st_ino != own.st_ino) {
             ::close(fd);
             continue;
+        }
+        // A lock file left in a folder that has since become read-only
+        // opens; the folder is no place to run in all the same.
+        if (!folderWritable(name)) {
+            ::close(fd);
+            return InstanceLock::Failed;
         }
         // Only a note for people: the lock holds without it.
         const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';

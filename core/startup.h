@@ -23,8 +23,9 @@ QString MainCaption(const QString &captionTemplate = QString::fromUtf8(kCaptionT
 // creation and its write leaves it; written by another program; or left by
 // a copy that is no longer running) is taken over. A lock that cannot be
 // taken over (something other than a file under that name) is Blocked; a
-// data folder where no lock file can be made at all is Failed. Both must be
-// told to the user.
+// data folder where no lock file can be made at all, or where nothing can
+// be written beside a lock file left in it, is Failed. Both must be told to
+// the user.
 enum class InstanceLock { Taken, HeldByRunningCopy, Blocked, Failed };
 class SingleCopyLock
 {

@@ -172,7 +172,10 @@ bool Statement::Step()
     m_done = true;
     if (rc != SQLITE_DONE) {
         m_failed = true;
-        m_conn.setLastError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())), rc);
+        // The extended code tells a read-only folder from a read-only file.
+        const int code = sqlite3_extended_errcode(m_conn.handle());
+        m_conn.setLastError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())),
+                            (code & 0xff) == (rc & 0xff) ? code : rc);
     }
     return false;
 }
@@ -314,6 +317,10 @@ bool Connection::lastErrorBusy() const
     return isBusyCode(m_lastCode);
 }
 
+// The extended code of a journal that cannot be made in a read-only folder
+// (SQLITE_READONLY_DIRECTORY, newer than the headers of some builds).
+constexpr int kReadOnlyDirectory = SQLITE_READONLY | (6 << 8);
+
 Fault FaultOf(int code, int systemErrno)
 {
     switch (code & 0xff) {
@@ -325,7 +332,7 @@ Fault FaultOf(int code, int systemErrno)
     case SQLITE_NOTADB:
         return Fault::Damaged;
     case SQLITE_READONLY:
-        return Fault::ReadOnlyFile;
+        return code == kReadOnlyDirectory ? Fault::ReadOnlyFolder : Fault::ReadOnlyFile;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return Fault::Busy;
