@@ -2,12 +2,12 @@
 
 #include "core/settings.h"
 #include "platform/numtext.h"
+#include "platform/sqlitedb.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -35,29 +35,6 @@ SingleCopyLock::~SingleCopyLock()
     ::unlink(QFile::encodeName(m_path).constData());
     ::close(m_fd);
 }
-
-namespace {
-
-// Whether a file can be made in the folder of the named file: tried with a
-// file that has no name (or loses it at once), so nothing stays behind.
-bool folderWritable(const QByteArray &fileName)
-{
-    const qsizetype slash = fileName.lastIndexOf('/');
-    const QByteArray dir = slash < 0 ? QByteArray(".") : fileName.left(std::max<qsizetype>(slash, 1));
-    int fd = ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {
-        QByteArray probe = dir + "/.writetest-XXXXXX";
-        fd = ::mkostemp(probe.data(), O_CLOEXEC);
-        if (fd >= 0)
-            ::unlink(probe.constData());
-    }
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
-
-} // namespace
 
 InstanceLock SingleCopyLock::Take()
 {
@@ -93,7 +70,7 @@ InstanceLock SingleCopyLock::Take()
         }
         // A lock file left in a folder that has since become read-only
         // opens; the folder is no place to run in all the same.
-        if (!folderWritable(name)) {
+        if (!sql::CanCreateFileIn(QFileInfo(m_path).absolutePath())) {
             ::close(fd);
             return InstanceLock::Failed;
         }

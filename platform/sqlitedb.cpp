@@ -3,10 +3,14 @@
 #include "platform/numtext.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace sql {
 
@@ -368,11 +372,34 @@ void Connection::setLastError(const QString &e, int code)
         m_onDamage();
 }
 
+bool CanCreateFileIn(const QString &folder)
+{
+    const QByteArray dir = QFile::encodeName(folder);
+    int fd = ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {
+        QByteArray probe = dir + "/.writetest-XXXXXX";
+        fd = ::mkostemp(probe.data(), O_CLOEXEC);
+        if (fd >= 0)
+            ::unlink(probe.constData());
+    }
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
 Status Connection::lastStatus() const
 {
     if (m_lastError.isEmpty() && m_lastCode == 0)
         return {};
-    const Fault f = m_lastCode == 0 ? Fault::Other : FaultOf(m_lastCode, m_lastErrno);
+    Fault f = m_lastCode == 0 ? Fault::Other : FaultOf(m_lastCode, m_lastErrno);
+    const int primary = m_lastCode & 0xff;
+    if (f == Fault::Other && (primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR)) {
+        const char *name = sqlite3_db_filename(m_db, "main");
+        if (name && *name
+            && !CanCreateFileIn(QFileInfo(QString::fromLocal8Bit(name)).absolutePath()))
+            f = Fault::ReadOnlyFolder;
+    }
     QString text = m_lastErrno != 0 ? QString::fromLocal8Bit(std::strerror(m_lastErrno))
                                      : m_lastError;
     return {f == Fault::None ? Fault::Other : f, text};

@@ -61,6 +61,9 @@ struct Status
 Fault FaultOf(int code, int systemErrno);
 // The fault of a system error number alone (a file copy that failed).
 Fault FaultOfErrno(int systemErrno);
+// Whether a new file can be made in the folder: tried with a file that has
+// no name (or loses it at once), so nothing stays behind.
+bool CanCreateFileIn(const QString &folder);
 
 class Connection;
 
@@ -113,7 +116,9 @@ public:
     // True when the last failure was a lock held elsewhere beyond the wait.
     bool lastErrorBusy() const;
     // The last failure; a failure of nothing (Fault::None) after
-    // clearLastError.
+    // clearLastError. A file that could not be opened or written for a
+    // reason the system did not name is put down to the database's folder
+    // when no file can be made in it.
     Status lastStatus() const;
     void clearLastError() { setLastError(QString()); }
     // Called as a statement meets a page that does not read back (or a

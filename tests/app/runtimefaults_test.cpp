@@ -158,16 +158,16 @@ TEST(AppRuntimeFaults, RefusedSaveNamesWhatWasFound)
     for (const Case &c : cases) {
         QTemporaryDir base;
         const QString dir = c.asNobody ? NobodysFolder(base) : base.path();
-        const auto user = [&c, setup = c.childSetup] {
-            if (setup)
-                setup();
-            if (c.asNobody)
-                AsNobody();
-        };
+        const std::function<void()> user = c.asNobody ? AsNobody : std::function<void()>();
         ASSERT_TRUE(WindowShown(RunApp(dir, QStringLiteral("record"), 60000, user))) << c.what;
         c.before(dir);
-        const AppRun r
-            = RunThen(dir, QStringLiteral("m_FCom31"), [&] { c.whenShown(dir); }, user);
+        const AppRun r = RunThen(dir, QStringLiteral("m_FCom31"), [&] { c.whenShown(dir); },
+                                 [&c, user] {
+                                     if (c.childSetup)
+                                         c.childSetup();
+                                     if (user)
+                                         user();
+                                 });
         holder.reset();
         ::chmod(QFile::encodeName(dir).constData(), 0755);
         const QStringList said = Messages(r).filter(QStringLiteral("修改仍在页面上"));
