@@ -2,6 +2,7 @@
 
 #include "core/apppaths.h"
 #include "core/fmtcolumns.h"
+#include "core/startup.h"
 #include "platform/dialogs.h"
 #include "platform/safefile.h"
 
@@ -16,6 +17,13 @@ namespace {
 
 std::unique_ptr<sql::Connection> g_conn;
 bool g_created = false;
+// What this run met and said of a damaged page.
+bool g_damageMet = false;
+bool g_damageSaid = false;
+// The file as the connection opened it: its device and inode, and the
+// version number that changes with a commit of another connection.
+QByteArray g_openedIdentity;
+std::optional<qint64> g_openedVersion;
 
 const char *const kSchema[] = {
     // Format rows (control rows, one header row per format, one settings row):
@@ -90,6 +98,12 @@ QByteArray fileState(const QString &path)
     return state;
 }
 
+// The device and inode of the file: the first two fields of its state.
+QByteArray fileIdentity(const QString &path)
+{
+    return fileState(path).split(' ').mid(0, 2).join(' ');
+}
+
 // Beside DATA.db: its state when the program last ended.
 QString endStatePath()
 {
@@ -112,6 +126,14 @@ bool pagesReadable(sql::Connection &conn)
 void showConnectionError()
 {
     dialogs().Message(QStringLiteral("无法建立数据库连接！"));
+}
+
+// The page may have been damaged after the last check: the note goes at
+// once, so whatever ends this run the next start checks the file.
+void noteDamage()
+{
+    g_damageMet = true;
+    QFile::remove(endStatePath());
 }
 
 } // namespace
@@ -172,6 +194,9 @@ sql::Connection *openConnection(bool report, bool *busy = nullptr)
         return nullptr;
     }
     g_created = missing->contains(QStringLiteral("Fmt"));
+    g_openedIdentity = fileIdentity(path);
+    g_openedVersion = conn->dataVersion();
+    conn->setDamageHandler(noteDamage);
     g_conn = std::move(conn);
     return g_conn.get();
 }
@@ -199,17 +224,43 @@ void CloseConnection()
 
 void CloseAtEnd()
 {
-    const bool wasOpen = g_conn != nullptr;
+    // Only the file this run opened, changed by nobody else, is vouched for.
+    const bool vouched = g_conn && !g_damageMet && g_openedVersion
+        && g_conn->dataVersion() == g_openedVersion
+        && fileIdentity(DatabasePath()) == g_openedIdentity;
     CloseConnection();
     // Without a note (it could not be written) the next start checks.
-    const QByteArray state = wasOpen ? fileState(DatabasePath()) : QByteArray();
+    const QByteArray state = vouched ? fileState(DatabasePath()) : QByteArray();
     if (state.isEmpty() || !safefile::WriteFile(endStatePath(), state))
         QFile::remove(endStatePath());
 }
 
+namespace {
+
+// The message of a failed query: a damaged page is said once a run, with
+// the advice to put back a copy; any other failure names the statement.
+void showQueryError(const QString &sql, const QVariantList &params, const sql::Status &why)
+{
+    if (why.fault == sql::Fault::Damaged) {
+        if (!g_damageSaid)
+            dialogs().Message(DamagedDatabaseMessage(DatabasePath(), false));
+        g_damageSaid = true;
+        return;
+    }
+    dialogs().Message(QStringLiteral("数据库打开错误(") + sql::ExpandStatement(sql, params)
+                      + QStringLiteral(")！"));
+}
+
+} // namespace
+
 bool CreatedThisRun()
 {
     return g_created;
+}
+
+bool DamageMet()
+{
+    return g_damageMet;
 }
 
 bool ExecuteSQL(const QString &sql, const QVariantList &params)
@@ -226,8 +277,7 @@ std::optional<sql::ResultSet> OpenRecordset(const QString &sql, const QVariantLi
     if (c)
         rs = c->Query(sql, params);
     if (!rs)
-        dialogs().Message(QStringLiteral("数据库打开错误(") + sql::ExpandStatement(sql, params)
-                          + QStringLiteral(")！"));
+        showQueryError(sql, params, c ? c->lastStatus() : sql::Status {sql::Fault::Other, {}});
     return rs;
 }
 
@@ -300,12 +350,30 @@ QStringList FillComboFromFmt(const QString &field)
     return out;
 }
 
+namespace {
+const char kFindFormat[] = "SELECT ID FROM Fmt WHERE Fmt=? LIMIT 1";
+}
+
+FormatFound FindFormat(const QString &name)
+{
+    sql::Connection *c = openConnection(false);
+    if (!c)
+        return {false, {sql::Fault::Other, QStringLiteral("无法建立数据库连接！")}};
+    c->clearLastError();
+    const auto rs = c->Query(QString::fromLatin1(kFindFormat), {name});
+    if (!rs)
+        return {false, c->lastStatus()};
+    return {!rs->empty(), {}};
+}
+
 std::optional<bool> FormatExists(const QString &name)
 {
-    const auto rs = OpenRecordset(QStringLiteral("SELECT ID FROM Fmt WHERE Fmt=? LIMIT 1"), {name});
-    if (!rs)
+    const FormatFound f = FindFormat(name);
+    if (!f.status) {
+        showQueryError(QString::fromLatin1(kFindFormat), {name}, f.status);
         return std::nullopt;
-    return !rs->empty();
+    }
+    return f.found;
 }
 
 std::optional<qint64> InsertRow(const QString &table, const QList<QPair<QString, QVariant>> &fields)
@@ -328,13 +396,19 @@ std::optional<qint64> InsertRow(const QString &table, const QList<QPair<QString,
     return c->lastInsertId();
 }
 
-bool RunInTransaction(const std::function<bool(sql::Connection &)> &work)
+sql::Status RunInTransaction(const std::function<bool(sql::Connection &)> &work)
 {
     sql::Connection *conn = Connection();
     if (!conn)
-        return false;
+        return {sql::Fault::Other, QStringLiteral("无法建立数据库连接！")};
+    conn->clearLastError();
     sql::Transaction tx(*conn);
-    return tx.ok() && work(*conn) && tx.Commit();
+    if (tx.ok() && work(*conn) && tx.Commit())
+        return {};
+    sql::Status why = conn->lastStatus();
+    if (why) // work gave up without a failing statement
+        why.fault = sql::Fault::Other;
+    return why;
 }
 
 } // namespace db

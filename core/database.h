@@ -42,8 +42,15 @@ void CloseConnection();
 // beside it, so that the next opening of the file unchanged since then
 // skips the check of its pages (which takes long over a large history). Any
 // change since, however it was made (a crash mid-write, a copy, a damaged
-// disk sector rewritten, times restored), brings the check back.
+// disk sector rewritten, times restored), brings the check back. Nothing is
+// noted when this run met a damaged page, or when the file was replaced or
+// written by another process while this run had it open: the next start
+// checks it.
 void CloseAtEnd();
+
+// A statement of this run met a page that does not read back (or the file
+// is no database): the note of the last end is gone and none is written.
+bool DamageMet();
 
 // True when this process gave the database its tables (the program's first
 // start with this data folder).
@@ -58,14 +65,16 @@ bool CreateSchema(sql::Connection &conn);
 bool ExecuteSQL(const QString &sql, const QVariantList &params = {});
 
 // Runs work inside one transaction on the process's connection: committed
-// when work returns true, rolled back otherwise. False when the connection
-// or the transaction could not be had, work failed or the commit failed.
-bool RunInTransaction(const std::function<bool(sql::Connection &)> &work);
+// when work returns true, rolled back otherwise. A failure (the connection
+// or the transaction could not be had, work failed or the commit failed)
+// carries the fault of the statement that failed.
+sql::Status RunInTransaction(const std::function<bool(sql::Connection &)> &work);
 
 // Runs a query and returns all of its rows. On failure (of the query or of
 // the connection) shows only "数据库打开错误(" + the statement with its
 // values in place of the "?" marks + ")！" and returns
-// nullopt: callers stop there.
+// nullopt: callers stop there. A failure on a damaged page shows instead
+// the damaged file's message, the first time in a run, and nothing later.
 std::optional<sql::ResultSet> OpenRecordset(const QString &sql, const QVariantList &params = {});
 
 // True when the table has a column of exactly that name (case-sensitive).
@@ -93,6 +102,13 @@ QStringList FillComboFromFmt(const QString &field);
 // Whether any row of table Fmt carries that format name (compared without
 // regard to case); nullopt when the query failed (its message was shown).
 std::optional<bool> FormatExists(const QString &name);
+// The same, showing nothing: a failed read gives its fault to the caller.
+struct FormatFound
+{
+    bool found = false;
+    sql::Status status;
+};
+FormatFound FindFormat(const QString &name);
 
 // Inserts one row; the new row's AutoNumber ID, or nullopt on failure.
 std::optional<qint64> InsertRow(const QString &table,

@@ -221,6 +221,28 @@ std::optional<qint64> WriteGridRow(sql::Connection &conn, const GridModel &grid,
     return conn.lastInsertId();
 }
 
+namespace {
+constexpr qint32 kIdColumns[] = {ColID, ColRCtl, ColSumID, ColSumID1};
+}
+
+ControlIdColumns::ControlIdColumns(const GridModel &grid)
+{
+    for (qint32 r = 0; r < grid.rows(); ++r) {
+        QStringList row;
+        for (const qint32 c : kIdColumns)
+            row << grid.text(r, c);
+        m_rows << row;
+    }
+}
+
+void ControlIdColumns::Restore(GridModel &grid) const
+{
+    for (qint32 r = 0; r < grid.rows() && r < m_rows.size(); ++r)
+        for (qsizetype i = 0; i < std::size(kIdColumns); ++i)
+            if (grid.text(r, kIdColumns[i]) != m_rows[r].at(i))
+                grid.setText(r, kIdColumns[i], m_rows[r].at(i));
+}
+
 QList<qint32> RemapGridReferences(GridModel &grid, const QHash<qint64, qint64> &map)
 {
     QList<qint32> changed;

@@ -144,6 +144,19 @@ std::optional<qint64> WriteGridRow(sql::Connection &conn, const GridModel &grid,
 // Column 0 of no row is touched. Returns the rows whose references changed.
 QList<qint32> RemapGridReferences(GridModel &grid, const QHash<qint64, qint64> &map);
 
+// The IDs and references (columns ID, RCtl, SumID, SumID1) of every row as
+// they stand, to be put back when a store that gave the rows new IDs was
+// taken back.
+class ControlIdColumns
+{
+public:
+    explicit ControlIdColumns(const GridModel &grid);
+    void Restore(GridModel &grid) const;
+
+private:
+    QList<QStringList> m_rows;
+};
+
 // Stores one row into its record (recordId > 0: update that record; else
 // insert one), then makes the grid use the record's ID in place of the row's
 // old ID: in column 0 and in every reference to it. Returns the record's ID

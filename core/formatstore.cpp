@@ -10,6 +10,8 @@
 #include "platform/safefile.h"
 
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -206,11 +208,11 @@ void LoadFormatGrid(const FormatHost &host, GridModel &grid, const QString &name
     grid.setVisible(true);
 }
 
-bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &nameIn)
+sql::Status SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &nameIn)
 {
     const QString name = resolveName(host, nameIn);
     if (name.isEmpty()) // would overwrite the settings row
-        return false;
+        return {sql::Fault::Other, QStringLiteral("格式名为空")};
     struct Closer
     {
         LongWork work;
@@ -220,15 +222,23 @@ bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name
 
     sql::Connection *conn = db::Connection();
     if (!conn)
-        return false;
+        return {sql::Fault::Other, QStringLiteral("无法建立数据库连接！")};
+    // Any failure below is the last statement's; the caller says it.
+    conn->clearLastError();
+    const auto failed = [conn] {
+        sql::Status why = conn->lastStatus();
+        if (why)
+            why.fault = sql::Fault::Other;
+        return why;
+    };
     sql::Transaction tx(*conn);
     if (!tx.ok())
-        return false;
+        return failed();
 
-    const QString select = QStringLiteral("SELECT ID,LBL FROM Fmt WHERE Fmt=? ORDER BY ID");
-    const auto rs = db::OpenRecordset(select, {name});
+    const auto rs
+        = conn->Query(QStringLiteral("SELECT ID,LBL FROM Fmt WHERE Fmt=? ORDER BY ID"), {name});
     if (!rs)
-        return false;
+        return failed();
 
     const qint32 first = grid.fixedRows();
     const qint32 n = grid.rows() - first;
@@ -249,7 +259,7 @@ bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name
             continue;
         }
         if (!conn->Exec(QStringLiteral("DELETE FROM Fmt WHERE ID=?"), {id})) // few rows
-            return false;
+            return failed();
     }
     StepIndicator(1, QStringLiteral("pages"));
 
@@ -268,7 +278,7 @@ bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name
         const auto id
             = WriteGridRow(*conn, grid, first + i, name, recordId, fixedText, &statements);
         if (!id)
-            return false;
+            return failed();
         newIds[size_t(i)] = *id;
         if (!map.contains(old))
             map.insert(old, *id);
@@ -292,14 +302,14 @@ bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name
         auto val = [&](qint32 col) { return num::RoundToInt64(num::Val(refs.text(i, col))); };
         if (!statements.Exec(QStringLiteral("UPDATE Fmt SET RCtl=?,SumID=?,SumID1=? WHERE ID=?"),
                              {val(ColRCtl), val(ColSumID), val(ColSumID1), newIds[size_t(i)]}))
-            return false;
+            return failed();
     }
 
     if (!writeHeader(*conn, host, host.PageWidthText(), host.PageHeightText(), host.OffsetXText(),
                      host.OffsetYText(), name))
-        return false;
+        return failed();
     if (!tx.Commit())
-        return false;
+        return failed();
 
     // Stored: the grid takes the IDs and references, text colours back to default.
     grid.setVisible(false);
@@ -312,14 +322,14 @@ bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name
             grid.setText(first + i, col, refs.text(i, col));
     grid.setVisible(true);
     SelectGridRow(grid, 0);
-    return true;
+    return {};
 }
 
-bool StoreEmptyFormat(const FormatHost &host, const QString &name, const QString &width,
-                      const QString &height)
+sql::Status StoreEmptyFormat(const FormatHost &host, const QString &name, const QString &width,
+                             const QString &height)
 {
     if (name.isEmpty()) // would overwrite the settings row
-        return false;
+        return {sql::Fault::Other, QStringLiteral("格式名为空")};
     return db::RunInTransaction([&](sql::Connection &conn) {
         return conn.Exec(QStringLiteral("DELETE FROM Fmt WHERE Fmt=?"), {name})
             && writeHeader(conn, host, width, height, host.OffsetXText(), host.OffsetYText(), name);
@@ -332,18 +342,24 @@ PictureCopy::~PictureCopy()
         QFile::remove(m_made);
 }
 
-bool PictureCopy::Copy(const QString &from, const QString &to, bool replace)
+sql::Status PictureCopy::Copy(const QString &from, const QString &to, bool replace)
 {
     if (!QFileInfo::exists(from))
-        return true;
+        return {};
     const bool existed = QFileInfo::exists(to);
     if (existed && !replace)
-        return true;
-    if (!safefile::CopyFile(from, to))
-        return false; // the target keeps what it had
+        return {};
+    errno = 0;
+    if (!safefile::CopyFile(from, to)) { // the target keeps what it had
+        const int why = errno;
+        return {why ? sql::FaultOfErrno(why) : sql::Fault::Other,
+                QStringLiteral("底图“") + to + QStringLiteral("”复制出错")
+                    + (why ? QStringLiteral("：") + QString::fromLocal8Bit(std::strerror(why))
+                           : QString())};
+    }
     if (!existed)
         m_made = to;
-    return true;
+    return {};
 }
 
 QString GetBackgroundPicturePath(const QString &formatName)

@@ -9,6 +9,7 @@
 
 #include "core/formathost.h"
 #include "platform/gridmodel.h"
+#include "platform/sqlitedb.h"
 
 #include <QString>
 
@@ -34,14 +35,16 @@ void LoadFormatGrid(const FormatHost &host, GridModel &grid, const QString &name
 // records no row holds, updates or adds one record per row, gives new rows
 // their stored IDs and rewrites every reference to them (in the grid and in
 // the table), then writes the header from the host's labels. On any failure
-// the table and the grid stay exactly as they were; false is returned.
-bool SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name);
+// the table and the grid stay exactly as they were, and the result names
+// the fault of the statement that failed. Shows nothing.
+sql::Status SaveFormatGrid(const FormatHost &host, GridModel &grid, const QString &name);
 
 // Stores an empty format under the name: its old rows go and a header with
 // the given page size and the host's offsets, ticks and options is written,
-// in one transaction. False, with the table as it was, when refused.
-bool StoreEmptyFormat(const FormatHost &host, const QString &name, const QString &width,
-                      const QString &height);
+// in one transaction. When refused, the table is as it was and the result
+// names the fault.
+sql::Status StoreEmptyFormat(const FormatHost &host, const QString &name, const QString &width,
+                             const QString &height);
 
 // A background picture copied for a format about to be stored. Unless Keep
 // is called, the copy is removed again when this goes, so that no picture
@@ -54,8 +57,9 @@ public:
     ~PictureCopy();
     PictureCopy(const PictureCopy &) = delete;
     PictureCopy &operator=(const PictureCopy &) = delete;
-    // True when there is nothing to copy or the copy is complete.
-    bool Copy(const QString &from, const QString &to, bool replace);
+    // Succeeds when there is nothing to copy or the copy is complete; a
+    // failure names what the system said.
+    sql::Status Copy(const QString &from, const QString &to, bool replace);
     void Keep() { m_made.clear(); }
 
 private:

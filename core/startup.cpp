@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "platform/numtext.h"
+#include "platform/sqlitedb.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,6 +68,12 @@ InstanceLock SingleCopyLock::Take()
             ::close(fd);
             continue;
         }
+        // A lock file left in a folder that has since become read-only
+        // opens; the folder is no place to run in all the same.
+        if (!sql::CanCreateFileIn(QFileInfo(m_path).absolutePath())) {
+            ::close(fd);
+            return InstanceLock::Failed;
+        }
         // Only a note for people: the lock holds without it.
         const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
         if (::ftruncate(fd, 0) == 0)
@@ -90,9 +97,13 @@ QString LockBlockedMessage(const QString &lockPath)
         + QStringLiteral("”无法使用，程序不能运行！请删除它（或改名）后重新启动。");
 }
 
-QString DamagedDatabaseMessage(const QString &databasePath)
+QString DamagedDatabaseMessage(const QString &databasePath, bool atStart)
 {
-    return QStringLiteral("数据文件“") + QDir::toNativeSeparators(databasePath)
+    const QString file = QStringLiteral("数据文件“") + QDir::toNativeSeparators(databasePath);
+    if (!atStart)
+        return file
+            + QStringLiteral("”已损坏或无法读取！\r\n请退出程序，用此文件的备份替换它后重新启动。");
+    return file
         + QStringLiteral("”已损坏或无法读取，程序不能运行！\r\n请用此文件的备份替换它后重新启动。"
                          "此文件已原样保留，未作任何改动。");
 }

@@ -23,8 +23,9 @@ QString MainCaption(const QString &captionTemplate = QString::fromUtf8(kCaptionT
 // creation and its write leaves it; written by another program; or left by
 // a copy that is no longer running) is taken over. A lock that cannot be
 // taken over (something other than a file under that name) is Blocked; a
-// data folder where no lock file can be made at all is Failed. Both must be
-// told to the user.
+// data folder where no lock file can be made at all, or where nothing can
+// be written beside a lock file left in it, is Failed. Both must be told to
+// the user.
 enum class InstanceLock { Taken, HeldByRunningCopy, Blocked, Failed };
 class SingleCopyLock
 {
@@ -46,9 +47,10 @@ private:
 QString LockFailedMessage(const QString &folder);
 // The message for a lock file that cannot be taken over.
 QString LockBlockedMessage(const QString &lockPath);
-// The message for a database file that cannot be read: the program does not
-// start, and the file is left as it is for recovery.
-QString DamagedDatabaseMessage(const QString &databasePath);
+// The message for a database file that cannot be read: at start the program
+// does not start, and the file is left as it is for recovery; met later, a
+// damaged page is said with the same advice to put back a copy.
+QString DamagedDatabaseMessage(const QString &databasePath, bool atStart = true);
 // The message for a database file another process held for longer than the
 // wait: the program does not start, and nothing suggests the file is bad.
 QString BusyDatabaseMessage(const QString &databasePath);

@@ -65,22 +65,26 @@ SaveOutcome NewFormat(MainState &state)
     }
 
     // Asked before anything is removed, so that No leaves the open format.
-    const auto exists = db::FormatExists(*name);
-    if (!exists)
-        return SaveOutcome::Failed;
-    if (*exists && !dialogs().AskYesNo(QStringLiteral("该格式已经存在，是否覆盖？")))
+    // A failed read is said once, by the window, with its fault.
+    const db::FormatFound exists = db::FindFormat(*name);
+    if (!exists.status)
+        return exists.status;
+    if (exists.found && !dialogs().AskYesNo(QStringLiteral("该格式已经存在，是否覆盖？")))
         return SaveOutcome::Cancelled;
 
     // The open format keeps what its boxes hold now; the empty page must not
     // overwrite that record. The new format is stored before the page is
     // emptied, so that a refused write leaves the open format as it was.
     const QString open = state.CurrentFormatName();
-    if (!state.SaveDefaultRecord(open))
-        return SaveOutcome::Failed;
+    if (sql::Status kept = state.SaveDefaultRecord(open); !kept)
+        return kept;
     PictureCopy picture;
-    if (!picture.Copy(GetBackgroundPicturePath(open), GetBackgroundPicturePath(*name), false)
-        || !StoreEmptyFormat(state, *name, w, h))
-        return SaveOutcome::Failed;
+    if (sql::Status copied
+        = picture.Copy(GetBackgroundPicturePath(open), GetBackgroundPicturePath(*name), false);
+        !copied)
+        return copied;
+    if (sql::Status stored = StoreEmptyFormat(state, *name, w, h); !stored)
+        return stored;
     picture.Keep();
 
     GridModel &g = state.FormatGrid();

@@ -1,14 +1,18 @@
 #include "designer/formatops.h"
 
+#include "core/apppaths.h"
 #include "core/database.h"
+#include "core/formatgrid.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
 #include "core/gridhelpers.h"
 #include "core/progress.h"
+#include "core/startup.h"
 #include "designer/formatwindow.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
 
+#include <QDir>
 
 namespace dsg {
 
@@ -119,11 +123,12 @@ SaveOutcome SaveFormatAs(FormatWindow &window, const QString &nameIn)
     }
 
     // Ask before anything is copied or written, so that No changes nothing.
-    const auto exists = db::FormatExists(name);
-    if (!exists)
-        return SaveOutcome::Failed;
+    // A failed read is said once, by the window, with its fault.
+    const db::FormatFound exists = db::FindFormat(name);
+    if (!exists.status)
+        return exists.status;
     const auto life = window.Life();
-    if (*exists && !dialogs().AskYesNo(QStringLiteral("该格式已经存在，是否覆盖？")))
+    if (exists.found && !dialogs().AskYesNo(QStringLiteral("该格式已经存在，是否覆盖？")))
         return SaveOutcome::Cancelled;
     if (life.expired())
         return SaveOutcome::Cancelled;
@@ -132,20 +137,72 @@ SaveOutcome SaveFormatAs(FormatWindow &window, const QString &nameIn)
     const QString open = window.FormatCaption();
     // The default record is keyed by the Control IDs the grid holds now,
     // before saving under the new name gives the rows new IDs.
-    if (!window.SaveDefaultRecord(open))
-        return SaveOutcome::Failed;
+    if (sql::Status stored = window.SaveDefaultRecord(open); !stored)
+        return stored;
     PictureCopy picture;
-    if (!picture.Copy(GetBackgroundPicturePath(open), GetBackgroundPicturePath(name), false)
-        || !SaveFormatGrid(host, window.FormatGrid(), name))
-        return SaveOutcome::Failed;
+    if (sql::Status copied
+        = picture.Copy(GetBackgroundPicturePath(open), GetBackgroundPicturePath(name), false);
+        !copied)
+        return copied;
+    sql::Connection *conn = db::Connection();
+    if (!conn)
+        return sql::Status {sql::Fault::Other, QStringLiteral("无法建立数据库连接！")};
+
+    // Both passes are one transaction: a refused second pass takes the
+    // first one back, and the caption and the grid's IDs and references
+    // return to the open format's.
+    GridModel &grid = window.FormatGrid();
+    const ControlIdColumns kept(grid);
+    sql::Transaction tx(*conn);
+    sql::Status saved = tx.ok() ? SaveFormatGrid(host, grid, name) : conn->lastStatus();
+    if (saved) {
+        window.SetFormatCaption(name);
+        // Again under the caption's name: references to rows that got their
+        // ID later in the first pass are stored with their final values.
+        saved = SaveFormatGrid(host, grid, QString());
+        if (saved && !tx.Commit())
+            saved = {sql::Fault::Other, conn->lastError()};
+    }
+    if (!saved) {
+        tx.Rollback();
+        kept.Restore(grid);
+        window.SetFormatCaption(open);
+        return saved;
+    }
     picture.Keep();
-    window.SetFormatCaption(name);
-    // Again under the caption's name: references to rows that got their ID
-    // later in the first pass are stored with their final values.
-    if (!SaveFormatGrid(host, window.FormatGrid(), QString()))
-        return SaveOutcome::Failed;
     SaveAppSettings(host, name);
     return SaveOutcome::Saved;
+}
+
+QString SaveFailedMessage(const sql::Status &why)
+{
+    const QString file = QDir::toNativeSeparators(db::DatabasePath());
+    QString cause;
+    switch (why.fault) {
+    case sql::Fault::ReadOnlyFile:
+        cause = QStringLiteral("数据文件“") + file
+            + QStringLiteral("”是只读的，无法写入！请检查此文件的权限，然后再保存。");
+        break;
+    case sql::Fault::ReadOnlyFolder:
+        cause = QStringLiteral("数据文件夹“") + QDir::toNativeSeparators(paths::DataDir())
+            + QStringLiteral("”无法写入！请检查此文件夹的权限，然后再保存。");
+        break;
+    case sql::Fault::Busy:
+        cause = QStringLiteral("数据文件“") + file
+            + QStringLiteral("”正被其他程序使用！请等它用完（或关闭使用它的程序），然后再保存。");
+        break;
+    case sql::Fault::Full:
+        cause = QStringLiteral("数据文件夹所在的磁盘已满！请腾出空间，然后再保存。");
+        break;
+    case sql::Fault::Damaged:
+        cause = DamagedDatabaseMessage(db::DatabasePath(), false);
+        break;
+    case sql::Fault::None:
+    case sql::Fault::Other:
+        cause = QStringLiteral("出错信息：") + why.text;
+        break;
+    }
+    return QStringLiteral("格式没有保存，修改仍在页面上！") + cause;
 }
 
 bool DeleteFormat(FormatWindow &window, const QString &nameIn)

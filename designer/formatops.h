@@ -5,6 +5,7 @@
 // on table Fmt through the format store.
 
 #include "core/formathost.h"
+#include "platform/sqlitedb.h"
 
 #include <QString>
 #include <functional>
@@ -41,8 +42,27 @@ void SelectFormat(FormatWindow &window, const QString &name, bool reopen);
 
 // How a command that stores a format ended: stored, cancelled by the user
 // (nothing changed), or refused by the database or the disk (nothing
-// changed either; the window says so).
-enum class SaveOutcome { Saved, Cancelled, Failed };
+// changed either; the window says so, naming the fault).
+struct SaveOutcome
+{
+    enum Kind { Saved, Cancelled, Failed };
+    SaveOutcome(Kind k)
+        : kind(k)
+    { }
+    SaveOutcome(sql::Status refused)
+        : kind(refused ? Saved : Failed)
+        , why(std::move(refused))
+    { }
+    Kind kind;
+    sql::Status why; // for Failed
+    bool operator==(Kind k) const { return kind == k; }
+};
+
+// The window's message for a refused save: the edits are still on the page,
+// and what the program found (a file or folder that cannot be written,
+// another program using the data file, a full disk, a damaged file, else
+// the system's own words).
+QString SaveFailedMessage(const sql::Status &why);
 
 // Saves the open format under another name ("" asks for it) and makes that
 // the open format. An existing format of that name is replaced only when the

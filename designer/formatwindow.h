@@ -7,6 +7,7 @@
 
 #include "core/formathost.h"
 #include "platform/gridmodel.h"
+#include "platform/sqlitedb.h"
 
 #include <QString>
 #include <memory>
@@ -45,9 +46,9 @@ public:
     virtual void ReloadFormat(bool showProgress) = 0;
 
     // The default record of a format: stores the page's present contents
-    // under that name (false when the database refused), or puts the stored
-    // contents into the page.
-    virtual bool SaveDefaultRecord(const QString &formatName) = 0;
+    // under that name (a refusal names the database's fault), or puts the
+    // stored contents into the page.
+    virtual sql::Status SaveDefaultRecord(const QString &formatName) = 0;
     virtual void LoadDefaultRecord(const QString &formatName) = 0;
     // Input boxes of the date types take today's date.
     virtual void AutoFillDates() = 0;

@@ -79,7 +79,7 @@ void MainState::Load()
 
 bool MainState::Unload()
 {
-    const bool stored = SaveDefaultRecord(m_lfmt);
+    const bool stored = static_cast<bool>(SaveDefaultRecord(m_lfmt));
     SaveOptionChecks();
     SaveAppSettings(*this, QString());
     return stored;
@@ -156,7 +156,7 @@ void MainState::SetPageVisible(bool visible)
         m_view->PageVisibilityChanged(visible);
 }
 
-bool MainState::SaveDefaultRecord(const QString &formatName)
+sql::Status MainState::SaveDefaultRecord(const QString &formatName)
 {
     return dsg::SaveDefaultRecord(*this, formatName);
 }

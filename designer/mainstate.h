@@ -190,7 +190,7 @@ public:
     GridModel &DataGrid() override { return m_dataGrid; }
     GridModel &FormatGrid() override { return m_formatGrid; }
     void ReloadFormat(bool showProgress) override;
-    bool SaveDefaultRecord(const QString &formatName) override;
+    sql::Status SaveDefaultRecord(const QString &formatName) override;
     void LoadDefaultRecord(const QString &formatName) override;
     void AutoFillDates() override;
     void O2_Click(int index) override;

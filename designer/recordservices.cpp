@@ -10,7 +10,7 @@
 
 namespace dsg {
 
-bool SaveDefaultRecord(MainState &state, const QString &formatName)
+sql::Status SaveDefaultRecord(MainState &state, const QString &formatName)
 {
     return rec::SaveDefaultRecord(state, formatName);
 }

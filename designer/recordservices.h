@@ -5,6 +5,8 @@
 // boxes and the history record of a printed page. (The automatic import is
 // the main window's import commands, designer/ui/importcommands.)
 
+#include "platform/sqlitedb.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -13,9 +15,9 @@ namespace dsg {
 class MainState;
 struct DesignControl;
 
-// Rewrites the format's default record from the page (table 默认); false,
-// with the old record kept, when the database refused.
-bool SaveDefaultRecord(MainState &state, const QString &formatName);
+// Rewrites the format's default record from the page (table 默认); when the
+// database refused, the old record is kept and the result names the fault.
+sql::Status SaveDefaultRecord(MainState &state, const QString &formatName);
 // Puts the format's default record into the design controls, matched by ID.
 void LoadDefaultRecord(MainState &state, const QString &formatName);
 // Fills input boxes of the date types with today's date and converts the

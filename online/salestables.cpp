@@ -77,7 +77,7 @@ bool InputTBRecord(const GridModel &g, const QString &shopNick)
     const LongWork work;
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在将淘宝交易数据导入至进销存..."), g.dataRows(), start);
-    const bool ok = db::RunInTransaction([&](sql::Connection &conn) {
+    const bool ok = static_cast<bool>(db::RunInTransaction([&](sql::Connection &conn) {
         const qint64 account
             = db::GetOrAddNameID(QStringLiteral("Acc"), QStringLiteral("淘宝_") + shopNick);
         if (account < 0)
@@ -119,7 +119,7 @@ bool InputTBRecord(const GridModel &g, const QString &shopNick)
             StepIndicator(1, QStringLiteral("pages"));
         }
         return true;
-    });
+    }));
     CloseIndicator();
     return ok;
 }

@@ -3,8 +3,14 @@
 #include "platform/numtext.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace sql {
 
@@ -170,7 +176,10 @@ bool Statement::Step()
     m_done = true;
     if (rc != SQLITE_DONE) {
         m_failed = true;
-        m_conn.setLastError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())), rc);
+        // The extended code tells a read-only folder from a read-only file.
+        const int code = sqlite3_extended_errcode(m_conn.handle());
+        m_conn.setLastError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())),
+                            (code & 0xff) == (rc & 0xff) ? code : rc);
     }
     return false;
 }
@@ -310,6 +319,98 @@ std::optional<ResultSet> Connection::Query(const QString &sql, const QVariantLis
 bool Connection::lastErrorBusy() const
 {
     return isBusyCode(m_lastCode);
+}
+
+// The extended code of a journal that cannot be made in a read-only folder
+// (SQLITE_READONLY_DIRECTORY, newer than the headers of some builds).
+constexpr int kReadOnlyDirectory = SQLITE_READONLY | (6 << 8);
+
+Fault FaultOf(int code, int systemErrno)
+{
+    switch (code & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+        return Fault::None;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return Fault::Damaged;
+    case SQLITE_READONLY:
+        return code == kReadOnlyDirectory ? Fault::ReadOnlyFolder : Fault::ReadOnlyFile;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Fault::Busy;
+    case SQLITE_FULL:
+        return Fault::Full;
+    default:
+        return FaultOfErrno(systemErrno);
+    }
+}
+
+Fault FaultOfErrno(int systemErrno)
+{
+    switch (systemErrno) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Fault::ReadOnlyFolder;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return Fault::Full;
+    default:
+        return Fault::Other;
+    }
+}
+
+void Connection::setLastError(const QString &e, int code)
+{
+    m_lastError = e;
+    m_lastCode = code;
+    m_lastErrno = code != 0 && m_db ? sqlite3_system_errno(m_db) : 0;
+    if (FaultOf(code, m_lastErrno) == Fault::Damaged && m_onDamage)
+        m_onDamage();
+}
+
+bool CanCreateFileIn(const QString &folder)
+{
+    const QByteArray dir = QFile::encodeName(folder);
+    int fd = ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {
+        QByteArray probe = dir + "/.writetest-XXXXXX";
+        fd = ::mkostemp(probe.data(), O_CLOEXEC);
+        if (fd >= 0)
+            ::unlink(probe.constData());
+    }
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+Status Connection::lastStatus() const
+{
+    if (m_lastError.isEmpty() && m_lastCode == 0)
+        return {};
+    Fault f = m_lastCode == 0 ? Fault::Other : FaultOf(m_lastCode, m_lastErrno);
+    const int primary = m_lastCode & 0xff;
+    if (f == Fault::Other && (primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR)) {
+        const char *name = sqlite3_db_filename(m_db, "main");
+        if (name && *name
+            && !CanCreateFileIn(QFileInfo(QString::fromLocal8Bit(name)).absolutePath()))
+            f = Fault::ReadOnlyFolder;
+    }
+    QString text = m_lastErrno != 0 ? QString::fromLocal8Bit(std::strerror(m_lastErrno))
+                                     : m_lastError;
+    return {f == Fault::None ? Fault::Other : f, text};
+}
+
+std::optional<qint64> Connection::dataVersion()
+{
+    const auto rs = Query(QStringLiteral("PRAGMA data_version"));
+    if (!rs || rs->empty())
+        return std::nullopt;
+    return rs->value(0, 0).toLongLong();
 }
 
 qint64 Connection::lastInsertId() const

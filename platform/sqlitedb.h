@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -40,6 +41,29 @@ QString ExpandStatement(const QString &sql, const QVariantList &params);
 // (a backup tool, a second copy ending) before it fails as busy. It applies
 // from the first read of the file on.
 inline constexpr int kBusyWaitMs = 8000;
+
+// Why a statement failed, in the terms the user can act on: a damaged file
+// (a page that does not read back), a file or folder that cannot be
+// written, a lock another process holds beyond the wait, a full disk (or a
+// file-size limit), or anything else with the system's own words.
+enum class Fault { None, Damaged, ReadOnlyFile, ReadOnlyFolder, Busy, Full, Other };
+struct Status
+{
+    Fault fault = Fault::None;
+    QString text; // the system's (else SQLite's) words for the failure
+    explicit operator bool() const { return fault == Fault::None; }
+};
+// The fault of a result code (primary or extended) with the system error
+// number the failing call left (0 when none): a file that cannot be opened
+// or written for want of permission names the folder (the journal beside
+// the file), since a read-only file itself is opened read-only and refused
+// as such.
+Fault FaultOf(int code, int systemErrno);
+// The fault of a system error number alone (a file copy that failed).
+Fault FaultOfErrno(int systemErrno);
+// Whether a new file can be made in the folder: tried with a file that has
+// no name (or loses it at once), so nothing stays behind.
+bool CanCreateFileIn(const QString &folder);
 
 class Connection;
 
@@ -91,14 +115,23 @@ public:
     QString lastError() const { return m_lastError; }
     // True when the last failure was a lock held elsewhere beyond the wait.
     bool lastErrorBusy() const;
+    // The last failure; a failure of nothing (Fault::None) after
+    // clearLastError. A file that could not be opened or written for a
+    // reason the system did not name is put down to the database's folder
+    // when no file can be made in it.
+    Status lastStatus() const;
+    void clearLastError() { setLastError(QString()); }
+    // Called as a statement meets a page that does not read back (or a
+    // file that is not a database); set by the connection's owner.
+    void setDamageHandler(std::function<void()> handler) { m_onDamage = std::move(handler); }
+    // Changes when another connection (of any process) commits to the file.
+    std::optional<qint64> dataVersion();
     sqlite3 *handle() const { return m_db; }
     bool inTransaction() const;
 
-    void setLastError(const QString &e, int code = 0)
-    {
-        m_lastError = e;
-        m_lastCode = code;
-    }
+    // Notes a failure; with a code, also the system error number of the
+    // failing call and, for a damaged page, calls the damage handler.
+    void setLastError(const QString &e, int code = 0);
 
 private:
     explicit Connection(sqlite3 *db)
@@ -107,6 +140,8 @@ private:
     sqlite3 *m_db = nullptr;
     QString m_lastError;
     int m_lastCode = 0;
+    int m_lastErrno = 0;
+    std::function<void()> m_onDamage;
 };
 
 // A transaction that rolls back unless committed. Nested use joins the outer

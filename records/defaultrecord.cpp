@@ -8,7 +8,7 @@
 
 namespace rec {
 
-bool SaveDefaultRecord(PageControls &page, const QString &formatName)
+sql::Status SaveDefaultRecord(PageControls &page, const QString &formatName)
 {
     QList<QPair<qint64, QString>> rows;
     ForEachContentControl(page, [&](qint32 index) {

@@ -3,6 +3,8 @@
 // boxes and picture boxes held when the format was last left, put back when
 // it is opened again; and today's date in every date box.
 
+#include "platform/sqlitedb.h"
+
 #include <QString>
 
 class PageControls;
@@ -12,8 +14,8 @@ namespace rec {
 // Rewrites the format's default record from the page: one row (format,
 // control ID, value) per control with a non-empty value. The old record
 // is removed and the new one written in one transaction, so a failure
-// keeps the old record whole. False when the database refused.
-bool SaveDefaultRecord(PageControls &page, const QString &formatName);
+// keeps the old record whole. A refusal names the database's fault.
+sql::Status SaveDefaultRecord(PageControls &page, const QString &formatName);
 
 // Gives every control named by a row of the format's default record its
 // stored value. Rows naming no control are passed over; controls without a

@@ -32,7 +32,7 @@ QHash<qint64, qint32> ColumnsByID(const GridModel &grid)
 
 bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPage> &pages)
 {
-    return db::RunInTransaction([&](sql::Connection &conn) {
+    return static_cast<bool>(db::RunInTransaction([&](sql::Connection &conn) {
         const auto last
             = conn.Query(QStringLiteral("SELECT MAX(ID) FROM 历史 WHERE Fmt=?"), {formatName});
         if (!last)
@@ -52,7 +52,7 @@ bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPa
             ++next;
         }
         return true;
-    });
+    }));
 }
 
 bool SaveHistoryRecord(PageControls &page, const QString &formatName)
@@ -179,14 +179,14 @@ QString DeleteHistoryQuestion(const GridModel &grid, const RowRange &range)
 
 bool DeleteHistoryRows(GridModel &grid, const QString &formatName, const RowRange &range)
 {
-    const bool deleted = db::RunInTransaction([&](sql::Connection &conn) {
+    const bool deleted = static_cast<bool>(db::RunInTransaction([&](sql::Connection &conn) {
         RowStatements st(conn);
         for (qint32 r = range.first; r <= range.last; ++r)
             if (!st.Exec(QStringLiteral("DELETE FROM 历史 WHERE Fmt=? AND ID=?"),
                          {formatName, qint64(num::Val(grid.text(r, 0)))}))
                 return false;
         return true;
-    });
+    }));
     if (!deleted)
         return false;
     qint32 a = range.first, b = range.last;

@@ -123,8 +123,7 @@ void MainWindow::SaveEnded(SaveOutcome outcome)
         return;
     m_unsavedAfterFailure = outcome == SaveOutcome::Failed;
     if (m_unsavedAfterFailure)
-        dialogs().Message(QStringLiteral(
-            "格式没有保存，修改仍在页面上！请检查数据文件夹所在的磁盘是否已满，然后再保存。"));
+        dialogs().Message(SaveFailedMessage(outcome.why));
 }
 
 void MainWindow::ShowAbout()

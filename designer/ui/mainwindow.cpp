@@ -653,8 +653,7 @@ void MainWindow::WireFormatMenu(QMenu *fmt)
     FormatWindow &w = m_state;
     on("m_FCom30", [&w] { dsg::SelectFormat(w, QString(), false); });
     on("m_FCom31", [this] {
-        SaveEnded(SaveFormatGrid(m_state, m_state.FormatGrid(), QString()) ? SaveOutcome::Saved
-                                                                           : SaveOutcome::Failed);
+        SaveEnded(SaveFormatGrid(m_state, m_state.FormatGrid(), QString()));
     });
     on("m_FCom32", [this] { SaveEnded(dsg::SaveFormatAs(m_state, QString())); });
     on("mManageFmt", [&w] { dsg::SelectFormat(w, QString(), false); });

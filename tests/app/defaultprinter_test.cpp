@@ -21,7 +21,7 @@ TEST(DefaultPrinter, ChooserPreselectsTheSystemsDefaultOnAFreshDataFolder)
     QTemporaryDir data;
     QProcessEnvironment env;
     env.insert(QStringLiteral("LPDEST"), installed.at(1));
-    const AppRun r = RunApp(data.path(), QStringLiteral("m_PCom0"), 60000, env);
+    const AppRun r = RunApp(data.path(), QStringLiteral("m_PCom0"), 60000, {}, env);
     EXPECT_EQ(r.status, 0) << qPrintable(r.errors);
     EXPECT_TRUE(r.errors.contains(QStringLiteral("driver: combo COMB %1\n").arg(installed.at(1))))
         << "first queue " << qPrintable(installed.at(0)) << "\n"

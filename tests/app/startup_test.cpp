@@ -37,20 +37,6 @@ QByteArray Fingerprint(const QString &path)
         : QByteArray("<unreadable>");
 }
 
-QStringList Messages(const AppRun &r)
-{
-    QStringList out;
-    for (const QString &line : r.errors.split(u'\n'))
-        if (line.startsWith(QLatin1String("driver: message ")))
-            out << line.mid(16);
-    return out;
-}
-
-bool WindowShown(const AppRun &r)
-{
-    return r.errors.contains(QLatin1String("driver: main window shown"));
-}
-
 bool MakeDatabase(const QString &path, const QByteArray &key, int rows)
 {
     auto conn = sql::Connection::Open(path, key);
@@ -63,47 +49,6 @@ bool MakeDatabase(const QString &path, const QByteArray &key, int rows)
             return false;
     return tx.Commit();
 }
-
-// A separate process that holds DATA.db in an exclusive transaction for
-// the given time; the constructor returns once the lock is held.
-class DatabaseHolder
-{
-public:
-    DatabaseHolder(const QString &path, int seconds)
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            ::close(fds[0]);
-            auto conn = sql::Connection::Open(path, db::kDatabasePassword);
-            const bool held = conn && conn->Exec(QStringLiteral("BEGIN EXCLUSIVE"));
-            const char answer = held ? 'y' : 'n';
-            if (::write(fds[1], &answer, 1) != 1 || !held)
-                _exit(1);
-            ::sleep(unsigned(seconds));
-            conn->Exec(QStringLiteral("COMMIT"));
-            _exit(0);
-        }
-        ::close(fds[1]);
-        char answer = 0;
-        m_held = m_pid > 0 && ::read(fds[0], &answer, 1) == 1 && answer == 'y';
-        ::close(fds[0]);
-    }
-    ~DatabaseHolder()
-    {
-        if (m_pid <= 0)
-            return;
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, nullptr, 0);
-    }
-    bool held() const { return m_held; }
-
-private:
-    pid_t m_pid = -1;
-    bool m_held = false;
-};
 
 } // namespace
 

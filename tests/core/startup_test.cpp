@@ -8,7 +8,14 @@
 #include <QDir>
 #include <QProcess>
 
+#include <QElapsedTimer>
+#include <QFile>
+
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -225,4 +232,88 @@ TEST(TestProcess, IgnoresADataFolderGivenFromOutside)
     EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
     EXPECT_EQ(QDir(outside.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList());
+}
+
+namespace {
+
+// Runs the work in a forked child; its exit status.
+int InChild(const std::function<int()> &work)
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(work());
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST_F(StartupTest, ReadOnlyDataFolderIsRefusedWithOrWithoutAnOldLockFile)
+{
+    // As an ordinary user, whom the folder's permissions stop.
+    for (const bool oldLock : {false, true}) {
+        const QString dir = path(oldLock ? "withlock" : "nolock");
+        QDir().mkpath(dir);
+        const QString lockPath = dir + QStringLiteral("/waybillprinter.lock");
+        if (oldLock) {
+            QFile f(lockPath);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.close();
+            ::chown(QFile::encodeName(lockPath).constData(), 65534, 65534);
+        }
+        ::chown(QFile::encodeName(dir).constData(), 65534, 65534);
+        ::chmod(QFile::encodeName(dataDir()).constData(), 0755);
+        ::chmod(QFile::encodeName(dir).constData(), 0555);
+        const int taken = InChild([&] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                return 99;
+            SingleCopyLock lock(lockPath);
+            return int(lock.Take());
+        });
+        EXPECT_EQ(taken, int(InstanceLock::Failed)) << oldLock;
+        ::chmod(QFile::encodeName(dir).constData(), 0755);
+    }
+}
+
+// Copies that take and release the lock in a loop while others start: at no
+// moment do two of them hold it.
+TEST_F(StartupTest, CopiesEndingWhileOthersStartNeverHoldTheLockTogether)
+{
+    struct Shared
+    {
+        std::atomic<int> owners;
+        std::atomic<int> both;
+        std::atomic<int> takes;
+    };
+    auto *shared = static_cast<Shared *>(
+        mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(shared, MAP_FAILED);
+    new (shared) Shared {};
+    const QString lockPath = path("waybillprinter.lock");
+    std::vector<pid_t> copies;
+    for (int i = 0; i < 8; ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 4000) {
+                SingleCopyLock lock(lockPath);
+                if (lock.Take() != InstanceLock::Taken)
+                    continue;
+                if (shared->owners.fetch_add(1) > 0)
+                    shared->both.fetch_add(1);
+                shared->takes.fetch_add(1);
+                ::usleep(200);
+                shared->owners.fetch_sub(1);
+            }
+            _exit(0);
+        }
+        copies.push_back(pid);
+    }
+    for (const pid_t pid : copies)
+        ::waitpid(pid, nullptr, 0);
+    EXPECT_EQ(shared->both.load(), 0);
+    EXPECT_GT(shared->takes.load(), 100);
+    munmap(shared, sizeof(Shared));
 }

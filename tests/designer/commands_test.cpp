@@ -160,3 +160,33 @@ TEST(DisplayCurrentRow, HighlightsOneRowSharedAcrossGrids)
     DisplayCurrentRow(g, 0, remembered); // a fixed row: nothing
     EXPECT_EQ(remembered, 3);
 }
+
+// Only the default record refused (a rule in the database, nothing else is
+// refused): the new format is not stored and the open one stays on the page.
+// A held database fails the first read: one fault, said by the window alone.
+TEST_F(CommandsTest, NewFormatEndsAtARefusedDefaultRecordOrAFailedRead)
+{
+    s->GetCtlByIndex(1)->text = QStringLiteral("张三");
+    ASSERT_TRUE(db::ExecuteSQL(QStringLiteral(
+        "CREATE TRIGGER refuse BEFORE INSERT ON 默认 BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    for (const char *a : {"新", "200", "100"})
+        dlg.Queue(QString::fromUtf8(a));
+    const SaveOutcome refused = NewFormat(*s);
+    EXPECT_EQ(refused, SaveOutcome::Failed);
+    EXPECT_TRUE(SaveFailedMessage(refused.why).contains(QStringLiteral("refused")));
+    EXPECT_EQ(Rows(QStringLiteral("新")), 0);
+    EXPECT_EQ(s->CurrentFormatName(), kFmt);
+    EXPECT_EQ(s->GetCtlByIndex(1)->text, QStringLiteral("张三"));
+    ASSERT_TRUE(db::ExecuteSQL(QStringLiteral("DROP TRIGGER refuse")));
+
+    auto other = sql::Connection::Open(db::DatabasePath(), db::kDatabasePassword);
+    ASSERT_TRUE(other && other->Exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    dlg.Clear();
+    for (const char *a : {"新", "200", "100"})
+        dlg.Queue(QString::fromUtf8(a));
+    const SaveOutcome held = NewFormat(*s);
+    EXPECT_EQ(held, SaveOutcome::Failed);
+    for (const auto &sh : dlg.shown())
+        EXPECT_NE(sh.kind, QStringLiteral("message")) << qPrintable(sh.text);
+    EXPECT_TRUE(SaveFailedMessage(held.why).contains(QStringLiteral("正被其他程序使用")));
+}

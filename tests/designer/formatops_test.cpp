@@ -56,15 +56,15 @@ public:
         rowsAtReload = fmt.dataRows();
         calls << QStringLiteral("reload");
     }
-    bool SaveDefaultRecord(const QString &name) override
+    sql::Status SaveDefaultRecord(const QString &name) override
     {
         if (refuseDefault)
-            return false;
+            return {sql::Fault::Full, {}};
         QList<qint64> ids;
         for (qint32 r = fmt.fixedRows(); r < fmt.rows(); ++r)
             ids << num::RoundToInt64(num::Val(fmt.text(r, ColID)));
         savedDefaults.push_back({name, ids});
-        return true;
+        return {};
     }
     bool refuseDefault = false; // as when the database refuses the write
     void LoadDefaultRecord(const QString &name) override
@@ -420,4 +420,28 @@ TEST_F(FormatOpsTest, FailedDeleteKeepsEverythingAndSaysSo)
     EXPECT_EQ(Messages(), QStringList {QStringLiteral("格式：“EMS”删除失败！")});
     EXPECT_EQ(Count(QStringLiteral("历史"), kB), 1); // rolled back
     EXPECT_EQ(Count(QStringLiteral("Fmt"), kB), 2);
+}
+
+// Only the second pass refused (a rule in the database on the new format's
+// rows): the first pass goes back with it, the open format keeps its name,
+// its IDs and its rows; and the result says so.
+TEST_F(FormatOpsTest, SaveFormatAsRefusedInTheSecondPassChangesNothing)
+{
+    OpenA();
+    QStringList ids;
+    for (qint32 r = w.fmt.fixedRows(); r < w.fmt.rows(); ++r)
+        ids << w.fmt.text(r, ColID);
+    ASSERT_TRUE(db::ExecuteSQL(QStringLiteral(
+        "CREATE TRIGGER refuse BEFORE UPDATE OF LBL ON Fmt WHEN NEW.Fmt='副本' "
+        "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    const SaveOutcome out = SaveFormatAs(w, QStringLiteral("副本"));
+    EXPECT_EQ(out, SaveOutcome::Failed);
+    EXPECT_TRUE(w.calls.contains(QStringLiteral("caption:副本"))); // the first pass was stored
+    EXPECT_EQ(w.FormatCaption(), kA);
+    EXPECT_EQ(Count(QStringLiteral("Fmt"), QStringLiteral("副本")), 0);
+    QStringList after;
+    for (qint32 r = w.fmt.fixedRows(); r < w.fmt.rows(); ++r)
+        after << w.fmt.text(r, ColID);
+    EXPECT_EQ(after, ids);
+    EXPECT_EQ(dlg.messages(), QStringList());
 }

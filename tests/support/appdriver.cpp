@@ -7,8 +7,13 @@
 // them. It writes what it did to standard error.
 // The action "record" instead writes the text of every message box
 // ("driver: message ...") and answers it, and closes the main window once it
-// is shown; "hold" only reports the main window and leaves it open.
+// is shown; "hold" only reports the main window and leaves it open;
+// "record:<action>" records messages too, and once the main window is shown
+// waits for a line on standard input, triggers that menu action (none when
+// empty), reports "driver: action done" and closes the main window,
+// answering Yes to a question.
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -16,9 +21,11 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -36,7 +43,11 @@ public:
     explicit Driver(const QString &spec)
         : m_actions(spec.split(QLatin1Char('+'), Qt::SkipEmptyParts))
     {
-        if (spec == QLatin1String("record") || spec == QLatin1String("hold")) {
+        if (spec.startsWith(QLatin1String("record:"))) {
+            m_onLine = spec.mid(7);
+            m_waitForLine = true;
+        }
+        if (spec == QLatin1String("record") || spec == QLatin1String("hold") || m_waitForLine) {
             auto *poll = new QTimer(this);
             connect(poll, &QTimer::timeout, this, [this] { Record(); });
             poll->start(100);
@@ -98,18 +109,41 @@ private:
                 QString text = box->text();
                 text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
                 std::fprintf(stderr, "driver: message %s\n", qPrintable(text));
-                box->accept();
+                // After an action, a question (closing after a failed save)
+                // is answered Yes, so that the window closes.
+                if (QAbstractButton *yes = box->button(QMessageBox::Yes); yes && m_waitForLine)
+                    yes->click();
+                else
+                    box->accept();
             }
         QMainWindow *m = mainWindow();
         if (!m || m_shown)
             return;
         m_shown = true;
         std::fprintf(stderr, "driver: main window shown\n");
+        if (m_waitForLine) {
+            auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+            connect(input, &QSocketNotifier::activated, this, [this, input] {
+                char c = 0;
+                if (::read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
+                    return;
+                input->setEnabled(false);
+                QMainWindow *w = mainWindow();
+                if (QAction *a = w && !m_onLine.isEmpty() ? w->findChild<QAction *>(m_onLine)
+                                                          : nullptr)
+                    a->trigger();
+                std::fprintf(stderr, "driver: action done\n");
+                if (w)
+                    w->close();
+            });
+        }
         if (m_actions.value(0) == QLatin1String("record"))
             QTimer::singleShot(200, m, &QWidget::close);
     }
 
     bool m_shown = false;
+    bool m_waitForLine = false;
+    QString m_onLine;
 };
 
 class DriverPlugin : public QGenericPlugin
