@@ -1,7 +1,7 @@
 // The program's main window offscreen (made as the program makes it: deleted
 // by its close) closed as its title bar closes it while long work runs on it
-// under the progress window: a batch print to a PDF file, a CSV import, the
-// history load and the history export. The close waits for the work, which
+// under the progress window: a batch print to a PDF file, a CSV and a
+// workbook import, the history load and the history export. The close waits for the work, which
 // ends with what it made, and then closes and deletes the window. And the
 // history tab's 查找 and 再次打印 pressed while the history loads.
 
@@ -212,6 +212,39 @@ TEST_F(CloseDuringWorkTest, CsvImport)
     ASSERT_TRUE(map);
     map->Mapping().BoxMaps().setText(1, 4, u"A"_s);
     map->T(1)->setText(QString::number(kRecords * 10 + 1));
+    AtWorkStep closer(QString::fromUtf8(imp::kReadingCaption), [this] { PostTitleBarClose(); });
+    RunCommand([&] { QTest::mouseClick(map->Com(0), Qt::LeftButton); });
+    ExpectClosedAfterWork(closer);
+}
+
+// The workbook is read by the helper program while the window answers; the
+// close stops the read as closing the progress window does.
+TEST_F(CloseDuringWorkTest, XlsImport)
+{
+    const QString book = path(u"订单.xls"_s);
+    const QString py = u"import sys, xlwt\nwb = xlwt.Workbook(encoding='utf-8')\n"
+                       "s = wb.add_sheet('订单')\nfor r in range(%1):\n"
+                       "    s.write(r, 0, '张三%d' % r)\nwb.save(sys.argv[1])\n"_s.arg(kRecords * 10);
+    ASSERT_EQ(::RunCommand(u"/usr/bin/python3"_s, {u"-c"_s, py, book}), 0);
+    dlg.Queue(book);
+    // The sheet window waits for its answer: the only sheet, taken.
+    QTimer sheetAnswer;
+    QObject::connect(&sheetAnswer, &QTimer::timeout, [&sheetAnswer] {
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (auto *s = qobject_cast<imp::SheetsWindow *>(t); s && s->isVisible()) {
+                sheetAnswer.stop();
+                s->Img_Click(0);
+            }
+    });
+    sheetAnswer.start(5);
+    QTest::mouseClick(m_window->Com(10), Qt::LeftButton);
+    QPointer<imp::InputMapWindow> map;
+    for (QWidget *t : QApplication::topLevelWidgets())
+        if (auto *m = qobject_cast<imp::InputMapWindow *>(t); m && m->isVisible())
+            map = m;
+    ASSERT_TRUE(map);
+    map->Mapping().BoxMaps().setText(1, 4, u"A"_s);
+    map->T(1)->setText(QString::number(kRecords * 10));
     AtWorkStep closer(QString::fromUtf8(imp::kReadingCaption), [this] { PostTitleBarClose(); });
     RunCommand([&] { QTest::mouseClick(map->Com(0), Qt::LeftButton); });
     ExpectClosedAfterWork(closer);
