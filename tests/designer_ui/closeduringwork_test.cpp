@@ -1,10 +1,12 @@
 // The program's main window offscreen (made as the program makes it: deleted
 // by its close) closed as its title bar closes it while long work runs on it
 // under the progress window: a batch print to a PDF file, a CSV and a
-// workbook import, the history load and the history export. The close waits for the work, which
+// workbook import, a format import, the history load and the history export. The close waits for the work, which
 // ends with what it made, and then closes and deletes the window. And the
 // history tab's 查找 and 再次打印 pressed while the history loads.
 
+#include "core/database.h"
+#include "core/exchangefile.h"
 #include "core/progress.h"
 #include "core/ui/progresswindow.h"
 #include "core/ui/startupui.h"
@@ -21,6 +23,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
@@ -248,6 +251,23 @@ TEST_F(CloseDuringWorkTest, XlsImport)
     AtWorkStep closer(QString::fromUtf8(imp::kReadingCaption), [this] { PostTitleBarClose(); });
     RunCommand([&] { QTest::mouseClick(map->Com(0), Qt::LeftButton); });
     ExpectClosedAfterWork(closer);
+}
+
+TEST_F(CloseDuringWorkTest, FormatImport)
+{
+    const QString file = path(u"导入的.wlq"_s);
+    dlg.Queue(file);
+    ASSERT_TRUE(ExportFormat(m_window->State(), kFmt));
+    dlg.Queue(file);
+    AtWorkStep closer(u"正在导入格式"_s, [this] { PostTitleBarClose(); });
+    RunCommand([this] {
+        m_window->menuBar()->findChild<QAction *>(u"mInputFormat"_s)->trigger();
+    });
+    ExpectClosedAfterWork(closer);
+    // The format was stored whole.
+    const auto stored = db::FormatExists(u"导入的"_s);
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(*stored);
 }
 
 TEST_F(CloseDuringWorkTest, HistoryLoad)
