@@ -155,15 +155,6 @@ void GridModel::removeRows(qint32 first, qint32 last)
     changed();
 }
 
-void GridModel::setRowCells(qint32 row, std::vector<Cell> cells)
-{
-    if (row < 0 || row >= rows())
-        return;
-    cells.resize(size_t(m_cols));
-    m_cells[size_t(row)] = std::move(cells);
-    changed();
-}
-
 void GridModel::sortByColumn(qint32 col, bool ascending)
 {
     if (col < 0 || col >= m_cols || dataRows() < 2)

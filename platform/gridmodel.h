@@ -62,7 +62,6 @@ public:
     // Removes rows [first, last] with their texts and colours.
     void removeRows(qint32 first, qint32 last);
     const std::vector<Cell> &rowCells(qint32 row) const { return m_cells.at(size_t(row)); }
-    void setRowCells(qint32 row, std::vector<Cell> cells);
 
     // Sorts the data rows by a column: texts that read as numbers compare as
     // numbers (and before texts), the others as text. Stable.
