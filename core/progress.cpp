@@ -23,6 +23,7 @@ bool g_textsDue = false;
 // The position of the last "pages" step whose times and counter are due.
 std::optional<qint64> g_pagesDue;
 
+bool g_closedByUser = false;
 int g_longWork = 0;
 std::vector<std::pair<QPointer<QObject>, std::function<void()>>> g_afterWork;
 
@@ -125,6 +126,7 @@ void ShowIndicator(const QString &caption, qint32 total, qint32 &start)
         g_state.counterText.clear();
         g_state.timesText.clear();
         g_state.shown = true;
+        g_closedByUser = false;
         if (g_view)
             g_view->Load();
     }
@@ -172,6 +174,7 @@ void StepIndicator(qint32 n, const QString &mode)
 void CloseIndicator()
 {
     pumpEvents();
+    g_closedByUser = false;
     if (g_state.shown) {
         g_state.shown = false;
         if (g_view)
@@ -192,7 +195,14 @@ const IndicatorState &Indicator()
 
 void IndicatorClosedByUser()
 {
+    if (g_state.shown)
+        g_closedByUser = true;
     g_state.shown = false;
+}
+
+bool IndicatorClosedByUserSinceShown()
+{
+    return g_closedByUser;
 }
 
 LongWork::LongWork()

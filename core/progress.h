@@ -61,6 +61,10 @@ bool IndicatorShown();
 const IndicatorState &Indicator();
 // Called by the window when the user closes it.
 void IndicatorClosedByUser();
+// Whether the user closed the window since it was last shown and the work
+// has not closed it yet: a read that starts just after such a close (its
+// window gone already) is cancelled too.
+bool IndicatorClosedByUserSinceShown();
 
 // Marks long work that lets the event loop run (a loop under the progress
 // window, a download) for its lifetime; nests.

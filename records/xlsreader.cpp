@@ -314,8 +314,9 @@ int RunHelper(const QStringList &args, const QDeadlineTimer &deadline, ReplyRead
     HelperRun run;
     if (program.isEmpty() || !run.Start(program, args))
         return ExcelReaderMissing;
-    // Cancelled when the user closes a progress window shown for the read.
-    const bool watched = IndicatorShown();
+    // Cancelled when the user closes a progress window shown for the read,
+    // or closed it just before the read began.
+    const bool watched = IndicatorShown() || IndicatorClosedByUserSinceShown();
     const QByteArrayView greeting(kXlsGreeting);
     FrameSplitter frames(greeting.size());
     bool greeted = false, open = true;
