@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/safefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <memory>
@@ -409,6 +410,37 @@ sql::Status RunInTransaction(const std::function<bool(sql::Connection &)> &work)
     if (why) // work gave up without a failing statement
         why.fault = sql::Fault::Other;
     return why;
+}
+
+QString WriteFaultText(const sql::Status &why, const QString &retry)
+{
+    const QString file = QDir::toNativeSeparators(DatabasePath());
+    QString cause;
+    switch (why.fault) {
+    case sql::Fault::ReadOnlyFile:
+        cause = QStringLiteral("数据文件“") + file
+            + QStringLiteral("”是只读的，无法写入！请检查此文件的权限，然后再") + retry + u'。';
+        break;
+    case sql::Fault::ReadOnlyFolder:
+        cause = QStringLiteral("数据文件夹“") + QDir::toNativeSeparators(paths::DataDir())
+            + QStringLiteral("”无法写入！请检查此文件夹的权限，然后再") + retry + u'。';
+        break;
+    case sql::Fault::Busy:
+        cause = QStringLiteral("数据文件“") + file
+            + QStringLiteral("”正被其他程序使用！请等它用完（或关闭使用它的程序），然后再") + retry + u'。';
+        break;
+    case sql::Fault::Full:
+        cause = QStringLiteral("数据文件夹所在的磁盘已满！请腾出空间，然后再") + retry + u'。';
+        break;
+    case sql::Fault::Damaged:
+        cause = DamagedDatabaseMessage(DatabasePath(), false);
+        break;
+    case sql::Fault::None:
+    case sql::Fault::Other:
+        cause = QStringLiteral("出错信息：") + why.text;
+        break;
+    }
+    return cause;
 }
 
 } // namespace db

@@ -52,6 +52,12 @@ void CloseAtEnd();
 // is no database): the note of the last end is gone and none is written.
 bool DamageMet();
 
+// What a refused write found, for the user: the data file or folder cannot
+// be written, another program is using the file, the disk is full, the file
+// is damaged, else the system's own words; `retry` names what to do again
+// ("保存", "导入").
+QString WriteFaultText(const sql::Status &why, const QString &retry);
+
 // True when this process gave the database its tables (the program's first
 // start with this data folder).
 bool CreatedThisRun();

@@ -288,11 +288,15 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
 
     xfile::RepairSplitRows(lines);
 
-    // A write the database refuses (a full disk, a damaged file) is said;
-    // the transaction rolls back, so nothing of the format stays behind.
+    // A write the database refuses is said with what it found (a full disk,
+    // a held or damaged file, ...); the transaction rolls back, so nothing of
+    // the format stays behind.
     const auto writeFailed = [] {
+        const sql::Connection *c = db::Connection();
+        const sql::Status why = c ? c->lastStatus() : sql::Status {sql::Fault::Other, QString()};
         CloseIndicator();
-        dialogs().Message(QStringLiteral("格式没有导入：数据库写入出错！请检查数据文件夹所在的磁盘是否已满。"));
+        dialogs().Message(QStringLiteral("格式没有导入：")
+                          + db::WriteFaultText(why, QStringLiteral("导入")));
         return false;
     };
     sql::Connection *conn = db::Connection();

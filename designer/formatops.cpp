@@ -95,9 +95,9 @@ void SelectFormat(FormatWindow &window, const QString &nameIn, bool reopen)
 
     if (name != open) {
         // What the boxes hold would be lost with the format left.
-        if (!window.SaveDefaultRecord(open)) {
-            dialogs().Message(QStringLiteral(
-                "页面内容没有保存：数据库写入出错！请检查数据文件夹所在的磁盘是否已满，然后再切换格式。"));
+        if (const sql::Status saved = window.SaveDefaultRecord(open); !saved) {
+            dialogs().Message(QStringLiteral("页面内容没有保存！")
+                              + db::WriteFaultText(saved, QStringLiteral("切换格式")));
             return;
         }
         window.SetFormatCaption(name);
@@ -176,33 +176,7 @@ SaveOutcome SaveFormatAs(FormatWindow &window, const QString &nameIn)
 
 QString SaveFailedMessage(const sql::Status &why)
 {
-    const QString file = QDir::toNativeSeparators(db::DatabasePath());
-    QString cause;
-    switch (why.fault) {
-    case sql::Fault::ReadOnlyFile:
-        cause = QStringLiteral("数据文件“") + file
-            + QStringLiteral("”是只读的，无法写入！请检查此文件的权限，然后再保存。");
-        break;
-    case sql::Fault::ReadOnlyFolder:
-        cause = QStringLiteral("数据文件夹“") + QDir::toNativeSeparators(paths::DataDir())
-            + QStringLiteral("”无法写入！请检查此文件夹的权限，然后再保存。");
-        break;
-    case sql::Fault::Busy:
-        cause = QStringLiteral("数据文件“") + file
-            + QStringLiteral("”正被其他程序使用！请等它用完（或关闭使用它的程序），然后再保存。");
-        break;
-    case sql::Fault::Full:
-        cause = QStringLiteral("数据文件夹所在的磁盘已满！请腾出空间，然后再保存。");
-        break;
-    case sql::Fault::Damaged:
-        cause = DamagedDatabaseMessage(db::DatabasePath(), false);
-        break;
-    case sql::Fault::None:
-    case sql::Fault::Other:
-        cause = QStringLiteral("出错信息：") + why.text;
-        break;
-    }
-    return QStringLiteral("格式没有保存，修改仍在页面上！") + cause;
+    return QStringLiteral("格式没有保存，修改仍在页面上！") + db::WriteFaultText(why, QStringLiteral("保存"));
 }
 
 bool DeleteFormat(FormatWindow &window, const QString &nameIn)

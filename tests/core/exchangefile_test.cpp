@@ -285,8 +285,25 @@ TEST_F(ExchangeFileTest, FullDataFolderIsSaidAndStoresNothing)
         EXPECT_FALSE(ImportFormat(host, file, true));
     }
     ASSERT_EQ(msgs().size(), 1);
-    EXPECT_TRUE(msgs().front().startsWith(QStringLiteral("格式没有导入"))) << msgs().front().toStdString();
+    EXPECT_TRUE(msgs().front().startsWith(QStringLiteral("格式没有导入：数据文件夹所在的磁盘已满！")))
+        << msgs().front().toStdString();
     EXPECT_TRUE(rowsOf(QStringLiteral("满")).isEmpty());
+}
+
+// A write refused for another cause is not blamed on the disk: the message
+// carries the database's own words.
+TEST_F(ExchangeFileTest, RefusedRowsAreSaidWithTheirCause)
+{
+    QStringList lines = {QStringLiteral("<沃栎岚印坊格式专用_快递单专用>"), QStringLiteral("拒")};
+    lines << QStringList(22, QStringLiteral("1")).join(kSep);
+    const QString file = path(QStringLiteral("拒.wlq"));
+    ASSERT_TRUE(WriteBytes(file, cp936::Encode(lines.join(QStringLiteral("\r\n")))));
+    ASSERT_TRUE(db::ExecuteSQL(QStringLiteral(
+        "CREATE TRIGGER refuse BEFORE INSERT ON Fmt BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    EXPECT_FALSE(ImportFormat(host, file, true));
+    ASSERT_EQ(msgs().size(), 1);
+    EXPECT_EQ(msgs().front(), QStringLiteral("格式没有导入：出错信息：refused"));
+    EXPECT_TRUE(rowsOf(QStringLiteral("拒")).isEmpty());
 }
 
 // A data folder with room for the rows but not for the picture beside the

@@ -59,7 +59,7 @@ public:
     sql::Status SaveDefaultRecord(const QString &name) override
     {
         if (refuseDefault)
-            return {sql::Fault::Full, {}};
+            return {sql::Fault::Busy, {}};
         QList<qint64> ids;
         for (qint32 r = fmt.fixedRows(); r < fmt.rows(); ++r)
             ids << num::RoundToInt64(num::Val(fmt.text(r, ColID)));
@@ -287,7 +287,10 @@ TEST_F(FormatOpsTest, RefusedDefaultRecordKeepsTheOpenFormat)
     EXPECT_EQ(w.fmt.dataRows(), 2);
     EXPECT_EQ(Count(QStringLiteral("Fmt"), QStringLiteral("副本")), 0);
     ASSERT_EQ(dlg.messages().size(), 1);
+    // The message names what was found, not a full disk.
     EXPECT_TRUE(dlg.messages().front().startsWith(QStringLiteral("页面内容没有保存")));
+    EXPECT_TRUE(dlg.messages().front().contains(QStringLiteral("正被其他程序使用")))
+        << dlg.messages().front().toStdString();
 }
 
 TEST_F(FormatOpsTest, SaveFormatAsExistingNameAnsweredNoChangesNothing)
