@@ -207,13 +207,17 @@ bool IndicatorClosedByUserSinceShown()
 
 LongWork::LongWork()
 {
-    ++g_longWork;
+    if (++g_longWork == 1 && g_view)
+        g_view->WorkRunning(true);
 }
 
 LongWork::~LongWork()
 {
-    if (--g_longWork == 0)
+    if (--g_longWork == 0) {
+        if (g_view)
+            g_view->WorkRunning(false);
         runAfterWork();
+    }
 }
 
 bool LongWorkRunning()

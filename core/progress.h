@@ -42,6 +42,10 @@ public:
     virtual void Load() = 0; // create and centre the window
     virtual void Refresh(const IndicatorState &state, bool clearBar) = 0;
     virtual void Unload() = 0;
+    // Long work began (true) or ended (false): meanwhile the windows that
+    // were open when it began take no input, as under a modal window, so no
+    // command starts on a window or a grid the work is using.
+    virtual void WorkRunning(bool running) { (void)running; }
 };
 
 void SetIndicatorView(IndicatorView *view);

@@ -5,11 +5,14 @@
 
 #include "platform/numtext.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -171,6 +174,60 @@ void ProgressWindowView::Unload()
     if (m_window)
         m_window->CloseByProgram();
     m_window = nullptr;
+}
+
+namespace {
+
+// Drops the user's input (mouse, keys, wheel, shortcuts) to the windows that
+// were shown when long work began; the progress window and windows the work
+// opens itself (questions, file dialogs) take theirs.
+class InputBlock : public QObject
+{
+public:
+    InputBlock()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !qobject_cast<ProgressWindow *>(w))
+                m_blocked.push_back(w);
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *target, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+            break;
+        default:
+            return false;
+        }
+        if (!target->isWidgetType())
+            return false;
+        const QWidget *window = static_cast<QWidget *>(target)->window();
+        return std::any_of(m_blocked.begin(), m_blocked.end(),
+                           [window](const QPointer<QWidget> &w) { return w == window; });
+    }
+
+private:
+    std::vector<QPointer<QWidget>> m_blocked;
+};
+
+} // namespace
+
+void ProgressWindowView::WorkRunning(bool running)
+{
+    if (running && QApplication::instance())
+        m_inputBlock = std::make_unique<InputBlock>();
+    else
+        m_inputBlock.reset();
 }
 
 void InstallProgressWindow()

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 
@@ -64,10 +65,12 @@ public:
     void Load() override;
     void Refresh(const IndicatorState &state, bool clearBar) override;
     void Unload() override;
+    void WorkRunning(bool running) override;
     ProgressWindow *window() const { return m_window; }
 
 private:
     QPointer<ProgressWindow> m_window;
+    std::unique_ptr<QObject> m_inputBlock;
 };
 
 // Installs the progress window as the indicator's view (once, at start-up).

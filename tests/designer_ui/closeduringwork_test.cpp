@@ -83,7 +83,7 @@ public:
     PrintWindowsAnswerer()
     {
         auto *poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, [] {
+        connect(poll, &QTimer::timeout, this, [this] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 if (!w->isVisible())
                     continue;
@@ -93,12 +93,15 @@ public:
                 if (auto *combo = w->findChild<QComboBox *>(u"COMB"_s))
                     combo->setCurrentText(u"PDF 文件"_s);
                 const auto buttons = w->findChildren<QPushButton *>();
-                if (!buttons.isEmpty())
+                if (!buttons.isEmpty()) {
+                    ++answered;
                     QTest::mouseClick(buttons.first(), Qt::LeftButton);
+                }
             }
         });
         poll->start(5);
     }
+    int answered = 0;
 };
 
 class CloseDuringWorkTest : public FormatWindowTest
@@ -157,6 +160,38 @@ protected:
         EXPECT_TRUE(m_window.isNull()) << "the close was not made after the work";
     }
 
+    // The import's mapping window on the screen, if any.
+    static imp::InputMapWindow *ShownMapWindow()
+    {
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (auto *m = qobject_cast<imp::InputMapWindow *>(t); m && m->isVisible())
+                return m;
+        return nullptr;
+    }
+
+    // kRecords records in DataGrid for a batch print into `pdf`.
+    void PrepareBatch(const QString &pdf)
+    {
+        GridModel &data = m_window->State().DataGrid();
+        data.setCols(2);
+        data.setRows(2);
+        data.setFixedRows(2);
+        data.setFixedCols(1);
+        data.setText(0, 1, QString::number(m_ids[0]));
+        for (int i = 1; i <= kRecords; ++i)
+            data.addRow({QString::number(i), u"收件人%1"_s.arg(i)});
+        m_window->State().SetupRecordScroll();
+        dlg.Queue(pdf);
+    }
+
+    static int PdfPages(const QString &pdf)
+    {
+        const QByteArray bytes = ReadBytes(pdf);
+        return bytes.trimmed().endsWith("%%EOF")
+            ? int(bytes.count("/Type /Page") - bytes.count("/Type /Pages"))
+            : -1;
+    }
+
     // `records` history records of the format, newest first in the grid:
     // record n has 收件人 "客户n".
     void WriteHistory(int records)
@@ -178,25 +213,35 @@ protected:
 
 TEST_F(CloseDuringWorkTest, BatchPrint)
 {
-    GridModel &data = m_window->State().DataGrid();
-    data.setCols(2);
-    data.setRows(2);
-    data.setFixedRows(2);
-    data.setFixedCols(1);
-    data.setText(0, 1, QString::number(m_ids[0]));
-    for (int i = 1; i <= kRecords; ++i)
-        data.addRow({QString::number(i), u"收件人%1"_s.arg(i)});
-    m_window->State().SetupRecordScroll();
     const QString pdf = path(u"批量.pdf"_s);
-    dlg.Queue(pdf);
+    PrepareBatch(pdf);
     PrintWindowsAnswerer answerer;
     AtWorkStep closer(u"正在打印单据"_s, [this] { PostTitleBarClose(); });
     RunCommand([this] { QTest::mouseClick(m_window->Com(1), Qt::LeftButton); });
     ExpectClosedAfterWork(closer);
-    // The whole batch was printed.
-    const QByteArray bytes = ReadBytes(pdf);
-    EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF"));
-    EXPECT_EQ(bytes.count("/Type /Page") - bytes.count("/Type /Pages"), kRecords);
+    EXPECT_EQ(PdfPages(pdf), kRecords); // the whole batch was printed
+}
+
+// Commands pressed while a batch prints start nothing: no second batch, no
+// import into the grid being printed.
+TEST_F(CloseDuringWorkTest, CommandsPressedDuringABatchStartNothing)
+{
+    const QString pdf = path(u"批量.pdf"_s);
+    PrepareBatch(pdf);
+    const QString csv = path(u"订单.csv"_s);
+    ASSERT_TRUE(WriteBytes(csv, cp936::Encode(u"收件人\r\n张三\r\n"_s)));
+    PrintWindowsAnswerer answerer;
+    AtWorkStep press(u"正在打印单据"_s, [this, &csv] {
+        dlg.Queue(csv);
+        QTest::mouseClick(m_window->Com(1), Qt::LeftButton);
+        QTest::mouseClick(m_window->Com(10), Qt::LeftButton);
+    });
+    QTest::mouseClick(m_window->Com(1), Qt::LeftButton);
+    ASSERT_TRUE(press.fired);
+    EXPECT_EQ(answerer.answered, 2); // one range window, one chooser
+    EXPECT_FALSE(ShownMapWindow());
+    EXPECT_EQ(m_window->State().DataGrid().rows(), 2 + kRecords);
+    EXPECT_EQ(PdfPages(pdf), kRecords);
 }
 
 TEST_F(CloseDuringWorkTest, CsvImport)
@@ -208,10 +253,7 @@ TEST_F(CloseDuringWorkTest, CsvImport)
     ASSERT_TRUE(WriteBytes(csv, text));
     dlg.Queue(csv);
     QTest::mouseClick(m_window->Com(10), Qt::LeftButton);
-    QPointer<imp::InputMapWindow> map;
-    for (QWidget *t : QApplication::topLevelWidgets())
-        if (auto *m = qobject_cast<imp::InputMapWindow *>(t); m && m->isVisible())
-            map = m;
+    const QPointer<imp::InputMapWindow> map = ShownMapWindow();
     ASSERT_TRUE(map);
     map->Mapping().BoxMaps().setText(1, 4, u"A"_s);
     map->T(1)->setText(QString::number(kRecords * 10 + 1));
@@ -241,10 +283,7 @@ TEST_F(CloseDuringWorkTest, XlsImport)
     });
     sheetAnswer.start(5);
     QTest::mouseClick(m_window->Com(10), Qt::LeftButton);
-    QPointer<imp::InputMapWindow> map;
-    for (QWidget *t : QApplication::topLevelWidgets())
-        if (auto *m = qobject_cast<imp::InputMapWindow *>(t); m && m->isVisible())
-            map = m;
+    const QPointer<imp::InputMapWindow> map = ShownMapWindow();
     ASSERT_TRUE(map);
     map->Mapping().BoxMaps().setText(1, 4, u"A"_s);
     map->T(1)->setText(QString::number(kRecords * 10));
