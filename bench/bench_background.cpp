@@ -4,6 +4,7 @@
 // picture, of opening the first format again, and of showing the format
 // in the format list's preview twice.
 
+#include "benchapp.h"
 #include "bench/batchformat.h"
 #include "core/formatstore.h"
 #include "core/ui/listpreview.h"
@@ -18,17 +19,11 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    qputenv("WAYBILL_DATA_DIR", dir.path().toUtf8());
-    ScriptedDialogs quiet;
-    setDialogs(&quiet);
+    const batchbench::BenchApp bench(argc, argv);
     QImageReader::setAllocationLimit(128);
 
     const QString plain = QStringLiteral("空白格式"), pictured = QStringLiteral("底图格式");
@@ -54,16 +49,16 @@ int main(int argc, char **argv)
     t.start();
     auto *w = new dsg::MainWindow;
     w->show();
-    app.processEvents();
+    QApplication::processEvents();
     const qint64 first = t.restart();
     const bool shown = !w->State().BackgroundPicture().isNull();
 
     w->State().SelectFormat(plain, false);
-    app.processEvents();
+    QApplication::processEvents();
     const qint64 other = t.restart();
 
     w->State().SelectFormat(pictured, false);
-    app.processEvents();
+    QApplication::processEvents();
     const qint64 again = t.restart();
 
     QFrame frame;

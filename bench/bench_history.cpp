@@ -5,18 +5,17 @@
 // the loaded grid to a CSV file, each the median of three runs, with the
 // load's ratio to the bare query.
 
+#include "benchapp.h"
 #include "core/database.h"
 #include "core/exampleformat.h"
 #include "core/progress.h"
 #include "core/ui/progresswindow.h"
-#include "platform/dialogs.h"
 #include "platform/gridmodel.h"
 #include "records/gridexport.h"
 #include "records/history.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -43,12 +42,7 @@ double MedianMs(int runs, const std::function<void()> &work)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    qputenv("WAYBILL_DATA_DIR", dir.path().toUtf8());
-    ScriptedDialogs quiet;
-    setDialogs(&quiet);
+    const batchbench::BenchApp bench(argc, argv);
     InstallProgressWindow();
     if (!StoreExampleFormatIfFirstStart())
         return 1;
@@ -80,7 +74,7 @@ int main(int argc, char **argv)
         if (grid.dataRows() != kRecords)
             std::printf("load FAILED: %d rows\n", grid.dataRows());
     });
-    const QString csv = dir.filePath(QStringLiteral("history.csv"));
+    const QString csv = bench.dir().filePath(QStringLiteral("history.csv"));
     const double exportMs = MedianMs(3, [&] {
         if (!imp::ExportGridToCsv(grid, csv))
             std::printf("export FAILED\n");

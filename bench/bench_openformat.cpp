@@ -3,6 +3,7 @@
 // laying out the page. Prints the time of the first opening (window
 // creation included) and of reopening the format in the open window.
 
+#include "benchapp.h"
 #include "bench/batchformat.h"
 #include "core/globals.h"
 #include "designer/ui/mainwindow.h"
@@ -11,17 +12,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    qputenv("WAYBILL_DATA_DIR", dir.path().toUtf8());
-    ScriptedDialogs quiet;
-    setDialogs(&quiet);
+    const batchbench::BenchApp bench(argc, argv);
 
     const QString name = QStringLiteral("基准格式");
     {
@@ -66,7 +61,7 @@ int main(int argc, char **argv)
     t.restart();
     auto *w = new dsg::MainWindow;
     w->show();
-    app.processEvents();
+    QApplication::processEvents();
     const qint64 first = t.elapsed();
     const int loaded = w->State().Controls().Count(0) + w->State().Controls().Count(1)
         + w->State().Controls().Count(2) + w->State().Controls().Count(3)
@@ -74,7 +69,7 @@ int main(int argc, char **argv)
 
     t.restart();
     w->State().SelectFormat(name, true);
-    app.processEvents();
+    QApplication::processEvents();
     const qint64 again = t.elapsed();
 
     std::printf("bench_openformat: %d controls; model only %lld ms, open with window %lld ms, "
