@@ -429,7 +429,6 @@ void MainWindow::BuildHistoryTab(QWidget *pic)
     auto *vl = new QVBoxLayout(pic);
     vl->setContentsMargins(0, 2, 0, 0);
     auto *top = new QWidget(pic);
-    m_historyBar = top;
     auto *hl = new QHBoxLayout(top);
     hl->setContentsMargins(4, 0, 4, 0);
     hl->addWidget(MakeLabel(QStringLiteral("Label3"), QStringLiteral("关键词："), {}, top));

@@ -156,9 +156,6 @@ private:
     QLabel *m_lfmt0 = nullptr, *m_lbl = nullptr;
     std::array<QLabel *, 2> m_rnum {};
     QLineEdit *m_kword = nullptr;
-    // The history tab's keyword box and buttons: disabled while the grid loads.
-    QWidget *m_historyBar = nullptr;
-    bool m_historyLoading = false, m_historyReloadWanted = false;
     QGroupBox *m_frm1 = nullptr;
     GridView *m_dataView = nullptr, *m_historyView = nullptr, *m_formatView = nullptr;
     GridView *m_fmsf = nullptr;

@@ -34,23 +34,10 @@ void MainWindow::ConnectRecordControls()
 
 void MainWindow::SST_Click(int)
 {
-    if (m_sst->currentIndex() != 2)
-        return;
-    // The history commands act on a whole grid only: they wait, disabled,
-    // while it loads (the progress window lets the event loop run). A
-    // switch back to the tab meanwhile loads it again afterwards.
-    if (m_historyLoading) {
-        m_historyReloadWanted = true;
-        return;
-    }
-    m_historyLoading = true;
-    m_historyBar->setEnabled(false);
-    do {
-        m_historyReloadWanted = false;
+    // The load lets the event loop run; meanwhile this window takes no input
+    // (long work), so the history commands act on the whole grid only.
+    if (m_sst->currentIndex() == 2)
         rec::LoadHistoryGrid(m_state.HistoryGrid(), m_state.CurrentFormatName());
-    } while (m_historyReloadWanted && m_sst->currentIndex() == 2);
-    m_historyBar->setEnabled(true);
-    m_historyLoading = false;
 }
 
 void MainWindow::RecordScrollChanged()
@@ -69,8 +56,6 @@ void MainWindow::RecordScrollChanged()
 
 void MainWindow::HistoryCommand(int index)
 {
-    if (m_historyLoading)
-        return;
     GridModel &grid = m_state.HistoryGrid();
     switch (index) {
     case 20:
