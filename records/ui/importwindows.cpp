@@ -312,11 +312,14 @@ void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs)
     if (!host.choice->IsCsv()) {
         if (record.AutoRun) {
             SheetList sheets;
-            EnableMain(host, false);
-            int rc = sheets.Load(host.choice->path, *deadline);
+            int rc = ExcelCannotOpen;
+            {
+                // The main window takes no input and its close waits meanwhile.
+                const LongWork work;
+                rc = sheets.Load(host.choice->path, *deadline);
+            }
             if (!alive)
                 return;
-            EnableMain(host, true);
             // A workbook without a sheet to read cannot be opened; no sheet
             // name was typed that could be wrong.
             if (rc == ExcelOk && sheets.Names().isEmpty())
