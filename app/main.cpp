@@ -54,7 +54,8 @@ int main(int argc, char **argv)
     }
     // An export killed while replacing a .wlq file and its picture is
     // completed or undone, so the pair is both old or both new.
-    RecoverFormatExport();
+    if (const QString why = ExportRecoveryMessage(RecoverFormatExport(), false); !why.isEmpty())
+        dialogs().Message(why);
     // A database file that cannot be read, or that another process holds
     // for longer than the wait, ends the start with one message; the file
     // stays as it is, and the lock goes with this copy.
