@@ -48,6 +48,42 @@ ChildRun runChild(const QString &target, int killAt)
 class ExportKill : public DataDirTest
 {
 protected:
+    // Format "A" with a picture, and the bytes of a whole export of it over
+    // the old pair; the number of file operations of a whole run.
+    int prepare()
+    {
+        FormatHostState host;
+        GridModel g;
+        fmtgrid::LayoutFormatGrid(g);
+        QStringList row(fmtgrid::kColumnCount);
+        row[fmtgrid::ColID] = QString::number(NewTempCtlID(g));
+        row[fmtgrid::ColLBL] = "收件人";
+        g.addRow(row);
+        EXPECT_TRUE(SaveFormatGrid(host, g, "A"));
+        EXPECT_TRUE(WriteBytes(GetBackgroundPicturePath("A"), newPicture));
+        db::CloseConnection(); // the child opens its own
+        dataFiles = FilesIn(dataDir());
+
+        writeOldPair();
+        const ChildRun whole = runChild(out + "/old.wlq", 0);
+        EXPECT_FALSE(whole.killed);
+        EXPECT_GT(whole.steps, 10);
+        newText = ReadBytes(out + "/old.wlq");
+        EXPECT_TRUE(newText.startsWith("<"));
+        EXPECT_EQ(ReadBytes(out + "/old.jpg"), newPicture);
+        return whole.steps;
+    }
+
+    QString pairState() const
+    {
+        const QByteArray text = ReadBytes(out + "/old.wlq"), pic = ReadBytes(out + "/old.jpg");
+        if (text == "OLD" && pic == "OLDPIC")
+            return QStringLiteral("old");
+        if (text == newText && pic == newPicture)
+            return QStringLiteral("new");
+        return QStringLiteral("mixed");
+    }
+
     void writeOldPair()
     {
         QDir(out).removeRecursively();
@@ -57,6 +93,10 @@ protected:
     }
 
     const QString out = path("out");
+    const QByteArray newPicture = QByteArray(3000, 'P');
+    QByteArray newText;
+    QStringList dataFiles;
+    const QStringList pair {"old.jpg", "old.wlq"};
 };
 
 } // namespace
@@ -82,38 +122,9 @@ TEST(ExportChild, DISABLED_Run)
 
 TEST_F(ExportKill, KilledAtAnyFileOperationLeavesBothOldOrBothNewAndNothingElse)
 {
-    FormatHostState host;
-    GridModel g;
-    fmtgrid::LayoutFormatGrid(g);
-    QStringList row(fmtgrid::kColumnCount);
-    row[fmtgrid::ColID] = QString::number(NewTempCtlID(g));
-    row[fmtgrid::ColLBL] = "收件人";
-    g.addRow(row);
-    ASSERT_TRUE(SaveFormatGrid(host, g, "A"));
-    const QByteArray newPicture(3000, 'P');
-    ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath("A"), newPicture));
-    db::CloseConnection(); // the child opens its own
-    const QStringList dataFiles = FilesIn(dataDir());
-
-    writeOldPair();
-    const ChildRun whole = runChild(out + "/old.wlq", 0);
-    ASSERT_FALSE(whole.killed);
-    ASSERT_GT(whole.steps, 10);
-    const QByteArray newText = ReadBytes(out + "/old.wlq");
-    ASSERT_TRUE(newText.startsWith("<"));
-    ASSERT_EQ(ReadBytes(out + "/old.jpg"), newPicture);
-
-    const auto pairState = [&] {
-        const QByteArray text = ReadBytes(out + "/old.wlq"), pic = ReadBytes(out + "/old.jpg");
-        if (text == "OLD" && pic == "OLDPIC")
-            return QStringLiteral("old");
-        if (text == newText && pic == newPicture)
-            return QStringLiteral("new");
-        return QStringLiteral("mixed");
-    };
-    const QStringList pair {"old.jpg", "old.wlq"};
+    const int steps = prepare();
     int sawOld = 0, sawNew = 0;
-    for (int k = 1; k <= whole.steps; ++k) {
+    for (int k = 1; k <= steps; ++k) {
         writeOldPair();
         EXPECT_TRUE(runChild(out + "/old.wlq", k).killed) << k;
         EXPECT_TRUE(RecoverFormatExport()) << k;
@@ -131,9 +142,54 @@ TEST_F(ExportKill, KilledAtAnyFileOperationLeavesBothOldOrBothNewAndNothingElse)
     // Without a start in between, the next export finishes the killed one's
     // business before its own.
     writeOldPair();
-    EXPECT_TRUE(runChild(out + "/old.wlq", whole.steps / 2).killed);
+    EXPECT_TRUE(runChild(out + "/old.wlq", steps / 2).killed);
     EXPECT_FALSE(runChild(out + "/old.wlq", 0).killed);
     EXPECT_EQ(pairState(), "new");
     EXPECT_EQ(FilesIn(out), pair);
     EXPECT_EQ(FilesIn(dataDir()), dataFiles);
+}
+
+// A rollback whose rename back fails (the folder made append-only) leaves
+// the old files under their hidden names and keeps the record; the next
+// recovery, the folder writable again, gives the old pair back.
+TEST_F(ExportKill, RollbackThatCannotRenameBackKeepsTheRecord)
+{
+    const int steps = prepare();
+    // The first kill point after which both targets hold the new files is
+    // before the run is marked done: the recovery undoes it.
+    int k = 1;
+    for (; k <= steps; ++k) {
+        writeOldPair();
+        ASSERT_TRUE(runChild(out + "/old.wlq", k).killed) << k;
+        if (pairState() == "new")
+            break;
+        ASSERT_TRUE(RecoverFormatExport()) << k;
+    }
+    ASSERT_LE(k, steps);
+    ASSERT_EQ(RunCommand("chattr", {"+a", out}), 0);
+    const safefile::RecoverResult stuck = RecoverFormatExport();
+    ASSERT_EQ(RunCommand("chattr", {"-a", out}), 0);
+    EXPECT_EQ(stuck.what, safefile::Recovery::Stuck);
+    EXPECT_TRUE(QFileInfo(stuck.kept).fileName().startsWith(".old.")) << qPrintable(stuck.kept);
+    EXPECT_TRUE(RecoverFormatExport());
+    EXPECT_EQ(pairState(), "old");
+    EXPECT_EQ(FilesIn(out), pair);
+    EXPECT_EQ(FilesIn(dataDir()), dataFiles);
+}
+
+TEST_F(ExportKill, ARecordNameHeldByAFolderIsSaidAsSuch)
+{
+    prepare();
+    writeOldPair();
+    ASSERT_TRUE(QDir().mkpath(path("export.pending")));
+    dlg.Queue(out + "/old.wlq");
+    dlg.Queue(true); // replace
+    FormatHostState host;
+    EXPECT_FALSE(ExportFormat(host, "A"));
+    const QStringList msgs = dlg.messages();
+    ASSERT_FALSE(msgs.isEmpty());
+    EXPECT_TRUE(msgs.last().contains(path("export.pending") + "”是一个文件夹"))
+        << qPrintable(msgs.last());
+    EXPECT_FALSE(msgs.join("|").contains("文件保存出错"));
+    EXPECT_EQ(pairState(), "old");
 }
