@@ -199,34 +199,32 @@ safefile::RecoverResult RecoverFormatExport()
     return safefile::Recover(exportRecordPath(), rules);
 }
 
-QString ExportRecoveryMessage(const safefile::RecoverResult &r, bool exporting)
+QString FileRecoveryMessage(const safefile::RecoverResult &r, const QString &work, bool needed)
 {
     switch (r.what) {
     case safefile::Recovery::Nothing:
     case safefile::Recovery::Completed:
         return {};
     case safefile::Recovery::SetAside:
-        return QStringLiteral("导出记录“") + r.record
-            + QStringLiteral("”所列的文件不是导出时建立的，没有改动任何文件；该记录已改名为“")
+        return work + QStringLiteral("记录“") + r.record + QStringLiteral("”所列的文件不是")
+            + work + QStringLiteral("时建立的，没有改动任何文件；该记录已改名为“")
             + r.setAsideAs + QStringLiteral("”。");
     case safefile::Recovery::NotAFile:
         // Nothing is lost while no export runs.
-        if (!exporting)
+        if (!needed)
             return {};
         return QStringLiteral("“") + r.record
             + (QFileInfo(r.record).isDir() ? QStringLiteral("”是一个文件夹")
                                             : QStringLiteral("”不是普通文件"))
-            + QStringLiteral("，导出要用这个名称记录文件的替换，无法导出。请将它移走或改名后再试。");
+            + QStringLiteral("，") + work + QStringLiteral("要用这个名称记录文件的替换，无法") + work
+            + QStringLiteral("。请将它移走或改名后再试。");
     case safefile::Recovery::Unreadable:
-        return QStringLiteral("导出记录“") + r.record
-            + QStringLiteral("”无法读取或改名，上次中断的导出没有处理。请检查数据文件夹的权限。");
-    case safefile::Recovery::Unfinished:
-        return QStringLiteral("上次中断的导出留下的隐藏文件“") + r.kept
-            + QStringLiteral("”无法删除。导出记录已保留，下次启动时将再次处理。");
+        return work + QStringLiteral("记录“") + r.record + QStringLiteral("”无法读取或改名，上次中断的")
+            + work + QStringLiteral("没有处理。请检查数据文件夹的权限。");
     case safefile::Recovery::Stuck:
-        return QStringLiteral("上次中断的导出无法完成或撤销：文件“") + r.target
+        return QStringLiteral("上次中断的") + work + QStringLiteral("无法完成或撤销：文件“") + r.target
             + QStringLiteral("”无法取得应有的内容，该内容现保存在“") + r.kept
-            + QStringLiteral("”。导出记录已保留，下次启动时将再次恢复。");
+            + QStringLiteral("”。") + work + QStringLiteral("记录已保留，下次启动时将再次处理。");
     }
     return {};
 }
@@ -259,7 +257,8 @@ bool ExportFormat(const FormatHost &host, const QString &nameIn, const safefile:
     // A run an earlier copy left is completed or undone before this one
     // writes its record; a record that stays in the way is said as it is.
     const safefile::RecoverResult recovered = RecoverFormatExport();
-    if (const QString why = ExportRecoveryMessage(recovered, true); !why.isEmpty())
+    if (const QString why = FileRecoveryMessage(recovered, QStringLiteral("导出"), true);
+        !why.isEmpty())
         dialogs().Message(why);
     if (!recovered)
         return false;
@@ -466,7 +465,7 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
             QStringLiteral("格式没有导入：底图复制出错！请检查数据文件夹所在的磁盘是否已满。"));
         return false;
     }
-    if (!tx.Commit())
+    if (!picture.Mark(*conn) || !tx.Commit())
         return writeFailed();
     picture.Keep();
 

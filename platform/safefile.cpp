@@ -197,20 +197,16 @@ bool ownStaged(const Together::Entry &e, bool identified)
     return exists(e.staged) && (!identified || identity(e.staged) == e.stagedId);
 }
 
-// What an undo or a completion could not do; the record then stays, so the
-// next recovery tries again.
+// A file that an undo or a completion could not give its target's name; it
+// keeps its hidden name, and the record stays so the next recovery tries
+// again. A hidden file that cannot be removed is left: every target holds
+// what it should.
 struct Left
 {
-    const Together::Entry *stuck = nullptr; // a file that did not get its name
-    QByteArray hidden; // that file's hidden name, or a hidden file not removed
-    explicit operator bool() const { return !hidden.isEmpty(); }
+    const Together::Entry *stuck = nullptr;
+    QByteArray hidden; // the stuck file's hidden name
+    explicit operator bool() const { return stuck != nullptr; }
 };
-
-void removeHidden(const QByteArray &hidden, Left &left)
-{
-    if (::unlink(hidden.constData()) != 0 && errno != ENOENT && !left)
-        left.hidden = hidden;
-}
 
 // Every target back to its old bytes, or away when it did not exist and is
 // provably this run's new file; the hidden files go. Each step can be
@@ -227,13 +223,13 @@ Left undo(const std::vector<Together::Entry> &entries, bool identified)
                 continue;
             }
             if (exists(e.kept) && sameFile(e.kept, e.target))
-                removeHidden(e.kept, left);
+                ::unlink(e.kept.constData());
         } else if (!e.existed && identified && !exists(e.staged)
                    && identity(e.target) == e.stagedId) {
             ::unlink(e.target.constData()); // the new file
         }
         if (ownStaged(e, identified))
-            removeHidden(e.staged, left);
+            ::unlink(e.staged.constData());
     }
     return left;
 }
@@ -255,14 +251,13 @@ Left complete(const std::vector<Together::Entry> &entries, bool identified, cons
         if (std::rename(e.staged.constData(), e.target.constData()) != 0)
             return {&e, e.staged};
     }
-    Left left;
     for (size_t i = 0; i < entries.size(); ++i) {
         if (!keptOwn[i])
             continue;
         step();
-        removeHidden(entries[i].kept, left);
+        ::unlink(entries[i].kept.constData());
     }
-    return left;
+    return {};
 }
 
 bool syncFolders(const std::vector<Together::Entry> &entries, const StepHook &step)
@@ -534,17 +529,18 @@ bool Together::Commit()
     }
     ok = ok && syncFolders(m_entries, m_step);
     ok = ok && writeRecord(record, kRecordDone + '\n', O_APPEND, m_step);
+    if (!ok && m_decided) {
+        m_open = false; // left to the next recovery, which completes it
+        return false;
+    }
     if (!ok)
         return Undo();
     // Done: what is left to remove is the same whether it happens now or
     // at the next recovery.
     m_open = false;
-    // A hidden file that cannot be removed keeps the record for the next
-    // recovery; the targets hold their new bytes all the same.
-    if (!complete(m_entries, true, m_step)) {
-        syncFolders(m_entries, m_step);
-        removeRecord(record, m_step);
-    }
+    complete(m_entries, true, m_step);
+    syncFolders(m_entries, m_step);
+    removeRecord(record, m_step);
     return true;
 }
 
@@ -613,8 +609,8 @@ RecoverResult Recover(const QString &recordPath, const RecoverRules &rules)
             = forward ? complete(p.entries, p.identified, none) : undo(p.entries, p.identified);
         syncFolders(p.entries, none);
         if (left) {
-            r.what = left.stuck ? Recovery::Stuck : Recovery::Unfinished;
-            r.target = left.stuck ? QFile::decodeName(left.stuck->target) : QString();
+            r.what = Recovery::Stuck;
+            r.target = QFile::decodeName(left.stuck->target);
             r.kept = QFile::decodeName(left.hidden);
             return r;
         }

@@ -103,7 +103,11 @@ public:
     bool Prepare();
     QString Token() const;
     // Replaces the targets; true when every target holds its new bytes.
+    // A failed Commit undoes the run, unless it was decided elsewhere
+    // (Decided: its token is committed): then the record stays, and the next
+    // Recover completes it.
     bool Commit();
+    void Decided() { m_decided = true; }
 
     // One target as the record names it, file names as the system takes them.
     struct Entry
@@ -125,6 +129,7 @@ private:
     std::vector<std::unique_ptr<Writer>> m_writers;
     bool m_open = false; // the record is written and not yet removed
     bool m_prepared = false;
+    bool m_decided = false;
     bool m_identified = false; // the record holds the hidden files' identities
 };
 
@@ -138,7 +143,6 @@ enum class Recovery {
     Unreadable, // the record cannot be read or set aside; it stays
     Stuck,      // a file could not get its target's name; it keeps its
                 // hidden name and the record stays for the next recovery
-    Unfinished, // a hidden file could not be removed; the record stays
 };
 
 struct RecoverResult
@@ -146,8 +150,7 @@ struct RecoverResult
     Recovery what = Recovery::Nothing;
     QString record; // the record's path
     QString setAsideAs; // SetAside: the record's new name
-    QString target; // Stuck: the target
-    QString kept; // Stuck, Unfinished: the hidden file left
+    QString target, kept; // Stuck: the target and the hidden name of its file
     // True when no record is left in the way of the next run.
     explicit operator bool() const
     {
