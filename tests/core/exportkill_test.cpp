@@ -10,39 +10,18 @@
 #include "core/formatgrid.h"
 #include "core/formathost.h"
 #include "core/formatstore.h"
+#include "support/killchild.h"
 #include "support/testenv.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
-#include <csignal>
-#include <cstdio>
 
 namespace {
 
-struct ChildRun
-{
-    bool killed = false;
-    int steps = 0; // file operations of a whole run
-};
-
 ChildRun runChild(const QString &target, int killAt)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env;
     env.insert("WAYBILL_EXPORT_TARGET", target);
-    env.insert("WAYBILL_EXPORT_KILL_AT", QString::number(killAt));
-    p.setProcessEnvironment(env);
-    p.start(QCoreApplication::applicationFilePath(),
-            {"--gtest_also_run_disabled_tests", "--gtest_filter=ExportChild.DISABLED_Run"});
-    EXPECT_TRUE(p.waitForFinished(60000));
-    ChildRun r;
-    r.killed = p.exitStatus() == QProcess::CrashExit;
-    const QByteArray out = p.readAllStandardOutput();
-    const qsizetype at = out.indexOf("steps=");
-    if (!r.killed && at >= 0)
-        r.steps = out.mid(at + 6).split('\n').value(0).toInt();
-    return r;
+    return RunKilledChild("ExportChild.DISABLED_Run", killAt, env);
 }
 
 class ExportKill : public DataDirTest
@@ -103,21 +82,16 @@ protected:
 
 TEST(ExportChild, DISABLED_Run)
 {
-    const int killAt = qEnvironmentVariableIntValue("WAYBILL_EXPORT_KILL_AT");
     int steps = 0;
     ScriptedDialogs dlg;
     setDialogs(&dlg);
     dlg.Queue(qEnvironmentVariable("WAYBILL_EXPORT_TARGET"));
     dlg.Queue(true); // replace
     FormatHostState host;
-    const bool ok = ExportFormat(host, "A", [&] {
-        if (++steps == killAt)
-            std::raise(SIGKILL);
-    });
+    const bool ok = ExportFormat(host, "A", KillAtStep(&steps));
     setDialogs(nullptr);
     EXPECT_TRUE(ok);
-    std::printf("steps=%d\n", steps);
-    std::fflush(stdout);
+    ReportSteps(steps);
 }
 
 TEST_F(ExportKill, KilledAtAnyFileOperationLeavesBothOldOrBothNewAndNothingElse)
