@@ -1,6 +1,7 @@
 #include "platform/safefile.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 
 #include <QRandomGenerator>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -313,13 +315,60 @@ bool writeRecord(const QByteArray &record, const QByteArray &bytes, int flags,
 
 } // namespace
 
+namespace {
+
+// The name a plain write's temporary file takes just before it replaces its
+// target: ".<target's name>.<8 letters or digits>.part" beside it.
+QByteArray temporaryBeside(const QByteArray &target)
+{
+    return hiddenBeside(QFile::decodeName(target)) + ".part";
+}
+
+bool temporaryFormOf(const QByteArray &name, const QByteArray &target)
+{
+    return name.endsWith(".part") && hiddenFormOf(name.chopped(5), target);
+}
+
+// Removes the temporary files of the target that killed writes left. A
+// live write holds a lock on its temporary file as long as it has one, so
+// only a file whose lock can be taken is removed, and only while the name
+// still names that file.
+void removeLeftTemporaries(const QByteArray &target)
+{
+    const QByteArray folder = folderOf(target);
+    const QByteArray prefix = '.' + nameOf(target) + '.';
+    for (const QString &n : QDir(QFile::decodeName(folder)).entryList(QDir::Files | QDir::Hidden)) {
+        const QByteArray path = folder + '/' + QFile::encodeName(n);
+        if (!QFile::encodeName(n).startsWith(prefix) || !temporaryFormOf(path, target))
+            continue;
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat open {}, named {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &open) == 0
+            && ::lstat(path.constData(), &named) == 0 && open.st_dev == named.st_dev
+            && open.st_ino == named.st_ino)
+            ::unlink(path.constData());
+        ::close(fd);
+    }
+}
+
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
 Writer::Writer(const QString &path)
-    : m_save(path)
+    : m_path(path)
 { }
 
 Writer::Writer(const QString &staged, std::optional<QFileDevice::Permissions> permissions,
                const StepHook *step)
-    : m_staged(staged)
+    : m_file(staged)
     , m_isStaged(true)
     , m_permissions(permissions)
     , m_step(step)
@@ -327,18 +376,17 @@ Writer::Writer(const QString &staged, std::optional<QFileDevice::Permissions> pe
 
 Writer::~Writer()
 {
-    if (!m_isStaged && m_save.isOpen())
-        m_save.cancelWriting(); // QSaveFile drops the temporary file
+    Cancel();
 }
 
 QFileDevice &Writer::file()
 {
-    return m_isStaged ? static_cast<QFileDevice &>(m_staged) : m_save;
+    return m_file;
 }
 
 const QFileDevice &Writer::file() const
 {
-    return m_isStaged ? static_cast<const QFileDevice &>(m_staged) : m_save;
+    return m_file;
 }
 
 void Writer::step() const
@@ -349,16 +397,45 @@ void Writer::step() const
 
 bool Writer::Open()
 {
-    // Unbuffered, so that a failed write shows at once: QSaveFile does not
-    // notice a failure of the buffer's last flush and would rename an
-    // incomplete file over the target.
+    // Unbuffered, so that a failed write shows at once.
     if (m_isStaged) {
         step();
-        m_ok = m_staged.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)
-            && (!m_permissions || m_staged.setPermissions(*m_permissions));
-    } else {
-        m_ok = m_save.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)
+            && (!m_permissions || m_file.setPermissions(*m_permissions));
+        return m_ok;
     }
+    if (m_file.isOpen())
+        return false;
+    // A link is followed: the file it names is replaced.
+    const QFileInfo info(m_path);
+    struct stat st {};
+    const bool existed = info.exists();
+    m_target = QFile::encodeName(existed ? info.canonicalFilePath() : info.absoluteFilePath());
+    if (existed
+        && (::stat(m_target.constData(), &st) != 0 || !S_ISREG(st.st_mode)
+            || ::access(m_target.constData(), W_OK) != 0))
+        return m_ok = false; // a file that cannot be written is not replaced
+    removeLeftTemporaries(m_target);
+    // The temporary file has no name until it is complete; where the file
+    // system cannot do that, it is named at once.
+    int fd = ::open(folderOf(m_target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        m_named = temporaryBeside(m_target);
+        fd = ::open(m_named.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    }
+    if (fd < 0) {
+        m_named.clear();
+        return m_ok = false;
+    }
+    // A replaced file keeps its permissions; a new one gets the usual.
+    m_ok = ::flock(fd, LOCK_EX) == 0
+        && ::fchmod(fd, existed ? (st.st_mode & 07777) : newFileMode()) == 0
+        && m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                       QFileDevice::AutoCloseHandle);
+    if (!m_file.isOpen())
+        ::close(fd);
+    if (!m_ok)
+        Cancel();
     return m_ok;
 }
 
@@ -381,7 +458,7 @@ bool Writer::Finish()
 {
     if (!file().isOpen())
         return false;
-    // A delayed allocation can still fail at the sync; QSaveFile ignores that.
+    // A delayed allocation can still fail at the sync.
     if (m_ok) {
         step();
         m_ok = file().flush() && ::fsync(file().handle()) == 0;
@@ -393,20 +470,40 @@ bool Writer::Finish()
 
 void Writer::Cancel()
 {
-    if (!file().isOpen())
-        return;
     m_ok = false;
-    if (m_isStaged) {
-        m_staged.close(); // the Together removes the file
-        return;
-    }
-    m_save.cancelWriting();
-    m_save.commit(); // removes the temporary file
+    // A staged file is removed by its Together.
+    if (!m_isStaged && !m_named.isEmpty())
+        ::unlink(m_named.constData());
+    m_named.clear();
+    if (m_file.isOpen())
+        m_file.close();
 }
 
 bool Writer::Commit()
 {
-    return !m_isStaged && Finish() && m_save.commit();
+    if (m_isStaged || !Finish())
+        return false;
+    // Named only now: with the target's own name when there is no target
+    // (nothing else is ever named), else with a hidden name the rename
+    // takes away at once (a kill in between leaves it to the next write).
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.handle());
+    bool ok = !m_named.isEmpty()
+        || ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, m_target.constData(), AT_SYMLINK_FOLLOW)
+            == 0;
+    if (ok && m_named.isEmpty()) {
+        m_file.close();
+        return true;
+    }
+    for (int attempt = 0; !ok && errno == EEXIST && m_named.isEmpty() && attempt < 16; ++attempt) {
+        const QByteArray name = temporaryBeside(m_target);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0)
+            m_named = name;
+    }
+    ok = !m_named.isEmpty() && std::rename(m_named.constData(), m_target.constData()) == 0;
+    if (ok)
+        m_named.clear();
+    Cancel(); // removes a name the rename did not take
+    return ok;
 }
 
 Together::Together(const QString &record, const QStringList &targets, StepHook step)

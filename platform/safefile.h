@@ -6,12 +6,14 @@
 // folder that cannot be written) the temporary file is removed and an
 // existing target keeps its bytes. A replaced file keeps its permissions.
 // Where the file system allows it the temporary file has no name until it
-// takes the target's place, so a killed program leaves nothing behind. Files
-// that must change together go through a Together.
+// is complete, and a new file takes its target's name directly; a file that
+// replaces another is named ".<name>.<8 letters or digits>.part" just before
+// the rename, so a kill in between leaves that name, which the next write of
+// that target removes (only when no live write holds it). Files that must
+// change together go through a Together.
 
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 
@@ -59,8 +61,10 @@ private:
     bool Finish();
     void Cancel();
 
-    QSaveFile m_save;
-    QFile m_staged;
+    QString m_path; // a plain writer's target as given
+    QByteArray m_target; // the file it replaces
+    QByteArray m_named; // its temporary file's name, once it has one
+    QFile m_file;
     bool m_isStaged = false;
     std::optional<QFileDevice::Permissions> m_permissions;
     const StepHook *m_step = nullptr;
