@@ -414,12 +414,14 @@ safefile::RecoverResult RecoverPictureCopy()
             && QFileInfo(QFileInfo(targets.front()).absolutePath()).canonicalFilePath()
             == QFileInfo(paths::DataDir()).canonicalFilePath();
     };
-    rules.committed = [](const QString &token) {
+    rules.committed = [](const QString &token) -> std::optional<bool> {
         sql::Connection *conn = db::Connection();
         const auto rows = conn ? conn->Query(QStringLiteral("SELECT Con FROM 参数 WHERE Var=?"),
                                              {kPictureTokenVar})
                                : std::nullopt;
-        return rows && !rows->empty() && num::Text(rows->value(0, 0)) == token;
+        if (!rows)
+            return std::nullopt;
+        return !rows->empty() && num::Text(rows->value(0, 0)) == token;
     };
     return safefile::Recover(pictureRecordPath(), rules);
 }

@@ -700,10 +700,15 @@ RecoverResult Recover(const QString &recordPath, const RecoverRules &rules)
         return r;
     }
     if (p.kind == Parsed::Run) {
-        const bool forward
-            = p.done || (rules.committed && rules.committed(QFile::decodeName(p.entries.front().staged)));
+        std::optional<bool> forward = p.done;
+        if (!p.done && rules.committed)
+            forward = rules.committed(QFile::decodeName(p.entries.front().staged));
+        if (!forward) {
+            r.what = Recovery::Unreadable;
+            return r;
+        }
         const Left left
-            = forward ? complete(p.entries, p.identified, none) : undo(p.entries, p.identified);
+            = *forward ? complete(p.entries, p.identified, none) : undo(p.entries, p.identified);
         syncFolders(p.entries, none);
         if (left) {
             r.what = Recovery::Stuck;

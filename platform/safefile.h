@@ -144,7 +144,8 @@ enum class Recovery {
     SetAside,   // the record names files that are not provably a run's own:
                 // nothing was touched, the record was renamed
     NotAFile,   // a folder or something else that is no file has the record's name
-    Unreadable, // the record cannot be read or set aside; it stays
+    Unreadable, // the record, or what decides its run, cannot be read, or
+                // the record cannot be set aside; it stays
     Stuck,      // a file could not get its target's name; it keeps its
                 // hidden name and the record stays for the next recovery
 };
@@ -169,9 +170,10 @@ struct RecoverRules
     // True when these targets (absolute paths, in the record's order) are
     // ones this caller's runs replace; without it any targets are.
     std::function<bool(const QStringList &targets)> accept;
-    // True when the run with this token was committed elsewhere (Prepare);
-    // without it only the record's done mark counts.
-    std::function<bool(const QString &token)> committed;
+    // Whether the run with this token was committed elsewhere (Prepare);
+    // nullopt when that cannot be read now (the record stays). Without it
+    // only the record's done mark counts.
+    std::function<std::optional<bool>(const QString &token)> committed;
 };
 
 // Completes or undoes the run of a Together left in the record by a killed
