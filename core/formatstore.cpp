@@ -2,6 +2,7 @@
 
 #include "core/apppaths.h"
 #include "core/database.h"
+#include "core/exchangefile.h"
 #include "core/formatgrid.h"
 #include "core/gridhelpers.h"
 #include "core/helpers.h"
@@ -372,11 +373,10 @@ sql::Status PictureCopy::Copy(const QString &from, const QString &to, bool repla
                                            + QString::fromLocal8Bit(std::strerror(why))
                                        : QString())};
     };
-    errno = 0;
     // A copy a killed save left is dealt with first; one that stays in the
-    // way stops this one.
-    if (!RecoverPictureCopy())
-        return failed(errno);
+    // way stops this one, and is named.
+    if (const safefile::RecoverResult left = RecoverPictureCopy(); !left)
+        return {sql::Fault::Other, FileRecoveryMessage(left, QStringLiteral("保存格式"), true)};
     m_files = std::make_unique<safefile::Together>(pictureRecordPath(), QStringList {to}, m_step);
     errno = 0;
     if (!m_files->Open() || !safefile::CopyInto(from, m_files->file(0)) || !m_files->Prepare())

@@ -131,3 +131,14 @@ TEST_F(SaveKill, KilledAtAnyFileOperationThePictureLandsWithTheRowsOrNotAtAll)
         EXPECT_LT(stored, whole.steps) << kind;
     }
 }
+
+TEST_F(SaveKill, APictureRecordNameHeldByAFolderIsSaidAndNothingIsStored)
+{
+    ASSERT_TRUE(QDir().mkpath(path("picture.pending")));
+    const SaveOutcome out = SaveFormatAs(*openLastFormat(), QStringLiteral("B"));
+    ASSERT_EQ(out, SaveOutcome::Failed);
+    EXPECT_TRUE(SaveFailedMessage(out.why).contains(path("picture.pending") + "”是一个文件夹"))
+        << qPrintable(SaveFailedMessage(out.why));
+    EXPECT_EQ(rows("B"), 0);
+    EXPECT_FALSE(QFileInfo::exists(GetBackgroundPicturePath("B")));
+}
