@@ -45,6 +45,7 @@ private:
         std::int64_t cost = 0;
         int prev = 0; // the kind of the last character
         int beforePrev = 0; // and of the one before it
+        int prevWeight = 0; // the last character's own weight
         bool prevEuro = false; // the last character is the euro sign
         bool pending = false; // the last character's weight waits for the next
         void Add(char32_t c);
