@@ -11,8 +11,9 @@ A traditional form (kSimplifiedVariant in Unihan_Variants) is as common in
 traditional text as its simplified form is in simplified text: it joins the
 band of its most common simplified form. The few characters of traditional
 text that have no simplified form in the standard table (菸, 僱, 羨) join a
-band by kFrequency (how common they are in traditional text, 1 to 5). The
-traditional forms are written apart, so the vote can weigh them apart.
+band by kFrequency (how common they are in traditional text, 1 to 5): the
+rest of the common level up to 4, the second level at 5. The traditional
+forms are written apart, so the vote can weigh them apart.
 Run: python3 tools/hanfrequency.py > records/hanfrequency.inc
 """
 import bz2
