@@ -9,7 +9,9 @@
 #include <QImageReader>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer's own count of the bytes in use (its allocator replaces
+// malloc's, whose figures are then empty).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
