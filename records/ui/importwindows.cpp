@@ -238,7 +238,7 @@ bool InputMapWindow::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void InputMapWindow::COM_Click(int index)
+bool InputMapWindow::COM_Click(int index)
 {
     if (index == 0) {
         const ImportMapping::RunResult r
@@ -246,11 +246,12 @@ void InputMapWindow::COM_Click(int index)
         if (!r.message.isEmpty())
             dialogs().Message(r.message);
         if (r.stayOpen)
-            return;
+            return true;
         if (r.imported && m_host.afterImport)
             m_host.afterImport();
     }
     close();
+    return false;
 }
 
 void InputMapWindow::closeEvent(QCloseEvent *event)
@@ -347,8 +348,11 @@ void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs)
     w->T(1)->setText(QString::number(record.LastRow));
     if (record.AutoRun) {
         // A workbook the preview could not read (its message shown) is not
-        // read again for the import.
-        w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1);
+        // read again for the import. The window is not shown: an import it
+        // refuses (the saved interval) ends here, its message said.
+        const QPointer<InputMapWindow> open(w);
+        if (w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1) && open)
+            open->close();
     } else {
         w->show();
         w->raise();
