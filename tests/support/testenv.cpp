@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -118,6 +119,38 @@ FullDiskScope::~FullDiskScope()
     lim.rlim_cur = rlim_t(m_old);
     setrlimit(RLIMIT_FSIZE, &lim);
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+SmallDisk::SmallDisk(const QString &folder, qint64 bytes)
+    : m_folder(QFile::encodeName(folder))
+{
+    const QByteArray options = "size=" + QByteArray::number(bytes);
+    m_on = ::mount("smalldisk", m_folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                   options.constData())
+        == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (m_on)
+        ::umount2(m_folder.constData(), MNT_DETACH);
+}
+
+bool SmallDisk::LeaveRoom(qint64 room)
+{
+    const QByteArray filler = m_folder + "/.filler";
+    const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const QByteArray block(4096, 'f');
+    qint64 size = 0;
+    ssize_t n;
+    while ((n = ::write(fd, block.constData(), size_t(block.size()))) > 0)
+        size += n;
+    const bool full = n < 0 && errno == ENOSPC && size >= room;
+    const bool ok = full && ::ftruncate(fd, off_t(size - room)) == 0;
+    ::close(fd);
+    return ok;
 }
 
 AppendOnlyFolder::AppendOnlyFolder(const QString &folder)

@@ -68,6 +68,26 @@ private:
     int m_flags = 0;
 };
 
+// A tmpfs of the given size mounted on a folder for its lifetime (needs
+// root): a real file system that fills up and says ENOSPC. on() is false
+// where it could not be mounted.
+class SmallDisk
+{
+public:
+    SmallDisk(const QString &folder, qint64 bytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+    bool on() const { return m_on; }
+    // Fills the disk with a hidden file until only room bytes (a multiple
+    // of 4096) are left free.
+    bool LeaveRoom(qint64 room);
+
+private:
+    QByteArray m_folder;
+    bool m_on = false;
+};
+
 // The texts of the OK message boxes shown, in order.
 QStringList MessageBoxes(const ScriptedDialogs &d);
 
