@@ -22,10 +22,13 @@ namespace {
 
 enum ControlClass { InputBox = 0, CheckBox = 1, PictureBox = 2, LineClass = 3, LabelClass = 4 };
 
-QString DocumentFailedMessage()
+// The printer's own cause where it knows one (a PDF file on a full disk).
+QString DocumentFailedMessage(const Printer &printer)
 {
-    return QStringLiteral("打印没有完成：打印文档无法开始或结束，请检查打印机。"
-                          "本次打印的内容没有记入历史记录。");
+    QString cause = printer.DocumentFault();
+    if (cause.isEmpty())
+        cause = QStringLiteral("打印文档无法开始或结束，请检查打印机。");
+    return QStringLiteral("打印没有完成：") + cause + QStringLiteral("本次打印的内容没有记入历史记录。");
 }
 
 bool IsBarCodeStart(const QString &content)
@@ -322,7 +325,7 @@ bool PrintRecord(PrintContext &ctx)
         pages.push_back(DrawRecord(ctx, drawer));
     }
     if (!printer->Surface().EndDoc()) {
-        dialogs().Message(DocumentFailedMessage());
+        dialogs().Message(DocumentFailedMessage(*printer));
         return false;
     }
     StoreHistory(ctx, pages);
@@ -364,7 +367,7 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
         CloseIndicator();
     }
     if (!ok) {
-        dialogs().Message(DocumentFailedMessage());
+        dialogs().Message(DocumentFailedMessage(*printer));
         return 0;
     }
     StoreHistory(ctx, pages);

@@ -1,5 +1,6 @@
 #include "printing/printer.h"
 
+#include "core/helpers.h"
 #include "platform/numtext.h"
 #include "platform/safefile.h"
 
@@ -101,11 +102,15 @@ public:
         if (!m_file)
             return ok && !sent; // the file could not be made, or a second document
         const bool written = ok && sent && m_writes.Finish() && m_file->Commit();
+        m_systemError = m_file->SystemError();
         m_file.reset(); // removes the temporary file unless committed
         return sent ? written : ok;
     }
+    // The system error number of the file's failed write; 0 when none.
+    int SystemError() const { return m_systemError; }
 
 private:
+    int m_systemError = 0;
     std::unique_ptr<safefile::Writer> &m_file;
     CheckedWrites &m_writes;
 };
@@ -114,6 +119,7 @@ PdfPrinter::PdfPrinter(const QString &path)
     : m_file(std::make_unique<safefile::Writer>(path))
     , m_writes(std::make_unique<CheckedWrites>(m_file))
     , m_writer(std::make_unique<QPdfWriter>(m_writes.get()))
+    , m_path(path)
 {
     // Opened here, so that the writer neither opens nor closes them: the
     // file is only ever committed or discarded.
@@ -126,6 +132,11 @@ PdfPrinter::PdfPrinter(const QString &path)
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     m_writer->setCreator(QStringLiteral("快递单套打"));
     m_surface = std::make_unique<FileSurface>(m_writer.get(), m_file, *m_writes);
+}
+
+QString PdfPrinter::DocumentFault() const
+{
+    return FileWriteFaultText(m_path, m_surface->SystemError(), QStringLiteral("打印"));
 }
 
 PdfPrinter::~PdfPrinter() = default;

@@ -52,6 +52,9 @@ public:
     // none).
     virtual QList<QPageSize> SupportedPageSizes() const = 0;
     virtual std::optional<CustomPaperRange> CustomPaperSizes() const = 0;
+    // Why the document could not be written, in the user's words, when the
+    // printer knows (a file on a full disk); "" otherwise.
+    virtual QString DocumentFault() const { return {}; }
 };
 
 // The paper for a format of that size, or nullopt when the printer offers
@@ -86,6 +89,7 @@ public:
     QPageSize PageSize() const override;
     QList<QPageSize> SupportedPageSizes() const override;
     std::optional<CustomPaperRange> CustomPaperSizes() const override;
+    QString DocumentFault() const override;
 
 private:
     class CheckedWrites;
@@ -94,6 +98,7 @@ private:
     std::unique_ptr<CheckedWrites> m_writes;
     std::unique_ptr<QPdfWriter> m_writer;
     std::unique_ptr<FileSurface> m_surface;
+    QString m_path;
 };
 
 // The chooser's entry for printing into a PDF file.

@@ -234,5 +234,9 @@ TEST_F(PrintPdf, FullDiskKeepsTheOldPdfAndStoresNothing)
     EXPECT_TRUE(rig.stored.empty());
     ASSERT_EQ(dlg.messages().size(), 1) << dlg.messages().join(u"|"_s).toStdString();
     EXPECT_TRUE(dlg.messages()[0].startsWith(u"打印没有完成"_s));
+    // The full disk is named, the printer not blamed.
+    EXPECT_TRUE(dlg.messages()[0].contains(u"文件夹“"_s + dataDir() + u"”所在的磁盘已满"_s))
+        << dlg.messages()[0].toStdString();
+    EXPECT_FALSE(dlg.messages()[0].contains(u"打印机"_s));
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files).filter(u".pdf"_s), QStringList {u"full.pdf"_s});
 }
