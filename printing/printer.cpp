@@ -6,12 +6,36 @@
 
 #include <QDir>
 #include <QPdfWriter>
+#include <cmath>
 
-bool CustomPaperRange::Holds(Mm width, Mm height) const
+namespace {
+
+// One side's whole points within [lo, hi] millimetres; see WholePoints.
+std::optional<double> WholePointsWithin(Mm side, double lo, double hi)
 {
-    const double slack = ToMm(Pt(0.5)).v;
-    return width.v >= min.width() - slack && width.v <= max.width() + slack
-           && height.v >= min.height() - slack && height.v <= max.height() + slack;
+    // The limits came from points through millimetres: a whole limit may
+    // come back a hair below itself.
+    constexpr double kSlack = 1e-6;
+    const double p = ToPt(side).v, low = ToPt(Mm(lo)).v - kSlack, high = ToPt(Mm(hi)).v + kSlack;
+    double n = std::round(p);
+    if (n > high && p <= high)
+        n = std::floor(high);
+    if (n < low && p >= low)
+        n = std::ceil(low);
+    if (n < low || n > high)
+        return std::nullopt;
+    return n;
+}
+
+} // namespace
+
+std::optional<QSizeF> CustomPaperRange::WholePoints(Mm width, Mm height) const
+{
+    const auto w = WholePointsWithin(width, min.width(), max.width());
+    const auto h = WholePointsWithin(height, min.height(), max.height());
+    if (!w || !h)
+        return std::nullopt;
+    return QSizeF(*w, *h);
 }
 
 std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered,

@@ -32,9 +32,13 @@ class Writer;
 struct CustomPaperRange
 {
     QSizeF min, max;
-    // A size within half a point of a limit counts as inside: printers are
-    // handed sizes in whole points.
-    bool Holds(Mm width, Mm height) const;
+    // Printers are handed sizes in whole points: each side's nearest whole
+    // point, or, where that passes a limit that is no whole point while the
+    // side itself lies within it, the last whole point inside. nullopt when
+    // a side gets no whole point within its limits (it lies outside).
+    std::optional<QSizeF> WholePoints(Mm width, Mm height) const;
+    // Whether the size's whole points lie within the range.
+    bool Holds(Mm width, Mm height) const { return WholePoints(width, height).has_value(); }
 };
 
 class Printer
