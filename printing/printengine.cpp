@@ -1,6 +1,7 @@
 #include "printing/printengine.h"
 
 #include "core/controlrow.h"
+#include "core/database.h"
 #include "core/formathost.h"
 #include "core/helpers.h"
 #include "core/progress.h"
@@ -308,8 +309,11 @@ void StoreHistory(PrintContext &ctx, const std::vector<PrintedPage> &pages)
 {
     if (pages.empty() || !ctx.writeHistory)
         return;
-    if (!ctx.writeHistory(ctx.controls.FormatName(), pages))
-        dialogs().Message(QStringLiteral("单据已经打印，但打印记录没能保存到历史记录中！"));
+    // The cause in the words of any refused database write: a damaged file
+    // is said as such, since the next start will refuse it.
+    if (const sql::Status why = ctx.writeHistory(ctx.controls.FormatName(), pages); !why)
+        dialogs().Message(QStringLiteral("单据已经打印，但打印记录没能保存到历史记录中！")
+                          + db::WriteFaultText(why, QStringLiteral("打印")));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -87,6 +88,14 @@ private:
     QByteArray m_folder;
     bool m_on = false;
 };
+
+// The note the program leaves beside DATA.db as it ends, made for the file
+// as it is now: what a change below the file system leaves unchanged.
+bool NoteAsUnchanged(const QString &file);
+// Damages the first page of the database file whose loss breaks the query
+// broken and leaves the queries whole readable, as a bad sector would;
+// false when no page does.
+bool DamagePageUnder(const QString &file, const QString &broken, const QStringList &whole);
 
 // The texts of the OK message boxes shown, in order.
 QStringList MessageBoxes(const ScriptedDialogs &d);
