@@ -102,6 +102,7 @@ void LoadHistoryGrid(GridModel &grid, const QString &formatName)
         const QHash<qint64, qint32> cols = ColumnsByID(grid);
         std::vector<std::vector<GridModel::Cell>> records;
         std::optional<qint64> last;
+        qint32 stepped = 0;
         const bool read = conn->ForEachRow(
             QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? ORDER BY ID DESC"),
             {formatName}, [&](const sql::Statement &row) {
@@ -114,7 +115,9 @@ void LoadHistoryGrid(GridModel &grid, const QString &formatName)
                 const auto c = cols.find(qint64(row.ColumnNumber(1)));
                 if (c != cols.end())
                     records.back()[size_t(*c)].text = row.ColumnText(2);
-                if (progress)
+                // Rows another copy of the program stored after the count
+                // are shown without steps past the end of the bar.
+                if (progress && ++stepped <= total)
                     StepIndicator(1, QStringLiteral("pages"));
             });
         // A read that failed part way shows no record, as one that failed

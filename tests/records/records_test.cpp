@@ -179,7 +179,12 @@ struct LastShown : IndicatorView
     { }
     QString caption;
     IndicatorState last;
-    void Load() override { }
+    std::function<void()> onLoad;
+    void Load() override
+    {
+        if (onLoad)
+            onLoad();
+    }
     void Refresh(const IndicatorState &s, bool) override
     {
         if (s.caption == caption)
@@ -204,22 +209,32 @@ TEST_F(Records, HistoryLoadStepsEveryRowAndKeepsEveryText)
     ASSERT_TRUE(db::ExecuteSQL(u"INSERT INTO 历史 (Fmt, ID, CID, Con) VALUES (?, 161, 21, NULL)"_s,
                                {page.name}));
     LastShown view(u"正在加载历史记录……"_s);
+    // Another copy of the program stores a record of 50 rows between the
+    // count and the read: it is shown, and the bar ends at its end.
+    view.onLoad = [&] {
+        auto other = sql::Connection::Open(db::DatabasePath(), db::kDatabasePassword);
+        ASSERT_TRUE(other);
+        for (int i = 0; i < 50; ++i)
+            ASSERT_TRUE(other->Exec(u"INSERT INTO 历史 (Fmt, ID, CID, Con) VALUES (?, 162, 11, ?)"_s,
+                                    {page.name, u"另一份"_s}));
+    };
     SetIndicatorView(&view);
     GridModel grid;
     rec::LoadHistoryGrid(grid, page.name);
     SetIndicatorView(nullptr);
     EXPECT_EQ(view.last.total, 321);
     EXPECT_EQ(view.last.position, 321);
-    ASSERT_EQ(grid.dataRows(), 161);
+    ASSERT_EQ(grid.dataRows(), 162);
+    EXPECT_EQ(grid.text(2, 3), u"另一份"_s);
     // Columns: 地址 (12), 收件人 (11), 保价 (21); newest record first.
-    EXPECT_EQ(grid.rowCells(2)[0].text, u"161"_s);
+    EXPECT_EQ(grid.rowCells(3)[0].text, u"161"_s);
     for (int c = 2; c < grid.cols(); ++c)
-        EXPECT_EQ(grid.text(2, c), u""_s);
-    EXPECT_EQ(grid.text(155, 1), u"154"_s);
-    EXPECT_EQ(grid.text(155, 3), u"7"_s);
-    EXPECT_TRUE(grid.text(155, 2) == longText);
-    EXPECT_EQ(grid.text(162, 0), u"1"_s);
-    EXPECT_EQ(grid.text(162, 2), u"地址"_s);
+        EXPECT_EQ(grid.text(3, c), u""_s);
+    EXPECT_EQ(grid.text(156, 1), u"155"_s);
+    EXPECT_EQ(grid.text(156, 3), u"7"_s);
+    EXPECT_TRUE(grid.text(156, 2) == longText);
+    EXPECT_EQ(grid.text(163, 0), u"1"_s);
+    EXPECT_EQ(grid.text(163, 2), u"地址"_s);
 }
 
 TEST_F(Records, FailedWritesKeepWhatWasStored)
