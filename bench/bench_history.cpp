@@ -8,8 +8,10 @@
 //     and its value bound, every row stepped and each column read as text;
 //   - LoadHistoryGrid under the progress window (column fitting included),
 //     then the export of the loaded grid to a CSV file.
-// The database is opened before the clock starts in both. The two kinds run
-// alternately; the medians and the load's ratio to the bare query are shown.
+// The database is opened before the clock starts in both. When the
+// sqlcipher shell is installed, its own run of the query (output to
+// /dev/null, its ".timer") is shown beside them. The kinds run alternately;
+// the medians and the load's ratios to the bare query are shown.
 // Usage: bench_history [RUNS]   (default 5 processes of each kind per size)
 // The program calls itself as "fill DIR N", "query DIR" and "load DIR".
 
@@ -25,6 +27,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -105,6 +108,31 @@ int FirstLoad(const QString &csv)
     return 0;
 }
 
+// The sqlcipher shell's time for the query in milliseconds, its output sent
+// to /dev/null; negative when the shell is not installed or failed.
+double ShellQuery(const QString &dir)
+{
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlcipher"));
+    if (shell.isEmpty())
+        return -1;
+    QString name = ExampleFormatName();
+    name.replace(u'\'', QStringLiteral("''"));
+    QString sql = QString::fromUtf8(kQuery);
+    sql.replace(u'?', u'\'' + name + u'\'');
+    const QString script = QStringLiteral("PRAGMA key='") + QString::fromLatin1(db::kDatabasePassword)
+        + QStringLiteral("';\nSELECT count(*) FROM sqlite_master;\n.output /dev/null\n.timer on\n")
+        + sql + QStringLiteral(";\n");
+    QProcess p;
+    p.start(shell, {dir + QStringLiteral("/DATA.db")});
+    p.write(script.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(-1);
+    // "Run Time: real 0.239 user ... sys ..." on its standard output.
+    const QList<QByteArray> words = p.readAllStandardOutput().simplified().split(' ');
+    const qsizetype at = words.lastIndexOf("real");
+    return at >= 0 && at + 1 < words.size() ? words.at(at + 1).toDouble() * 1000 : -1;
+}
+
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -152,7 +180,7 @@ int main(int argc, char **argv)
             std::printf("fill FAILED\n");
             return 1;
         }
-        std::vector<double> query, load, exportMs;
+        std::vector<double> query, load, exportMs, shell;
         for (int i = 0; i < runs; ++i) {
             const auto q = RunSelf({QStringLiteral("query"), dir});
             const auto l = RunSelf({QStringLiteral("load"), dir});
@@ -160,6 +188,8 @@ int main(int argc, char **argv)
                 std::printf("run FAILED\n");
                 return 1;
             }
+            if (const double ms = ShellQuery(dir); ms >= 0)
+                shell.push_back(ms);
             query.push_back(q[0]);
             load.push_back(l[0]);
             exportMs.push_back(l[2]);
@@ -172,6 +202,9 @@ int main(int argc, char **argv)
                     records, records * 6, runs);
         std::printf("  bare query            %8.1f ms\n", mq);
         std::printf("  first LoadHistoryGrid %8.1f ms  (%.2f times the query)\n", ml, ml / mq);
+        if (!shell.empty())
+            std::printf("  sqlcipher shell       %8.1f ms  (the load %.2f times the shell)\n",
+                        Median(shell), ml / Median(shell));
         std::printf("  export to CSV         %8.1f ms\n", Median(exportMs));
         std::fflush(stdout);
     }
