@@ -245,8 +245,15 @@ void InputMapWindow::COM_Click(int index)
             = m_mapping.RunImport(*m_host.dataGrid, LineBreakMarker, ReadDeadline());
         if (!r.message.isEmpty())
             dialogs().Message(r.message);
-        if (r.stayOpen)
+        if (r.stayOpen) {
+            // Refused rows or interval: the window stays so they can be set
+            // again, shown also when the automatic import ran it unseen.
+            if (!isVisible()) {
+                show();
+                raise();
+            }
             return;
+        }
         if (r.imported && m_host.afterImport)
             m_host.afterImport();
     }
