@@ -314,15 +314,16 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
         lines.Unit(u'\uFFFD', pos - 1, pos);
     if (m_file.error() != QFileDevice::NoError)
         return false;
+    // Bytes, and not one of them anything but NUL: no text at all (a file
+    // the disk filled with zeros, not a table). A big one is a line past the
+    // limit too, but it is said as what it is.
+    if (pos > start && !text) {
+        m_refused = Refused::OnlyNulBytes;
+        return false;
+    }
     if (lines.TooLong() != 0) {
         m_refused = Refused::LineTooLong;
         m_refusedLine = lines.TooLong();
-        return false;
-    }
-    // Bytes, and not one of them anything but NUL: no text at all (a file
-    // the disk filled with zeros, not a table).
-    if (pos > start && !text) {
-        m_refused = Refused::OnlyNulBytes;
         return false;
     }
     if (!mark)

@@ -151,6 +151,7 @@ TEST_F(ImportWindows, CsvFilesRefusedWithTheirCause)
         bool atOpening;
     } cases[] = {
         {"nul.csv", QByteArray(4096, '\0'), "空字节", true},
+        {"zeros.csv", QByteArray(kMaxCsvLineBytes + 1, '\0'), "空字节", true},
         {"early.csv", "名,电话\r\n" + longLine + "李,138\r\n", "第2行", true},
         {"late.csv", shortLines + longLine, "第31行", false},
     };
