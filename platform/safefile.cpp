@@ -201,6 +201,13 @@ void Writer::step() const
         (*m_step)();
 }
 
+bool Writer::noted(bool ok)
+{
+    if (!ok && m_errno == 0)
+        m_errno = errno;
+    return ok;
+}
+
 bool Writer::Open()
 {
     // Unbuffered, so that a failed write shows at once: QSaveFile does not
@@ -213,14 +220,14 @@ bool Writer::Open()
     } else {
         m_ok = m_save.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     }
-    return m_ok;
+    return noted(m_ok);
 }
 
 bool Writer::Write(const QByteArray &bytes)
 {
     if (m_ok && !bytes.isEmpty()) {
         step();
-        m_ok = file().write(bytes) == bytes.size();
+        m_ok = noted(file().write(bytes) == bytes.size());
     }
     return m_ok;
 }
@@ -238,7 +245,7 @@ bool Writer::Finish()
     // A delayed allocation can still fail at the sync; QSaveFile ignores that.
     if (m_ok) {
         step();
-        m_ok = file().flush() && ::fsync(file().handle()) == 0;
+        m_ok = noted(file().flush() && ::fsync(file().handle()) == 0);
     }
     if (!m_ok)
         Cancel();
@@ -260,7 +267,7 @@ void Writer::Cancel()
 
 bool Writer::Commit()
 {
-    return !m_isStaged && Finish() && m_save.commit();
+    return !m_isStaged && Finish() && noted(m_save.commit());
 }
 
 Together::Together(const QString &record, const QStringList &targets, StepHook step)

@@ -458,7 +458,10 @@ bool Transaction::Commit()
         return m_conn.Exec(QStringLiteral("RELEASE ") + m_savepoint);
     if (m_conn.Exec(QStringLiteral("COMMIT")))
         return true;
-    m_conn.Exec(QStringLiteral("ROLLBACK"));
+    // A full disk or an I/O error has SQLite roll back by itself; a ROLLBACK
+    // then fails and its words would replace the real cause.
+    if (m_conn.inTransaction())
+        m_conn.Exec(QStringLiteral("ROLLBACK"));
     return false;
 }
 
@@ -467,6 +470,10 @@ void Transaction::Rollback()
     if (m_finished)
         return;
     m_finished = true;
+    // Nothing is left to undo when a failed statement had SQLite roll the
+    // whole transaction back; the failure stays the one the caller reads.
+    if (!m_conn.inTransaction())
+        return;
     if (!m_savepoint.isEmpty()) {
         m_conn.Exec(QStringLiteral("ROLLBACK TO ") + m_savepoint);
         m_conn.Exec(QStringLiteral("RELEASE ") + m_savepoint);

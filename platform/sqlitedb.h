@@ -146,7 +146,10 @@ private:
 
 // A transaction that rolls back unless committed. Nested use joins the outer
 // transaction through a savepoint, so a failure inside undoes only its part
-// and the outer caller still decides.
+// and the outer caller still decides. A failed commit (or statement) that
+// SQLite answered by rolling back itself is not rolled back again, so the
+// connection's last error stays the failure's own (a full disk, an I/O
+// error).
 class Transaction
 {
 public:

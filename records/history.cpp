@@ -30,9 +30,9 @@ QHash<qint64, qint32> ColumnsByID(const GridModel &grid)
 
 } // namespace
 
-bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPage> &pages)
+sql::Status AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPage> &pages)
 {
-    return static_cast<bool>(db::RunInTransaction([&](sql::Connection &conn) {
+    return db::RunInTransaction([&](sql::Connection &conn) {
         const auto last
             = conn.Query(QStringLiteral("SELECT MAX(ID) FROM 历史 WHERE Fmt=?"), {formatName});
         if (!last)
@@ -52,12 +52,12 @@ bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPa
             ++next;
         }
         return true;
-    }));
+    });
 }
 
 bool SaveHistoryRecord(PageControls &page, const QString &formatName)
 {
-    return AppendHistoryRecords(formatName, {CollectPageContents(page)});
+    return static_cast<bool>(AppendHistoryRecords(formatName, {CollectPageContents(page)}));
 }
 
 void InitHistoryGridHeader(GridModel &grid, const QString &formatName)

@@ -238,26 +238,20 @@ bool InputMapWindow::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void InputMapWindow::COM_Click(int index)
+bool InputMapWindow::COM_Click(int index)
 {
     if (index == 0) {
         const ImportMapping::RunResult r
             = m_mapping.RunImport(*m_host.dataGrid, LineBreakMarker, ReadDeadline());
         if (!r.message.isEmpty())
             dialogs().Message(r.message);
-        if (r.stayOpen) {
-            // Refused rows or interval: the window stays so they can be set
-            // again, shown also when the automatic import ran it unseen.
-            if (!isVisible()) {
-                show();
-                raise();
-            }
-            return;
-        }
+        if (r.stayOpen)
+            return true;
         if (r.imported && m_host.afterImport)
             m_host.afterImport();
     }
     close();
+    return false;
 }
 
 void InputMapWindow::closeEvent(QCloseEvent *event)
@@ -354,8 +348,11 @@ void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs)
     w->T(1)->setText(QString::number(record.LastRow));
     if (record.AutoRun) {
         // A workbook the preview could not read (its message shown) is not
-        // read again for the import.
-        w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1);
+        // read again for the import. The window is not shown: an import it
+        // refuses (the saved interval) ends here, its message said.
+        const QPointer<InputMapWindow> open(w);
+        if (w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1) && open)
+            open->close();
     } else {
         w->show();
         w->raise();

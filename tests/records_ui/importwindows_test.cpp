@@ -1,7 +1,6 @@
 #include "core/database.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
-#include "core/settings.h"
 #include "platform/codepage.h"
 #include "platform/ui/gridview.h"
 #include "records/csvreader.h"
@@ -252,24 +251,6 @@ TEST_F(ImportWindows, AutomaticImport)
             EXPECT_EQ(dataGrid.text(2, 1), QStringLiteral("甲0"));
         }
     }
-    // An interval the import refuses: the window is shown to set it again.
-    SaveRegSetting(QStringLiteral("PQT_V"), QStringLiteral("OrchardPrint"), QStringLiteral("T(2)"),
-                   QStringLiteral("0"));
-    StartupRecord zero {page.name, csv, 2, 4, true};
-    dlg.Clear();
-    AutoImport(zero, host);
-    QApplication::processEvents();
-    EXPECT_EQ(dlg.messages(), QStringList {QString::fromUtf8(kIntervalNotPositive)});
-    InputMapWindow *refused = nullptr;
-    for (QWidget *t : QApplication::topLevelWidgets())
-        if (auto *m = qobject_cast<InputMapWindow *>(t); m && m->isVisible())
-            refused = m;
-    ASSERT_NE(refused, nullptr);
-    refused->T(2)->setText(QStringLiteral("1"));
-    refused->close();
-    QApplication::processEvents();
-    EXPECT_TRUE(main.isEnabled());
-
     // Without the flag the window is shown for the user.
     StartupRecord rec {page.name, csv, 2, 4, false};
     AutoImport(rec, host);
@@ -308,4 +289,74 @@ TEST_F(ImportWindows, BackgroundPicture)
     dlg.Queue(true);
     EXPECT_TRUE(ClearBackgroundPicture(fmt));
     EXPECT_FALSE(QFile::exists(GetBackgroundPicturePath(fmt)));
+}
+
+TEST_F(ImportWindows, ThirtyThousandRecordsAreTheMostOneImportTakes)
+{
+    // A file of 30,001 records: one more than an import takes.
+    QByteArray text = "名,电话\r\n";
+    for (int r = 2; r <= 30002; ++r)
+        text += "R" + QByteArray::number(r) + ",139\r\n";
+    ASSERT_TRUE(WriteBytes(csv, text));
+    ASSERT_TRUE(db::ExecuteSQL(
+        QStringLiteral("INSERT INTO 映射 (Fmt, ID, Map) VALUES (?, 11, 'A')"), {page.name}));
+    const struct
+    {
+        bool automatic; // from the command line, else typed in the mapping window
+        qint32 first, last;
+        int records; // -1: refused
+    } cases[] = {{true, 2, 30002, -1},
+                 {false, 30002, 2, -1},
+                 {true, 2, 30001, 30000},
+                 {false, 30002, 3, 30000}};
+    for (const auto &c : cases) {
+        dataGrid.setRows(2);
+        dlg.Clear();
+        imports = 0;
+        if (c.automatic) {
+            StartupRecord rec {page.name, csv, c.first, c.last, true};
+            AutoImport(rec, host);
+        } else {
+            choice.path = csv;
+            QPointer<InputMapWindow> w = ShowImportMapping(host);
+            ASSERT_TRUE(w);
+            w->T(0)->setText(QString::number(c.first));
+            w->T(1)->setText(QString::number(c.last));
+            w->T(2)->setText(QStringLiteral("1"));
+            w->COM_Click(0);
+            if (w)
+                w->close();
+        }
+        QApplication::processEvents();
+        const bool refused = c.records < 0;
+        EXPECT_EQ(dlg.messages(),
+                  refused ? QStringList {QString::fromUtf8(kTooManyRecords)} : QStringList())
+            << c.first << ".." << c.last;
+        EXPECT_EQ(imports, refused ? 0 : 1);
+        EXPECT_EQ(dataGrid.rows() - dataGrid.fixedRows(), refused ? 0 : c.records);
+        EXPECT_TRUE(main.isEnabled());
+    }
+}
+
+TEST_F(ImportWindows, AutomaticImportRefusedByTheSavedIntervalFreesTheMainWindow)
+{
+    const struct
+    {
+        const char *interval, *message;
+    } cases[] = {{"40000", kIntervalOutOfRange}, {"0", kIntervalNotPositive}};
+    for (const auto &c : cases) {
+        choice.path = csv;
+        QPointer<InputMapWindow> w = ShowImportMapping(host);
+        ASSERT_TRUE(w);
+        w->T(2)->setText(QString::fromUtf8(c.interval));
+        w->COM_Click(1); // closing keeps the texts for the next import
+        QApplication::processEvents();
+        dlg.Clear();
+        StartupRecord rec {page.name, csv, 2, 5, true};
+        AutoImport(rec, host);
+        QApplication::processEvents();
+        EXPECT_EQ(dlg.messages(), QStringList {QString::fromUtf8(c.message)});
+        EXPECT_EQ(imports, 0);
+        EXPECT_TRUE(main.isEnabled());
+    }
 }
