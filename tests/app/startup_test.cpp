@@ -21,6 +21,7 @@
 
 #include <csignal>
 #include <memory>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -269,4 +270,31 @@ TEST(AppStartup, SimultaneousStartsOverAStaleLockRunExactlyOneCopy)
                 p->waitForFinished();
             }
         }
+}
+
+// A data file named on the command line that is no ordinary file (a folder,
+// a device, a named pipe) is said, naming it; the program starts as without
+// the request and never opens the pipe.
+TEST(AppStartup, ACommandLineDataFileThatIsNoOrdinaryFileIsSaid)
+{
+    QTemporaryDir data;
+    ASSERT_TRUE(data.isValid());
+    const QString folder = data.filePath(QStringLiteral("orders.csv")),
+                  fifo = data.filePath(QStringLiteral("pipe.csv"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &named : {folder, QStringLiteral("/dev/null"), fifo}) {
+        QProcess p;
+        StartApp(p, data.path(), QStringLiteral("record"),
+                 {QStringLiteral("顺丰"), named, QStringLiteral("2"), QStringLiteral("5"),
+                  QStringLiteral("1")});
+        ASSERT_TRUE(p.waitForFinished(60000)) << qPrintable(named);
+        const QString errors = QString::fromLocal8Bit(p.readAllStandardError());
+        const AppRun r {p.exitCode(), p.exitStatus() == QProcess::CrashExit, 0, errors};
+        EXPECT_TRUE(WindowShown(r)) << qPrintable(errors);
+        EXPECT_EQ(r.status, 0);
+        const QStringList msgs = Messages(r);
+        ASSERT_EQ(msgs.size(), 1) << qPrintable(named) << qPrintable(errors);
+        EXPECT_TRUE(msgs.at(0).contains(named)) << qPrintable(msgs.at(0));
+    }
 }
