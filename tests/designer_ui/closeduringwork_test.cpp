@@ -41,10 +41,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kFmt = u"申通"_s;
-// A close in the middle needs a batch of a few pages only; 2,000 show a long
-// one. The sanitizer build prints 200: every PDF page costs it two fresh
-// 16 MB buffers of Qt's PDF writer (mapped, their shadow filled and
-// released each time): about 7 ms a page against the plain build's 0.6 ms.
+// The records of a batch (times ten or five for the imports and the
+// history): a close in the middle needs a few only. The sanitizer build
+// takes a tenth: every PDF page costs it two fresh 16 MB buffers of Qt's PDF
+// writer (mapped, their shadow filled and released each time), about 7 ms a
+// page against the plain build's 0.6 ms.
 constexpr int kRecords = kSanitizerBuild ? 200 : 2000;
 
 // Runs `then` once, from the event loop runs of the work, when the progress
