@@ -328,8 +328,11 @@ int RunHelper(const QStringList &args, const QDeadlineTimer &deadline, ReplyRead
         // Whatever the helper wrote before it ended is in the pipe by now; a
         // child it left may hold the pipe open, so its end is not awaited.
         const bool ended = run.Ended();
+        // A helper still at work when the time is up was slow, not broken
+        // (the reads before it may have spent the time): the workbook could
+        // not be read in time, whether or not it had greeted.
         if (deadline.hasExpired())
-            return failed();
+            return ended ? failed() : ExcelCannotOpen;
         if (open) {
             const qint64 left = deadline.isForever() ? kSliceMs : deadline.remainingTime();
             open = run.Read(ended ? 0 : int(std::min<qint64>(kSliceMs, left)), chunk);

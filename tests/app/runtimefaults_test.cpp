@@ -58,7 +58,8 @@ AppRun RunThen(const QString &dataDir, const QString &action, const std::functio
         whenShown();
         p.write("\n");
     }
-    if (!p.waitForFinished(60000)) {
+    // A held database makes the program wait about 30 s.
+    if (!p.waitForFinished(300000)) {
         p.kill();
         p.waitForFinished();
         r.errors += QStringLiteral("timed out\n");
@@ -92,7 +93,8 @@ TEST(AppRuntimeFaults, RefusedSaveNamesWhatWasFound)
          QStringLiteral("数据文件夹“")},
         {"held by another program", false, [](const QString &) {},
          [&holder](const QString &dir) {
-             holder = std::make_unique<DatabaseHolder>(dir + "/DATA.db", 40);
+             // Held far past the program's waits (about 30 s together).
+             holder = std::make_unique<DatabaseHolder>(dir + "/DATA.db", 400);
          },
          {}, QStringLiteral("”正被其他程序使用")},
         {"full disk", false, [](const QString &) {}, [](const QString &) {},

@@ -34,22 +34,22 @@ const QString kMarginsQueue = u"PQT-PDF-MARGINS"_s;
 // in from the left, 23 pt from the top.
 const double kMarginLeftMm = 17 * 25.4 / 72, kMarginTopMm = 23 * 25.4 / 72;
 
-// The newest PDF cups-pdf wrote whose name holds the title, waiting for it.
+// The newest PDF cups-pdf wrote whose name holds the title, waiting for it
+// to be whole (cups-pdf writes it in place: it ends with its end mark once
+// written). The queue and Ghostscript take a few seconds on a quiet machine.
 QString WaitForOutput(const QString &title, const QDateTime &after)
 {
     const QStringList roots = {u"/var/spool/cups-pdf"_s, QDir::homePath() + u"/PDF"_s};
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 60000) {
+    while (t.elapsed() < 120000) {
         for (const QString &root : roots) {
             QDirIterator it(root, {u"*.pdf"_s}, QDir::Files, QDirIterator::Subdirectories);
             while (it.hasNext()) {
                 const QFileInfo f(it.next());
                 if (f.fileName().contains(title) && f.lastModified() >= after.addSecs(-1)
-                    && f.size() > 0) {
-                    QThread::msleep(500); // cups-pdf may still be writing
+                    && ReadBytes(f.filePath()).trimmed().endsWith("%%EOF"))
                     return f.filePath();
-                }
             }
         }
         QThread::msleep(200);
