@@ -85,6 +85,3 @@ bool LongWorkRunning();
 // the window goes and IndicatorShown() turns false (only the cancellable
 // loops stop; the others run to their end).
 void StopLongWork();
-// Runs `then` from the event loop once no LongWork is left (at the next
-// pass when none runs now); nothing when `context` is gone by then.
-void AfterLongWork(QObject *context, std::function<void()> then);

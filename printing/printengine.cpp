@@ -356,6 +356,9 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
                     break;
                 }
                 StepIndicator(1, QStringLiteral("pages"));
+                // The progress window closed: the pages so far stay printed.
+                if (!IndicatorShown())
+                    break;
             }
         }
         ok = printer->Surface().EndDoc() && ok;

@@ -5,8 +5,10 @@
 // geometry of resizable windows and the history list of a combo box.
 
 #include <QString>
+#include <functional>
 
 class QCloseEvent;
+class QObject;
 class QComboBox;
 class QWidget;
 
@@ -27,7 +29,19 @@ void DeleteWhenUnwound(QWidget *window);
 // core/progress) the close stops it as closing the progress window does, is
 // ignored, and is made again once the work has ended, when the window's own
 // close path (its questions included) runs. True when the close was put off.
+// The put-off close waits, as work started by a timer does, until nothing
+// is under way (below), so the work's own messages are shown and answered
+// first; a window that was never shown (one the work made and used unseen)
+// is closed too, so what its opening took (the main window's input) is
+// given back.
 bool PutOffCloseWhileWorking(QWidget *window, QCloseEvent *event);
+// True while long work runs or a question, dialog or wait is open over the
+// main event loop (an application-modal window, a nested event loop): work
+// that a timer or a put-off close starts would run inside it.
+bool WorkOrQuestionUnderWay();
+// Runs `then` from the event loop once nothing is under way (at its next
+// pass when nothing is now); nothing when `context` is gone by then.
+void WhenNothingUnderWay(QObject *context, std::function<void()> then);
 // Keeps the window above the windows that are not kept on top.
 void SetTopMost(QWidget *window);
 // Moves a window to the centre of the screen's work area, keeping its size

@@ -88,8 +88,8 @@ public:
     QLineEdit *Editor() const { return m_tt; }
     QPushButton *Com(int i) const { return m_com[size_t(i)]; }
     // 0 imports (when the choice is complete and the rows are accepted) and
-    // closes; 1 closes. Refused rows keep the window open.
-    void COM_Click(int index);
+    // closes; 1 closes. Refused rows keep the window open: true then.
+    bool COM_Click(int index);
     // The editor laid over a cell of M1 (only column 4 of a data row).
     void M1_Click(qint32 row, qint32 col);
 

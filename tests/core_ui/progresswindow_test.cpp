@@ -1,7 +1,13 @@
 #include "core/progress.h"
 #include "core/ui/progresswindow.h"
 
+#include "platform/ui/qtdialogs.h"
+
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -68,4 +74,33 @@ TEST(ProgressWindow, ClosingByTheCloseBoxClearsIndicatorShown)
     ShowIndicator("again", 1);
     EXPECT_NE(CurrentProgressWindow(), nullptr);
     CloseIndicator();
+}
+
+// A message shown while the progress window is the active window is not its
+// child: the work may close the window while the message is up.
+TEST(ProgressWindow, AMessageOverItOutlivesItsClose)
+{
+    InstallProgressWindow();
+    ShowIndicator("正在初始化格式……", 2);
+    ProgressWindow *w = CurrentProgressWindow();
+    ASSERT_TRUE(w && QTest::qWaitForWindowExposed(w));
+    QApplication::setActiveWindow(w);
+    QWidget *owner = w;
+    int passes = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (passes++ == 0) {
+            owner = box->parentWidget();
+            CloseIndicator(); // as other work ending inside the message does
+        } else if (passes > 5) {
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start(5);
+    QtDialogs().Message("每类内容框最多只能有999个，无法再添加！");
+    EXPECT_EQ(owner, nullptr);
+    EXPECT_EQ(CurrentProgressWindow(), nullptr);
 }
