@@ -21,6 +21,7 @@ std::optional<qint64> g_pagesDue;
 
 bool g_closedByUser = false;
 int g_longWork = 0;
+int g_cancellable = 0;
 
 QDateTime now()
 {
@@ -209,9 +210,24 @@ bool LongWorkRunning()
     return g_longWork > 0;
 }
 
+CancellableWork::CancellableWork()
+{
+    ++g_cancellable;
+}
+
+CancellableWork::~CancellableWork()
+{
+    --g_cancellable;
+}
+
+bool WorkCanStop()
+{
+    return g_cancellable > 0;
+}
+
 void StopLongWork()
 {
-    if (!g_state.shown)
+    if (!g_state.shown || !WorkCanStop())
         return;
     IndicatorClosedByUser();
     if (g_view)

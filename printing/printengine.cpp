@@ -343,6 +343,7 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
     {
         // The loop uses the page controls to its end.
         const LongWork work;
+        const CancellableWork cancellable;
         ShowIndicator(QStringLiteral("正在打印单据……"), std::max(0, end - start + 1));
         {
             PageDrawer drawer(ctx, *printer);

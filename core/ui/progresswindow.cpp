@@ -144,6 +144,11 @@ void ProgressWindow::CloseByProgram()
 
 void ProgressWindow::closeEvent(QCloseEvent *event)
 {
+    // Work that cannot stop keeps its window to its end.
+    if (!m_closingByProgram && !WorkCanStop()) {
+        event->ignore();
+        return;
+    }
     if (!m_closingByProgram)
         IndicatorClosedByUser();
     m_closed = true;

@@ -57,6 +57,7 @@ TEST(ProgressWindow, ShowsStepsAndKeepsTheLongerBar)
 TEST(ProgressWindow, ClosingByTheCloseBoxClearsIndicatorShown)
 {
     InstallProgressWindow();
+    const CancellableWork download;
     ShowIndicator("下载", 10);
     ProgressWindow *w = CurrentProgressWindow();
     ASSERT_NE(w, nullptr);
@@ -73,6 +74,24 @@ TEST(ProgressWindow, ClosingByTheCloseBoxClearsIndicatorShown)
     // The next loop gets a new window.
     ShowIndicator("again", 1);
     EXPECT_NE(CurrentProgressWindow(), nullptr);
+    CloseIndicator();
+}
+
+// The window of work that cannot stop stays to its end: neither its close
+// box nor a put-off close takes it away.
+TEST(ProgressWindow, TheWindowOfWorkThatCannotStopStays)
+{
+    InstallProgressWindow();
+    const LongWork work;
+    ShowIndicator("正在保存格式……", 10);
+    ProgressWindow *w = CurrentProgressWindow();
+    ASSERT_TRUE(w && QTest::qWaitForWindowExposed(w));
+    w->close();
+    StopLongWork();
+    QTest::qWait(1);
+    EXPECT_TRUE(IndicatorShown());
+    EXPECT_EQ(CurrentProgressWindow(), w);
+    EXPECT_TRUE(w->isVisible());
     CloseIndicator();
 }
 
