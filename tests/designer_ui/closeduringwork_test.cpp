@@ -1,16 +1,12 @@
 // The program's main window offscreen (made as the program makes it: deleted
 // by its close) closed as its title bar closes it while long work runs on it
 // under the progress window: a batch print to a PDF file, a CSV and a
-// workbook import, a format import, the history load and the history export. The close stops the
-// batch and the workbook read as closing the progress window does and waits
-// for the other work, which ends with what it made, and then closes and
-// deletes the window. And the
-// history tab's 查找 and 再次打印 pressed while the history loads. Closing the
-// progress window stops a batch after the page in hand; the work's own
-// messages are answered before a put-off close; input of every kind to the
-// windows in use does nothing during work; the automatic import waits for
-// work and questions under way and gives the main window back on every way
-// out.
+// workbook import, a format import, the history load and the history
+// export. The close stops the batch and the workbook read as closing the
+// progress window does, waits for the other work and for the work's own
+// messages, and then closes and deletes the window. Also: input of every kind
+// during work, the mapping window closed during its import, and the
+// automatic import's ways out.
 
 #include "core/database.h"
 #include "core/exchangefile.h"
@@ -121,7 +117,7 @@ public:
     int answered = 0;
 };
 
-// Real message boxes for Message and AskYesNo (the rest from the scripted
+// Real message boxes for Message and AskYesNo (the files from the scripted
 // dialogs), answered by their first button once mayAnswer() allows and the
 // box has been up for 100 ms of its loop (so what the loop would run, it
 // has run); each box's text is kept with whether the main window was still
@@ -153,11 +149,6 @@ public:
     }
     ~RealBoxes() override { setDialogs(&m_rest); }
 
-    std::optional<QString> Input(const QString &prompt, const QString &title,
-                                 const QString &preset) override
-    {
-        return m_rest.Input(prompt, title, preset);
-    }
     QString OpenFile(const QString &f, const QString &n) override { return m_rest.OpenFile(f, n); }
     QString SaveFile(const QString &f, const QString &n) override { return m_rest.SaveFile(f, n); }
 
@@ -313,6 +304,25 @@ protected:
         ASSERT_TRUE(rec::AppendHistoryRecords(kFmt, pages));
     }
 
+    // 订单.csv of `records` names after its caption line, chosen by 导入数据:
+    // the mapping window, box 1 mapped to column A, the rows all records.
+    QPointer<imp::InputMapWindow> MapCsv(int records)
+    {
+        QByteArray text = cp936::Encode(u"收件人\r\n"_s);
+        for (int i = 1; i <= records; ++i)
+            text += cp936::Encode(u"张三%1\r\n"_s.arg(i));
+        if (!WriteBytes(path(u"订单.csv"_s), text))
+            return nullptr;
+        dlg.Queue(path(u"订单.csv"_s));
+        QTest::mouseClick(m_window->Com(10), Qt::LeftButton);
+        const QPointer<imp::InputMapWindow> map = ShownMapWindow();
+        if (map) {
+            map->Mapping().BoxMaps().setText(1, 4, u"A"_s);
+            map->T(1)->setText(QString::number(records + 1));
+        }
+        return map;
+    }
+
     static int HistoryRecords()
     {
         GridModel grid;
@@ -374,17 +384,8 @@ TEST_F(CloseDuringWorkTest, CommandsPressedDuringABatchStartNothing)
 
 TEST_F(CloseDuringWorkTest, CsvImport)
 {
-    QByteArray text = cp936::Encode(u"收件人\r\n"_s);
-    for (int i = 1; i <= kRecords * 10; ++i)
-        text += cp936::Encode(u"张三%1\r\n"_s.arg(i));
-    const QString csv = path(u"订单.csv"_s);
-    ASSERT_TRUE(WriteBytes(csv, text));
-    dlg.Queue(csv);
-    QTest::mouseClick(m_window->Com(10), Qt::LeftButton);
-    const QPointer<imp::InputMapWindow> map = ShownMapWindow();
+    const QPointer<imp::InputMapWindow> map = MapCsv(kRecords * 10);
     ASSERT_TRUE(map);
-    map->Mapping().BoxMaps().setText(1, 4, u"A"_s);
-    map->T(1)->setText(QString::number(kRecords * 10 + 1));
     AtWorkStep closer(QString::fromUtf8(imp::kReadingCaption), [this] { PostTitleBarClose(); });
     RunCommand([&] { QTest::mouseClick(map->Com(0), Qt::LeftButton); });
     ExpectClosedAfterWork(closer);
@@ -633,17 +634,8 @@ TEST_F(CloseDuringWorkTest, InputOfEveryKindDoesNothingDuringABatch)
 // until the import has ended, then closes and gives the main window back.
 TEST_F(CloseDuringWorkTest, MappingWindowClosedDuringItsImport)
 {
-    QByteArray text = cp936::Encode(u"收件人\r\n"_s);
-    for (int i = 1; i <= kRecords; ++i)
-        text += cp936::Encode(u"张三%1\r\n"_s.arg(i));
-    const QString csv = path(u"订单.csv"_s);
-    ASSERT_TRUE(WriteBytes(csv, text));
-    dlg.Queue(csv);
-    QTest::mouseClick(m_window->Com(10), Qt::LeftButton);
-    const QPointer<imp::InputMapWindow> map = ShownMapWindow();
+    const QPointer<imp::InputMapWindow> map = MapCsv(kRecords);
     ASSERT_TRUE(map);
-    map->Mapping().BoxMaps().setText(1, 4, u"A"_s);
-    map->T(1)->setText(QString::number(kRecords + 1));
     bool aliveAfterWork = false;
     AtWorkStep closer(QString::fromUtf8(imp::kReadingCaption), [&map] {
         QCoreApplication::postEvent(map->windowHandle(), new QCloseEvent);
@@ -662,8 +654,6 @@ TEST_F(CloseDuringWorkTest, MappingWindowClosedDuringItsImport)
 // window is shown to set them again, and closing it gives the window back.
 TEST_F(CloseDuringWorkTest, AutomaticImportGivesTheMainWindowBack)
 {
-    const QString csv = path(u"订单.csv"_s);
-    ASSERT_TRUE(WriteBytes(csv, cp936::Encode(u"收件人\r\n张三\r\n李四\r\n"_s)));
     const struct
     {
         const char *interval;
@@ -676,17 +666,14 @@ TEST_F(CloseDuringWorkTest, AutomaticImportGivesTheMainWindowBack)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.interval);
         // The rows are saved by the mapping window as the user leaves it.
-        dlg.Queue(csv);
-        QTest::mouseClick(m_window->Com(10), Qt::LeftButton);
-        const QPointer<imp::InputMapWindow> map = ShownMapWindow();
+        const QPointer<imp::InputMapWindow> map = MapCsv(2);
         ASSERT_TRUE(map);
-        map->Mapping().BoxMaps().setText(1, 4, u"A"_s);
         map->T(2)->setText(QString::fromLatin1(c.interval));
         map->Com(1)->click();
         WaitFor([&map] { return map.isNull(); });
         ClearGridRecords(m_window->State().DataGrid(), false);
         dlg.Clear();
-        TheStartupRecord = {kFmt, csv, 1, 2, true};
+        TheStartupRecord = {kFmt, path(u"订单.csv"_s), 1, 2, true};
         m_window->AutoImportTimer()->start(0);
         const auto records = [this] { return std::max(0, m_window->State().DataGrid().rows() - 2); };
         WaitFor([&] { return MessageBoxes(dlg) == c.messages && records() == c.records; });
