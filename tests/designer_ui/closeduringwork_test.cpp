@@ -30,13 +30,13 @@
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -199,10 +199,11 @@ protected:
     void SetUp() override
     {
         FormatWindowTest::SetUp();
-        m_ids = WriteFormat(kFmt, {{0, u"收件人"_s, 20, 10, 40, 6, "1", 9},
-                                   {0, u"地址"_s, 20, 20, 40, 6, "1", 9},
-                                   {0, u"电话"_s, 20, 30, 40, 6, "1", 9},
-                                   {0, u"签收"_s, 20, 40, 40, 6, "1", 9, 115}});
+        m_ids = WriteFormat(kFmt,
+                            {{0, u"收件人"_s, 20, 10, 40, 6, "1", 9},
+                             {0, u"地址"_s, 20, 20, 40, 6, "1", 9},
+                             {0, u"电话"_s, 20, 30, 40, 6, "1", 9},
+                             {0, u"签收"_s, 20, 40, 40, 6, "1", 9, 115}});
         InstallProgressWindow();
         InstallMainWindowFactory();
         m_window = qobject_cast<MainWindow *>(ShowMainWindow());
@@ -491,7 +492,8 @@ TEST_F(CloseDuringWorkTest, HistoryCommandsWhileLoading)
     QTabWidget *tabs = w.Tabs();
     QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(2).center());
     ASSERT_TRUE(press.fired);
-    EXPECT_FALSE(dlg.messages().contains(u"没有查到相关的记录！"_s)) << dlg.messages().join(u'|').toStdString();
+    EXPECT_FALSE(dlg.messages().contains(u"没有查到相关的记录！"_s))
+        << dlg.messages().join(u'|').toStdString();
     const GridModel &grid = w.State().HistoryGrid();
     ASSERT_EQ(grid.rows(), 2 + kRecords);
     EXPECT_EQ(tabs->currentIndex(), 2);
@@ -541,7 +543,8 @@ TEST_F(CloseDuringWorkTest, TheWorksMessageIsAnsweredBeforeThePutOffClose)
     RunFromEventLoop([this] { QTest::mouseClick(m_window->Com(1), Qt::LeftButton); });
     ExpectClosedAfterWork(closer);
     ASSERT_FALSE(boxes.seen.empty());
-    EXPECT_TRUE(boxes.seen.front().text.startsWith(u"打印没有完成"_s)) << boxes.seen.front().text.toStdString();
+    EXPECT_TRUE(boxes.seen.front().text.startsWith(u"打印没有完成"_s))
+        << boxes.seen.front().text.toStdString();
     EXPECT_TRUE(boxes.seen.front().mainShown) << "the close came inside the failure's message";
     full.reset();
     EXPECT_EQ(HistoryRecords(), 0);
@@ -675,7 +678,8 @@ TEST_F(CloseDuringWorkTest, AutomaticImportGivesTheMainWindowBack)
         dlg.Clear();
         TheStartupRecord = {kFmt, path(u"订单.csv"_s), 1, 2, true};
         m_window->AutoImportTimer()->start(0);
-        const auto records = [this] { return std::max(0, m_window->State().DataGrid().rows() - 2); };
+        const auto records
+            = [this] { return std::max(0, m_window->State().DataGrid().rows() - 2); };
         WaitFor([&] { return MessageBoxes(dlg) == c.messages && records() == c.records; });
         if (const QPointer<imp::InputMapWindow> again = ShownMapWindow()) {
             EXPECT_FALSE(c.messages.isEmpty()) << "shown again after an import";
@@ -706,7 +710,8 @@ TEST_F(CloseDuringWorkTest, AutomaticImportWaitsForAFormatLoadsMessage)
     TheStartupRecord = {kFmt, csv, 1, 2, true};
     RealBoxes boxes(dlg, m_window);
     bool timerRan = false;
-    QObject::connect(m_window->AutoImportTimer(), &QTimer::timeout, [&timerRan] { timerRan = true; });
+    QObject::connect(m_window->AutoImportTimer(), &QTimer::timeout,
+                     [&timerRan] { timerRan = true; });
     // The timer runs out while the load's message is up.
     boxes.onShown = [this, first = true]() mutable {
         if (std::exchange(first, false))
