@@ -186,9 +186,9 @@ void ProgressWindowView::Unload()
 
 namespace {
 
-// Drops the user's input (mouse, keys, wheel, shortcuts, input methods) to the windows that
-// were shown when long work began; the progress window and windows the work
-// opens itself (questions, file dialogs) take theirs.
+// Drops the user's input (mouse, keys, wheel, shortcuts, input methods) to
+// the windows that were shown when long work began; the progress window and
+// windows the work opens itself (questions, file dialogs) take theirs.
 class InputBlock : public QObject
 {
 public:

@@ -1,8 +1,10 @@
 #pragma once
 // Window helpers: finding a shown window by its caption, waiting until a
 // chooser closes, deleting a closed window only once the waits and modal
-// dialogs under it have returned, keeping a window on top, the remembered
-// geometry of resizable windows and the history list of a combo box.
+// dialogs under it have returned, putting a close off during long work,
+// running what waits until no work or question is under way, keeping a
+// window on top, the remembered geometry of resizable windows and the
+// history list of a combo box.
 
 #include <QString>
 #include <functional>
@@ -27,13 +29,11 @@ void DeleteWhenUnwound(QWidget *window);
 // For a window that a close deletes (or that holds what long work uses),
 // called first in its close event: while long work runs (LongWork,
 // core/progress) the close stops it as closing the progress window does, is
-// ignored, and is made again once the work has ended, when the window's own
-// close path (its questions included) runs. True when the close was put off.
-// The put-off close waits, as work started by a timer does, until nothing
-// is under way (below), so the work's own messages are shown and answered
-// first; a window that was never shown (one the work made and used unseen)
-// is closed too, so what its opening took (the main window's input) is
-// given back.
+// ignored, and is made again once nothing is under way (below: the work's
+// own messages are answered first), when the window's own close path (its
+// questions included) runs. A window never shown (one the work made and
+// used unseen) is closed then too, so it gives back what its opening took
+// (the main window's input). True when the close was put off.
 bool PutOffCloseWhileWorking(QWidget *window, QCloseEvent *event);
 // True while long work runs or a question, dialog or wait is open over the
 // main event loop (an application-modal window, a nested event loop): work
