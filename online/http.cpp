@@ -173,6 +173,7 @@ bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 time
                       bool writeMustSucceed)
 {
     const LongWork work;
+    const CancellableWork cancellable;
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在下载..."), 10, start);
     bool ok = false;

@@ -350,6 +350,7 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
     {
         // The loop uses the page controls to its end.
         const LongWork work;
+        const CancellableWork cancellable;
         ShowIndicator(QStringLiteral("正在打印单据……"), std::max(0, end - start + 1));
         {
             PageDrawer drawer(ctx, *printer);
@@ -363,6 +364,9 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
                     break;
                 }
                 StepIndicator(1, QStringLiteral("pages"));
+                // The progress window closed: the pages so far stay printed.
+                if (!IndicatorShown())
+                    break;
             }
         }
         ok = printer->Surface().EndDoc() && ok;

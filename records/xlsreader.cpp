@@ -531,11 +531,16 @@ int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName
         return ExcelBadRowCount;
     QStringList merged = MergeFieldArrays(maps);
     CleanColumnMaps(merged);
-    ShowIndicator(QString::fromUtf8(kReadingCaption), 100);
     // The workbook is read before the grid is touched: a file that cannot
-    // be read leaves the records of the last import as they were.
-    const XlsCells cells
-        = ReadSheetCells(path, CellsNeeded(sheetName, merged, first, interval, *records), deadline);
+    // be read leaves the records of the last import as they were. Only the
+    // read can be cancelled.
+    XlsCells cells;
+    {
+        const CancellableWork cancellable;
+        ShowIndicator(QString::fromUtf8(kReadingCaption), 100);
+        cells = ReadSheetCells(path, CellsNeeded(sheetName, merged, first, interval, *records),
+                               deadline);
+    }
     if (cells.error != ExcelOk) {
         CloseIndicator();
         return cells.error;
@@ -557,6 +562,7 @@ int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName
 int PreviewExcel(GridModel &grid, const QString &path, const QString &sheetName,
                  QDeadlineTimer deadline)
 {
+    const CancellableWork cancellable;
     ShowIndicator(QString::fromUtf8(kReadingCaption), 20);
     XlsCellRequest request;
     request.sheet = sheetName;

@@ -348,11 +348,13 @@ void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs)
     w->T(1)->setText(QString::number(record.LastRow));
     if (record.AutoRun) {
         // A workbook the preview could not read (its message shown) is not
-        // read again for the import. The window is not shown: an import it
-        // refuses (the saved interval) ends here, its message said.
-        const QPointer<InputMapWindow> open(w);
-        if (w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1) && open)
-            open->close();
+        // read again for the import. Rows or an interval the import refuses leave the
+        // window open: it is shown, so the user can set them again, and
+        // its close gives the main window back.
+        if (w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1)) {
+            w->show();
+            w->raise();
+        }
     } else {
         w->show();
         w->raise();

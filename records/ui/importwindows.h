@@ -123,8 +123,9 @@ InputMapWindow *ShowImportMapping(ImportHost &host);
 // flag, the user's choice without it. With the flag the import runs at
 // once: rows the import would refuse are refused before anything is read,
 // the reads of the sheet names, the preview and the records share one time
-// limit, and a failed read (its message shown) ends it; without the flag
-// the window is shown for the user.
+// limit, and a failed read (its message shown) ends it; saved rows the
+// import refuses (its message shown) show the window for the user to set
+// them again; without the flag the window is shown for the user.
 void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs = kXlsTimeLimitMs);
 
 } // namespace imp

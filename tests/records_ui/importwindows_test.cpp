@@ -338,7 +338,7 @@ TEST_F(ImportWindows, ThirtyThousandRecordsAreTheMostOneImportTakes)
     }
 }
 
-TEST_F(ImportWindows, AutomaticImportRefusedByTheSavedIntervalFreesTheMainWindow)
+TEST_F(ImportWindows, AutomaticImportRefusedByTheSavedIntervalAsksForItAgain)
 {
     const struct
     {
@@ -357,6 +357,15 @@ TEST_F(ImportWindows, AutomaticImportRefusedByTheSavedIntervalFreesTheMainWindow
         QApplication::processEvents();
         EXPECT_EQ(dlg.messages(), QStringList {QString::fromUtf8(c.message)});
         EXPECT_EQ(imports, 0);
+        // The refusal asks for the interval again: the window is shown for
+        // it, and its close gives the main window back.
+        QPointer<InputMapWindow> shown;
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (auto *m = qobject_cast<InputMapWindow *>(t); m && m->isVisible())
+                shown = m;
+        ASSERT_TRUE(shown);
+        shown->COM_Click(1);
+        QApplication::processEvents();
         EXPECT_TRUE(main.isEnabled());
     }
 }
