@@ -88,7 +88,12 @@ int main(int argc, char **argv)
     if (endProgram)
         return 0;
 
-    TheStartupRecord = ParseCommandLine(app.arguments().mid(1));
+    // A data file named that is no ordinary file is said; the start goes on
+    // without the request.
+    const CommandLineRequest request = ReadCommandLine(app.arguments().mid(1));
+    TheStartupRecord = request.record;
+    if (!request.note.isEmpty())
+        dialogs().Message(request.note);
     // A database created by this start gets one example format, so a new
     // user sees a working format at once.
     StoreExampleFormatIfFirstStart();

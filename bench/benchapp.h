@@ -1,6 +1,8 @@
 #pragma once
 // The offscreen widget application the window benchmarks run in: a data
-// folder of their own (removed at the end) and dialogs that answer nothing.
+// folder of their own (removed at the end), or one given that outlives the
+// process (for benchmarks that run each measurement in a fresh process),
+// and dialogs that answer nothing.
 
 #include "platform/dialogs.h"
 
@@ -18,10 +20,10 @@ struct OffscreenPlatform
 class BenchApp : private OffscreenPlatform
 {
 public:
-    BenchApp(int &argc, char **argv)
+    BenchApp(int &argc, char **argv, const QString &dataDir = {})
         : m_app(argc, argv)
     {
-        qputenv("WAYBILL_DATA_DIR", m_dir.path().toUtf8());
+        qputenv("WAYBILL_DATA_DIR", (dataDir.isEmpty() ? m_dir.path() : dataDir).toUtf8());
         setDialogs(&m_quiet);
     }
     BenchApp(const BenchApp &) = delete;

@@ -2,6 +2,7 @@
 
 #include "core/apppaths.h"
 #include "core/fmtcolumns.h"
+#include "core/helpers.h"
 #include "core/startup.h"
 #include "platform/dialogs.h"
 #include "platform/safefile.h"
@@ -430,7 +431,7 @@ QString WriteFaultText(const sql::Status &why, const QString &retry)
             + QStringLiteral("”正被其他程序使用！请等它用完（或关闭使用它的程序），然后再") + retry + u'。';
         break;
     case sql::Fault::Full:
-        cause = QStringLiteral("数据文件夹所在的磁盘已满！请腾出空间，然后再") + retry + u'。';
+        cause = DiskFullText(QStringLiteral("数据文件夹"), retry);
         break;
     case sql::Fault::Damaged:
         cause = DamagedDatabaseMessage(DatabasePath(), false);

@@ -142,40 +142,58 @@ void FillGridFromTable(GridModel &grid, const QString &condition, const QString 
 
 namespace {
 
-// The widest text of column c from row first on, in pixels. Shaping every
-// text is slow for a big grid (tens of thousands of rows), so each text is
-// first estimated from cached per-character advances and only the texts
-// with the largest estimates (or holding characters outside the basic
-// plane) are measured exactly.
-double WidestText(const QFontMetricsF &fm, const GridModel &grid, qint32 c, qint32 first,
-                  std::vector<float> &advances)
+// Each column's texts from a row on, estimated from cached per-character
+// advances (shaping every text is slow for a big grid of tens of thousands
+// of rows); a text holding characters outside the basic plane is kept to be
+// measured exactly. One pass over the rows for all columns: a row's cells
+// lie together, so a pass per column would fetch every row again.
+struct ColumnEstimate
 {
+    double best = 0;
     std::vector<std::pair<double, qint32>> estimates;
     std::vector<qint32> exact;
-    double best = 0;
-    for (qint32 r = first; r < grid.rows(); ++r) {
-        const QString &t = grid.rowCells(r)[size_t(c)].text;
-        if (t.isEmpty())
-            continue;
-        double w = 0;
-        bool plain = true;
-        for (const QChar ch : t) {
-            if (ch.isSurrogate()) {
-                plain = false;
-                break;
+};
+
+std::vector<ColumnEstimate> EstimateTexts(const QFontMetricsF &fm, const GridModel &grid,
+                                          qint32 firstCol, qint32 firstRow)
+{
+    std::vector<ColumnEstimate> cols(size_t(std::max(grid.cols(), 0)));
+    std::vector<float> advances(0x10000, -1.0f);
+    for (qint32 r = firstRow; r < grid.rows(); ++r) {
+        const std::vector<GridModel::Cell> &cells = grid.rowCells(r);
+        for (qint32 c = std::max(firstCol, 0); c < grid.cols(); ++c) {
+            const QString &t = cells[size_t(c)].text;
+            if (t.isEmpty())
+                continue;
+            ColumnEstimate &e = cols[size_t(c)];
+            double w = 0;
+            bool plain = true;
+            for (const QChar ch : t) {
+                if (ch.isSurrogate()) {
+                    plain = false;
+                    break;
+                }
+                float &a = advances[ch.unicode()];
+                if (a < 0)
+                    a = float(fm.horizontalAdvance(ch));
+                w += a;
             }
-            float &a = advances[ch.unicode()];
-            if (a < 0)
-                a = float(fm.horizontalAdvance(ch));
-            w += a;
-        }
-        if (!plain)
-            exact.push_back(r);
-        else {
-            estimates.emplace_back(w, r);
-            best = std::max(best, w);
+            if (!plain)
+                e.exact.push_back(r);
+            else {
+                e.estimates.emplace_back(w, r);
+                e.best = std::max(e.best, w);
+            }
         }
     }
+    return cols;
+}
+
+// The widest text of column c in pixels: only the texts with the largest
+// estimates and those kept for an exact measure are shaped.
+double WidestText(const QFontMetricsF &fm, const GridModel &grid, qint32 c, ColumnEstimate &e)
+{
+    auto &estimates = e.estimates;
     // The largest estimates (at most 32, none far below the widest).
     constexpr size_t kCandidates = 32;
     if (estimates.size() > kCandidates) {
@@ -185,9 +203,9 @@ double WidestText(const QFontMetricsF &fm, const GridModel &grid, qint32 c, qint
     }
     double px = 0;
     for (const auto &[w, r] : estimates)
-        if (w >= best * 0.97 - 2)
+        if (w >= e.best * 0.97 - 2)
             px = std::max(px, fm.horizontalAdvance(grid.rowCells(r)[size_t(c)].text));
-    for (const qint32 r : exact)
+    for (const qint32 r : e.exact)
         px = std::max(px, fm.horizontalAdvance(grid.rowCells(r)[size_t(c)].text));
     return px;
 }
@@ -212,13 +230,13 @@ void AutoFitGridColumns(const QFont &font, GridModel &grid, qint32 first, bool p
         first = 0;
     first = std::max<qint32>(first, 0);
     const QFontMetricsF fm(font);
-    std::vector<float> advances(0x10000, -1.0f);
     const qint32 lastFixed = grid.fixedCols() - 1;
+    std::vector<ColumnEstimate> estimates = EstimateTexts(fm, grid, lastFixed, first);
     for (qint32 c = 0; c < grid.cols(); ++c) {
         if (c < lastFixed) {
             grid.setColWidth(c, 0);
         } else {
-            double px = WidestText(fm, grid, c, first, advances);
+            double px = WidestText(fm, grid, c, estimates[size_t(c)]);
             if (grid.fixedRows() > 0 && px != 0)
                 px = std::max(px, fm.horizontalAdvance(grid.text(grid.fixedRows() - 1, c)));
             double w = px != 0 ? FittedColumnWidth(px) : 50;

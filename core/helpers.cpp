@@ -198,6 +198,19 @@ QString FileDialog(const QString &filter, bool save, const QString &defaultName)
     return chosen;
 }
 
+QString DiskFullText(const QString &place, const QString &retry)
+{
+    return place + QStringLiteral("所在的磁盘已满！请腾出空间，然后再") + retry + u'。';
+}
+
+QString FileWriteFaultText(const QString &path, int systemError, const QString &retry)
+{
+    if (sql::FaultOfErrno(systemError) != sql::Fault::Full)
+        return {};
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    return DiskFullText(QStringLiteral("文件夹“") + folder + u'”', retry);
+}
+
 bool ConfirmReplaceFile(const QString &path)
 {
     const QFileInfo target(path);

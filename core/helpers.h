@@ -85,6 +85,14 @@ QString FileDialog(const QString &filter, bool save, const QString &defaultName)
 // file or its folder not writable). True when the path may be written:
 // nothing stands there, or the user agreed and it can be replaced.
 bool ConfirmReplaceFile(const QString &path);
+// The words of a full disk (or a file-size limit) where place lies
+// ("数据文件夹", or a folder named in quotes), ending with what to do again
+// (retry: "保存", "导出", "打印").
+QString DiskFullText(const QString &place, const QString &retry);
+// Why a file could not be written, for the user, from the system error
+// number of the failed step: the full disk of the file's folder; "" for any
+// other cause (the caller's own words say enough).
+QString FileWriteFaultText(const QString &path, int systemError, const QString &retry);
 QString PickPictureFile();
 
 // The distinct contents that the history holds for a control, sorted.

@@ -4,12 +4,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QPointer>
-#include <QTimer>
 #include <cmath>
 #include <optional>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -25,7 +21,7 @@ std::optional<qint64> g_pagesDue;
 
 bool g_closedByUser = false;
 int g_longWork = 0;
-std::vector<std::pair<QPointer<QObject>, std::function<void()>>> g_afterWork;
+int g_cancellable = 0;
 
 QDateTime now()
 {
@@ -68,14 +64,6 @@ void syncTexts()
     const qint64 t = num::RoundToInt64(double(e) / f);
     g_state.timesText = FormatSeconds(e) + u'/' + FormatSeconds(t - e) + u'/' + FormatSeconds(t);
     g_state.counterText = QStringLiteral("(%1/%2)").arg(p).arg(g_state.total);
-}
-
-void runAfterWork()
-{
-    auto pending = std::exchange(g_afterWork, {});
-    for (auto &[context, then] : pending)
-        if (context)
-            QTimer::singleShot(0, context, std::move(then));
 }
 
 } // namespace
@@ -213,11 +201,8 @@ LongWork::LongWork()
 
 LongWork::~LongWork()
 {
-    if (--g_longWork == 0) {
-        if (g_view)
-            g_view->WorkRunning(false);
-        runAfterWork();
-    }
+    if (--g_longWork == 0 && g_view)
+        g_view->WorkRunning(false);
 }
 
 bool LongWorkRunning()
@@ -225,18 +210,26 @@ bool LongWorkRunning()
     return g_longWork > 0;
 }
 
+CancellableWork::CancellableWork()
+{
+    ++g_cancellable;
+}
+
+CancellableWork::~CancellableWork()
+{
+    --g_cancellable;
+}
+
+bool WorkCanStop()
+{
+    return g_cancellable > 0;
+}
+
 void StopLongWork()
 {
-    if (!g_state.shown)
+    if (!g_state.shown || !WorkCanStop())
         return;
     IndicatorClosedByUser();
     if (g_view)
         g_view->Unload();
-}
-
-void AfterLongWork(QObject *context, std::function<void()> then)
-{
-    g_afterWork.emplace_back(context, std::move(then));
-    if (g_longWork == 0)
-        runAfterWork();
 }

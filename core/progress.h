@@ -3,7 +3,7 @@
 // loop, StepIndicator after each item, CloseIndicator at the end. The state
 // and texts are computed here; a window (installed by the user interface)
 // shows them. IndicatorShown() turns false when the user closes the window,
-// which is how the cancellable loops learn to stop.
+// which is how the cancellable loops (CancellableWork) learn to stop.
 // A step draws the window and lets the event loop run at most every
 // kIndicatorDrawMs (and always at the first step after ShowIndicator and at
 // the step that reaches the total), so a loop of many small items costs
@@ -81,10 +81,20 @@ public:
     LongWork &operator=(const LongWork &) = delete;
 };
 bool LongWorkRunning();
+// Marks, for its lifetime, a loop that stops once IndicatorShown() turns
+// false (a read, a download, a batch print); nests. Only meanwhile can the
+// user close the progress window: the window of work that cannot stop
+// stays until the work ends.
+class CancellableWork
+{
+public:
+    CancellableWork();
+    ~CancellableWork();
+    CancellableWork(const CancellableWork &) = delete;
+    CancellableWork &operator=(const CancellableWork &) = delete;
+};
+bool WorkCanStop();
 // Stops the running work as the user's close of the progress window does:
-// the window goes and IndicatorShown() turns false (only the cancellable
-// loops stop; the others run to their end).
+// the window goes and IndicatorShown() turns false. Nothing while no
+// cancellable loop runs: that work runs to its end under its window.
 void StopLongWork();
-// Runs `then` from the event loop once no LongWork is left (at the next
-// pass when none runs now); nothing when `context` is gone by then.
-void AfterLongWork(QObject *context, std::function<void()> then);

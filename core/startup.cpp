@@ -117,22 +117,32 @@ QString BusyDatabaseMessage(const QString &databasePath)
 
 StartupRecord ParseCommandLine(const QStringList &arguments)
 {
-    StartupRecord rec;
+    return ReadCommandLine(arguments).record;
+}
+
+CommandLineRequest ReadCommandLine(const QStringList &arguments)
+{
+    CommandLineRequest request;
+    StartupRecord &rec = request.record;
     const QString line = arguments.join(u' ');
     if (line.isEmpty())
-        return rec;
+        return request;
     const QStringList parts = num::Split(line, QStringLiteral(" "));
     if (parts.size() != 5)
-        return rec;
+        return request;
     const QFileInfo data(parts[1]);
+    if (!parts[1].isEmpty() && data.exists() && !data.isFile())
+        request.note
+            = QStringLiteral("命令行指定的数据文件“%1”不是普通文件（文件夹、设备或管道），不能导入！")
+                  .arg(parts[1]);
     if (parts[1].isEmpty() || !data.exists() || !data.isFile() || data.isHidden())
-        return rec;
+        return request;
     rec.FormatName = parts[0];
     rec.DataFile = parts[1];
     rec.FirstRow = num::ToLong(parts[2]);
     rec.LastRow = num::ToLong(parts[3]);
     rec.AutoRun = !parts[4].isEmpty();
-    return rec;
+    return request;
 }
 
 QString SoftwarePassword()

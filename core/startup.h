@@ -61,6 +61,16 @@ QString BusyDatabaseMessage(const QString &databasePath);
 // name, data file, first row, last row and the automatic flag; anything
 // else gives an empty record.
 StartupRecord ParseCommandLine(const QStringList &arguments);
+// The same record, and what to tell the user about the request: a data
+// file that exists but is no ordinary file (a folder, a device, a named
+// pipe; looked at, never opened) is named in `note`; every other request
+// that gives the empty record is ignored without a word.
+struct CommandLineRequest
+{
+    StartupRecord record;
+    QString note; // "" when there is nothing to tell
+};
+CommandLineRequest ReadCommandLine(const QStringList &arguments);
 
 // The stored software password; "" when none is set.
 QString SoftwarePassword();

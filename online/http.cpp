@@ -53,6 +53,13 @@ ReplyPtr sendGet(const QString &url)
 
 enum class WaitResult { Finished, TimedOut, Cancelled };
 
+std::function<QDateTime()> g_clock;
+
+qint64 nowMs()
+{
+    return g_clock ? g_clock().toMSecsSinceEpoch() : QDateTime::currentMSecsSinceEpoch();
+}
+
 // Waits for the reply while the event loop runs, in short slices so that the
 // deadline and the cancel test are checked often without spinning. The
 // deadline is on the calendar clock in whole seconds (the start second plus
@@ -61,9 +68,9 @@ enum class WaitResult { Finished, TimedOut, Cancelled };
 WaitResult waitFor(QNetworkReply *reply, qint32 timeoutSeconds,
                    const std::function<bool()> &cancelled)
 {
-    const qint64 endMs = (QDateTime::currentSecsSinceEpoch() + qMax(timeoutSeconds, 0) + 1) * 1000;
+    const qint64 endMs = (nowMs() / 1000 + qMax(timeoutSeconds, 0) + 1) * 1000;
     for (;;) {
-        const qint64 left = endMs - QDateTime::currentMSecsSinceEpoch();
+        const qint64 left = endMs - nowMs();
         if (left <= 0)
             return WaitResult::TimedOut;
         if (reply->isFinished())
@@ -91,6 +98,11 @@ bool answered(QNetworkReply *reply)
 }
 
 } // namespace
+
+void SetHttpClock(std::function<QDateTime()> now)
+{
+    g_clock = std::move(now);
+}
 
 QString AddTimeKey(const QString &url, const QTime &now)
 {
@@ -161,6 +173,7 @@ bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 time
                       bool writeMustSucceed)
 {
     const LongWork work;
+    const CancellableWork cancellable;
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在下载..."), 10, start);
     bool ok = false;

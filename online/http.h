@@ -3,8 +3,10 @@
 // thread while the event loop keeps running. Every request carries the query
 // key "Time" with the time of day, so no cache answers in the server's place.
 
+#include <QDateTime>
 #include <QString>
 #include <QTime>
+#include <functional>
 
 // The failure status of HttpGetText and HttpGetRetry ("" means success).
 inline constexpr const char *kNetworkError = "网络错误！";
@@ -31,6 +33,9 @@ bool CutReply(const QByteArray &body, const QString &marker, QString &reply);
 QString HttpGetText(const QString &url, QString &reply, const QString &marker,
                     qint32 timeoutSeconds, const QString &savePath = QString(),
                     bool *answered = nullptr);
+// The calendar clock the time-outs count on; nullptr (at the start) is the
+// system's. For tests, which set it and put it back.
+void SetHttpClock(std::function<QDateTime()> now);
 // HttpGetText up to five times, until one succeeds; the last status.
 QString HttpGetRetry(const QString &url, QString &reply, const QString &marker,
                      qint32 timeoutSeconds, const QString &savePath = QString());

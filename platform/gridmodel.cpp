@@ -141,6 +141,19 @@ void GridModel::insertRow(qint32 before, const QStringList &texts)
     changed();
 }
 
+void GridModel::appendRows(std::vector<std::vector<Cell>> rows)
+{
+    if (rows.empty())
+        return;
+    m_cells.reserve(m_cells.size() + rows.size());
+    for (std::vector<Cell> &r : rows) {
+        r.resize(size_t(m_cols));
+        m_cells.push_back(std::move(r));
+    }
+    m_rowHeights.resize(m_cells.size(), kDefaultRowHeight);
+    changed();
+}
+
 void GridModel::removeRows(qint32 first, qint32 last)
 {
     first = std::max<qint32>(first, 0);

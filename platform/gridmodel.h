@@ -59,6 +59,9 @@ public:
     // Appends a row whose cells take the tab-separated texts; returns its number.
     qint32 addRow(const QStringList &texts = {});
     void insertRow(qint32 before, const QStringList &texts = {});
+    // Appends whole rows in one step (a big load builds its cells first):
+    // each row is cut or padded to the column count.
+    void appendRows(std::vector<std::vector<Cell>> rows);
     // Removes rows [first, last] with their texts and colours.
     void removeRows(qint32 first, qint32 last);
     const std::vector<Cell> &rowCells(qint32 row) const { return m_cells.at(size_t(row)); }

@@ -1,12 +1,21 @@
 #include "platform/picturefile.h"
 
+#include "platform/pngreduced.h"
+
 #include <QCache>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMutex>
 
 namespace {
+
+// The most pixels of a picture that is decoded whole, even when it is kept
+// at a smaller size: 8,000 × 8,000, about a second to read. An A4 scan at
+// 600 dpi has 35 million. A JPEG is decoded at its smaller size, so its
+// time goes with its file's length, not its pixels: it has no such ceiling.
+constexpr qint64 kMostPixelsDecodedWhole = 8000LL * 8000;
 
 // The bytes a decoder allocates for a picture of size s in format f (rows
 // padded to 32 bits, as QImage keeps them).
@@ -14,6 +23,19 @@ qint64 DecodedBytes(QSize s, QImage::Format f)
 {
     const int depth = f == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(f).bitsPerPixel();
     return (qint64(s.width()) * depth + 31) / 32 * 4 * s.height();
+}
+
+// The first of the steps 1, 2, 4 and 8 at which a picture of size full
+// decodes within limit bytes in format f (the decoder's own size at each
+// step rounds up); 16 when none does.
+int ReductionStep(QSize full, QImage::Format f, qint64 limit)
+{
+    int step = 1;
+    while (step <= 8
+           && DecodedBytes(QSize((full.width() + step - 1) / step, (full.height() + step - 1) / step), f)
+               > limit)
+        step *= 2;
+    return step;
 }
 
 PictureRead Decode(const QString &path)
@@ -24,19 +46,35 @@ PictureRead Decode(const QString &path)
     // The sizes here are the file's, before any turn; the decoder scales
     // before it turns.
     out.fileSize = reader.size();
+    const bool jpeg = reader.format() == "jpeg";
+    if (out.fileSize.isValid() && !jpeg
+        && qint64(out.fileSize.width()) * out.fileSize.height() > kMostPixelsDecodedWhole) {
+        out.fault = PictureRead::Fault::TooBig;
+        return out;
+    }
     const qint64 limit = qint64(QImageReader::allocationLimit()) << 20; // 0: none
     if (limit > 0 && out.fileSize.isValid()) {
         const QSize full = out.fileSize;
-        const QImage::Format format = reader.imageFormat();
-        int step = 1;
-        // The decoder's own size at each step rounds up.
-        while (step <= 8
-               && DecodedBytes(QSize((full.width() + step - 1) / step,
-                                     (full.height() + step - 1) / step),
-                               format)
-                   > limit)
-            step *= 2;
-        if (step > 8) {
+        const int step = ReductionStep(full, reader.imageFormat(), limit);
+        if (step > 1 && reader.format() == "png") {
+            // Qt holds most kinds of PNG whole: read it row by row at the
+            // step where 8-bit colour fits.
+            QFile file(path);
+            ReducedPng png {{}, ReducedPng::Fault::NotPng};
+            if (file.open(QIODevice::ReadOnly))
+                png = ReadPngReduced(file,
+                                     ReductionStep(full, QImage::Format_ARGB32_Premultiplied, limit),
+                                     kMostPixelsDecodedWhole);
+            out.image = png.image;
+            if (png.fault != ReducedPng::Fault::None)
+                out.fault = png.fault == ReducedPng::Fault::NotPng ? PictureRead::Fault::NotPicture
+                                                                  : PictureRead::Fault::TooBig;
+            return out;
+        }
+        // Past the limit even at an eighth, or of a kind whose decoder
+        // cannot make it smaller as it reads (it would be refused as
+        // damaged once decoded whole).
+        if (step > 8 || (step > 1 && !jpeg && !reader.supportsOption(QImageIOHandler::ScaledSize))) {
             out.fault = PictureRead::Fault::TooBig;
             return out;
         }

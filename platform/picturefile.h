@@ -9,10 +9,15 @@
 // default); an A4 scan at 600 dpi (4,960 × 7,016) or a 6,000² photo is past
 // it. Such a picture is read at half, a quarter or an eighth of its size,
 // the first that fits: the steps a JPEG decoder scales by while it decodes,
-// so the whole picture is never held (a PNG is decoded row by row into the
-// smaller copy, which still costs the whole decoding: seconds for 8,000²).
-// The page and the printer draw a picture scaled to its box anyway, so the
-// smaller copy costs only resolution (the A4 scan is read at 300 dpi).
+// so the whole picture is never held. A PNG of any kind (16 bits a channel
+// included, which Qt would hold whole) is decoded row by row into the
+// smaller copy (platform/pngreduced.h); that still costs the whole
+// decoding, so any picture but a JPEG of more than 8,000 × 8,000 pixels is
+// refused at once as too big (a 1.5 MB PNG may decode to 20,000²), as is
+// one of a kind whose decoder cannot make it smaller (BMP, GIF, ...) past
+// the limit. The page and the printer draw a picture scaled to its box
+// anyway, so the smaller copy costs only resolution (the A4 scan is read
+// at 300 dpi).
 //
 // Every read is kept for the rest of the run under the file's path, size
 // and times, so a picture read again (a format reopened, a record printed
@@ -29,7 +34,8 @@ struct PictureRead
         None,
         Missing, // no file at the path
         NotPicture, // not a picture Qt can decode, or damaged past reading
-        TooBig, // past the decoding limit even at an eighth of its size
+        TooBig, // too many pixels to decode in time, or past the decoding
+                // limit at every size it can be read at
     };
     QImage image; // null unless fault is None
     Fault fault = Fault::None;

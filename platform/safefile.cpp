@@ -395,6 +395,13 @@ void Writer::step() const
         (*m_step)();
 }
 
+bool Writer::noted(bool ok)
+{
+    if (!ok && m_errno == 0)
+        m_errno = errno;
+    return ok;
+}
+
 bool Writer::Open()
 {
     // Unbuffered, so that a failed write shows at once.
@@ -402,7 +409,7 @@ bool Writer::Open()
         step();
         m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)
             && (!m_permissions || m_file.setPermissions(*m_permissions));
-        return m_ok;
+        return noted(m_ok);
     }
     if (m_file.isOpen())
         return false;
@@ -411,10 +418,13 @@ bool Writer::Open()
     struct stat st {};
     const bool existed = info.exists();
     m_target = QFile::encodeName(existed ? info.canonicalFilePath() : info.absoluteFilePath());
-    if (existed
-        && (::stat(m_target.constData(), &st) != 0 || !S_ISREG(st.st_mode)
-            || ::access(m_target.constData(), W_OK) != 0))
-        return m_ok = false; // a file that cannot be written is not replaced
+    // A file that cannot be written is not replaced.
+    if (existed && ::stat(m_target.constData(), &st) != 0)
+        return m_ok = noted(false);
+    if (existed && !S_ISREG(st.st_mode))
+        errno = EISDIR;
+    if (existed && (!S_ISREG(st.st_mode) || ::access(m_target.constData(), W_OK) != 0))
+        return m_ok = noted(false);
     removeLeftTemporaries(m_target);
     // The temporary file has no name until it is complete; where the file
     // system cannot do that, it is named at once.
@@ -425,13 +435,13 @@ bool Writer::Open()
     }
     if (fd < 0) {
         m_named.clear();
-        return m_ok = false;
+        return m_ok = noted(false);
     }
     // A replaced file keeps its permissions; a new one gets the usual.
-    m_ok = ::flock(fd, LOCK_EX) == 0
-        && ::fchmod(fd, existed ? (st.st_mode & 07777) : newFileMode()) == 0
-        && m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
-                       QFileDevice::AutoCloseHandle);
+    m_ok = noted(::flock(fd, LOCK_EX) == 0
+                 && ::fchmod(fd, existed ? (st.st_mode & 07777) : newFileMode()) == 0
+                 && m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                                QFileDevice::AutoCloseHandle));
     if (!m_file.isOpen())
         ::close(fd);
     if (!m_ok)
@@ -443,7 +453,7 @@ bool Writer::Write(const QByteArray &bytes)
 {
     if (m_ok && !bytes.isEmpty()) {
         step();
-        m_ok = file().write(bytes) == bytes.size();
+        m_ok = noted(file().write(bytes) == bytes.size());
     }
     return m_ok;
 }
@@ -461,7 +471,7 @@ bool Writer::Finish()
     // A delayed allocation can still fail at the sync.
     if (m_ok) {
         step();
-        m_ok = file().flush() && ::fsync(file().handle()) == 0;
+        m_ok = noted(file().flush() && ::fsync(file().handle()) == 0);
     }
     if (!m_ok)
         Cancel();
@@ -499,7 +509,7 @@ bool Writer::Commit()
         if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0)
             m_named = name;
     }
-    ok = !m_named.isEmpty() && std::rename(m_named.constData(), m_target.constData()) == 0;
+    ok = noted(!m_named.isEmpty() && std::rename(m_named.constData(), m_target.constData()) == 0);
     if (ok)
         m_named.clear();
     Cancel(); // removes a name the rename did not take

@@ -47,6 +47,9 @@ public:
     // target now holds every byte written. Always false for a writer of a
     // Together, whose Commit replaces the targets.
     bool Commit();
+    // The system error number of the step that failed (ENOSPC on a full
+    // disk, EFBIG past a file-size limit); 0 before any failure.
+    int SystemError() const { return m_errno; }
 
 private:
     friend class Together;
@@ -69,6 +72,9 @@ private:
     std::optional<QFileDevice::Permissions> m_permissions;
     const StepHook *m_step = nullptr;
     bool m_ok = false;
+    int m_errno = 0;
+    // Notes errno when a step failed; returns ok.
+    bool noted(bool ok);
 };
 
 // Several files replaced as one, even when the program is killed on the way:

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -204,16 +205,35 @@ QString Statement::columnName(int i) const
     return QString::fromUtf8(sqlite3_column_name(m_stmt, i));
 }
 
+Statement::Decl Statement::declOf(int i) const
+{
+    if (m_decls.empty())
+        m_decls.assign(size_t(std::max(columnCount(), 0)), Decl::Unknown);
+    Decl &d = m_decls.at(size_t(i));
+    if (d == Decl::Unknown) {
+        const char *declRaw = sqlite3_column_decltype(m_stmt, i);
+        const QByteArray decl = declRaw ? QByteArray(declRaw).toUpper() : QByteArray();
+        if (decl.startsWith("BOOL") || decl == "BIT")
+            d = Decl::Bool;
+        else if (decl.startsWith("DATE"))
+            d = Decl::Date;
+        else if (decl.contains("DOUBLE") || decl.contains("REAL") || decl.contains("FLOAT"))
+            d = Decl::Real;
+        else
+            d = Decl::Plain;
+    }
+    return d;
+}
+
 QVariant Statement::Column(int i) const
 {
     const int type = sqlite3_column_type(m_stmt, i);
     if (type == SQLITE_NULL)
         return QVariant();
-    const char *declRaw = sqlite3_column_decltype(m_stmt, i);
-    const QByteArray decl = declRaw ? QByteArray(declRaw).toUpper() : QByteArray();
-    if (decl.startsWith("BOOL") || decl == "BIT")
+    const Decl decl = declOf(i);
+    if (decl == Decl::Bool)
         return QVariant(sqlite3_column_int64(m_stmt, i) != 0);
-    if (decl.startsWith("DATE")) {
+    if (decl == Decl::Date) {
         const QString t
             = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)));
         QDateTime dt = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -223,7 +243,7 @@ QVariant Statement::Column(int i) const
     }
     switch (type) {
     case SQLITE_INTEGER:
-        if (decl.contains("DOUBLE") || decl.contains("REAL") || decl.contains("FLOAT"))
+        if (decl == Decl::Real)
             return QVariant(double(sqlite3_column_int64(m_stmt, i)));
         return QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
     case SQLITE_FLOAT:
@@ -236,6 +256,27 @@ QVariant Statement::Column(int i) const
             QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)),
                               sqlite3_column_bytes(m_stmt, i)));
     }
+}
+
+QString Statement::ColumnText(int i) const
+{
+    const int type = sqlite3_column_type(m_stmt, i);
+    if (type == SQLITE_NULL)
+        return QString();
+    const Decl decl = declOf(i);
+    if (type == SQLITE_TEXT && (decl == Decl::Plain || decl == Decl::Real))
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)),
+                                 sqlite3_column_bytes(m_stmt, i));
+    if (type == SQLITE_INTEGER && decl == Decl::Plain)
+        return QString::number(sqlite3_column_int64(m_stmt, i));
+    return num::Text(Column(i));
+}
+
+double Statement::ColumnNumber(int i) const
+{
+    if (sqlite3_column_type(m_stmt, i) == SQLITE_INTEGER && declOf(i) == Decl::Plain)
+        return double(sqlite3_column_int64(m_stmt, i));
+    return num::Val(ColumnText(i));
 }
 
 // ---------------------------------------------------------------------------
@@ -314,6 +355,17 @@ std::optional<ResultSet> Connection::Query(const QString &sql, const QVariantLis
     if (st.failed())
         return std::nullopt;
     return rs;
+}
+
+bool Connection::ForEachRow(const QString &sql, const QVariantList &params,
+                            const std::function<void(const Statement &)> &visit)
+{
+    Statement st(*this, sql);
+    if (!st.ok() || !st.Bind(params))
+        return false;
+    while (st.Step())
+        visit(st);
+    return !st.failed();
 }
 
 bool Connection::lastErrorBusy() const
@@ -458,7 +510,10 @@ bool Transaction::Commit()
         return m_conn.Exec(QStringLiteral("RELEASE ") + m_savepoint);
     if (m_conn.Exec(QStringLiteral("COMMIT")))
         return true;
-    m_conn.Exec(QStringLiteral("ROLLBACK"));
+    // A full disk or an I/O error has SQLite roll back by itself; a ROLLBACK
+    // then fails and its words would replace the real cause.
+    if (m_conn.inTransaction())
+        m_conn.Exec(QStringLiteral("ROLLBACK"));
     return false;
 }
 
@@ -467,6 +522,10 @@ void Transaction::Rollback()
     if (m_finished)
         return;
     m_finished = true;
+    // Nothing is left to undo when a failed statement had SQLite roll the
+    // whole transaction back; the failure stays the one the caller reads.
+    if (!m_conn.inTransaction())
+        return;
     if (!m_savepoint.isEmpty()) {
         m_conn.Exec(QStringLiteral("ROLLBACK TO ") + m_savepoint);
         m_conn.Exec(QStringLiteral("RELEASE ") + m_savepoint);

@@ -3,7 +3,9 @@
 // statements with bound parameters, and transactions. Values travel as
 // QVariant; a column's declared type decides how a stored value comes back
 // (BOOLEAN as bool, INTEGER/LONG as qint64, DOUBLE as double, DATETIME as
-// QDateTime, TEXT as QString, NULL as a null QVariant).
+// QDateTime, TEXT as QString, NULL as a null QVariant). A big read can
+// visit the rows as they are stepped instead (ForEachRow), taking texts and
+// numbers straight from the statement.
 
 #include <QString>
 #include <QStringList>
@@ -84,11 +86,23 @@ public:
     void Reset();
     int columnCount() const;
     QString columnName(int i) const;
+    // The current row's value of a column, as Query gives it.
     QVariant Column(int i) const;
+    // num::Text of Column(i), and num::Val of that text; a stored text or
+    // whole number is read without going through a QVariant (whole numbers
+    // exactly up to 2^53, as a double holds them).
+    QString ColumnText(int i) const;
+    double ColumnNumber(int i) const;
 
 private:
+    // How a column's declared type turns a stored value (decided once per
+    // statement: the declared types do not change while it runs).
+    enum class Decl : char { Unknown, Bool, Date, Real, Plain };
+    Decl declOf(int i) const;
+
     Connection &m_conn;
     sqlite3_stmt *m_stmt = nullptr;
+    mutable std::vector<Decl> m_decls;
     bool m_done = false;
     bool m_failed = false;
 };
@@ -110,6 +124,11 @@ public:
     bool Exec(const QString &sql, const QVariantList &params = {});
     // Runs a query and reads all of its rows; nullopt when it failed.
     std::optional<ResultSet> Query(const QString &sql, const QVariantList &params = {});
+    // Runs a query and hands each row to visit as it is stepped (the
+    // statement's Column, ColumnText and ColumnNumber read it; nothing of
+    // the row is kept). False when the query failed, also after some rows.
+    bool ForEachRow(const QString &sql, const QVariantList &params,
+                    const std::function<void(const Statement &)> &visit);
     qint64 lastInsertId() const;
     int changes() const;
     QString lastError() const { return m_lastError; }
@@ -146,7 +165,10 @@ private:
 
 // A transaction that rolls back unless committed. Nested use joins the outer
 // transaction through a savepoint, so a failure inside undoes only its part
-// and the outer caller still decides.
+// and the outer caller still decides. A failed commit (or statement) that
+// SQLite answered by rolling back itself is not rolled back again, so the
+// connection's last error stays the failure's own (a full disk, an I/O
+// error).
 class Transaction
 {
 public:

@@ -1,6 +1,7 @@
 #include "printing/printengine.h"
 
 #include "core/controlrow.h"
+#include "core/database.h"
 #include "core/formathost.h"
 #include "core/helpers.h"
 #include "core/progress.h"
@@ -22,10 +23,13 @@ namespace {
 
 enum ControlClass { InputBox = 0, CheckBox = 1, PictureBox = 2, LineClass = 3, LabelClass = 4 };
 
-QString DocumentFailedMessage()
+// The printer's own cause where it knows one (a PDF file on a full disk).
+QString DocumentFailedMessage(const Printer &printer)
 {
-    return QStringLiteral("打印没有完成：打印文档无法开始或结束，请检查打印机。"
-                          "本次打印的内容没有记入历史记录。");
+    QString cause = printer.DocumentFault();
+    if (cause.isEmpty())
+        cause = QStringLiteral("打印文档无法开始或结束，请检查打印机。");
+    return QStringLiteral("打印没有完成：") + cause + QStringLiteral("本次打印的内容没有记入历史记录。");
 }
 
 bool IsBarCodeStart(const QString &content)
@@ -305,8 +309,11 @@ void StoreHistory(PrintContext &ctx, const std::vector<PrintedPage> &pages)
 {
     if (pages.empty() || !ctx.writeHistory)
         return;
-    if (!ctx.writeHistory(ctx.controls.FormatName(), pages))
-        dialogs().Message(QStringLiteral("单据已经打印，但打印记录没能保存到历史记录中！"));
+    // The cause in the words of any refused database write: a damaged file
+    // is said as such, since the next start will refuse it.
+    if (const sql::Status why = ctx.writeHistory(ctx.controls.FormatName(), pages); !why)
+        dialogs().Message(QStringLiteral("单据已经打印，但打印记录没能保存到历史记录中！")
+                          + db::WriteFaultText(why, QStringLiteral("打印")));
 }
 
 } // namespace
@@ -322,7 +329,7 @@ bool PrintRecord(PrintContext &ctx)
         pages.push_back(DrawRecord(ctx, drawer));
     }
     if (!printer->Surface().EndDoc()) {
-        dialogs().Message(DocumentFailedMessage());
+        dialogs().Message(DocumentFailedMessage(*printer));
         return false;
     }
     StoreHistory(ctx, pages);
@@ -343,6 +350,7 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
     {
         // The loop uses the page controls to its end.
         const LongWork work;
+        const CancellableWork cancellable;
         ShowIndicator(QStringLiteral("正在打印单据……"), std::max(0, end - start + 1));
         {
             PageDrawer drawer(ctx, *printer);
@@ -356,6 +364,9 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
                     break;
                 }
                 StepIndicator(1, QStringLiteral("pages"));
+                // The progress window closed: the pages so far stay printed.
+                if (!IndicatorShown())
+                    break;
             }
         }
         ok = printer->Surface().EndDoc() && ok;
@@ -364,7 +375,7 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
         CloseIndicator();
     }
     if (!ok) {
-        dialogs().Message(DocumentFailedMessage());
+        dialogs().Message(DocumentFailedMessage(*printer));
         return 0;
     }
     StoreHistory(ctx, pages);

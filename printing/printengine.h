@@ -18,6 +18,7 @@
 // so one print or batch is one write.
 
 #include "platform/lengths.h"
+#include "platform/sqlitedb.h"
 #include "printing/barcodes.h"
 #include "printing/printer.h"
 #include "properties/printedpage.h"
@@ -35,9 +36,9 @@ struct FontSpec;
 namespace print {
 
 // Stores the pages of one print of a format as consecutive history records
-// (in one transaction); false when they could not be stored.
-using HistoryWriter
-    = std::function<bool(const QString &formatName, const std::vector<PrintedPage> &pages)>;
+// (in one transaction); the fault when they could not be stored.
+using HistoryWriter = std::function<sql::Status(const QString &formatName,
+                                                const std::vector<PrintedPage> &pages)>;
 
 // What the engine reads of the main window beyond the format host.
 class PrintView

@@ -1,16 +1,41 @@
 #include "printing/printer.h"
 
+#include "core/helpers.h"
 #include "platform/numtext.h"
 #include "platform/safefile.h"
 
 #include <QDir>
 #include <QPdfWriter>
+#include <cmath>
 
-bool CustomPaperRange::Holds(Mm width, Mm height) const
+namespace {
+
+// One side's whole points within [lo, hi] millimetres; see WholePoints.
+std::optional<double> WholePointsWithin(Mm side, double lo, double hi)
 {
-    const double slack = ToMm(Pt(0.5)).v;
-    return width.v >= min.width() - slack && width.v <= max.width() + slack
-           && height.v >= min.height() - slack && height.v <= max.height() + slack;
+    // The limits came from points through millimetres: a whole limit may
+    // come back a hair below itself.
+    constexpr double kSlack = 1e-6;
+    const double p = ToPt(side).v, low = ToPt(Mm(lo)).v - kSlack, high = ToPt(Mm(hi)).v + kSlack;
+    double n = std::round(p);
+    if (n > high && p <= high)
+        n = std::floor(high);
+    if (n < low && p >= low)
+        n = std::ceil(low);
+    if (n < low || n > high)
+        return std::nullopt;
+    return n;
+}
+
+} // namespace
+
+std::optional<QSizeF> CustomPaperRange::WholePoints(Mm width, Mm height) const
+{
+    const auto w = WholePointsWithin(width, min.width(), max.width());
+    const auto h = WholePointsWithin(height, min.height(), max.height());
+    if (!w || !h)
+        return std::nullopt;
+    return QSizeF(*w, *h);
 }
 
 std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered,
@@ -101,11 +126,15 @@ public:
         if (!m_file)
             return ok && !sent; // the file could not be made, or a second document
         const bool written = ok && sent && m_writes.Finish() && m_file->Commit();
+        m_systemError = m_file->SystemError();
         m_file.reset(); // removes the temporary file unless committed
         return sent ? written : ok;
     }
+    // The system error number of the file's failed write; 0 when none.
+    int SystemError() const { return m_systemError; }
 
 private:
+    int m_systemError = 0;
     std::unique_ptr<safefile::Writer> &m_file;
     CheckedWrites &m_writes;
 };
@@ -114,6 +143,7 @@ PdfPrinter::PdfPrinter(const QString &path)
     : m_file(std::make_unique<safefile::Writer>(path))
     , m_writes(std::make_unique<CheckedWrites>(m_file))
     , m_writer(std::make_unique<QPdfWriter>(m_writes.get()))
+    , m_path(path)
 {
     // Opened here, so that the writer neither opens nor closes them: the
     // file is only ever committed or discarded.
@@ -126,6 +156,11 @@ PdfPrinter::PdfPrinter(const QString &path)
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     m_writer->setCreator(QStringLiteral("快递单套打"));
     m_surface = std::make_unique<FileSurface>(m_writer.get(), m_file, *m_writes);
+}
+
+QString PdfPrinter::DocumentFault() const
+{
+    return FileWriteFaultText(m_path, m_surface->SystemError(), QStringLiteral("打印"));
 }
 
 PdfPrinter::~PdfPrinter() = default;

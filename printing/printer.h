@@ -32,9 +32,13 @@ class Writer;
 struct CustomPaperRange
 {
     QSizeF min, max;
-    // A size within half a point of a limit counts as inside: printers are
-    // handed sizes in whole points.
-    bool Holds(Mm width, Mm height) const;
+    // Printers are handed sizes in whole points: each side's nearest whole
+    // point, or, where that passes a limit that is no whole point while the
+    // side itself lies within it, the last whole point inside. nullopt when
+    // a side gets no whole point within its limits (it lies outside).
+    std::optional<QSizeF> WholePoints(Mm width, Mm height) const;
+    // Whether the size's whole points lie within the range.
+    bool Holds(Mm width, Mm height) const { return WholePoints(width, height).has_value(); }
 };
 
 class Printer
@@ -52,6 +56,9 @@ public:
     // none).
     virtual QList<QPageSize> SupportedPageSizes() const = 0;
     virtual std::optional<CustomPaperRange> CustomPaperSizes() const = 0;
+    // Why the document could not be written, in the user's words, when the
+    // printer knows (a file on a full disk); "" otherwise.
+    virtual QString DocumentFault() const { return {}; }
 };
 
 // The paper for a format of that size, or nullopt when the printer offers
@@ -86,6 +93,7 @@ public:
     QPageSize PageSize() const override;
     QList<QPageSize> SupportedPageSizes() const override;
     std::optional<CustomPaperRange> CustomPaperSizes() const override;
+    QString DocumentFault() const override;
 
 private:
     class CheckedWrites;
@@ -94,6 +102,7 @@ private:
     std::unique_ptr<CheckedWrites> m_writes;
     std::unique_ptr<QPdfWriter> m_writer;
     std::unique_ptr<FileSurface> m_surface;
+    QString m_path;
 };
 
 // The chooser's entry for printing into a PDF file.

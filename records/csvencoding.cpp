@@ -1,6 +1,7 @@
 #include "records/csvencoding.h"
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -32,21 +33,34 @@ enum Kind : uchar {
     kSpace,
     kLatin, // an accented Latin letter: plausible inside a word only
     kSign, // "×", "°", "±" ...: plausible beside letters or digits
+    kOddAscii, // "\", "|", "{" ...: seldom beside a Chinese character
 };
 
 // Weights, roughly the surprise of meeting the character in an order list.
 // Every Chinese character weighs at least a few points, so a reading that
 // splits the same bytes into more characters (UTF-8 read as GB18030 gives
-// three for two) pays for each.
+// three for two) pays for each. A traditional form weighs a little more
+// than its simplified form: in a simplified order list it is the less
+// likely reading ("磺胺" in UTF-8 reads as code page 936 "纾鸿兒").
 constexpr int kHanBandWeight[] = {6, 7, 8, 10, 12};
+constexpr int kTraditionalBandWeight[] = {8, 9, 10, 12, 14};
 constexpr int kRareHan = 15, kExtensionHan = 19, kExotic = 28, kPrivate = 24, kInvalidChar = 30;
 constexpr int kLatinAlone = 18, kLatinInWord = 6, kSignAlone = 18, kSignBeside = 8;
 // A Chinese character (or a letter of another script) glued to an ASCII
 // letter: "姬L" is how a short GBK name can read as UTF-8; a Chinese
 // character glued to a letter of another script ("帼Ҭ"); a Chinese
 // character standing alone beside digits or a blank ("楼599", "漏 2024"),
-// which is how a sign of a Latin text reads as code page 936.
+// which is how a sign of a Latin text reads as code page 936; likewise a
+// letter of another script or an accented letter standing alone beside
+// digits or a blank ("23ƿ", "10Ь"), which is how a Chinese unit beside a
+// number ("23瓶", "10鞋") reads as UTF-8. Only signs and the unit letters
+// "Ω" and "µ" are at home beside a number.
 constexpr int kGlue = 12;
+// A Chinese character glued to an ASCII letter (or to a sign such as "\")
+// weighs at least as a rare one, whatever its band: "賬B" is how the GBK
+// name "璩珺" reads as UTF-8, and a light character there makes such a
+// reading no likelier.
+constexpr int kGluedHan = kRareHan;
 
 struct CharInfo
 {
@@ -68,6 +82,8 @@ const std::array<CharInfo, 0x10000> &BmpTable()
         set(u'a', u'z', 0, kLetter);
         set(u'0', u'9', 0, kDigit);
         set(u' ', u' ', 0, kSpace);
+        for (const char16_t c : u"@\\^`{|}~")
+            (*t)[c] = CharInfo {0, kOddAscii};
         set(0xA1, 0xBF, 0, kSign);
         set(0xC0, 0x24F, 0, kLatin);
         set(0xD7, 0xD7, 0, kSign);
@@ -90,19 +106,25 @@ const std::array<CharInfo, 0x10000> &BmpTable()
         set(0xAC00, 0xD7AF, 24, kScript); // Hangul
         set(0xE000, 0xF8FF, kPrivate, kOther);
         set(0xF900, 0xFAFF, kExtensionHan, kHan);
-        set(0xFE30, 0xFE4F, 10, kOther); // vertical forms
+        set(0xFE30, 0xFE6F, 10, kOther); // vertical and small forms: "﹝", "﹖"
         set(0xFF01, 0xFFEF, 6, kOther); // full-width forms: "，", "（", "Ａ"
         set(0xFFFD, 0xFFFF, kInvalidChar, kOther);
-        // Code points no character is assigned to yet.
+        // Letters used as units beside numbers: ohm, micro.
+        set(0x3A9, 0x3A9, 0, kSign);
+        set(0x3BC, 0x3BC, 0, kSign);
+        // Code points no character is assigned to yet: heaviest, and glued to
+        // a letter, a digit or a Chinese character they pay as a letter of
+        // another script does.
         for (char32_t c = 0x80; c < 0x10000; ++c)
             if (QChar::category(c) == QChar::Other_NotAssigned)
-                (*t)[c] = CharInfo {kInvalidChar, kOther};
-        int band = 0;
-        for (const char16_t *text : kHanBands) {
-            for (; *text; ++text)
-                (*t)[*text] = CharInfo {uchar(kHanBandWeight[band]), kHan};
-            ++band;
-        }
+                (*t)[c] = CharInfo {kInvalidChar, kScript};
+        const auto bands = [&t](const char16_t *const(&texts)[5], const int(&weights)[5]) {
+            for (int band = 0; band < 5; ++band)
+                for (const char16_t *text = texts[band]; *text; ++text)
+                    (*t)[*text] = CharInfo {uchar(weights[band]), kHan};
+        };
+        bands(kHanBands, kHanBandWeight);
+        bands(kTraditionalBands, kTraditionalBandWeight);
         return t;
     }();
     return *table;
@@ -118,7 +140,7 @@ CharInfo Info(char32_t c)
     // the private-use planes.
     switch (QChar::category(c)) {
     case QChar::Other_NotAssigned:
-        return {kInvalidChar, kOther};
+        return {kInvalidChar, kScript};
     case QChar::Other_PrivateUse:
         return {kPrivate, kOther};
     default:
@@ -158,21 +180,37 @@ void EncodingVote::Reading::Add(char32_t c)
     const auto foreign = [](int kind) { return kind == kHan || kind == kScript || kind == kKana; };
     if ((foreign(info.kind) && prev == kLetter) || (info.kind == kLetter && foreign(prev)))
         weight += kGlue;
+    // A Chinese character glued to an ASCII sign that Chinese text seldom
+    // holds: "鎬籠" in code page 936 reads as UTF-8 "总\".
+    if ((info.kind == kHan && prev == kOddAscii) || (info.kind == kOddAscii && prev == kHan))
+        weight += kGlue;
+    // Glued to either, a Chinese character weighs as a rare one (once).
+    const auto ascii = [](int kind) { return kind == kLetter || kind == kOddAscii; };
+    if (info.kind == kHan && ascii(prev))
+        weight += std::max(0, kGluedHan - info.weight);
+    else if (ascii(info.kind) && prev == kHan && !ascii(beforePrev))
+        weight += std::max(0, kGluedHan - prevWeight);
     // The euro sign is code page 936's lone byte 0x80: between Chinese
     // characters it is the middle of a UTF-8 character.
     const bool euro = c == 0x20AC;
     if ((info.kind == kHan && (prev == kScript || prevEuro))
         || ((info.kind == kScript || euro) && prev == kHan))
         weight += kGlue;
-    // A Chinese character without a Chinese neighbour, beside digits or a
-    // blank: known once the character after it is.
+    // A Chinese character without a Chinese neighbour, or a letter of
+    // another script or an accented one without a letter neighbour, beside
+    // digits or a blank: known once the character after it is.
     const auto apart = [](int kind) { return kind == kDigit || kind == kSpace; };
-    if (prev == kHan && beforePrev != kHan && info.kind != kHan
-        && (apart(beforePrev) || apart(info.kind)))
+    const auto letter
+        = [](int kind) { return kind == kScript || kind == kLatin || kind == kLetter; };
+    const bool lone = prev == kHan
+        ? beforePrev != kHan && info.kind != kHan
+        : (prev == kScript || prev == kLatin) && !letter(beforePrev) && !letter(info.kind);
+    if (lone && (apart(beforePrev) || apart(info.kind)))
         weight += kGlue;
     cost += weight;
     beforePrev = prev;
     prev = info.kind;
+    prevWeight = info.weight;
     prevEuro = euro;
 }
 

@@ -6,10 +6,12 @@
 // Chinese text wins, a tie staying with code page 936, as does a file that
 // is neither. Short files (a name and a telephone number) are the hard
 // ones: the two readings are weighed character by character (how common a
-// Chinese character is, how unusual a script is in an order list, a Latin
-// letter glued to a Chinese character inside one cell, an accented letter
-// or a sign such as "×" beside letters or digits); no statistical
-// detector's confidence is asked. The cost is linear in the file.
+// Chinese character is, a traditional form a little less so, how unusual a
+// script is in an order list, a Latin letter glued to a Chinese character
+// inside one cell, an accented letter or a sign such as "×" beside letters
+// or digits, where only signs and unit letters such as "Ω" stand beside a
+// number); no statistical detector's confidence is asked. The cost is
+// linear in the file.
 
 #include "platform/codepage.h"
 
@@ -45,6 +47,7 @@ private:
         std::int64_t cost = 0;
         int prev = 0; // the kind of the last character
         int beforePrev = 0; // and of the one before it
+        int prevWeight = 0; // the last character's own weight
         bool prevEuro = false; // the last character is the euro sign
         bool pending = false; // the last character's weight waits for the next
         void Add(char32_t c);

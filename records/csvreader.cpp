@@ -112,6 +112,11 @@ public:
         , m_max(maxLines)
     { }
     bool Full() const { return m_max >= 0 && qint64(m_begin.size()) >= m_max; }
+    // The 1-based number of the first line found longer than
+    // kMaxCsvLineBytes; 0 while there is none.
+    qint64 TooLong() const { return m_tooLong; }
+    // The line still open at byte pos: too long already?
+    void Measure(qint64 pos) { measure(pos); }
     static bool Special(char16_t c) { return c <= u'"' && (c == u'"' || c == u'\r' || c == u'\n'); }
     // Units that are none of the special ones.
     void Plain()
@@ -138,6 +143,7 @@ public:
             m_afterCr = c == u'\r';
             if (m_oddRuns == 0) {
                 if (!Full()) {
+                    measure(at);
                     m_begin.push_back(m_lineBegin);
                     m_end.push_back(at);
                 }
@@ -175,6 +181,11 @@ public:
     }
 
 private:
+    void measure(qint64 pos)
+    {
+        if (m_tooLong == 0 && !Full() && pos - m_lineBegin > kMaxCsvLineBytes)
+            m_tooLong = qint64(m_begin.size()) + 1;
+    }
     void endRun()
     {
         m_oddRuns ^= int(m_run % 2);
@@ -183,6 +194,7 @@ private:
     std::vector<qint64> &m_begin, &m_end;
     qint64 m_lineBegin, m_physicalEnd, m_max;
     qint64 m_run = 0; // quotes in the current run
+    qint64 m_tooLong = 0;
     int m_oddRuns = 0; // parity of the odd-length runs of the current line
     bool m_afterCr = false, m_content = false; // content: units since the last line end
 };
@@ -218,6 +230,9 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
     m_end.clear();
     m_used = 0;
     m_lastOpen = false;
+    m_path = path;
+    m_refused = Refused::No;
+    m_refusedLine = 0;
     if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         return false;
     // Only an ordinary file: opening a named pipe would wait for a writer
@@ -245,13 +260,18 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
     LineFinder lines(m_begin, m_end, start, maxLines);
     qint64 pos = start;
     int half = -1; // a UTF-16 unit's first byte, read at the end of a chunk
+    bool text = false; // a byte other than NUL seen
     // Pieces of at most 1 MiB, in one buffer no bigger than the file.
     QByteArray buffer(qsizetype(std::clamp<qint64>(m_file.size() - start, 1, 1 << 20)), Qt::Uninitialized);
-    while (voting || !lines.Full()) {
+    // A line past the limit ends the reading at once: the rest of the file
+    // is never looked at.
+    while ((voting || !lines.Full()) && lines.TooLong() == 0) {
         const qint64 n = m_file.read(buffer.data(), buffer.size());
         if (n <= 0)
             break;
         const QByteArrayView chunk(buffer.constData(), n);
+        if (!text)
+            text = std::any_of(chunk.begin(), chunk.end(), [](char c) { return c != 0; });
         if (voting) {
             vote.Add(chunk);
             voting = !vote.Settled();
@@ -274,6 +294,7 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
                 lines.Unit(uchar(*p++), pos, pos + 1);
                 ++pos;
             }
+            lines.Measure(pos);
             continue;
         }
         for (const char c : chunk) {
@@ -287,11 +308,24 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
             half = -1;
             lines.Unit(unit, pos - 2, pos);
         }
+        lines.Measure(pos);
     }
     if (half >= 0 && !lines.Full()) // a UTF-16 file cut inside a unit
         lines.Unit(u'\uFFFD', pos - 1, pos);
     if (m_file.error() != QFileDevice::NoError)
         return false;
+    // Bytes, and not one of them anything but NUL: no text at all (a file
+    // the disk filled with zeros, not a table). A big one is a line past the
+    // limit too, but it is said as what it is.
+    if (pos > start && !text) {
+        m_refused = Refused::OnlyNulBytes;
+        return false;
+    }
+    if (lines.TooLong() != 0) {
+        m_refused = Refused::LineTooLong;
+        m_refusedLine = lines.TooLong();
+        return false;
+    }
     if (!mark)
         m_encoding = vote.Result();
     m_lastOpen = lines.Finish(start, pos);
@@ -299,6 +333,23 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
     while (m_used > 0 && m_begin[size_t(m_used - 1)] == m_end[size_t(m_used - 1)])
         --m_used;
     return true;
+}
+
+QString CsvFile::Refusal() const
+{
+    switch (m_refused) {
+    case Refused::OnlyNulBytes:
+        return QStringLiteral("CSV文件“%1”中只有空字节，没有可导入的文字（文件可能已损坏）！")
+            .arg(m_path);
+    case Refused::LineTooLong:
+        return QStringLiteral("CSV文件“%1”第%2行超过%3MB（可能缺少配对的引号），无法导入！")
+            .arg(m_path)
+            .arg(m_refusedLine)
+            .arg(kMaxCsvLineBytes >> 20);
+    case Refused::No:
+        break;
+    }
+    return {};
 }
 
 QString CsvFile::Line(qint64 i)
@@ -364,15 +415,17 @@ private:
 
 } // namespace
 
-bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last,
-                 const ColumnMaps &maps, qint64 interval, PageControls &page,
-                 const QString &lineBreakMarker)
+CsvReadResult ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last,
+                          const ColumnMaps &maps, qint64 interval, PageControls &page,
+                          const QString &lineBreakMarker)
 {
     const std::optional<qint64> records = RecordCount(first, last, interval);
     if (!records || *records < 0 || *records > std::numeric_limits<qint32>::max() - 2)
-        return false;
+        return {};
     CsvFile file;
     const bool readable = file.Open(path);
+    if (QString refusal = file.Refusal(); !refusal.isEmpty())
+        return {false, std::move(refusal)};
     // Trailing empty lines are past the data; a file of nothing but empty
     // lines (or none at all) keeps the count.
     const qint64 used = readable ? file.UsedLines() : 0;
@@ -396,14 +449,14 @@ bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last
     FillDataGrid(grid, merged, first, interval, cell, lineBreakMarker, true);
     AutoFitGridColumns(GridFont(), grid, grid.fixedRows(), true);
     CloseIndicator();
-    return true;
+    return {true, {}};
 }
 
-void PreviewCsv(GridModel &grid, const QString &path)
+QString PreviewCsv(GridModel &grid, const QString &path)
 {
     CsvFile file;
     if (!file.Open(path, qMax(grid.rows() - 1, 0)))
-        return;
+        return file.Refusal();
     LineCells cells;
     for (qint32 r = 1; r < grid.rows() && r <= file.Lines(); ++r) {
         cells.Set(file.Line(r - 1));
@@ -414,6 +467,7 @@ void PreviewCsv(GridModel &grid, const QString &path)
             grid.setText(r, c, *t);
         }
     }
+    return {};
 }
 
 } // namespace imp

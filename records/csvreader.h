@@ -24,6 +24,10 @@ class PageControls;
 
 namespace imp {
 
+// The longest logical line a CSV file may hold, in the file's bytes: far
+// above any waybill record, low enough that reading one line stays cheap.
+inline constexpr qint64 kMaxCsvLineBytes = 4 << 20;
+
 // Separates the cells of a logical line.
 inline const QString kCellSeparator = QString(2, QChar(0xDBFF));
 
@@ -58,9 +62,16 @@ class CsvFile
 public:
     // False for a path that does not end in ".csv" (any case), for
     // anything but an ordinary file (a named pipe, a device, a folder: at
-    // once, without waiting) and for a file that cannot be read. With maxLines >= 0 only the first maxLines lines
-    // are found (the encoding still takes the whole file).
+    // once, without waiting), for a file that cannot be read, and for a
+    // file refused (Refusal() says why): one of nothing but NUL bytes, or
+    // one with a logical line longer than kMaxCsvLineBytes (found as soon
+    // as the line passes the limit, so the rest is never read). With
+    // maxLines >= 0 only the first maxLines lines are found and measured
+    // (the encoding still takes the whole file).
     bool Open(const QString &path, qint64 maxLines = -1);
+    // Why the last Open refused the file, for the user; "" when it did not
+    // (also when the file merely could not be read).
+    QString Refusal() const;
     CsvEncoding encoding() const { return m_encoding; }
     qint64 Lines() const { return qint64(m_begin.size()); }
     // Lines up to the last one that is not empty.
@@ -73,27 +84,42 @@ public:
 
 private:
     QString decode(const QByteArray &bytes) const;
+    enum class Refused { No, OnlyNulBytes, LineTooLong };
     QFile m_file;
+    QString m_path;
+    Refused m_refused = Refused::No;
+    qint64 m_refusedLine = 0; // 1-based
     CsvEncoding m_encoding = CsvEncoding::CodePage936;
     bool m_lastOpen = false;
     qint64 m_used = 0;
     std::vector<qint64> m_begin, m_end;
 };
 
+// What ReadCsvData did: true when it read; otherwise the grid is as it
+// was, and `refusal` says why the file was refused ("" for an interval
+// that gives no record count, which the caller says in its own words).
+struct CsvReadResult
+{
+    bool read = false;
+    QString refusal;
+    explicit operator bool() const { return read; }
+};
+
 // ReadCsvData: shapes DataGrid for records of rows first..last, `interval`
 // rows each, and fills it through the maps. Records that begin past the
 // file's last non-empty line are dropped (an empty or unreadable file
-// keeps the count, its records holding only the quoted texts). False (nothing read, the grid
-// as far as it came) for an interval that gives no record count; the
-// caller shows "CSV文件导入错误！".
-bool ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last,
-                 const ColumnMaps &maps, qint64 interval, PageControls &page,
-                 const QString &lineBreakMarker);
+// keeps the count, its records holding only the quoted texts). Nothing is
+// read, and the grid is left, for an interval that gives no record count
+// and for a file Open refuses.
+CsvReadResult ReadCsvData(GridModel &grid, const QString &path, qint64 first, qint64 last,
+                          const ColumnMaps &maps, qint64 interval, PageControls &page,
+                          const QString &lineBreakMarker);
 
 // PreviewCsv: the first rows of a CSV file into a preview grid, line r in
 // row r, cell c - 1 in column c. A file that cannot be read leaves it. The
 // whole file is read once for its encoding (so the preview shows what the
-// import reads), but only the lines shown are found and decoded.
-void PreviewCsv(GridModel &grid, const QString &path);
+// import reads), but only the lines shown are found and decoded. Returns
+// why the file was refused (CsvFile::Refusal), "" when it was not.
+QString PreviewCsv(GridModel &grid, const QString &path);
 
 } // namespace imp

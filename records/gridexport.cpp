@@ -9,6 +9,7 @@
 #include "records/columnmap.h"
 
 #include <QFileInfo>
+#include <cerrno>
 #include <vector>
 #include <xlsxwriter.h>
 
@@ -53,11 +54,11 @@ QString CsvLine(const GridModel &grid, qint32 row)
     return line;
 }
 
-bool ExportGridToCsv(const GridModel &grid, const QString &path)
+Exported ExportGridToCsv(const GridModel &grid, const QString &path)
 {
     safefile::Writer file(path);
     if (!file.Open())
-        return false;
+        return {false, file.SystemError()};
     const LongWork work;
     ShowIndicator(QStringLiteral("正在导出数据至CSV格式文件……"), grid.rows());
     bool ok = true;
@@ -69,7 +70,7 @@ bool ExportGridToCsv(const GridModel &grid, const QString &path)
     }
     ok = ok && file.Commit(); // a failed file is dropped, the target kept
     CloseIndicator();
-    return ok;
+    return {ok, file.SystemError()};
 }
 
 namespace {
@@ -86,7 +87,7 @@ struct WorkbookCloser
 
 } // namespace
 
-bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString &title)
+Exported ExportGridToExcel(const GridModel &grid, const QString &path, const QString &title)
 {
     const LongWork work;
     ShowIndicator(QStringLiteral("正在将数据导出到EXCEL文件 …"), grid.rows() - 1);
@@ -96,7 +97,7 @@ bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString
     safefile::Writer file(path);
     if (!file.Open()) {
         CloseIndicator();
-        return false;
+        return {false, file.SystemError()};
     }
     const QByteArray tmpName = QFile::encodeName(file.PathForLibrary());
 
@@ -131,6 +132,7 @@ bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString
             worksheet_set_column(ws, lxw_col_t(j), lxw_col_t(j),
                                  double(grid.colWidth(cols[j]) / 123), nullptr);
     lxw_row_t k = 0;
+    int libraryError = 0;
     for (qint32 r = 0; r < grid.rows() && ok; ++r) {
         if (RowExported(grid, r)) {
             lxw_format *f = r < grid.fixedRows() ? head : body;
@@ -149,11 +151,14 @@ bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString
     if (ok) {
         lxw_workbook *wb = book.wb;
         book.wb = nullptr;
+        errno = 0;
         ok = workbook_close(wb) == LXW_NO_ERROR;
+        // The library writes the file itself: its failed write left errno.
+        libraryError = ok ? 0 : errno;
     }
     ok = ok && file.Commit();
     CloseIndicator();
-    return ok;
+    return {ok, libraryError ? libraryError : file.SystemError()};
 }
 
 QString WorkbookPath(const QString &path)
@@ -179,10 +184,12 @@ bool ExportGrid(const GridModel &grid, const QString &title)
         path = WorkbookPath(path);
     if (!ConfirmReplaceFile(path))
         return true;
-    const bool ok = csv ? ExportGridToCsv(grid, path) : ExportGridToExcel(grid, path, title);
-    if (!ok)
-        dialogs().Message(QStringLiteral("文件保存出错！"));
-    return ok || !csv;
+    const Exported done
+        = csv ? ExportGridToCsv(grid, path) : ExportGridToExcel(grid, path, title);
+    if (!done)
+        dialogs().Message(QStringLiteral("文件保存出错！")
+                          + FileWriteFaultText(path, done.systemError, QStringLiteral("导出")));
+    return done.ok || !csv;
 }
 
 } // namespace imp

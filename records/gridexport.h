@@ -23,9 +23,16 @@ inline constexpr const char *kExportFilter
 // The CSV line of one row, without its line end.
 QString CsvLine(const GridModel &grid, qint32 row);
 
-// True when written; false after a failure (the target stays as it was).
-bool ExportGridToCsv(const GridModel &grid, const QString &path);
-bool ExportGridToExcel(const GridModel &grid, const QString &path, const QString &title);
+// Whether the file was written; after a failure (the target stays as it
+// was) the system error number of the failed write, 0 when none was given.
+struct Exported
+{
+    bool ok = false;
+    int systemError = 0;
+    explicit operator bool() const { return ok; }
+};
+Exported ExportGridToCsv(const GridModel &grid, const QString &path);
+Exported ExportGridToExcel(const GridModel &grid, const QString &path, const QString &title);
 
 // The path a workbook is written to: a name ending in .xls gets its "x", a
 // name without the .xlsx ending gets it added.
@@ -33,7 +40,8 @@ QString WorkbookPath(const QString &path);
 
 // ExportGrid: asks for the file (through dialogs()), asks before replacing
 // an existing one, and writes CSV when the path ends in "csv" (any case),
-// else a workbook. False only when the CSV writing failed.
+// else a workbook. A failure says "文件保存出错！" and, when the disk was
+// full, that. False only when the CSV writing failed.
 bool ExportGrid(const GridModel &grid, const QString &title);
 
 } // namespace imp

@@ -30,9 +30,9 @@ QHash<qint64, qint32> ColumnsByID(const GridModel &grid)
 
 } // namespace
 
-bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPage> &pages)
+sql::Status AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPage> &pages)
 {
-    return static_cast<bool>(db::RunInTransaction([&](sql::Connection &conn) {
+    return db::RunInTransaction([&](sql::Connection &conn) {
         const auto last
             = conn.Query(QStringLiteral("SELECT MAX(ID) FROM 历史 WHERE Fmt=?"), {formatName});
         if (!last)
@@ -52,12 +52,12 @@ bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPa
             ++next;
         }
         return true;
-    }));
+    });
 }
 
 bool SaveHistoryRecord(PageControls &page, const QString &formatName)
 {
-    return AppendHistoryRecords(formatName, {CollectPageContents(page)});
+    return static_cast<bool>(AppendHistoryRecords(formatName, {CollectPageContents(page)}));
 }
 
 void InitHistoryGridHeader(GridModel &grid, const QString &formatName)
@@ -89,41 +89,41 @@ void LoadHistoryGrid(GridModel &grid, const QString &formatName)
     grid.setVisible(false);
     InitHistoryGridHeader(grid, formatName);
     sql::Connection *conn = db::Connection();
-    const auto rs = conn ? conn->Query(QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? "
-                                                      "ORDER BY ID DESC"),
-                                       {formatName})
-                         : std::nullopt;
-    const bool progress = rs && rs->size() > kProgressRows;
+    // The row count sizes the progress window; the rows are then read as
+    // they are stepped, straight into the new rows' cells.
+    const auto count = conn ? conn->Query(QStringLiteral("SELECT COUNT(*) FROM 历史 WHERE Fmt=?"),
+                                          {formatName})
+                            : std::nullopt;
+    const qint32 total = count ? count->value(0, 0).toInt() : 0;
+    const bool progress = total > kProgressRows;
     if (progress)
-        ShowIndicator(QStringLiteral("正在加载历史记录……"), rs->size());
-    if (rs) {
+        ShowIndicator(QStringLiteral("正在加载历史记录……"), total);
+    if (total > 0) {
         const QHash<qint64, qint32> cols = ColumnsByID(grid);
-        // Rows are appended in one step: count the records first.
-        qint32 records = 0;
+        std::vector<std::vector<GridModel::Cell>> records;
         std::optional<qint64> last;
-        for (const QVariantList &row : rs->rows)
-            if (const qint64 id = qint64(num::Val(num::Text(row.value(0)))); id != last) {
-                last = id;
-                ++records;
-            }
-        grid.setRows(grid.fixedRows() + records);
-        qint32 r = grid.fixedRows() - 1;
-        last.reset();
-        for (const QVariantList &row : rs->rows) {
-            const QString idText = num::Text(row.value(0));
-            const qint64 id = qint64(num::Val(idText));
-            if (id != last) {
-                last = id;
-                ++r;
-                grid.setText(r, 0, idText);
-                grid.setText(r, 1, num::Str(qint64(r - grid.fixedRows() + 1)));
-            }
-            const auto c = cols.find(qint64(num::Val(num::Text(row.value(1)))));
-            if (c != cols.end())
-                grid.setText(r, *c, num::Text(row.value(2)));
-            if (progress)
-                StepIndicator(1, QStringLiteral("pages"));
-        }
+        qint32 stepped = 0;
+        const bool read = conn->ForEachRow(
+            QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? ORDER BY ID DESC"),
+            {formatName}, [&](const sql::Statement &row) {
+                if (const qint64 id = qint64(row.ColumnNumber(0)); id != last) {
+                    last = id;
+                    records.emplace_back(size_t(grid.cols()));
+                    records.back()[0].text = row.ColumnText(0);
+                    records.back()[1].text = num::Str(qint64(records.size()));
+                }
+                const auto c = cols.find(qint64(row.ColumnNumber(1)));
+                if (c != cols.end())
+                    records.back()[size_t(*c)].text = row.ColumnText(2);
+                // Rows another copy of the program stored after the count
+                // are shown without steps past the end of the bar.
+                if (progress && ++stepped <= total)
+                    StepIndicator(1, QStringLiteral("pages"));
+            });
+        // A read that failed part way shows no record, as one that failed
+        // at once.
+        if (read)
+            grid.appendRows(std::move(records));
     }
     AutoFitGridColumns(GridFont(), grid, 1, progress);
     grid.setColWidth(0, 0);

@@ -5,6 +5,7 @@
 // a print in one transaction, and the history grid (MSF(2)) with its
 // operations: fill, put a record back into the page, delete records.
 
+#include "platform/sqlitedb.h"
 #include "properties/printedpage.h"
 
 #include <QString>
@@ -23,9 +24,9 @@ using ::PrintedPage;
 
 // Appends the pages as consecutive records of the format (each the highest
 // number of the format + 1) in one transaction; a page without contents is
-// a record too (one row of control ID 0, which no control has). False, with
-// nothing stored, when any write failed.
-bool AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPage> &pages);
+// a record too (one row of control ID 0, which no control has). A failure
+// (nothing stored) carries the fault of the statement that failed.
+sql::Status AppendHistoryRecords(const QString &formatName, const std::vector<PrintedPage> &pages);
 
 // The page's contents appended as the format's next record.
 bool SaveHistoryRecord(PageControls &page, const QString &formatName);

@@ -20,6 +20,7 @@ QString ShowOpenDialog(const QString &filter)
 
 int SheetList::Load(const QString &path, QDeadlineTimer deadline)
 {
+    const CancellableWork cancellable;
     ShowIndicator(QStringLiteral("正在读取EXCEL文件数据……"), 100);
     const XlsSheetNames sheets = ReadSheetNames(path, deadline);
     CloseIndicator();

@@ -91,7 +91,12 @@ void ImportMapping::LoadPreview(QDeadlineTimer deadline)
         return;
     }
     if (m_choice.IsCsv()) {
-        PreviewCsv(m_m0, m_choice.path);
+        // A file that is no table (refused with its cause) is not kept for
+        // the import.
+        if (const QString refusal = PreviewCsv(m_m0, m_choice.path); !refusal.isEmpty()) {
+            m_previewMessage = refusal;
+            m_choice.path.clear();
+        }
     } else if (!m_choice.IsXls()) {
         m_previewMessage = QString::fromUtf8(kUnsupportedFile);
         m_choice.path.clear();
@@ -215,13 +220,20 @@ ImportMapping::RunResult ImportMapping::RunImport(GridModel &dataGrid,
                                                        std::numeric_limits<qint16>::max());
     if (!interval)
         return {true, false, QString::fromUtf8(kIntervalOutOfRange)};
+    // An interval below 1 gives a CSV file's rows no records: the typed
+    // interval is said to be wrong, not the file.
+    if (m_choice.IsCsv() && *interval <= 0)
+        return {true, false, QString::fromUtf8(kIntervalNotPositive)};
     result.imported = true;
     // The reading lets the event loop run; the grid and the page stay in use.
     const LongWork work;
     if (m_choice.IsCsv()) {
-        if (!ReadCsvData(dataGrid, m_choice.path, *first, *last, maps, *interval, m_page,
-                         lineBreakMarker))
-            result.message = QString::fromUtf8(kCsvImportError);
+        const CsvReadResult read = ReadCsvData(dataGrid, m_choice.path, *first, *last, maps,
+                                               *interval, m_page, lineBreakMarker);
+        result.imported = read.read;
+        if (!read)
+            result.message = read.refusal.isEmpty() ? QString::fromUtf8(kCsvImportError)
+                                                    : read.refusal;
     } else if (m_choice.IsXls()) {
         if (const int rc = ReadExcelData(dataGrid, m_choice.path, m_choice.sheet, *first, *last,
                                          maps, *interval, m_page, lineBreakMarker, deadline))

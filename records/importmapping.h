@@ -40,6 +40,7 @@ inline constexpr const char *kRowsOutOfRange
     = "导入行号须为-2147483648至2147483647之间的整数，请重新设置！";
 inline constexpr const char *kIntervalOutOfRange
     = "间隔行数须为-32768至32767之间的整数，请重新设置！";
+inline constexpr const char *kIntervalNotPositive = "间隔行数须大于0，请重新设置！";
 inline constexpr const char *kCsvImportError = "CSV文件导入错误！";
 
 // The message that refuses rows first..last (either order) as one import,
@@ -60,9 +61,9 @@ public:
     std::array<QString, 3> rows {QStringLiteral("2"), QStringLiteral("100"), QStringLiteral("1")};
 
     // Opening: the preview, the boxes, the saved maps and row texts. A
-    // message to show ("" when none): an unsupported file or a CSV path that
-    // is no ordinary file (the path is then cleared) or a workbook that
-    // cannot be read. The workbook is read until the deadline.
+    // message to show ("" when none): an unsupported file, a CSV path that
+    // is no ordinary file or a CSV file refused with its cause (the path is
+    // then cleared), or a workbook that cannot be read. The workbook is read until the deadline.
     QString Load(QDeadlineTimer deadline = QDeadlineTimer(kXlsTimeLimitMs));
     // The error number of the preview's read of a workbook; 0 when it read
     // (or the file is no workbook).

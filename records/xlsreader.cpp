@@ -328,8 +328,11 @@ int RunHelper(const QStringList &args, const QDeadlineTimer &deadline, ReplyRead
         // Whatever the helper wrote before it ended is in the pipe by now; a
         // child it left may hold the pipe open, so its end is not awaited.
         const bool ended = run.Ended();
+        // A helper still at work when the time is up was slow, not broken
+        // (the reads before it may have spent the time): the workbook could
+        // not be read in time, whether or not it had greeted.
         if (deadline.hasExpired())
-            return failed();
+            return ended ? failed() : ExcelCannotOpen;
         if (open) {
             const qint64 left = deadline.isForever() ? kSliceMs : deadline.remainingTime();
             open = run.Read(ended ? 0 : int(std::min<qint64>(kSliceMs, left)), chunk);
@@ -528,11 +531,16 @@ int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName
         return ExcelBadRowCount;
     QStringList merged = MergeFieldArrays(maps);
     CleanColumnMaps(merged);
-    ShowIndicator(QString::fromUtf8(kReadingCaption), 100);
     // The workbook is read before the grid is touched: a file that cannot
-    // be read leaves the records of the last import as they were.
-    const XlsCells cells
-        = ReadSheetCells(path, CellsNeeded(sheetName, merged, first, interval, *records), deadline);
+    // be read leaves the records of the last import as they were. Only the
+    // read can be cancelled.
+    XlsCells cells;
+    {
+        const CancellableWork cancellable;
+        ShowIndicator(QString::fromUtf8(kReadingCaption), 100);
+        cells = ReadSheetCells(path, CellsNeeded(sheetName, merged, first, interval, *records),
+                               deadline);
+    }
     if (cells.error != ExcelOk) {
         CloseIndicator();
         return cells.error;
@@ -554,6 +562,7 @@ int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName
 int PreviewExcel(GridModel &grid, const QString &path, const QString &sheetName,
                  QDeadlineTimer deadline)
 {
+    const CancellableWork cancellable;
     ShowIndicator(QString::fromUtf8(kReadingCaption), 20);
     XlsCellRequest request;
     request.sheet = sheetName;

@@ -11,9 +11,10 @@
 // (ExcelCancelled). The reply may not outgrow what was asked: a frame past
 // the longest cell, a cell outside the request or out of order, or more
 // bytes than the request's rows by columns of longest cells end the run.
-// A helper that is missing, cannot start, or ends or stalls before its
-// greeting is ExcelReaderMissing; one that crashes, ends with an error,
-// overruns the deadline or answers in a malformed way after it is a
+// A helper that is missing, cannot start, ends before its greeting or
+// greets wrongly is ExcelReaderMissing; one that crashes, ends with an error
+// or answers in a malformed way after it, or is still at work when the
+// deadline passes (greeted or not: a slow helper is not a broken one), is a
 // workbook that cannot be opened (ExcelCannotOpen). Failures are the error
 // numbers the import reports (ExcelErrorMessage gives the text).
 

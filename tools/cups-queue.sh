@@ -13,7 +13,9 @@
 # tools/pqt-uneven.ppd (margins that differ on every side, a landscape page
 # turned clockwise, a bounded custom size) and PQT-MEDIA from
 # tools/pqt-media.ppd (custom sizes bounded more narrowly for its default
-# media type than its size parameters, which are all Qt reports, say).
+# media type than its size parameters, which are all Qt reports, say) and
+# PQT-FRACTION from tools/pqt-fraction.ppd (custom size limits that are not
+# whole points).
 # Idempotent; needs root (or sudo) to start cupsd and add the queues.
 # cups-pdf writes the jobs into /var/spool/cups-pdf/<user>.
 set -euo pipefail
@@ -77,6 +79,8 @@ sample_queue PQT-DYMO dymo
 sample_queue PQT-ZEBRA zebra
 add_queue PQT-UNEVEN "$(dirname "$0")/pqt-uneven.ppd"
 add_queue PQT-MEDIA "$(dirname "$0")/pqt-media.ppd"
-for q in "$QUEUE" "$QUEUE-MARGINS" PQT-LASERJET PQT-LETTER PQT-DYMO PQT-ZEBRA PQT-UNEVEN PQT-MEDIA; do
+add_queue PQT-FRACTION "$(dirname "$0")/pqt-fraction.ppd"
+for q in "$QUEUE" "$QUEUE-MARGINS" PQT-LASERJET PQT-LETTER PQT-DYMO PQT-ZEBRA PQT-UNEVEN PQT-MEDIA \
+  PQT-FRACTION; do
   lpstat -p "$q"
 done

@@ -4,6 +4,7 @@
 #include "platform/screenscale.h"
 
 #include "platform/numtext.h"
+#include "platform/ui/qtdialogs.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -94,6 +95,8 @@ ProgressWindow::ProgressWindow(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("进度指示器"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // The work closes it, also while a question of the work is open.
+    setProperty(kNoDialogOwner, true);
     setFixedSize(px(8715), px(720));
 
     LBL = makeLabel(this, twipRect(75, 105, 1080, 180), num::ColorFromBgr(0xFF0000),
@@ -141,6 +144,11 @@ void ProgressWindow::CloseByProgram()
 
 void ProgressWindow::closeEvent(QCloseEvent *event)
 {
+    // Work that cannot stop keeps its window to its end.
+    if (!m_closingByProgram && !WorkCanStop()) {
+        event->ignore();
+        return;
+    }
     if (!m_closingByProgram)
         IndicatorClosedByUser();
     m_closed = true;
@@ -178,9 +186,9 @@ void ProgressWindowView::Unload()
 
 namespace {
 
-// Drops the user's input (mouse, keys, wheel, shortcuts) to the windows that
-// were shown when long work began; the progress window and windows the work
-// opens itself (questions, file dialogs) take theirs.
+// Drops the user's input (mouse, keys, wheel, shortcuts, input methods) to
+// the windows that were shown when long work began; the progress window and
+// windows the work opens itself (questions, file dialogs) take theirs.
 class InputBlock : public QObject
 {
 public:
@@ -205,6 +213,7 @@ protected:
         case QEvent::Shortcut:
         case QEvent::Wheel:
         case QEvent::ContextMenu:
+        case QEvent::InputMethod: // an input method's typed text
             break;
         default:
             return false;

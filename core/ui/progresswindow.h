@@ -2,7 +2,7 @@
 // The progress window "进度指示器": the caption label, the item counter, the
 // bar with the percentage and the times on it. It shows what the progress
 // state holds; closing it by its close box stops the loops that watch
-// IndicatorShown().
+// IndicatorShown() (CancellableWork) and is refused while other work runs.
 
 #include "core/progress.h"
 

@@ -114,14 +114,37 @@ bool PutOffCloseWhileWorking(QWidget *window, QCloseEvent *event)
         return true;
     window->setProperty(kPending, true);
     const QPointer<QWidget> w(window);
-    AfterLongWork(window, [w] {
+    WhenNothingUnderWay(window, [w] {
         if (!w)
             return;
         w->setProperty(kPending, false);
-        if (w->isVisible())
+        // A window hidden meanwhile was closed some other way; one never
+        // shown is closed all the same.
+        if (w->isVisible() || !w->testAttribute(Qt::WA_WState_ExplicitShowHide))
             w->close();
     });
     return true;
+}
+
+bool WorkOrQuestionUnderWay()
+{
+    // The main loop is level 1; tests run without one (level 0).
+    return LongWorkRunning() || QApplication::activeModalWidget()
+        || QThread::currentThread()->loopLevel() > 1;
+}
+
+void WhenNothingUnderWay(QObject *context, std::function<void()> then)
+{
+    const QPointer<QObject> c(context);
+    if (!c)
+        return;
+    // Polled: a question's loop ends without a signal that reaches here.
+    QTimer::singleShot(WorkOrQuestionUnderWay() ? 20 : 0, c, [c, then = std::move(then)] {
+        if (WorkOrQuestionUnderWay())
+            WhenNothingUnderWay(c, then);
+        else
+            then();
+    });
 }
 
 void SetTopMost(QWidget *window)

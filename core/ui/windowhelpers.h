@@ -1,12 +1,16 @@
 #pragma once
 // Window helpers: finding a shown window by its caption, waiting until a
 // chooser closes, deleting a closed window only once the waits and modal
-// dialogs under it have returned, keeping a window on top, the remembered
-// geometry of resizable windows and the history list of a combo box.
+// dialogs under it have returned, putting a close off during long work,
+// running what waits until no work or question is under way, keeping a
+// window on top, the remembered geometry of resizable windows and the
+// history list of a combo box.
 
 #include <QString>
+#include <functional>
 
 class QCloseEvent;
+class QObject;
 class QComboBox;
 class QWidget;
 
@@ -25,9 +29,19 @@ void DeleteWhenUnwound(QWidget *window);
 // For a window that a close deletes (or that holds what long work uses),
 // called first in its close event: while long work runs (LongWork,
 // core/progress) the close stops it as closing the progress window does, is
-// ignored, and is made again once the work has ended, when the window's own
-// close path (its questions included) runs. True when the close was put off.
+// ignored, and is made again once nothing is under way (below: the work's
+// own messages are answered first), when the window's own close path (its
+// questions included) runs. A window never shown (one the work made and
+// used unseen) is closed then too, so it gives back what its opening took
+// (the main window's input). True when the close was put off.
 bool PutOffCloseWhileWorking(QWidget *window, QCloseEvent *event);
+// True while long work runs or a question, dialog or wait is open over the
+// main event loop (an application-modal window, a nested event loop): work
+// that a timer or a put-off close starts would run inside it.
+bool WorkOrQuestionUnderWay();
+// Runs `then` from the event loop once nothing is under way (at its next
+// pass when nothing is now); nothing when `context` is gone by then.
+void WhenNothingUnderWay(QObject *context, std::function<void()> then);
 // Keeps the window above the windows that are not kept on top.
 void SetTopMost(QWidget *window);
 // Moves a window to the centre of the screen's work area, keeping its size

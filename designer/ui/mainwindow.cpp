@@ -114,7 +114,9 @@ MainWindow::MainWindow(QWidget *parent)
     m_newEditionTimer->setInterval(10000);
     connect(m_newEditionTimer, &QTimer::timeout, this, [this] {
         m_newEditionTimer->stop();
-        m_import->AutoImport(TheStartupRecord);
+        // Not inside other work or a question: it would use the page and
+        // the grids under them.
+        WhenNothingUnderWay(this, [this] { m_import->AutoImport(TheStartupRecord); });
     });
     m_newEditionTimer->start();
 

@@ -99,6 +99,9 @@ public:
     QScrollBar *RecordScroll() const { return m_hs; }
     QLabel *RecordLabel(int i) const { return m_rnum[size_t(i)]; }
     QLineEdit *KeyWord() const { return m_kword; }
+    // The timer that starts the command line's automatic import 10 s after
+    // the window is made.
+    QTimer *AutoImportTimer() const { return m_newEditionTimer; }
 
     // MainView
     void PageGeometryChanged() override;

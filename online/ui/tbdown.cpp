@@ -283,6 +283,7 @@ void TBDown::extractAll()
 {
     QPointer<TBDown> self(this);
     const LongWork work;
+    const CancellableWork cancellable;
     setRunning(true);
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在提取交易信息..."), 500, start);

@@ -18,9 +18,11 @@
 
 namespace {
 
+// The active window, unless it is one that its work closes: then none.
 QWidget *owner()
 {
-    return QApplication::activeWindow();
+    QWidget *w = QApplication::activeWindow();
+    return w && w->property(kNoDialogOwner).toBool() ? nullptr : w;
 }
 
 QString titleOrDefault(const QString &title)

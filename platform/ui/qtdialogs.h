@@ -31,6 +31,11 @@ int TitleBarWidth(const QString &title);
 // whole title, and at least minWidth pixels wide.
 void KeepTitleWhole(QWidget *window, int minWidth = 0);
 
+// The property of a window that its own work closes (the progress window):
+// a dialog opened while it is active is not its child, since closing it
+// would take the dialog, which lives on the stack of its own loop, with it.
+inline constexpr char kNoDialogOwner[] = "noDialogOwner";
+
 class QtDialogs : public Dialogs
 {
 public:

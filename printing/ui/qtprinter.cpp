@@ -11,18 +11,21 @@ namespace {
 // A custom paper as the queue will feed it. CUPS keeps a custom size in
 // hundredths of a millimetre and hands the printer whole points cut down, so
 // 230 mm (651.97 pt) would come out 651 pt (229.66 mm) wide. Asking for the
-// nearest whole point, written in millimetres rounded up to the hundredth,
-// comes out that whole point: within 0.18 mm of the format.
-QPageSize AsQueueFeedsIt(const QPageSize &size)
+// whole point the range gives (the nearest, kept inside a limit that is no
+// whole point), written in millimetres rounded up to the hundredth, comes
+// out that whole point: within 0.18 mm of the format (1 pt at such a limit).
+QPageSize AsQueueFeedsIt(const QPageSize &size, const std::optional<CustomPaperRange> &range)
 {
     if (size.id() != QPageSize::Custom)
         return size;
     const QSizeF mm = size.size(QPageSize::Millimeter);
-    const auto fed = [](double v) {
-        const Pt points(std::round(ToPt(Mm(v)).v));
-        return std::ceil(ToMm(points).v * 100 - 1e-6) / 100;
+    const QSizeF nearest(std::round(ToPt(Mm(mm.width())).v), std::round(ToPt(Mm(mm.height())).v));
+    const QSizeF points
+        = range ? range->WholePoints(Mm(mm.width()), Mm(mm.height())).value_or(nearest) : nearest;
+    const auto fed = [](double wholePoints) {
+        return std::ceil(ToMm(Pt(wholePoints)).v * 100 - 1e-6) / 100;
     };
-    return QPageSize(QSizeF(fed(mm.width()), fed(mm.height())), QPageSize::Millimeter,
+    return QPageSize(QSizeF(fed(points.width()), fed(points.height())), QPageSize::Millimeter,
                      size.name(), QPageSize::ExactMatch);
 }
 
@@ -87,7 +90,7 @@ void QtPrinter::SetOrientation(QPageLayout::Orientation orientation)
 
 void QtPrinter::SetPageSize(const QPageSize &size)
 {
-    m_printer->setPageSize(AsQueueFeedsIt(size));
+    m_printer->setPageSize(AsQueueFeedsIt(size, CustomPaperSizes()));
     useDeclaredPrintableArea();
 }
 

@@ -238,7 +238,7 @@ bool InputMapWindow::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void InputMapWindow::COM_Click(int index)
+bool InputMapWindow::COM_Click(int index)
 {
     if (index == 0) {
         const ImportMapping::RunResult r
@@ -246,11 +246,12 @@ void InputMapWindow::COM_Click(int index)
         if (!r.message.isEmpty())
             dialogs().Message(r.message);
         if (r.stayOpen)
-            return;
+            return true;
         if (r.imported && m_host.afterImport)
             m_host.afterImport();
     }
     close();
+    return false;
 }
 
 void InputMapWindow::closeEvent(QCloseEvent *event)
@@ -347,8 +348,13 @@ void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs)
     w->T(1)->setText(QString::number(record.LastRow));
     if (record.AutoRun) {
         // A workbook the preview could not read (its message shown) is not
-        // read again for the import.
-        w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1);
+        // read again for the import. Rows or an interval the import refuses leave the
+        // window open: it is shown, so the user can set them again, and
+        // its close gives the main window back.
+        if (w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1)) {
+            w->show();
+            w->raise();
+        }
     } else {
         w->show();
         w->raise();

@@ -88,8 +88,9 @@ public:
     QLineEdit *Editor() const { return m_tt; }
     QPushButton *Com(int i) const { return m_com[size_t(i)]; }
     // 0 imports (when the choice is complete and the rows are accepted) and
-    // closes; 1 closes. Refused rows keep the window open.
-    void COM_Click(int index);
+    // closes; 1 closes. Refused rows or interval keep the window open, and
+    // then it returns true.
+    bool COM_Click(int index);
     // The editor laid over a cell of M1 (only column 4 of a data row).
     void M1_Click(qint32 row, qint32 col);
 
@@ -122,8 +123,9 @@ InputMapWindow *ShowImportMapping(ImportHost &host);
 // flag, the user's choice without it. With the flag the import runs at
 // once: rows the import would refuse are refused before anything is read,
 // the reads of the sheet names, the preview and the records share one time
-// limit, and a failed read (its message shown) ends it; without the flag
-// the window is shown for the user.
+// limit, and a failed read (its message shown) ends it; saved rows the
+// import refuses (its message shown) show the window for the user to set
+// them again; without the flag the window is shown for the user.
 void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs = kXlsTimeLimitMs);
 
 } // namespace imp

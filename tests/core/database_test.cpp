@@ -1,10 +1,13 @@
 #include "core/database.h"
+#include "platform/numtext.h"
 #include "support/testenv.h"
 
 #include <QFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
 
 using DatabaseTest = DataDirTest;
 
@@ -89,6 +92,42 @@ TEST_F(DatabaseTest, ValuesKeepTheirTypesAndTextKeysIgnoreCase)
     // AutoNumber keys are never reused.
     ASSERT_TRUE(db::ExecuteSQL("DELETE FROM Fmt WHERE ID=?", {*id}));
     EXPECT_GT(*db::InsertRow("Fmt", {{"Fmt", "b"}}), *id);
+}
+
+TEST_F(DatabaseTest, RowsVisitedAsSteppedReadAsQueryReadsThem)
+{
+    // Each stored value in a column of each declared kind; the visitor's
+    // texts and numbers must be what the value Query gives turns into.
+    ASSERT_TRUE(db::ExecuteSQL("CREATE TABLE V (L LONG, S TEXT, D DOUBLE, B BOOLEAN, T DATETIME, X)"));
+    const QString longText = QString(u"长文本😀\0x"_s).repeated(300000);
+    const QVariantList values
+        = {QVariant(),           qint64(42),         qint64(-9007199254740993LL),
+           u"12abc"_s,           u" 7 "_s,           2.5,
+           1e300,                longText,           QByteArray("\x01\xff", 2),
+           u"2024-05-06 07:08:09"_s, u"not a date"_s, true};
+    for (const QVariant &v : values)
+        ASSERT_TRUE(db::ExecuteSQL("INSERT INTO V VALUES (?, ?, ?, ?, ?, ?)", {v, v, v, v, v, v}));
+    const QString select = "SELECT L, S, D, B, T, X FROM V ORDER BY rowid";
+    const auto rs = db::OpenRecordset(select);
+    ASSERT_TRUE(rs);
+    int r = 0;
+    ASSERT_TRUE(db::Connection()->ForEachRow(select, {}, [&](const sql::Statement &row) {
+        for (int c = 0; c < 6; ++c) {
+            const QVariant v = rs->value(r, c);
+            // (Compared as truth values: a long text would fill the log.)
+            EXPECT_TRUE(row.Column(c) == v) << r << ":" << c;
+            EXPECT_TRUE(row.ColumnText(c) == num::Text(v)) << r << ":" << c;
+            EXPECT_EQ(row.ColumnNumber(c), num::Val(num::Text(v))) << r << ":" << c;
+        }
+        ++r;
+    }));
+    EXPECT_EQ(r, values.size());
+    // A failed query visits nothing and says why.
+    db::Connection()->clearLastError();
+    EXPECT_FALSE(db::Connection()->ForEachRow("SELECT * FROM Missing", {},
+                                              [&](const sql::Statement &) { ++r; }));
+    EXPECT_EQ(r, values.size());
+    EXPECT_FALSE(db::Connection()->lastError().isEmpty());
 }
 
 TEST_F(DatabaseTest, FailuresAreReported)

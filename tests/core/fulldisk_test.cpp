@@ -99,4 +99,25 @@ TEST_F(FullDiskWrites, FormatExportKeepsTheOldFileAndPicture)
     }
 }
 
+TEST_F(FullDiskWrites, DatabaseCommitNamesTheFullDisk)
+{
+    SmallDisk disk(dataDir(), 1 << 20);
+    if (!disk.on())
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    ASSERT_NE(db::Connection(), nullptr);
+    // Room for the journal, none for the new pages of the long value: the
+    // commit fails and SQLite rolls the transaction back itself.
+    ASSERT_TRUE(disk.LeaveRoom(8192));
+    const sql::Status why = db::RunInTransaction([](sql::Connection &c) {
+        return c.Exec(QStringLiteral("INSERT INTO 参数 (Var, Con) VALUES ('长', ?)"),
+                      {QString(6000, u'值')});
+    });
+    EXPECT_EQ(db::WriteFaultText(why, QStringLiteral("保存")).toStdString(),
+              "数据文件夹所在的磁盘已满！请腾出空间，然后再保存。");
+    EXPECT_EQ(db::GetFieldWhere(QStringLiteral("参数"), QStringLiteral("Var=?"),
+                                {QStringLiteral("长")}, QStringLiteral("Con")),
+              QVariant(QString()));
+    db::CloseConnection();
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #include "core/progress.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -125,4 +126,44 @@ TEST_F(ProgressTest, UserCloseStopsShowingSteps)
     CloseIndicator();
     EXPECT_EQ(view.unloads, 0);
     EXPECT_EQ(view.clears, refreshes);
+}
+
+// The steps draw the window at the first step, at the step that reaches the
+// total, and otherwise only once kIndicatorDrawMs have passed since the last
+// drawing. The verdicts follow the time the steps took here, so a slow
+// machine draws more often and still passes.
+TEST_F(ProgressTest, StepsDrawAtTheFirstAndTheLastAndAtMostEveryDrawingInterval)
+{
+    struct CountingView : RecordingView
+    {
+        int draws = 0;
+        void Refresh(const IndicatorState &s, bool clearBar) override
+        {
+            RecordingView::Refresh(s, clearBar);
+            draws += clearBar ? 0 : 1;
+        }
+    } counting;
+    SetIndicatorView(&counting);
+    for (const qint32 total : {2, 3, 100000}) {
+        ShowIndicator("步", total);
+        counting.draws = 0;
+        QElapsedTimer sinceFirst;
+        sinceFirst.start(); // before the first step draws
+        StepIndicator(1, "pages");
+        EXPECT_EQ(counting.draws, 1) << total;
+        EXPECT_EQ(counting.last.position, 1);
+        for (qint32 i = 2; i < total; ++i)
+            StepIndicator(1, "pages");
+        const qint64 beforeLast = sinceFirst.elapsed();
+        // Within the interval of the first drawing, no step in between drew.
+        if (beforeLast < kIndicatorDrawMs)
+            EXPECT_EQ(counting.draws, 1) << total;
+        StepIndicator(1, "pages");
+        EXPECT_EQ(counting.last.position, total) << total;
+        EXPECT_EQ(counting.last.percentText, "100%") << total;
+        EXPECT_EQ(counting.last.counterText, QStringLiteral("(%1/%1)").arg(total));
+        // The first, the last, and one for every interval passed between.
+        EXPECT_LE(counting.draws, 2 + sinceFirst.elapsed() / kIndicatorDrawMs) << total;
+        CloseIndicator();
+    }
 }

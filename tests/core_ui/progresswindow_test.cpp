@@ -1,8 +1,14 @@
 #include "core/progress.h"
 #include "core/ui/progresswindow.h"
 
+#include "platform/ui/qtdialogs.h"
+
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,6 +57,7 @@ TEST(ProgressWindow, ShowsStepsAndKeepsTheLongerBar)
 TEST(ProgressWindow, ClosingByTheCloseBoxClearsIndicatorShown)
 {
     InstallProgressWindow();
+    const CancellableWork download;
     ShowIndicator("下载", 10);
     ProgressWindow *w = CurrentProgressWindow();
     ASSERT_NE(w, nullptr);
@@ -68,4 +75,51 @@ TEST(ProgressWindow, ClosingByTheCloseBoxClearsIndicatorShown)
     ShowIndicator("again", 1);
     EXPECT_NE(CurrentProgressWindow(), nullptr);
     CloseIndicator();
+}
+
+// The window of work that cannot stop stays to its end: neither its close
+// box nor a put-off close takes it away.
+TEST(ProgressWindow, TheWindowOfWorkThatCannotStopStays)
+{
+    InstallProgressWindow();
+    const LongWork work;
+    ShowIndicator("正在保存格式……", 10);
+    ProgressWindow *w = CurrentProgressWindow();
+    ASSERT_TRUE(w && QTest::qWaitForWindowExposed(w));
+    w->close();
+    StopLongWork();
+    QTest::qWait(1);
+    EXPECT_TRUE(IndicatorShown());
+    EXPECT_EQ(CurrentProgressWindow(), w);
+    EXPECT_TRUE(w->isVisible());
+    CloseIndicator();
+}
+
+// A message shown while the progress window is the active window is not its
+// child: the work may close the window while the message is up.
+TEST(ProgressWindow, AMessageOverItOutlivesItsClose)
+{
+    InstallProgressWindow();
+    ShowIndicator("正在初始化格式……", 2);
+    ProgressWindow *w = CurrentProgressWindow();
+    ASSERT_TRUE(w && QTest::qWaitForWindowExposed(w));
+    QApplication::setActiveWindow(w);
+    QWidget *owner = w;
+    int passes = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (passes++ == 0) {
+            owner = box->parentWidget();
+            CloseIndicator(); // as other work ending inside the message does
+        } else if (passes > 5) {
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start(5);
+    QtDialogs().Message("每类内容框最多只能有999个，无法再添加！");
+    EXPECT_EQ(owner, nullptr);
+    EXPECT_EQ(CurrentProgressWindow(), nullptr);
 }

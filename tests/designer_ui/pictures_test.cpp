@@ -166,6 +166,7 @@ TEST_F(PicturesTest, HugePicturesShowInABoxAndOnPaper)
         {"6000.jpg", {6000, 6000}, QImage::Format_RGB32},
         {"12000.jpg", {12000, 12000}, QImage::Format_RGB888},
         {"8000.png", {8000, 8000}, QImage::Format_RGB32},
+        {"16bit.png", {6000, 6000}, QImage::Format_RGBX64}, // a scanner's 16 bits a channel
     };
     QTemporaryDir pictures;
     for (const auto &c : cases) {
@@ -186,6 +187,49 @@ TEST_F(PicturesTest, HugePicturesShowInABoxAndOnPaper)
         w.close();
         QFile::remove(file);
     }
+}
+
+// Pictures that would take seconds to read, or that cannot be read at a
+// smaller size, are refused at once as too big, naming their size, not as
+// damaged: a valid PNG of 9,000 × 8,000 (made directly, all black) and a
+// BMP past the decoding limit.
+TEST_F(PicturesTest, PicturesPastWhatCanBeReadAreRefusedAsTooBig)
+{
+    const char *script = R"(import struct, sys, zlib
+def chunk(t, d):
+    return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d))
+w, h = 9000, 8000
+z = zlib.compressobj(1)
+row = bytes(1 + 3 * w)
+idat = b''.join(z.compress(row) for _ in range(h)) + z.flush()
+open(sys.argv[1], 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 2, 0, 0, 0))
+                              + chunk(b'IDAT', idat) + chunk(b'IEND', b''))
+w, h = 6000, 6000
+size = 54 + 3 * w * h
+open(sys.argv[2], 'wb').write(b'BM' + struct.pack('<IHHI', size, 0, 0, 54)
+                              + struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, 3 * w * h, 2835, 2835, 0, 0)
+                              + bytes(3 * w * h))
+)";
+    const QString png = path(u"9000x8000.png"_s), bmp = path(u"6000x6000.bmp"_s);
+    ASSERT_EQ(RunCommand(u"/usr/bin/python3"_s, {u"-c"_s, QString::fromUtf8(script), png, bmp}), 0);
+    WriteBoxFormat(u"大图"_s);
+    MainWindow w;
+    w.show();
+    const struct
+    {
+        QString file;
+        const char *size;
+    } cases[] = {{png, "9000×8000"}, {bmp, "6000×6000"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.size);
+        dlg.Clear();
+        AddPictureFile(w, c.file);
+        const QStringList told = MessageBoxes(dlg);
+        ASSERT_EQ(told.size(), 1) << told.join(u'\n').toStdString();
+        EXPECT_TRUE(told.at(0).contains(QString::fromUtf8(c.size))) << told.at(0).toStdString();
+        EXPECT_TRUE(told.at(0).contains(u"太大"_s)) << told.at(0).toStdString();
+    }
+    w.close();
 }
 
 // A picture file that cannot be read is told once: not again when the page

@@ -33,6 +33,25 @@ protected:
     LocalServer server;
 };
 
+// The calendar clock the time-outs count on, in the test's hands: it starts
+// 0.9 s into a second and moves on by `step` ms after each reading, so a
+// wait ends after as many readings whatever the machine's speed.
+struct TestClock
+{
+    static constexpr qint64 kSecond = 1700000000000; // a whole second
+    explicit TestClock(qint64 stepMs)
+        : step(stepMs)
+    {
+        SetHttpClock([this] {
+            last = now;
+            now += step;
+            return QDateTime::fromMSecsSinceEpoch(last);
+        });
+    }
+    ~TestClock() { SetHttpClock(nullptr); }
+    qint64 step, now = kSecond + 900, last = 0;
+};
+
 } // namespace
 
 TEST(HttpUrl, TimeKeyJoinsExistingQueryWithAmpersand)
@@ -74,21 +93,25 @@ TEST_F(HttpTest, MissingMarkerFailsFiveTimesAndKeepsTheWholeReply)
 TEST_F(HttpTest, TimeOutZeroStillWaitsWithinTheCurrentSecond)
 {
     // The deadline is on the calendar clock in whole seconds: a time-out of
-    // 0 lasts to the end of the second the request was sent in.
-    server.handler = [](const QByteArray &) { return QByteArray("ok Finished"); };
-    server.delayMs = 200;
-    while (QDateTime::currentMSecsSinceEpoch() % 1000 > 100)
-        QTest::qWait(20);
+    // 0 lasts to the end of the second the request was sent in. While the
+    // clock stands, an answer that takes 200 ms still comes in time.
+    {
+        TestClock clock(0);
+        server.handler = [](const QByteArray &) { return QByteArray("ok Finished"); };
+        server.delayMs = 200;
+        QString reply;
+        EXPECT_EQ(HttpGetText(server.url("/slow"), reply, "Finished", 0), "");
+        EXPECT_EQ(reply, "ok Finished");
+    }
+    // A server that never answers: the wait ends once the clock is past the
+    // second, not a second later.
+    TestClock clock(200);
+    server.handler = [](const QByteArray &) { return QByteArray(); };
     QString reply;
-    EXPECT_EQ(HttpGetText(server.url("/slow"), reply, "Finished", 0), "");
-    EXPECT_EQ(reply, "ok Finished");
-
-    server.handler = [](const QByteArray &) { return QByteArray(); }; // never answers
-    QElapsedTimer t;
-    t.start();
     EXPECT_EQ(HttpGetText(server.url("/never"), reply, "Finished", 0),
               QStringLiteral("网络错误！"));
-    EXPECT_LE(t.elapsed(), 1100);
+    EXPECT_GE(clock.last, TestClock::kSecond + 1000);
+    EXPECT_LT(clock.last, TestClock::kSecond + 1200);
 }
 
 TEST_F(HttpTest, RetryStopsAtFirstSuccess)
@@ -107,17 +130,20 @@ TEST_F(HttpTest, SilentServerTimesOutAndReplyKeepsItsValue)
 {
     server.handler = [](const QByteArray &) { return QByteArray(); };
     QString reply = "entry";
-    QElapsedTimer t;
-    t.start();
-    EXPECT_EQ(HttpGetText(server.url("/slow"), reply, "x", 1), QStringLiteral("网络错误！"));
-    EXPECT_GE(t.elapsed(), 900);
-    EXPECT_LT(t.elapsed(), 4000);
-    EXPECT_EQ(reply, "entry");
-
-    t.restart();
+    {
+        // A time-out of one second started 0.9 s into a second: to the end
+        // of the next one.
+        TestClock clock(200);
+        EXPECT_EQ(HttpGetText(server.url("/slow"), reply, "x", 1), QStringLiteral("网络错误！"));
+        EXPECT_GE(clock.last, TestClock::kSecond + 2000);
+        EXPECT_LT(clock.last, TestClock::kSecond + 2200);
+        EXPECT_EQ(reply, "entry");
+    }
     // Five attempts, each to the end of the second it started in.
+    TestClock clock(200);
     EXPECT_EQ(HttpGetRetry(server.url("/slow"), reply, "x", 0), QStringLiteral("网络错误！"));
-    EXPECT_LT(t.elapsed(), 5500);
+    EXPECT_GE(clock.last, TestClock::kSecond + 5000);
+    EXPECT_LT(clock.last, TestClock::kSecond + 5200);
     EXPECT_EQ(reply, "entry");
 }
 

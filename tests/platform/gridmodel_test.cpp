@@ -49,6 +49,23 @@ TEST(GridModel, RemoveRowsTakesColoursAndHeightsAlong)
     EXPECT_EQ(g.rows(), 4);
 }
 
+TEST(GridModel, AppendedRowsTakeTheColumnCount)
+{
+    GridModel g;
+    fill(g, {"a"});
+    QSignalSpy resets(&g, &GridModel::reset);
+    std::vector<std::vector<GridModel::Cell>> rows(2);
+    rows[0] = {{"", 0, 0}, {"b", 0x0000FF, 0}};
+    rows[1] = {{"x"}, {"c"}, {"cut"}};
+    g.appendRows(std::move(rows));
+    g.appendRows({{}});
+    EXPECT_EQ(column(g, 1), QStringList({"a", "b", "c", ""}));
+    EXPECT_EQ(g.foreColor(3, 1), 0x0000FF);
+    EXPECT_EQ(g.rowCells(4).size(), 2u);
+    EXPECT_EQ(g.rowHeight(5), GridModel::kDefaultRowHeight);
+    EXPECT_EQ(resets.count(), 2);
+}
+
 TEST(GridModel, SortComparesNumbersAsNumbersAndKeepsColours)
 {
     GridModel g;

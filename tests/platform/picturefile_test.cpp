@@ -1,12 +1,37 @@
 // Reading picture files: a read is kept while the file stays the same and
-// read afresh when it changes.
+// read afresh when it changes, also when its modification time was put
+// back; the kept reads stay within their bound however many are read.
 
 #include "platform/picturefile.h"
 #include "support/testenv.h"
 
+#include <QFile>
 #include <QImageReader>
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's own count of the bytes in use (its allocator replaces
+// malloc's, whose figures are then empty).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The bytes the process holds from the heap now, big blocks included.
+qint64 HeldBytes()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 m = mallinfo2();
+    return qint64(m.uordblks + m.hblkhd);
+#endif
+}
+
+} // namespace
 
 class PictureFileTest : public DataDirTest
 { };
@@ -28,4 +53,50 @@ TEST_F(PictureFileTest, AReadIsKeptUntilTheFileChanges)
     QImageReader::setAllocationLimit(64);
     EXPECT_NE(ReadPicture(file).image.cacheKey(), first.image.cacheKey());
     QImageReader::setAllocationLimit(128);
+}
+
+TEST_F(PictureFileTest, AFileReplacedUnderItsOldModificationTimeIsReadAfresh)
+{
+    // A restored copy (cp -p) of the same size carries the old file's
+    // modification time; only its change time tells it apart.
+    const QString file = path(u"back.bmp"_s);
+    const QDateTime old(QDate(2020, 5, 1), QTime(9, 0));
+    const auto writeUnderOldTime = [&](Qt::GlobalColor colour) {
+        QImage picture(40, 20, QImage::Format_RGB32);
+        picture.fill(colour);
+        QFile f(file);
+        return picture.save(file, "BMP") && f.open(QIODevice::ReadWrite)
+            && f.setFileTime(old, QFileDevice::FileModificationTime);
+    };
+    ASSERT_TRUE(writeUnderOldTime(Qt::red));
+    const qint64 bytes = QFileInfo(file).size();
+    const QDateTime firstChange = QFileInfo(file).metadataChangeTime();
+    EXPECT_EQ(ReadPicture(file).image.pixel(0, 0), QColor(Qt::red).rgb());
+    // The change time moves with the system clock's tick.
+    do
+        ASSERT_TRUE(writeUnderOldTime(Qt::blue));
+    while (QFileInfo(file).metadataChangeTime() == firstChange);
+    ASSERT_EQ(QFileInfo(file).size(), bytes);
+    ASSERT_EQ(QFileInfo(file).lastModified(), old);
+    EXPECT_EQ(ReadPicture(file).image.pixel(0, 0), QColor(Qt::blue).rgb());
+}
+
+TEST_F(PictureFileTest, KeptReadsStayWithinTheirBound)
+{
+    // Twelve formats' backgrounds of 4,000 x 3,000 (48 MB each decoded)
+    // read in turn and let go, as the format list and the page do.
+    QImage scan(4000, 3000, QImage::Format_RGB32);
+    scan.fill(Qt::white);
+    const QString first = path(u"scan0.png"_s);
+    ASSERT_TRUE(scan.save(first));
+    scan = QImage();
+    const qint64 before = HeldBytes();
+    for (int i = 0; i < 12; ++i) {
+        const QString file = path(u"scan%1.png"_s.arg(i));
+        ASSERT_TRUE(i == 0 || QFile::copy(first, file));
+        EXPECT_EQ(ReadPicture(file).image.size(), QSize(4000, 3000)) << i;
+    }
+    // What the kept reads may hold, 256 MB, and little besides.
+    const qint64 held = HeldBytes() - before;
+    EXPECT_LE(held, (256 + 16) << 20) << "held " << (held >> 20) << " MB";
 }

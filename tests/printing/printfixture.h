@@ -90,7 +90,7 @@ struct PrintRig
                              [](const QString &t) { return t; },
                              [this](const QString &, const std::vector<PrintedPage> &p) {
                                  stored.push_back(p);
-                                 return true;
+                                 return sql::Status {};
                              }};
     PrintRig()
     {

@@ -234,5 +234,33 @@ TEST_F(PrintPdf, FullDiskKeepsTheOldPdfAndStoresNothing)
     EXPECT_TRUE(rig.stored.empty());
     ASSERT_EQ(dlg.messages().size(), 1) << dlg.messages().join(u"|"_s).toStdString();
     EXPECT_TRUE(dlg.messages()[0].startsWith(u"打印没有完成"_s));
+    // The full disk is named, the printer not blamed.
+    EXPECT_TRUE(dlg.messages()[0].contains(u"文件夹“"_s + dataDir() + u"”所在的磁盘已满"_s))
+        << dlg.messages()[0].toStdString();
+    EXPECT_FALSE(dlg.messages()[0].contains(u"打印机"_s));
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files).filter(u".pdf"_s), QStringList {u"full.pdf"_s});
+}
+
+TEST_F(PrintPdf, HistoryOnADamagedPageSaysTheFileIsDamaged)
+{
+    PrintRig rig;
+    rig.ctx.writeHistory = &rec::AppendHistoryRecords;
+    rig.controls.name = u"甲"_s;
+    rig.controls.values[rig.controls.Add(Box(0, 10, 10, 80, 8))] = u"收件人"_s;
+    ASSERT_TRUE(rec::AppendHistoryRecords(rig.controls.name, {{{1, QString(700, u'字')}}}));
+    // A bad sector under the format's history: the file system shows no
+    // change, so the file is not checked when it is opened again.
+    const QString file = path(u"DATA.db"_s);
+    db::CloseConnection();
+    ASSERT_TRUE(DamagePageUnder(file, u"SELECT MAX(ID) FROM 历史 WHERE Fmt='甲'"_s,
+                                {u"SELECT * FROM Fmt"_s}));
+    ASSERT_TRUE(NoteAsUnchanged(file));
+    rig.ui.next = std::make_unique<PdfPrinter>(pdf(u"damaged"_s));
+    ASSERT_TRUE(print::PrintRecord(rig.ctx));
+    ASSERT_EQ(dlg.messages().size(), 1);
+    const QString said = dlg.messages()[0];
+    EXPECT_TRUE(said.startsWith(u"单据已经打印，但打印记录没能保存到历史记录中！"_s))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(u"数据文件“"_s + QDir::toNativeSeparators(file) + u"”已损坏"_s))
+        << said.toStdString();
 }

@@ -4,8 +4,9 @@
 // and the calibration square land where the PDF file puts them;
 // PQT-PDF-MARGINS declares margins, and everything lands exactly that much
 // further in. The queues made from CUPS' sample drivers and from
-// tools/pqt-uneven.ppd and tools/pqt-media.ppd check lengthwise printing on a
-// page the queue turns, and custom paper the queue cannot take. Without the queues the tests are
+// tools/pqt-uneven.ppd, tools/pqt-media.ppd and tools/pqt-fraction.ppd check
+// lengthwise printing on a page the queue turns, and custom paper the queue
+// cannot take. Without the queues the tests are
 // skipped, except in CI.
 
 #include "printing/calibration.h"
@@ -33,22 +34,22 @@ const QString kMarginsQueue = u"PQT-PDF-MARGINS"_s;
 // in from the left, 23 pt from the top.
 const double kMarginLeftMm = 17 * 25.4 / 72, kMarginTopMm = 23 * 25.4 / 72;
 
-// The newest PDF cups-pdf wrote whose name holds the title, waiting for it.
+// The newest PDF cups-pdf wrote whose name holds the title, waiting for it
+// to be whole (cups-pdf writes it in place: it ends with its end mark once
+// written). The queue and Ghostscript take a few seconds on a quiet machine.
 QString WaitForOutput(const QString &title, const QDateTime &after)
 {
     const QStringList roots = {u"/var/spool/cups-pdf"_s, QDir::homePath() + u"/PDF"_s};
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 60000) {
+    while (t.elapsed() < 120000) {
         for (const QString &root : roots) {
             QDirIterator it(root, {u"*.pdf"_s}, QDir::Files, QDirIterator::Subdirectories);
             while (it.hasNext()) {
                 const QFileInfo f(it.next());
                 if (f.fileName().contains(title) && f.lastModified() >= after.addSecs(-1)
-                    && f.size() > 0) {
-                    QThread::msleep(500); // cups-pdf may still be writing
+                    && ReadBytes(f.filePath()).trimmed().endsWith("%%EOF"))
                     return f.filePath();
-                }
             }
         }
         QThread::msleep(200);
@@ -258,7 +259,9 @@ TEST_F(CupsQueue, LengthwisePrintUsesThePrintableAreaOfTheTurnedPage)
 // A custom size outside the range the queue's description declares is not
 // asked for: the message, and the print goes onto the queue's own paper.
 // PQT-MEDIA's range for its default media type is narrower than the one Qt
-// reports for it.
+// reports for it. PQT-FRACTION's limits are not whole points: 247.2 mm
+// (700.72 pt) is past 700.25 pt, while 317.7 mm (900.57 pt) lies within
+// 900.75 pt and is fed as 900 pt, not rounded out of the range.
 TEST_F(CupsQueue, CustomSizeOutsideTheQueueRangeKeepsTheQueuePaper)
 {
     const struct
@@ -275,6 +278,8 @@ TEST_F(CupsQueue, CustomSizeOutsideTheQueueRangeKeepsTheQueuePaper)
         {"PQT-MEDIA", "230", "127", true, 210, 297},
         {"PQT-MEDIA", "200", "70", true, 210, 297},
         {"PQT-MEDIA", "200", "127", false, 200, 127},
+        {"PQT-FRACTION", "247.2", "127", true, 210, 297},
+        {"PQT-FRACTION", "200", "317.7", false, 200, 317.5},
         {"PQT-LETTER", "230", "127", true, 215.9, 279.4},
         {"PQT-DYMO", "230", "127", true, 28.575, 88.9},
     };

@@ -1,4 +1,5 @@
 #include "platform/codepage.h"
+#include "records/csvencoding.h"
 #include "records/csvreader.h"
 #include "support/gridcontrols.h"
 #include "support/testenv.h"
@@ -500,4 +501,63 @@ TEST_F(CsvFiles, TraditionalWordsSignsAndOtherScripts)
     const QStringList read = Read((rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
     ASSERT_EQ(read.size(), rows.size());
     EXPECT_EQ(read.last(), rows.last());
+}
+
+TEST(EncodingVote, ChineseUnitBesideANumber)
+{
+    // Every common character whose two code page 936 bytes also form one
+    // UTF-8 character, as a unit beside a number: a file whose UTF-8 reading
+    // is a letter of another script there ("23ƿ" for "23瓶", "10Ь" for
+    // "10鞋"), a mark or no character at all is code page 936. A sign or a
+    // unit letter ("23¥", "10Ω", a soft hyphen) may win: no verdict there.
+    int letters = 0;
+    QStringList wrong;
+    for (int lead = 0xC2; lead <= 0xDF; ++lead)
+        for (int trail = 0xA1; trail <= 0xBF; ++trail) {
+            const QByteArray unit = QByteArray(1, char(lead)) + char(trail);
+            const QChar u = QString::fromUtf8(unit).at(0);
+            if (u.isSymbol() || u.isNumber() || u.isPunct() || QStringLiteral("Ωµμªº\u00AD").contains(u))
+                continue;
+            ++letters;
+            for (const QByteArray &bytes :
+                 {"SF000000000001,23" + unit, unit + "10,1", "23 " + unit}) {
+                EncodingVote vote;
+                vote.Add(bytes + "\r\n");
+                if (vote.Result() != CsvEncoding::CodePage936)
+                    wrong << cp936::Decode(bytes);
+            }
+        }
+    EXPECT_GT(letters, 800); // of the 930
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << ": "
+                                 << wrong.mid(0, 20).join(u' ').toStdString();
+}
+
+TEST_F(CsvFiles, UnitsTraditionalWordsAndUnassignedCodes)
+{
+    // One-record files: u holds the text in UTF-8, g in GBK, b the very
+    // bytes of a GBK file whose UTF-8 reading holds a code point no character
+    // is assigned to, glued to a letter (that reading in the comment).
+    struct Case
+    {
+        char encoding;
+        const char *text;
+    };
+    const Case cases[] = {
+        // units beside numbers; signs and unit letters in UTF-8
+        {'g', "SF000000000001,23瓶"}, {'g', "10鞋"}, {'g', "5帽,13812345678"}, {'g', "23 页"},
+        {'u', "¥59"}, {'u', "10Ω"}, {'u', "5µm"}, {'u', "3μF"}, {'u', "25°C"}, {'u', "Brand®"},
+        // traditional words, names whose other reading holds a Latin letter or "\"
+        {'u', "磺胺"}, {'u', "菸酒"}, {'u', "僱主"}, {'u', "欽羨"},
+        {'g', "璩珺,13812345678"}, {'g', "鎬籠"}, {'g', "鏈獅"},
+        {'b', "\xE0\xA7\xA4\x41,13812345678"}, // "৤A"
+        {'b', "\xEF\xBF\x81\x6E,13812345678"}, // "￁n"
+        {'b', "\xE2\xBF\x9E\x4D,13812345678"}, // "⿞M"
+        {'b', "\xE2\xBB\xB6\x43,13812345678"}, // "⻶C"
+    };
+    for (const Case &c : cases) {
+        const QByteArray bytes =
+            c.encoding == 'g' ? cp936::Encode(QString::fromUtf8(c.text)) : QByteArray(c.text);
+        const QString text = c.encoding == 'u' ? QString::fromUtf8(bytes) : cp936::Decode(bytes);
+        EXPECT_EQ(Text(bytes + "\r\n"), text) << c.encoding << " " << c.text;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include "core/database.h"
 #include "core/formatgrid.h"
+#include "core/progress.h"
 #include "core/settings.h"
 #include "platform/numtext.h"
 #include "records/defaultrecord.h"
@@ -168,6 +169,72 @@ TEST_F(Records, HistoryAppendLoadApplyDelete)
     EXPECT_EQ(grid.text(3, 0), u"2"_s);
     for (int c = 2; c < grid.cols(); ++c)
         EXPECT_EQ(grid.text(3, c), u""_s);
+}
+
+// The last state the progress window showed under a caption.
+struct LastShown : IndicatorView
+{
+    explicit LastShown(QString c)
+        : caption(std::move(c))
+    { }
+    QString caption;
+    IndicatorState last;
+    std::function<void()> onLoad;
+    void Load() override
+    {
+        if (onLoad)
+            onLoad();
+    }
+    void Refresh(const IndicatorState &s, bool) override
+    {
+        if (s.caption == caption)
+            last = s;
+    }
+    void Unload() override { }
+};
+
+TEST_F(Records, HistoryLoadStepsEveryRowAndKeepsEveryText)
+{
+    TestPage page;
+    BuildPage(page);
+    StoreFormatRows(page.name);
+    // 321 rows (over the progress window's 300): 160 records of two
+    // contents, one a long text outside the basic plane, and a record whose
+    // only content is NULL.
+    const QString longText = u"浙江省😀"_s.repeated(20000);
+    std::vector<rec::PrintedPage> pages(160);
+    for (int i = 0; i < 160; ++i)
+        pages[size_t(i)] = {{11, QString::number(i)}, {12, i == 7 ? longText : u"地址"_s}};
+    ASSERT_TRUE(rec::AppendHistoryRecords(page.name, pages));
+    ASSERT_TRUE(db::ExecuteSQL(u"INSERT INTO 历史 (Fmt, ID, CID, Con) VALUES (?, 161, 21, NULL)"_s,
+                               {page.name}));
+    LastShown view(u"正在加载历史记录……"_s);
+    // Another copy of the program stores a record of 50 rows between the
+    // count and the read: it is shown, and the bar ends at its end.
+    view.onLoad = [&] {
+        auto other = sql::Connection::Open(db::DatabasePath(), db::kDatabasePassword);
+        ASSERT_TRUE(other);
+        for (int i = 0; i < 50; ++i)
+            ASSERT_TRUE(other->Exec(u"INSERT INTO 历史 (Fmt, ID, CID, Con) VALUES (?, 162, 11, ?)"_s,
+                                    {page.name, u"另一份"_s}));
+    };
+    SetIndicatorView(&view);
+    GridModel grid;
+    rec::LoadHistoryGrid(grid, page.name);
+    SetIndicatorView(nullptr);
+    EXPECT_EQ(view.last.total, 321);
+    EXPECT_EQ(view.last.position, 321);
+    ASSERT_EQ(grid.dataRows(), 162);
+    EXPECT_EQ(grid.text(2, 3), u"另一份"_s);
+    // Columns: 地址 (12), 收件人 (11), 保价 (21); newest record first.
+    EXPECT_EQ(grid.rowCells(3)[0].text, u"161"_s);
+    for (int c = 2; c < grid.cols(); ++c)
+        EXPECT_EQ(grid.text(3, c), u""_s);
+    EXPECT_EQ(grid.text(156, 1), u"155"_s);
+    EXPECT_EQ(grid.text(156, 3), u"7"_s);
+    EXPECT_TRUE(grid.text(156, 2) == longText);
+    EXPECT_EQ(grid.text(163, 0), u"1"_s);
+    EXPECT_EQ(grid.text(163, 2), u"地址"_s);
 }
 
 TEST_F(Records, FailedWritesKeepWhatWasStored)

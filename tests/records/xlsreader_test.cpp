@@ -215,7 +215,7 @@ TEST_F(XlsFiles, HangIsAFailedRead)
     QElapsedTimer t;
     t.start();
     EXPECT_EQ(ReadSheetNames(fifo, QDeadlineTimer(1500)).error, ExcelCannotOpen);
-    EXPECT_LT(t.elapsed(), 10000);
+    EXPECT_LT(t.elapsed(), 15000); // ten times the limit; the hang lasts for ever
     close(writer);
 }
 

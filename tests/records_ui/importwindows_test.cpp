@@ -3,6 +3,7 @@
 #include "core/globals.h"
 #include "platform/codepage.h"
 #include "platform/ui/gridview.h"
+#include "records/csvreader.h"
 #include "records/importfile.h"
 #include "records/ui/importwindows.h"
 #include "support/gridcontrols.h"
@@ -91,7 +92,9 @@ TEST_F(ImportWindows, MapTypedImportedSavedAndLoadedAgain)
         const char *first, *last, *interval, *message;
     } refused[] = {{"1", "30001", "1", kTooManyRecords},
                    {"1e10", "2", "1", kRowsOutOfRange},
-                   {"2", "3", "40000", kIntervalOutOfRange}};
+                   {"2", "3", "40000", kIntervalOutOfRange},
+                   {"2", "3", "0", kIntervalNotPositive},
+                   {"2", "3", "-1", kIntervalNotPositive}};
     for (const auto &r : refused) {
         w->T(0)->setText(QString::fromUtf8(r.first));
         w->T(1)->setText(QString::fromUtf8(r.last));
@@ -127,6 +130,53 @@ TEST_F(ImportWindows, MapTypedImportedSavedAndLoadedAgain)
     again->COM_Click(1); // the close button never imports
     QApplication::processEvents();
     EXPECT_EQ(imports, 1);
+}
+
+// CSV files that are no waybill data are refused in words that say why,
+// before the grid is touched: a file of nothing but NUL bytes, and a line
+// past the limit (said at opening when the preview meets it, else at the
+// import).
+TEST_F(ImportWindows, CsvFilesRefusedWithTheirCause)
+{
+    const QByteArray longLine = "a," + QByteArray(kMaxCsvLineBytes, 'x') + "\r\n";
+    QByteArray shortLines;
+    for (int r = 1; r <= 30; ++r)
+        shortLines += "张,139\r\n";
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        const char *said; // a part of the message
+        bool atOpening;
+    } cases[] = {
+        {"nul.csv", QByteArray(4096, '\0'), "空字节", true},
+        {"zeros.csv", QByteArray(kMaxCsvLineBytes + 1, '\0'), "空字节", true},
+        {"early.csv", "名,电话\r\n" + longLine + "李,138\r\n", "第2行", true},
+        {"late.csv", shortLines + longLine, "第31行", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteBytes(path(QString::fromUtf8(c.name)), c.bytes));
+        choice.path = path(QString::fromUtf8(c.name));
+        dlg.Clear();
+        QPointer<InputMapWindow> w = ShowImportMapping(host);
+        ASSERT_TRUE(w);
+        EXPECT_EQ(dlg.messages().size(), c.atOpening ? 1 : 0) << dlg.messages().join(u'|').toStdString();
+        w->T(0)->setText(QStringLiteral("2"));
+        w->T(1)->setText(QStringLiteral("100"));
+        w->T(2)->setText(QStringLiteral("1"));
+        w->COM_Click(0);
+        QApplication::processEvents();
+        EXPECT_EQ(dlg.messages().size(), 1);
+        EXPECT_TRUE(dlg.messages().join(u'|').contains(QString::fromUtf8(c.said)))
+            << dlg.messages().join(u'|').toStdString();
+        EXPECT_EQ(imports, 0);
+        EXPECT_EQ(dataGrid.rows(), 2);
+        if (w)
+            w->close();
+        QApplication::processEvents();
+        EXPECT_TRUE(main.isEnabled());
+    }
 }
 
 TEST_F(ImportWindows, UnsupportedFileAndWorkbookWithoutSheet)
@@ -239,4 +289,83 @@ TEST_F(ImportWindows, BackgroundPicture)
     dlg.Queue(true);
     EXPECT_TRUE(ClearBackgroundPicture(fmt));
     EXPECT_FALSE(QFile::exists(GetBackgroundPicturePath(fmt)));
+}
+
+TEST_F(ImportWindows, ThirtyThousandRecordsAreTheMostOneImportTakes)
+{
+    // A file of 30,001 records: one more than an import takes.
+    QByteArray text = "名,电话\r\n";
+    for (int r = 2; r <= 30002; ++r)
+        text += "R" + QByteArray::number(r) + ",139\r\n";
+    ASSERT_TRUE(WriteBytes(csv, text));
+    ASSERT_TRUE(db::ExecuteSQL(
+        QStringLiteral("INSERT INTO 映射 (Fmt, ID, Map) VALUES (?, 11, 'A')"), {page.name}));
+    const struct
+    {
+        bool automatic; // from the command line, else typed in the mapping window
+        qint32 first, last;
+        int records; // -1: refused
+    } cases[] = {{true, 2, 30002, -1},
+                 {false, 30002, 2, -1},
+                 {true, 2, 30001, 30000},
+                 {false, 30002, 3, 30000}};
+    for (const auto &c : cases) {
+        dataGrid.setRows(2);
+        dlg.Clear();
+        imports = 0;
+        if (c.automatic) {
+            StartupRecord rec {page.name, csv, c.first, c.last, true};
+            AutoImport(rec, host);
+        } else {
+            choice.path = csv;
+            QPointer<InputMapWindow> w = ShowImportMapping(host);
+            ASSERT_TRUE(w);
+            w->T(0)->setText(QString::number(c.first));
+            w->T(1)->setText(QString::number(c.last));
+            w->T(2)->setText(QStringLiteral("1"));
+            w->COM_Click(0);
+            if (w)
+                w->close();
+        }
+        QApplication::processEvents();
+        const bool refused = c.records < 0;
+        EXPECT_EQ(dlg.messages(),
+                  refused ? QStringList {QString::fromUtf8(kTooManyRecords)} : QStringList())
+            << c.first << ".." << c.last;
+        EXPECT_EQ(imports, refused ? 0 : 1);
+        EXPECT_EQ(dataGrid.rows() - dataGrid.fixedRows(), refused ? 0 : c.records);
+        EXPECT_TRUE(main.isEnabled());
+    }
+}
+
+TEST_F(ImportWindows, AutomaticImportRefusedByTheSavedIntervalAsksForItAgain)
+{
+    const struct
+    {
+        const char *interval, *message;
+    } cases[] = {{"40000", kIntervalOutOfRange}, {"0", kIntervalNotPositive}};
+    for (const auto &c : cases) {
+        choice.path = csv;
+        QPointer<InputMapWindow> w = ShowImportMapping(host);
+        ASSERT_TRUE(w);
+        w->T(2)->setText(QString::fromUtf8(c.interval));
+        w->COM_Click(1); // closing keeps the texts for the next import
+        QApplication::processEvents();
+        dlg.Clear();
+        StartupRecord rec {page.name, csv, 2, 5, true};
+        AutoImport(rec, host);
+        QApplication::processEvents();
+        EXPECT_EQ(dlg.messages(), QStringList {QString::fromUtf8(c.message)});
+        EXPECT_EQ(imports, 0);
+        // The refusal asks for the interval again: the window is shown for
+        // it, and its close gives the main window back.
+        QPointer<InputMapWindow> shown;
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (auto *m = qobject_cast<InputMapWindow *>(t); m && m->isVisible())
+                shown = m;
+        ASSERT_TRUE(shown);
+        shown->COM_Click(1);
+        QApplication::processEvents();
+        EXPECT_TRUE(main.isEnabled());
+    }
 }

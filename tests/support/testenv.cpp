@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -13,7 +14,9 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -118,6 +121,92 @@ FullDiskScope::~FullDiskScope()
     lim.rlim_cur = rlim_t(m_old);
     setrlimit(RLIMIT_FSIZE, &lim);
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+namespace {
+
+constexpr qint64 kPageSize = 1024; // the database's page size
+
+// Overwrites bytes in the middle of a page.
+bool DamagePage(const QString &file, qint64 page)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadWrite) && f.seek((page - 1) * kPageSize + kPageSize / 2)
+        && f.write(QByteArray(16, '\x5a')) == 16;
+}
+
+// Whether the queries read back whole from the file.
+bool Reads(const QString &file, const QStringList &queries)
+{
+    auto conn = sql::Connection::Open(file, db::kDatabasePassword);
+    for (const QString &q : queries)
+        if (!conn || !conn->Query(q))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool NoteAsUnchanged(const QString &file)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+        return false;
+    QByteArray state;
+    for (const qint64 v :
+         {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size), qint64(st.st_mtim.tv_sec),
+          qint64(st.st_mtim.tv_nsec), qint64(st.st_ctim.tv_sec), qint64(st.st_ctim.tv_nsec)})
+        state += QByteArray::number(v) + ' ';
+    QFile note(file + QStringLiteral(".checked"));
+    return note.open(QIODevice::WriteOnly) && note.write(state) == state.size();
+}
+
+bool DamagePageUnder(const QString &file, const QString &broken, const QStringList &whole)
+{
+    const QString trial = file + QStringLiteral(".trial");
+    for (qint64 page = 2; page <= QFileInfo(file).size() / kPageSize; ++page) {
+        QFile::remove(trial);
+        if (!QFile::copy(file, trial) || !DamagePage(trial, page))
+            return false;
+        if (!Reads(trial, {broken}) && Reads(trial, whole)) {
+            QFile::remove(trial);
+            return DamagePage(file, page);
+        }
+    }
+    QFile::remove(trial);
+    return false;
+}
+
+SmallDisk::SmallDisk(const QString &folder, qint64 bytes)
+    : m_folder(QFile::encodeName(folder))
+{
+    const QByteArray options = "size=" + QByteArray::number(bytes);
+    m_on = ::mount("smalldisk", m_folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                   options.constData())
+        == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (m_on)
+        ::umount2(m_folder.constData(), MNT_DETACH);
+}
+
+bool SmallDisk::LeaveRoom(qint64 room)
+{
+    const QByteArray filler = m_folder + "/.filler";
+    const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const QByteArray block(4096, 'f');
+    qint64 size = 0;
+    ssize_t n;
+    while ((n = ::write(fd, block.constData(), size_t(block.size()))) > 0)
+        size += n;
+    const bool full = n < 0 && errno == ENOSPC && size >= room;
+    const bool ok = full && ::ftruncate(fd, off_t(size - room)) == 0;
+    ::close(fd);
+    return ok;
 }
 
 AppendOnlyFolder::AppendOnlyFolder(const QString &folder)

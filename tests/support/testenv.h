@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -67,6 +68,34 @@ private:
     int m_fd = -1;
     int m_flags = 0;
 };
+
+// A tmpfs of the given size mounted on a folder for its lifetime (needs
+// root): a real file system that fills up and says ENOSPC. on() is false
+// where it could not be mounted.
+class SmallDisk
+{
+public:
+    SmallDisk(const QString &folder, qint64 bytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+    bool on() const { return m_on; }
+    // Fills the disk with a hidden file until only room bytes (a multiple
+    // of 4096) are left free.
+    bool LeaveRoom(qint64 room);
+
+private:
+    QByteArray m_folder;
+    bool m_on = false;
+};
+
+// The note the program leaves beside DATA.db as it ends, made for the file
+// as it is now: what a change below the file system leaves unchanged.
+bool NoteAsUnchanged(const QString &file);
+// Damages the first page of the database file whose loss breaks the query
+// broken and leaves the queries whole readable, as a bad sector would;
+// false when no page does.
+bool DamagePageUnder(const QString &file, const QString &broken, const QStringList &whole);
 
 // The texts of the OK message boxes shown, in order.
 QStringList MessageBoxes(const ScriptedDialogs &d);
