@@ -5,6 +5,7 @@
 #include "core/database.h"
 #include "core/exampleformat.h"
 #include "core/exchangefile.h"
+#include "core/formatstore.h"
 #include "core/globals.h"
 #include "core/startup.h"
 #include "core/ui/fmtlist.h"
@@ -54,7 +55,8 @@ int main(int argc, char **argv)
     }
     // An export killed while replacing a .wlq file and its picture is
     // completed or undone, so the pair is both old or both new.
-    RecoverFormatExport();
+    if (const QString why = FileRecoveryMessage(RecoverFormatExport(), QStringLiteral("导出"), false); !why.isEmpty())
+        dialogs().Message(why);
     // A database file that cannot be read, or that another process holds
     // for longer than the wait, ends the start with one message; the file
     // stays as it is, and the lock goes with this copy.
@@ -75,6 +77,11 @@ int main(int argc, char **argv)
     {
         ~CloseAtEnd() { db::CloseAtEnd(); }
     } closeAtEnd;
+    // A format save killed between its picture's copy and its rows gets the
+    // picture it stored, or none.
+    if (const QString why = FileRecoveryMessage(RecoverPictureCopy(), QStringLiteral("保存格式"), false);
+        !why.isEmpty())
+        dialogs().Message(why);
 
     bool endProgram = false;
     CheckNewVersion(kProductNumber, QString::fromUtf8(kOwnVersion), &endProgram);

@@ -187,9 +187,46 @@ void SetExportFormatChooser(std::function<QString(const FormatHost &)> chooser)
     g_chooser = std::move(chooser);
 }
 
-bool RecoverFormatExport()
+safefile::RecoverResult RecoverFormatExport()
 {
-    return safefile::Recover(exportRecordPath());
+    // An export replaces one .wlq file and, beside it, its picture.
+    safefile::RecoverRules rules;
+    rules.accept = [](const QStringList &targets) {
+        return (targets.size() == 1 || targets.size() == 2)
+            && targets.front().endsWith(QStringLiteral(".wlq"), Qt::CaseInsensitive)
+            && (targets.size() == 1 || targets.back().endsWith(QStringLiteral(".jpg")));
+    };
+    return safefile::Recover(exportRecordPath(), rules);
+}
+
+QString FileRecoveryMessage(const safefile::RecoverResult &r, const QString &work, bool needed)
+{
+    switch (r.what) {
+    case safefile::Recovery::Nothing:
+    case safefile::Recovery::Completed:
+        return {};
+    case safefile::Recovery::SetAside:
+        return work + QStringLiteral("记录“") + r.record + QStringLiteral("”所列的文件不是")
+            + work + QStringLiteral("时建立的，没有改动任何文件；该记录已改名为“")
+            + r.setAsideAs + QStringLiteral("”。");
+    case safefile::Recovery::NotAFile:
+        // Nothing is lost while no export runs.
+        if (!needed)
+            return {};
+        return QStringLiteral("“") + r.record
+            + (QFileInfo(r.record).isDir() ? QStringLiteral("”是一个文件夹")
+                                            : QStringLiteral("”不是普通文件"))
+            + QStringLiteral("，") + work + QStringLiteral("要用这个名称记录文件的替换，无法") + work
+            + QStringLiteral("。请将它移走或改名后再试。");
+    case safefile::Recovery::Unreadable:
+        return work + QStringLiteral("记录“") + r.record + QStringLiteral("”无法读取或改名，上次中断的")
+            + work + QStringLiteral("没有处理。请检查数据文件夹的权限。");
+    case safefile::Recovery::Stuck:
+        return QStringLiteral("上次中断的") + work + QStringLiteral("无法完成或撤销：文件“") + r.target
+            + QStringLiteral("”无法取得应有的内容，该内容现保存在“") + r.kept
+            + QStringLiteral("”。") + work + QStringLiteral("记录已保留，下次启动时将再次处理。");
+    }
+    return {};
 }
 
 bool ExportFormat(const FormatHost &host, const QString &nameIn, const safefile::StepHook &step)
@@ -216,6 +253,14 @@ bool ExportFormat(const FormatHost &host, const QString &nameIn, const safefile:
     if (QFileInfo::exists(path)
         && !dialogs().AskYesNo(QStringLiteral("文件：“") + path
                                + QStringLiteral("”已经存在，是否覆盖？")))
+        return false;
+    // A run an earlier copy left is completed or undone before this one
+    // writes its record; a record that stays in the way is said as it is.
+    const safefile::RecoverResult recovered = RecoverFormatExport();
+    if (const QString why = FileRecoveryMessage(recovered, QStringLiteral("导出"), true);
+        !why.isEmpty())
+        dialogs().Message(why);
+    if (!recovered)
         return false;
     // The file and its picture are written completely before either takes
     // its place, and replaced as a pair, even across a kill of the program:
@@ -420,7 +465,7 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
             QStringLiteral("格式没有导入：底图复制出错！请检查数据文件夹所在的磁盘是否已满。"));
         return false;
     }
-    if (!tx.Commit())
+    if (!picture.Mark(*conn) || !tx.Commit())
         return writeFailed();
     picture.Keep();
 

@@ -47,9 +47,15 @@ bool ExportFormat(const FormatHost &host, const QString &name,
 
 // Completes or undoes the file replacement of an export that a killed
 // program left, so that a .wlq file and its picture are both old or both
-// new and no file of the export is left; run at the start. True when
-// nothing is left to do.
-bool RecoverFormatExport();
+// new and no file of the export is left; run at the start and before each
+// export. Only a record of a .wlq file and a .jpg picture, with hidden
+// files of the export's own form beside them, is acted on; any other is
+// renamed aside. True (as a bool) when no record is left in the way.
+safefile::RecoverResult RecoverFormatExport();
+// What to tell the user about a recovery of the work named (导出, 保存格式);
+// "" when nothing. A record that is no file is said only when the work needs
+// it (needed).
+QString FileRecoveryMessage(const safefile::RecoverResult &r, const QString &work, bool needed);
 
 // Reads a .wlq file into table Fmt as a new format named after the file,
 // with new IDs and its references renumbered, all in one transaction, and

@@ -2,6 +2,7 @@
 
 #include "core/apppaths.h"
 #include "core/database.h"
+#include "core/exchangefile.h"
 #include "core/formatgrid.h"
 #include "core/gridhelpers.h"
 #include "core/helpers.h"
@@ -326,40 +327,103 @@ sql::Status SaveFormatGrid(const FormatHost &host, GridModel &grid, const QStrin
 }
 
 sql::Status StoreEmptyFormat(const FormatHost &host, const QString &name, const QString &width,
-                             const QString &height)
+                             const QString &height, PictureCopy *picture)
 {
     if (name.isEmpty()) // would overwrite the settings row
         return {sql::Fault::Other, QStringLiteral("格式名为空")};
     return db::RunInTransaction([&](sql::Connection &conn) {
         return conn.Exec(QStringLiteral("DELETE FROM Fmt WHERE Fmt=?"), {name})
-            && writeHeader(conn, host, width, height, host.OffsetXText(), host.OffsetYText(), name);
+            && writeHeader(conn, host, width, height, host.OffsetXText(), host.OffsetYText(), name)
+            && (!picture || picture->Mark(conn));
     });
 }
 
-PictureCopy::~PictureCopy()
+namespace {
+
+QString pictureRecordPath()
 {
-    if (!m_made.isEmpty())
-        QFile::remove(m_made);
+    return paths::DataPath(QStringLiteral("picture.pending"));
 }
+
+// The token of the copy whose rows were committed last.
+const QString kPictureTokenVar = QStringLiteral("PictureCopyToken");
+
+} // namespace
+
+PictureCopy::PictureCopy(safefile::StepHook step)
+    : m_step(std::move(step))
+{ }
+
+PictureCopy::~PictureCopy() = default; // the Together undoes an unkept copy
 
 sql::Status PictureCopy::Copy(const QString &from, const QString &to, bool replace)
 {
     if (!QFileInfo::exists(from))
         return {};
-    const bool existed = QFileInfo::exists(to);
-    if (existed && !replace)
+    if (QFileInfo::exists(to) && !replace)
         return {};
+    const QFileInfo a(from), b(to);
+    if (a.canonicalFilePath() == b.canonicalFilePath())
+        return {};
+    const auto failed = [&](int why) {
+        m_files.reset();
+        return sql::Status {why ? sql::FaultOfErrno(why) : sql::Fault::Other,
+                            QStringLiteral("底图“") + to + QStringLiteral("”复制出错")
+                                + (why ? QStringLiteral("：")
+                                           + QString::fromLocal8Bit(std::strerror(why))
+                                       : QString())};
+    };
+    // A copy a killed save left is dealt with first; one that stays in the
+    // way stops this one, and is named.
+    if (const safefile::RecoverResult left = RecoverPictureCopy(); !left)
+        return {sql::Fault::Other, FileRecoveryMessage(left, QStringLiteral("保存格式"), true)};
+    m_files = std::make_unique<safefile::Together>(pictureRecordPath(), QStringList {to}, m_step);
     errno = 0;
-    if (!safefile::CopyFile(from, to)) { // the target keeps what it had
-        const int why = errno;
-        return {why ? sql::FaultOfErrno(why) : sql::Fault::Other,
-                QStringLiteral("底图“") + to + QStringLiteral("”复制出错")
-                    + (why ? QStringLiteral("：") + QString::fromLocal8Bit(std::strerror(why))
-                           : QString())};
-    }
-    if (!existed)
-        m_made = to;
+    if (!m_files->Open() || !safefile::CopyInto(from, m_files->file(0)) || !m_files->Prepare())
+        return failed(errno);
     return {};
+}
+
+bool PictureCopy::Mark(sql::Connection &conn)
+{
+    return !m_files
+        || (conn.Exec(QStringLiteral("DELETE FROM 参数 WHERE Var=?"), {kPictureTokenVar})
+            && conn.Exec(QStringLiteral("INSERT INTO 参数(Var,Con) VALUES(?,?)"),
+                         {kPictureTokenVar, m_files->Token()}));
+}
+
+void PictureCopy::Keep()
+{
+    if (!m_files)
+        return;
+    // The rows are stored: the picture follows them.
+    m_files->Decided();
+    if (!m_files->Commit()) {
+        m_files.reset();
+        RecoverPictureCopy();
+    }
+    m_files.reset();
+}
+
+safefile::RecoverResult RecoverPictureCopy()
+{
+    safefile::RecoverRules rules;
+    // One picture in the data folder.
+    rules.accept = [](const QStringList &targets) {
+        return targets.size() == 1 && targets.front().endsWith(QStringLiteral(".jpg"))
+            && QFileInfo(QFileInfo(targets.front()).absolutePath()).canonicalFilePath()
+            == QFileInfo(paths::DataDir()).canonicalFilePath();
+    };
+    rules.committed = [](const QString &token) -> std::optional<bool> {
+        sql::Connection *conn = db::Connection();
+        const auto rows = conn ? conn->Query(QStringLiteral("SELECT Con FROM 参数 WHERE Var=?"),
+                                             {kPictureTokenVar})
+                               : std::nullopt;
+        if (!rows)
+            return std::nullopt;
+        return !rows->empty() && num::Text(rows->value(0, 0)) == token;
+    };
+    return safefile::Recover(pictureRecordPath(), rules);
 }
 
 QString GetBackgroundPicturePath(const QString &formatName)

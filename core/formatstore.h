@@ -9,9 +9,11 @@
 
 #include "core/formathost.h"
 #include "platform/gridmodel.h"
+#include "platform/safefile.h"
 #include "platform/sqlitedb.h"
 
 #include <QString>
+#include <memory>
 
 // Reads the format's header row into the host (page size, offsets, menu
 // ticks, options, font scale from the stored screen width). Nothing changes
@@ -43,28 +45,48 @@ sql::Status SaveFormatGrid(const FormatHost &host, GridModel &grid, const QStrin
 // the given page size and the host's offsets, ticks and options is written,
 // in one transaction. When refused, the table is as it was and the result
 // names the fault.
+class PictureCopy;
+// A picture copied for the format is marked in the same transaction.
 sql::Status StoreEmptyFormat(const FormatHost &host, const QString &name, const QString &width,
-                             const QString &height);
+                             const QString &height, PictureCopy *picture = nullptr);
 
-// A background picture copied for a format about to be stored. Unless Keep
-// is called, the copy is removed again when this goes, so that no picture
-// stays behind for a format the database refused. A picture the target
-// already had is never removed (and replaced only when asked to).
+// A background picture copied for a format about to be stored, landing
+// together with the format's rows or not at all, even across a kill of the
+// program. Copy writes the picture completely to a hidden file beside the
+// target, named in a record in the data folder (picture.pending); Mark, in
+// the transaction that stores the rows, stores the copy's token with them;
+// Keep, after the commit, gives the picture its name. Without Keep the
+// hidden file and the record go when this goes. A killed save leaves the
+// record, and RecoverPictureCopy (at the start, the database open) gives
+// the picture its name when the token reached the database and removes it
+// otherwise. A picture the target already had is never removed (and
+// replaced only when asked to).
 class PictureCopy
 {
 public:
-    PictureCopy() = default;
+    // step, when given, is called before each file operation (tests stop
+    // there).
+    explicit PictureCopy(safefile::StepHook step = {});
     ~PictureCopy();
     PictureCopy(const PictureCopy &) = delete;
     PictureCopy &operator=(const PictureCopy &) = delete;
-    // Succeeds when there is nothing to copy or the copy is complete; a
-    // failure names what the system said.
+    // Succeeds when there is nothing to copy or the copy is ready; a failure
+    // names what the system said.
     sql::Status Copy(const QString &from, const QString &to, bool replace);
-    void Keep() { m_made.clear(); }
+    // Inside the transaction of the rows; true when there is nothing to mark.
+    bool Mark(sql::Connection &conn);
+    // After the commit; a picture that cannot take its name now takes it at
+    // the next start.
+    void Keep();
 
 private:
-    QString m_made; // the file this copy created
+    safefile::StepHook m_step;
+    std::unique_ptr<safefile::Together> m_files;
 };
+
+// Completes or undoes a picture copy a killed save left; run at the start
+// once the database is open.
+safefile::RecoverResult RecoverPictureCopy();
 
 // The background picture of a format: the name with * ? < > / \ : | and "
 // replaced by the digits 0 to 8, plus ".jpg", in the data folder.

@@ -40,7 +40,7 @@ std::optional<QString> AskSize(const QString &prompt, const QString &preset, con
 
 } // namespace
 
-SaveOutcome NewFormat(MainState &state)
+SaveOutcome NewFormat(MainState &state, const safefile::StepHook &step)
 {
     const std::optional<QString> name
         = dialogs().Input(QStringLiteral("请输入需要新建的格式名称："), kNewTitle, QString());
@@ -78,12 +78,12 @@ SaveOutcome NewFormat(MainState &state)
     const QString open = state.CurrentFormatName();
     if (sql::Status kept = state.SaveDefaultRecord(open); !kept)
         return kept;
-    PictureCopy picture;
+    PictureCopy picture(step);
     if (sql::Status copied
         = picture.Copy(GetBackgroundPicturePath(open), GetBackgroundPicturePath(*name), false);
         !copied)
         return copied;
-    if (sql::Status stored = StoreEmptyFormat(state, *name, w, h); !stored)
+    if (sql::Status stored = StoreEmptyFormat(state, *name, w, h, &picture); !stored)
         return stored;
     picture.Keep();
 

@@ -19,8 +19,10 @@ enum class Tick { SetPaper, DiTuPrint, PrintRulers };
 // format of that name, keeps the open format's default record, stores the
 // empty format under the new name and only then empties the page. Any
 // cancel or No, and any write the database or the disk refuses, leaves the
-// open format as it was on the page and in the table.
-SaveOutcome NewFormat(MainState &state);
+// open format as it was on the page and in the table. The open format's
+// picture lands with the new format's rows or not at all; step, when given,
+// is called before each file operation of its copy (tests stop there).
+SaveOutcome NewFormat(MainState &state, const safefile::StepHook &step = {});
 // mSetCrlfChr: asks for the line-break marker; an empty answer or cancel
 // keeps the old one.
 void SetCrlfChr();

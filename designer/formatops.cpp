@@ -109,7 +109,8 @@ void SelectFormat(FormatWindow &window, const QString &nameIn, bool reopen)
         window.O2_Click(i);
 }
 
-SaveOutcome SaveFormatAs(FormatWindow &window, const QString &nameIn)
+SaveOutcome SaveFormatAs(FormatWindow &window, const QString &nameIn,
+                         const safefile::StepHook &step)
 {
     QString name = nameIn;
     if (name.isEmpty()) {
@@ -139,7 +140,7 @@ SaveOutcome SaveFormatAs(FormatWindow &window, const QString &nameIn)
     // before saving under the new name gives the rows new IDs.
     if (sql::Status stored = window.SaveDefaultRecord(open); !stored)
         return stored;
-    PictureCopy picture;
+    PictureCopy picture(step);
     if (sql::Status copied
         = picture.Copy(GetBackgroundPicturePath(open), GetBackgroundPicturePath(name), false);
         !copied)
@@ -160,7 +161,7 @@ SaveOutcome SaveFormatAs(FormatWindow &window, const QString &nameIn)
         // Again under the caption's name: references to rows that got their
         // ID later in the first pass are stored with their final values.
         saved = SaveFormatGrid(host, grid, QString());
-        if (saved && !tx.Commit())
+        if (saved && (!picture.Mark(*conn) || !tx.Commit()))
             saved = {sql::Fault::Other, conn->lastError()};
     }
     if (!saved) {

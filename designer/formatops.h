@@ -5,6 +5,7 @@
 // on table Fmt through the format store.
 
 #include "core/formathost.h"
+#include "platform/safefile.h"
 #include "platform/sqlitedb.h"
 
 #include <QString>
@@ -67,8 +68,11 @@ QString SaveFailedMessage(const sql::Status &why);
 // Saves the open format under another name ("" asks for it) and makes that
 // the open format. An existing format of that name is replaced only when the
 // user agrees, and nothing at all is written before that. The picture is
-// copied along and kept only once the format is stored.
-SaveOutcome SaveFormatAs(FormatWindow &window, const QString &name);
+// copied along and lands with the format's rows or not at all, also when the
+// program is killed on the way. step, when given, is called before each file operation of the picture's
+// copy (tests stop there).
+SaveOutcome SaveFormatAs(FormatWindow &window, const QString &name,
+                         const safefile::StepHook &step = {});
 
 // Deletes a format ("" asks for it) that is not the open one, after asking:
 // its rows in Fmt, 历史 and 映射, in one transaction. Leaves the name in

@@ -1,15 +1,18 @@
 #include "platform/safefile.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <set>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,7 +22,9 @@ namespace {
 
 const QByteArray kRecordHeader = "safefile-together 1";
 const QByteArray kRecordEnd = "end";
+const QByteArray kRecordMade = "made";
 const QByteArray kRecordDone = "done";
+constexpr int kTagLength = 8;
 
 QByteArray folderOf(const QByteArray &path)
 {
@@ -27,10 +32,37 @@ QByteArray folderOf(const QByteArray &path)
     return i <= 0 ? QByteArray("/") : path.left(i);
 }
 
+QByteArray nameOf(const QByteArray &path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
 bool exists(const QByteArray &path)
 {
     struct stat st {};
     return ::lstat(path.constData(), &st) == 0;
+}
+
+// A file's identity: device, inode, size and modification time. A file
+// restored from a backup or copied to another computer has another.
+QByteArray identity(const QByteArray &path)
+{
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    return QByteArray::number(qulonglong(st.st_dev), 16) + '-'
+        + QByteArray::number(qulonglong(st.st_ino), 16) + '-'
+        + QByteArray::number(qlonglong(st.st_size), 16) + '-'
+        + QByteArray::number(qlonglong(st.st_mtim.tv_sec), 16) + '-'
+        + QByteArray::number(qlonglong(st.st_mtim.tv_nsec), 16);
+}
+
+// Two names of one file (a hard link).
+bool sameFile(const QByteArray &a, const QByteArray &b)
+{
+    struct stat sa {}, sb {};
+    return ::lstat(a.constData(), &sa) == 0 && ::lstat(b.constData(), &sb) == 0
+        && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // A folder's entries reach the disk only with a sync of the folder itself.
@@ -49,11 +81,34 @@ QByteArray hiddenBeside(const QString &target)
     const QFileInfo info(target);
     static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     QByteArray tag;
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < kTagLength; ++i)
         tag += digits[QRandomGenerator::global()->bounded(36)];
     return QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()
                              + u'.')
         + tag;
+}
+
+// An absolute path without empty, "." or ".." parts and without NUL.
+bool plainAbsolute(const QByteArray &path)
+{
+    if (!path.startsWith('/') || path.size() < 2 || path.contains('\0'))
+        return false;
+    const QList<QByteArray> parts = path.mid(1).split('/');
+    return std::none_of(parts.begin(), parts.end(), [](const QByteArray &p) {
+        return p.isEmpty() || p == "." || p == "..";
+    });
+}
+
+// A name hiddenBeside can have given for the target.
+bool hiddenFormOf(const QByteArray &hidden, const QByteArray &target)
+{
+    const QByteArray prefix = folderOf(target) + "/." + nameOf(target) + '.';
+    if (!hidden.startsWith(prefix) || hidden.size() != prefix.size() + kTagLength)
+        return false;
+    const QByteArray tag = hidden.mid(prefix.size());
+    return std::all_of(tag.begin(), tag.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    });
 }
 
 QByteArray recordText(const std::vector<Together::Entry> &entries)
@@ -65,53 +120,146 @@ QByteArray recordText(const std::vector<Together::Entry> &entries)
     return out + kRecordEnd + '\n';
 }
 
-// The entries of a complete record; nullopt for a record cut short, which
-// was never synced and so was left before any file beside a target was made.
-std::optional<std::vector<Together::Entry>> parseRecord(const QByteArray &text, bool *done)
+QByteArray madeText(const std::vector<Together::Entry> &entries)
 {
+    QByteArray out = kRecordMade;
+    for (const Together::Entry &e : entries)
+        out += ' ' + e.stagedId + ' ' + (e.keptId.isEmpty() ? QByteArray("-") : e.keptId);
+    return out + '\n';
+}
+
+// A record as read: cut short (left before any file it names was made, as
+// the record is synced first), not one of ours, or a run.
+struct Parsed
+{
+    enum { CutShort, Foreign, Run } kind = Foreign;
+    std::vector<Together::Entry> entries;
+    bool identified = false; // the hidden files' identities are known
+    bool done = false;
+};
+
+Parsed parseRecord(const QByteArray &text)
+{
+    Parsed p;
     const QList<QByteArray> lines = text.split('\n');
     const qsizetype end = lines.indexOf(kRecordEnd);
-    if (lines.value(0) != kRecordHeader || end < 1)
-        return std::nullopt;
-    std::vector<Together::Entry> entries;
+    if (text.isEmpty() || (lines.value(0) == kRecordHeader && end < 0)) {
+        p.kind = Parsed::CutShort;
+        return p;
+    }
+    if (lines.value(0) != kRecordHeader || end < 2)
+        return p;
+    std::set<QByteArray> targets;
     for (qsizetype i = 1; i < end; ++i) {
         const QList<QByteArray> f = lines.at(i).split(' ');
-        if (f.size() != 4 || f.at(1).isEmpty() || f.at(2).isEmpty())
-            return std::nullopt;
-        entries.push_back({QByteArray::fromPercentEncoding(f.at(1)),
+        if (f.size() != 4 || (f.at(0) != "0" && f.at(0) != "1"))
+            return p;
+        Together::Entry e {QByteArray::fromPercentEncoding(f.at(1)),
                            QByteArray::fromPercentEncoding(f.at(2)),
-                           QByteArray::fromPercentEncoding(f.at(3)), f.at(0) == "1"});
+                           QByteArray::fromPercentEncoding(f.at(3)), f.at(0) == "1"};
+        if (!plainAbsolute(e.target) || !hiddenFormOf(e.staged, e.target)
+            || (e.existed ? !hiddenFormOf(e.kept, e.target) : !e.kept.isEmpty())
+            || e.staged == e.kept || !targets.insert(e.target).second)
+            return p;
+        p.entries.push_back(e);
     }
-    *done = lines.value(end + 1) == kRecordDone;
-    return entries;
-}
-
-// Every target back to its old bytes, or away when it did not exist; the
-// hidden files go. Each step can be repeated, so an undo cut short by
-// another kill is completed by the next.
-void undo(const std::vector<Together::Entry> &entries)
-{
-    for (const Together::Entry &e : entries) {
-        if (!e.kept.isEmpty() && exists(e.kept)) {
-            // Both names may still be one file, where rename does nothing.
-            std::rename(e.kept.constData(), e.target.constData());
-            ::unlink(e.kept.constData());
-        } else if (!e.existed && !exists(e.staged)) {
-            ::unlink(e.target.constData()); // the new file, or nothing
+    qsizetype next = end + 1;
+    const QList<QByteArray> made = lines.value(next).split(' ');
+    if (made.value(0) == kRecordMade) {
+        if (made.size() != 1 + 2 * qsizetype(p.entries.size()))
+            return p;
+        for (size_t i = 0; i < p.entries.size(); ++i) {
+            Together::Entry &e = p.entries[i];
+            e.stagedId = made.at(1 + 2 * qsizetype(i));
+            e.keptId = made.at(2 + 2 * qsizetype(i));
+            if (e.keptId == "-")
+                e.keptId.clear();
         }
-        ::unlink(e.staged.constData());
+        p.identified = true;
+        ++next;
     }
+    p.done = p.identified && lines.value(next) == kRecordDone;
+    p.kind = Parsed::Run;
+    return p;
 }
 
-// The replacement stands: the old targets' second names go.
-void removeKept(const std::vector<Together::Entry> &entries, const StepHook &step)
+// Whether a hidden old target is this run's second name of the old file:
+// its identity as recorded, or, before the identities are recorded (no
+// target has been replaced yet), a second name of the target itself.
+bool ownKept(const Together::Entry &e, bool identified)
 {
+    if (e.kept.isEmpty() || !exists(e.kept))
+        return false;
+    return identified ? identity(e.kept) == e.keptId : sameFile(e.kept, e.target);
+}
+
+// Whether a hidden new file is this run's.
+bool ownStaged(const Together::Entry &e, bool identified)
+{
+    return exists(e.staged) && (!identified || identity(e.staged) == e.stagedId);
+}
+
+// A file that an undo or a completion could not give its target's name; it
+// keeps its hidden name, and the record stays so the next recovery tries
+// again. A hidden file that cannot be removed is left: every target holds
+// what it should.
+struct Left
+{
+    const Together::Entry *stuck = nullptr;
+    QByteArray hidden; // the stuck file's hidden name
+    explicit operator bool() const { return stuck != nullptr; }
+};
+
+// Every target back to its old bytes, or away when it did not exist and is
+// provably this run's new file; the hidden files go. Each step can be
+// repeated, so an undo cut short by another kill is completed by the next.
+Left undo(const std::vector<Together::Entry> &entries, bool identified)
+{
+    Left left;
     for (const Together::Entry &e : entries) {
-        if (e.kept.isEmpty())
+        if (ownKept(e, identified)) {
+            // Both names may still be one file, where rename does nothing.
+            if (std::rename(e.kept.constData(), e.target.constData()) != 0) {
+                if (!left.stuck)
+                    left = {&e, e.kept}; // the old file keeps its hidden name
+                continue;
+            }
+            if (exists(e.kept) && sameFile(e.kept, e.target))
+                ::unlink(e.kept.constData());
+        } else if (!e.existed && identified && !exists(e.staged)
+                   && identity(e.target) == e.stagedId) {
+            ::unlink(e.target.constData()); // the new file
+        }
+        if (ownStaged(e, identified))
+            ::unlink(e.staged.constData());
+    }
+    return left;
+}
+
+// Completes a run whose outcome was decided: the new files that have not
+// yet taken their targets' places take them, the old targets' second names
+// go.
+Left complete(const std::vector<Together::Entry> &entries, bool identified, const StepHook &step)
+{
+    // Judged before the renames: until the identities are recorded a second
+    // name is known as this run's only while it names the target itself.
+    std::vector<bool> keptOwn;
+    for (const Together::Entry &e : entries)
+        keptOwn.push_back(ownKept(e, identified));
+    for (const Together::Entry &e : entries) {
+        if (!ownStaged(e, identified))
             continue;
         step();
-        ::unlink(e.kept.constData());
+        if (std::rename(e.staged.constData(), e.target.constData()) != 0)
+            return {&e, e.staged};
     }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (!keptOwn[i])
+            continue;
+        step();
+        ::unlink(entries[i].kept.constData());
+    }
+    return {};
 }
 
 bool syncFolders(const std::vector<Together::Entry> &entries, const StepHook &step)
@@ -167,13 +315,60 @@ bool writeRecord(const QByteArray &record, const QByteArray &bytes, int flags,
 
 } // namespace
 
+namespace {
+
+// The name a plain write's temporary file takes just before it replaces its
+// target: ".<target's name>.<8 letters or digits>.part" beside it.
+QByteArray temporaryBeside(const QByteArray &target)
+{
+    return hiddenBeside(QFile::decodeName(target)) + ".part";
+}
+
+bool temporaryFormOf(const QByteArray &name, const QByteArray &target)
+{
+    return name.endsWith(".part") && hiddenFormOf(name.chopped(5), target);
+}
+
+// Removes the temporary files of the target that killed writes left. A
+// live write holds a lock on its temporary file as long as it has one, so
+// only a file whose lock can be taken is removed, and only while the name
+// still names that file.
+void removeLeftTemporaries(const QByteArray &target)
+{
+    const QByteArray folder = folderOf(target);
+    const QByteArray prefix = '.' + nameOf(target) + '.';
+    for (const QString &n : QDir(QFile::decodeName(folder)).entryList(QDir::Files | QDir::Hidden)) {
+        const QByteArray path = folder + '/' + QFile::encodeName(n);
+        if (!QFile::encodeName(n).startsWith(prefix) || !temporaryFormOf(path, target))
+            continue;
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat open {}, named {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &open) == 0
+            && ::lstat(path.constData(), &named) == 0 && open.st_dev == named.st_dev
+            && open.st_ino == named.st_ino)
+            ::unlink(path.constData());
+        ::close(fd);
+    }
+}
+
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
 Writer::Writer(const QString &path)
-    : m_save(path)
+    : m_path(path)
 { }
 
 Writer::Writer(const QString &staged, std::optional<QFileDevice::Permissions> permissions,
                const StepHook *step)
-    : m_staged(staged)
+    : m_file(staged)
     , m_isStaged(true)
     , m_permissions(permissions)
     , m_step(step)
@@ -181,18 +376,17 @@ Writer::Writer(const QString &staged, std::optional<QFileDevice::Permissions> pe
 
 Writer::~Writer()
 {
-    if (!m_isStaged && m_save.isOpen())
-        m_save.cancelWriting(); // QSaveFile drops the temporary file
+    Cancel();
 }
 
 QFileDevice &Writer::file()
 {
-    return m_isStaged ? static_cast<QFileDevice &>(m_staged) : m_save;
+    return m_file;
 }
 
 const QFileDevice &Writer::file() const
 {
-    return m_isStaged ? static_cast<const QFileDevice &>(m_staged) : m_save;
+    return m_file;
 }
 
 void Writer::step() const
@@ -210,17 +404,49 @@ bool Writer::noted(bool ok)
 
 bool Writer::Open()
 {
-    // Unbuffered, so that a failed write shows at once: QSaveFile does not
-    // notice a failure of the buffer's last flush and would rename an
-    // incomplete file over the target.
+    // Unbuffered, so that a failed write shows at once.
     if (m_isStaged) {
         step();
-        m_ok = m_staged.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)
-            && (!m_permissions || m_staged.setPermissions(*m_permissions));
-    } else {
-        m_ok = m_save.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)
+            && (!m_permissions || m_file.setPermissions(*m_permissions));
+        return noted(m_ok);
     }
-    return noted(m_ok);
+    if (m_file.isOpen())
+        return false;
+    // A link is followed: the file it names is replaced.
+    const QFileInfo info(m_path);
+    struct stat st {};
+    const bool existed = info.exists();
+    m_target = QFile::encodeName(existed ? info.canonicalFilePath() : info.absoluteFilePath());
+    // A file that cannot be written is not replaced.
+    if (existed && ::stat(m_target.constData(), &st) != 0)
+        return m_ok = noted(false);
+    if (existed && !S_ISREG(st.st_mode))
+        errno = EISDIR;
+    if (existed && (!S_ISREG(st.st_mode) || ::access(m_target.constData(), W_OK) != 0))
+        return m_ok = noted(false);
+    removeLeftTemporaries(m_target);
+    // The temporary file has no name until it is complete; where the file
+    // system cannot do that, it is named at once.
+    int fd = ::open(folderOf(m_target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        m_named = temporaryBeside(m_target);
+        fd = ::open(m_named.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    }
+    if (fd < 0) {
+        m_named.clear();
+        return m_ok = noted(false);
+    }
+    // A replaced file keeps its permissions; a new one gets the usual.
+    m_ok = noted(::flock(fd, LOCK_EX) == 0
+                 && ::fchmod(fd, existed ? (st.st_mode & 07777) : newFileMode()) == 0
+                 && m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                                QFileDevice::AutoCloseHandle));
+    if (!m_file.isOpen())
+        ::close(fd);
+    if (!m_ok)
+        Cancel();
+    return m_ok;
 }
 
 bool Writer::Write(const QByteArray &bytes)
@@ -242,7 +468,7 @@ bool Writer::Finish()
 {
     if (!file().isOpen())
         return false;
-    // A delayed allocation can still fail at the sync; QSaveFile ignores that.
+    // A delayed allocation can still fail at the sync.
     if (m_ok) {
         step();
         m_ok = noted(file().flush() && ::fsync(file().handle()) == 0);
@@ -254,20 +480,40 @@ bool Writer::Finish()
 
 void Writer::Cancel()
 {
-    if (!file().isOpen())
-        return;
     m_ok = false;
-    if (m_isStaged) {
-        m_staged.close(); // the Together removes the file
-        return;
-    }
-    m_save.cancelWriting();
-    m_save.commit(); // removes the temporary file
+    // A staged file is removed by its Together.
+    if (!m_isStaged && !m_named.isEmpty())
+        ::unlink(m_named.constData());
+    m_named.clear();
+    if (m_file.isOpen())
+        m_file.close();
 }
 
 bool Writer::Commit()
 {
-    return !m_isStaged && Finish() && noted(m_save.commit());
+    if (m_isStaged || !Finish())
+        return false;
+    // Named only now: with the target's own name when there is no target
+    // (nothing else is ever named), else with a hidden name the rename
+    // takes away at once (a kill in between leaves it to the next write).
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.handle());
+    bool ok = !m_named.isEmpty()
+        || ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, m_target.constData(), AT_SYMLINK_FOLLOW)
+            == 0;
+    if (ok && m_named.isEmpty()) {
+        m_file.close();
+        return true;
+    }
+    for (int attempt = 0; !ok && errno == EEXIST && m_named.isEmpty() && attempt < 16; ++attempt) {
+        const QByteArray name = temporaryBeside(m_target);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0)
+            m_named = name;
+    }
+    ok = noted(!m_named.isEmpty() && std::rename(m_named.constData(), m_target.constData()) == 0);
+    if (ok)
+        m_named.clear();
+    Cancel(); // removes a name the rename did not take
+    return ok;
 }
 
 Together::Together(const QString &record, const QStringList &targets, StepHook step)
@@ -287,16 +533,19 @@ bool Together::Undo()
         m_open = false;
         for (auto &w : m_writers)
             w->Cancel();
-        undo(m_entries);
+        const bool stuck = bool(undo(m_entries, m_identified));
         syncFolders(m_entries, m_step);
-        removeRecord(QFile::encodeName(m_record), m_step);
+        // An old file left under its hidden name keeps the record, so the
+        // next recovery gives it its name back.
+        if (!stuck)
+            removeRecord(QFile::encodeName(m_record), m_step);
     }
     return false;
 }
 
 bool Together::Open()
 {
-    if (m_open || !Recover(m_record))
+    if (m_open)
         return false;
     std::vector<std::optional<QFileDevice::Permissions>> permissions;
     for (const QString &t : m_targets) {
@@ -313,14 +562,15 @@ bool Together::Open()
         // A replaced file keeps its permissions; a new one gets the usual.
         permissions.push_back(e.existed ? std::optional(info.permissions()) : std::nullopt);
     }
-    // The record is on the disk before any file it names is made.
+    // The record is on the disk before any file it names is made; one left
+    // by an earlier run is never written over.
     const QByteArray record = QFile::encodeName(m_record);
-    m_open = true;
-    if (!writeRecord(record, recordText(m_entries), O_CREAT | O_TRUNC, m_step)) {
-        ::unlink(record.constData());
-        m_open = false;
+    if (!writeRecord(record, recordText(m_entries), O_CREAT | O_EXCL, m_step)) {
+        if (errno != EEXIST)
+            ::unlink(record.constData());
         return false;
     }
+    m_open = true;
     m_step();
     if (!syncFolder(folderOf(record)))
         return Undo();
@@ -333,17 +583,36 @@ bool Together::Open()
     return true;
 }
 
-bool Together::Commit()
+bool Together::Prepare()
 {
     if (!m_open)
         return false;
+    if (m_prepared)
+        return true;
     bool ok = true;
     for (auto &w : m_writers)
         ok = w->Finish() && ok;
     for (auto &w : m_writers)
         w->Cancel(); // closes the synced files
+    if (!ok)
+        return Undo();
+    m_prepared = true;
+    return true;
+}
+
+QString Together::Token() const
+{
+    return m_entries.empty() ? QString() : QFile::decodeName(m_entries.front().staged);
+}
+
+bool Together::Commit()
+{
+    if (!Prepare())
+        return false;
     // The old targets get their second names (hard links: they need no room
-    // on the disk), then the new files take the targets' places.
+    // on the disk), the record takes every hidden file's identity, then the
+    // new files take the targets' places.
+    bool ok = true;
     for (const Entry &e : m_entries) {
         if (!ok || e.kept.isEmpty())
             continue;
@@ -351,6 +620,14 @@ bool Together::Commit()
         ok = ::link(e.target.constData(), e.kept.constData()) == 0;
     }
     ok = ok && syncFolders(m_entries, m_step);
+    for (Entry &e : m_entries) {
+        e.stagedId = identity(e.staged);
+        e.keptId = e.kept.isEmpty() ? QByteArray() : identity(e.kept);
+        ok = ok && !e.stagedId.isEmpty() && (e.kept.isEmpty() || !e.keptId.isEmpty());
+    }
+    const QByteArray record = QFile::encodeName(m_record);
+    ok = ok && writeRecord(record, madeText(m_entries), O_APPEND, m_step);
+    m_identified = ok;
     for (const Entry &e : m_entries) {
         if (!ok)
             break;
@@ -358,42 +635,100 @@ bool Together::Commit()
         ok = std::rename(e.staged.constData(), e.target.constData()) == 0;
     }
     ok = ok && syncFolders(m_entries, m_step);
-    const QByteArray record = QFile::encodeName(m_record);
     ok = ok && writeRecord(record, kRecordDone + '\n', O_APPEND, m_step);
+    if (!ok && m_decided) {
+        m_open = false; // left to the next recovery, which completes it
+        return false;
+    }
     if (!ok)
         return Undo();
     // Done: what is left to remove is the same whether it happens now or
     // at the next recovery.
     m_open = false;
-    removeKept(m_entries, m_step);
+    complete(m_entries, true, m_step);
     syncFolders(m_entries, m_step);
     removeRecord(record, m_step);
     return true;
 }
 
-bool Recover(const QString &recordPath)
+namespace {
+
+// The record under a name of its own beside it, its bytes kept; "" when it
+// cannot be renamed.
+QString setAside(const QString &record)
 {
+    const QByteArray from = QFile::encodeName(record);
+    for (int n = 1; n < 1000; ++n) {
+        const QString aside
+            = record + QStringLiteral(".aside") + (n > 1 ? QString::number(n) : QString());
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD,
+                        QFile::encodeName(aside).constData(), RENAME_NOREPLACE)
+            == 0) {
+            syncFolder(folderOf(from));
+            return aside;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return {};
+}
+
+} // namespace
+
+RecoverResult Recover(const QString &recordPath, const RecoverRules &rules)
+{
+    RecoverResult r;
+    r.record = recordPath;
     const QByteArray record = QFile::encodeName(recordPath);
-    if (!exists(record))
-        return true;
+    struct stat st {};
+    if (::lstat(record.constData(), &st) != 0) {
+        r.what = errno == ENOENT ? Recovery::Nothing : Recovery::Unreadable;
+        return r;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        r.what = Recovery::NotAFile;
+        return r;
+    }
     QFile f(recordPath);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    bool done = false;
-    const auto entries = parseRecord(f.readAll(), &done);
+    if (!f.open(QIODevice::ReadOnly)) {
+        r.what = Recovery::Unreadable;
+        return r;
+    }
+    Parsed p = parseRecord(f.read(1 << 20));
     f.close();
     const StepHook none = [] { };
-    if (entries) {
-        if (done) {
-            removeKept(*entries, none);
-            for (const Together::Entry &e : *entries)
-                ::unlink(e.staged.constData());
-        } else {
-            undo(*entries);
-        }
-        syncFolders(*entries, none);
+    if (p.kind == Parsed::Run && rules.accept) {
+        QStringList targets;
+        for (const Together::Entry &e : p.entries)
+            targets << QFile::decodeName(e.target);
+        if (!rules.accept(targets))
+            p.kind = Parsed::Foreign;
     }
-    return removeRecord(record, none);
+    if (p.kind == Parsed::Foreign) {
+        r.setAsideAs = setAside(recordPath);
+        r.what = r.setAsideAs.isEmpty() ? Recovery::Unreadable : Recovery::SetAside;
+        return r;
+    }
+    if (p.kind == Parsed::Run) {
+        std::optional<bool> forward = p.done;
+        if (!p.done && rules.committed)
+            forward = rules.committed(QFile::decodeName(p.entries.front().staged));
+        if (!forward) {
+            r.what = Recovery::Unreadable;
+            return r;
+        }
+        const Left left
+            = *forward ? complete(p.entries, p.identified, none) : undo(p.entries, p.identified);
+        syncFolders(p.entries, none);
+        if (left) {
+            r.what = Recovery::Stuck;
+            r.target = QFile::decodeName(left.stuck->target);
+            r.kept = QFile::decodeName(left.hidden);
+            return r;
+        }
+    }
+    r.what = removeRecord(record, none) ? Recovery::Completed : Recovery::Unreadable;
+    return r;
 }
 
 bool WriteFile(const QString &path, const QByteArray &bytes)

@@ -6,12 +6,14 @@
 // folder that cannot be written) the temporary file is removed and an
 // existing target keeps its bytes. A replaced file keeps its permissions.
 // Where the file system allows it the temporary file has no name until it
-// takes the target's place, so a killed program leaves nothing behind. Files
-// that must change together go through a Together.
+// is complete, and a new file takes its target's name directly; a file that
+// replaces another is named ".<name>.<8 letters or digits>.part" just before
+// the rename, so a kill in between leaves that name, which the next write of
+// that target removes (only when no live write holds it). Files that must
+// change together go through a Together.
 
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 
@@ -62,8 +64,10 @@ private:
     bool Finish();
     void Cancel();
 
-    QSaveFile m_save;
-    QFile m_staged;
+    QString m_path; // a plain writer's target as given
+    QByteArray m_target; // the file it replaces
+    QByteArray m_named; // its temporary file's name, once it has one
+    QFile m_file;
     bool m_isStaged = false;
     std::optional<QFileDevice::Permissions> m_permissions;
     const StepHook *m_step = nullptr;
@@ -78,12 +82,14 @@ private:
 // back) its old bytes and a target that did not exist stays absent.
 // A record, a small file in a folder of the program's own, names every file
 // involved before the first of them is made. The new bytes go to hidden
-// files beside the targets; each old target keeps a second hidden name (a
-// hard link) until all are replaced, and only then is the record marked
-// done and the hidden names removed. A killed run leaves the record, and
-// Recover (at the program's next start, or the next Open on that record)
-// completes a run marked done and undoes any other, removing every hidden
-// file and the record.
+// files beside the targets (".<target's name>.<8 letters or digits>"); each
+// old target keeps a second hidden name of that form (a hard link) until all
+// are replaced. Before the first rename the record takes the identity
+// (device, inode, size, modification time) of every hidden file, so that a
+// recovery touches a target only when it is provably the file this run put
+// there; after the last rename the record is marked done and the hidden
+// names are removed. A killed run leaves the record, and Recover completes a
+// run marked done (or committed elsewhere, see Prepare) and undoes any other.
 class Together
 {
 public:
@@ -94,20 +100,32 @@ public:
     Together(const Together &) = delete;
     Together &operator=(const Together &) = delete;
 
-    // Recovers an earlier run left in the record, writes the record and
-    // opens a writer for each target, in the order given. A failed Open or
-    // Commit has undone everything at once.
+    // Writes the record and opens a writer for each target, in the order
+    // given. Refused while a record is left: the caller recovers it first
+    // (Recover), so a record that could not be dealt with is never written
+    // over. A failed Open or Commit has undone everything at once.
     bool Open();
     Writer &file(qsizetype i) { return *m_writers.at(size_t(i)); }
-    // Syncs the new files and replaces the targets; true when every target
-    // holds its new bytes.
+    // Syncs the new files, so that the run can be completed from the record
+    // alone. A run whose outcome is decided by a commit elsewhere (a
+    // database transaction) prepares before that commit, stores Token() in
+    // it, and commits here afterwards; its recovery asks that store.
+    bool Prepare();
+    QString Token() const;
+    // Replaces the targets; true when every target holds its new bytes.
+    // A failed Commit undoes the run, unless it was decided elsewhere
+    // (Decided: its token is committed): then the record stays, and the next
+    // Recover completes it.
     bool Commit();
+    void Decided() { m_decided = true; }
 
     // One target as the record names it, file names as the system takes them.
     struct Entry
     {
         QByteArray target, staged, kept; // kept: the old target's second name
         bool existed = false;
+        // The hidden files' identities, known once the record holds them.
+        QByteArray stagedId, keptId;
     };
 
 private:
@@ -120,11 +138,56 @@ private:
     std::vector<Entry> m_entries;
     std::vector<std::unique_ptr<Writer>> m_writers;
     bool m_open = false; // the record is written and not yet removed
+    bool m_prepared = false;
+    bool m_decided = false;
+    bool m_identified = false; // the record holds the hidden files' identities
+};
+
+// What a recovery found and did.
+enum class Recovery {
+    Nothing,    // no record
+    Completed,  // a run was completed or undone and its record removed
+    SetAside,   // the record names files that are not provably a run's own:
+                // nothing was touched, the record was renamed
+    NotAFile,   // a folder or something else that is no file has the record's name
+    Unreadable, // the record, or what decides its run, cannot be read, or
+                // the record cannot be set aside; it stays
+    Stuck,      // a file could not get its target's name; it keeps its
+                // hidden name and the record stays for the next recovery
+};
+
+struct RecoverResult
+{
+    Recovery what = Recovery::Nothing;
+    QString record; // the record's path
+    QString setAsideAs; // SetAside: the record's new name
+    QString target, kept; // Stuck: the target and the hidden name of its file
+    // True when no record is left in the way of the next run.
+    explicit operator bool() const
+    {
+        return what == Recovery::Nothing || what == Recovery::Completed
+            || what == Recovery::SetAside;
+    }
+};
+
+// What a caller knows of its own runs.
+struct RecoverRules
+{
+    // True when these targets (absolute paths, in the record's order) are
+    // ones this caller's runs replace; without it any targets are.
+    std::function<bool(const QStringList &targets)> accept;
+    // Whether the run with this token was committed elsewhere (Prepare);
+    // nullopt when that cannot be read now (the record stays). Without it
+    // only the record's done mark counts.
+    std::function<std::optional<bool>(const QString &token)> committed;
 };
 
 // Completes or undoes the run of a Together left in the record by a killed
-// program; true when no record is left. Nothing to do without a record.
-bool Recover(const QString &record);
+// program. A record that is not wholly well-formed, names a path that is
+// not absolute or holds "." or ".." parts, names hidden files of another
+// form or folder than its targets', or targets that rules.accept refuses,
+// is renamed aside and nothing else is touched.
+RecoverResult Recover(const QString &record, const RecoverRules &rules = {});
 
 // The whole file in one go.
 bool WriteFile(const QString &path, const QByteArray &bytes);

@@ -27,7 +27,7 @@ bool ExportKilledAt(const QString &target, int killAt)
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("WAYBILL_EXPORT_TARGET"), target);
-    env.insert(QStringLiteral("WAYBILL_EXPORT_KILL_AT"), QString::number(killAt));
+    env.insert(QStringLiteral("WAYBILL_KILL_AT"), QString::number(killAt));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(CORE_TESTS_EXE),
             {QStringLiteral("--gtest_also_run_disabled_tests"),

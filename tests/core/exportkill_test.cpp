@@ -10,44 +10,59 @@
 #include "core/formatgrid.h"
 #include "core/formathost.h"
 #include "core/formatstore.h"
+#include "support/killchild.h"
 #include "support/testenv.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
-#include <csignal>
-#include <cstdio>
 
 namespace {
 
-struct ChildRun
-{
-    bool killed = false;
-    int steps = 0; // file operations of a whole run
-};
-
 ChildRun runChild(const QString &target, int killAt)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env;
     env.insert("WAYBILL_EXPORT_TARGET", target);
-    env.insert("WAYBILL_EXPORT_KILL_AT", QString::number(killAt));
-    p.setProcessEnvironment(env);
-    p.start(QCoreApplication::applicationFilePath(),
-            {"--gtest_also_run_disabled_tests", "--gtest_filter=ExportChild.DISABLED_Run"});
-    EXPECT_TRUE(p.waitForFinished(60000));
-    ChildRun r;
-    r.killed = p.exitStatus() == QProcess::CrashExit;
-    const QByteArray out = p.readAllStandardOutput();
-    const qsizetype at = out.indexOf("steps=");
-    if (!r.killed && at >= 0)
-        r.steps = out.mid(at + 6).split('\n').value(0).toInt();
-    return r;
+    return RunKilledChild("ExportChild.DISABLED_Run", killAt, env);
 }
 
 class ExportKill : public DataDirTest
 {
 protected:
+    // Format "A" with a picture, and the bytes of a whole export of it over
+    // the old pair; the number of file operations of a whole run.
+    int prepare()
+    {
+        FormatHostState host;
+        GridModel g;
+        fmtgrid::LayoutFormatGrid(g);
+        QStringList row(fmtgrid::kColumnCount);
+        row[fmtgrid::ColID] = QString::number(NewTempCtlID(g));
+        row[fmtgrid::ColLBL] = "收件人";
+        g.addRow(row);
+        EXPECT_TRUE(SaveFormatGrid(host, g, "A"));
+        EXPECT_TRUE(WriteBytes(GetBackgroundPicturePath("A"), newPicture));
+        db::CloseConnection(); // the child opens its own
+        dataFiles = FilesIn(dataDir());
+
+        writeOldPair();
+        const ChildRun whole = runChild(out + "/old.wlq", 0);
+        EXPECT_FALSE(whole.killed);
+        EXPECT_GT(whole.steps, 10);
+        newText = ReadBytes(out + "/old.wlq");
+        EXPECT_TRUE(newText.startsWith("<"));
+        EXPECT_EQ(ReadBytes(out + "/old.jpg"), newPicture);
+        return whole.steps;
+    }
+
+    QString pairState() const
+    {
+        const QByteArray text = ReadBytes(out + "/old.wlq"), pic = ReadBytes(out + "/old.jpg");
+        if (text == "OLD" && pic == "OLDPIC")
+            return QStringLiteral("old");
+        if (text == newText && pic == newPicture)
+            return QStringLiteral("new");
+        return QStringLiteral("mixed");
+    }
+
     void writeOldPair()
     {
         QDir(out).removeRecursively();
@@ -57,63 +72,33 @@ protected:
     }
 
     const QString out = path("out");
+    const QByteArray newPicture = QByteArray(3000, 'P');
+    QByteArray newText;
+    QStringList dataFiles;
+    const QStringList pair {"old.jpg", "old.wlq"};
 };
 
 } // namespace
 
 TEST(ExportChild, DISABLED_Run)
 {
-    const int killAt = qEnvironmentVariableIntValue("WAYBILL_EXPORT_KILL_AT");
     int steps = 0;
     ScriptedDialogs dlg;
     setDialogs(&dlg);
     dlg.Queue(qEnvironmentVariable("WAYBILL_EXPORT_TARGET"));
     dlg.Queue(true); // replace
     FormatHostState host;
-    const bool ok = ExportFormat(host, "A", [&] {
-        if (++steps == killAt)
-            std::raise(SIGKILL);
-    });
+    const bool ok = ExportFormat(host, "A", KillAtStep(&steps));
     setDialogs(nullptr);
     EXPECT_TRUE(ok);
-    std::printf("steps=%d\n", steps);
-    std::fflush(stdout);
+    ReportSteps(steps);
 }
 
 TEST_F(ExportKill, KilledAtAnyFileOperationLeavesBothOldOrBothNewAndNothingElse)
 {
-    FormatHostState host;
-    GridModel g;
-    fmtgrid::LayoutFormatGrid(g);
-    QStringList row(fmtgrid::kColumnCount);
-    row[fmtgrid::ColID] = QString::number(NewTempCtlID(g));
-    row[fmtgrid::ColLBL] = "收件人";
-    g.addRow(row);
-    ASSERT_TRUE(SaveFormatGrid(host, g, "A"));
-    const QByteArray newPicture(3000, 'P');
-    ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath("A"), newPicture));
-    db::CloseConnection(); // the child opens its own
-    const QStringList dataFiles = FilesIn(dataDir());
-
-    writeOldPair();
-    const ChildRun whole = runChild(out + "/old.wlq", 0);
-    ASSERT_FALSE(whole.killed);
-    ASSERT_GT(whole.steps, 10);
-    const QByteArray newText = ReadBytes(out + "/old.wlq");
-    ASSERT_TRUE(newText.startsWith("<"));
-    ASSERT_EQ(ReadBytes(out + "/old.jpg"), newPicture);
-
-    const auto pairState = [&] {
-        const QByteArray text = ReadBytes(out + "/old.wlq"), pic = ReadBytes(out + "/old.jpg");
-        if (text == "OLD" && pic == "OLDPIC")
-            return QStringLiteral("old");
-        if (text == newText && pic == newPicture)
-            return QStringLiteral("new");
-        return QStringLiteral("mixed");
-    };
-    const QStringList pair {"old.jpg", "old.wlq"};
+    const int steps = prepare();
     int sawOld = 0, sawNew = 0;
-    for (int k = 1; k <= whole.steps; ++k) {
+    for (int k = 1; k <= steps; ++k) {
         writeOldPair();
         EXPECT_TRUE(runChild(out + "/old.wlq", k).killed) << k;
         EXPECT_TRUE(RecoverFormatExport()) << k;
@@ -131,9 +116,58 @@ TEST_F(ExportKill, KilledAtAnyFileOperationLeavesBothOldOrBothNewAndNothingElse)
     // Without a start in between, the next export finishes the killed one's
     // business before its own.
     writeOldPair();
-    EXPECT_TRUE(runChild(out + "/old.wlq", whole.steps / 2).killed);
+    EXPECT_TRUE(runChild(out + "/old.wlq", steps / 2).killed);
     EXPECT_FALSE(runChild(out + "/old.wlq", 0).killed);
     EXPECT_EQ(pairState(), "new");
     EXPECT_EQ(FilesIn(out), pair);
     EXPECT_EQ(FilesIn(dataDir()), dataFiles);
+}
+
+// A rollback whose rename back fails (the folder made append-only) leaves
+// the old files under their hidden names and keeps the record; the next
+// recovery, the folder writable again, gives the old pair back.
+TEST_F(ExportKill, RollbackThatCannotRenameBackKeepsTheRecord)
+{
+    const int steps = prepare();
+    // The first kill point after which both targets hold the new files is
+    // before the run is marked done: the recovery undoes it.
+    int k = 1;
+    for (; k <= steps; ++k) {
+        writeOldPair();
+        ASSERT_TRUE(runChild(out + "/old.wlq", k).killed) << k;
+        if (pairState() == "new")
+            break;
+        ASSERT_TRUE(RecoverFormatExport()) << k;
+    }
+    ASSERT_LE(k, steps);
+    safefile::RecoverResult stuck;
+    {
+        AppendOnlyFolder lock(out);
+        if (!lock.on())
+            GTEST_SKIP() << "no append-only folders on this file system";
+        stuck = RecoverFormatExport();
+    }
+    EXPECT_EQ(stuck.what, safefile::Recovery::Stuck);
+    EXPECT_TRUE(QFileInfo(stuck.kept).fileName().startsWith(".old.")) << qPrintable(stuck.kept);
+    EXPECT_TRUE(RecoverFormatExport());
+    EXPECT_EQ(pairState(), "old");
+    EXPECT_EQ(FilesIn(out), pair);
+    EXPECT_EQ(FilesIn(dataDir()), dataFiles);
+}
+
+TEST_F(ExportKill, ARecordNameHeldByAFolderIsSaidAsSuch)
+{
+    prepare();
+    writeOldPair();
+    ASSERT_TRUE(QDir().mkpath(path("export.pending")));
+    dlg.Queue(out + "/old.wlq");
+    dlg.Queue(true); // replace
+    FormatHostState host;
+    EXPECT_FALSE(ExportFormat(host, "A"));
+    const QStringList msgs = dlg.messages();
+    ASSERT_FALSE(msgs.isEmpty());
+    EXPECT_TRUE(msgs.last().contains(path("export.pending") + "”是一个文件夹"))
+        << qPrintable(msgs.last());
+    EXPECT_FALSE(msgs.join("|").contains("文件保存出错"));
+    EXPECT_EQ(pairState(), "old");
 }

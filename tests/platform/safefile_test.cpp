@@ -1,7 +1,9 @@
 #include "platform/safefile.h"
 #include "support/testenv.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 
 namespace {
 
@@ -37,4 +39,52 @@ TEST_F(SafeFile, PairKeepsBothOldWhenTheSecondCannotBeReplaced)
     }
 }
 
+// A write killed (SIGKILL, injected by strace) as it enters each of its
+// file operations, then the next write of that file: the folder holds the
+// file with the last write's bytes and nothing else, whether the file
+// existed before or not.
+TEST_F(SafeFile, AWriteKilledAtAnyFileOperationLeavesNoStrayFile)
+{
+    const QString folder = path(QStringLiteral("out")), target = folder + QStringLiteral("/t.bin");
+    const QStringList operations {"link,linkat", "rename,renameat,renameat2", "unlink,unlinkat",
+                                  "fsync,fdatasync", "flock", "fchmod"};
+    int kills = 0, stray = 0;
+    for (const bool existed : {true, false})
+        for (const QString &op : operations)
+            for (int when = 1; when <= 2; ++when) {
+                QDir(folder).removeRecursively();
+                ASSERT_TRUE(QDir().mkpath(folder));
+                if (existed)
+                    ASSERT_TRUE(WriteBytes(target, "OLD"));
+                QProcess p;
+                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                env.insert("WAYBILL_WRITE_TARGET", target);
+                p.setProcessEnvironment(env);
+                p.start("strace", {"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + op, "-e",
+                                   "inject=" + op + ":signal=KILL:when=" + QString::number(when),
+                                   QCoreApplication::applicationFilePath(),
+                                   "--gtest_also_run_disabled_tests",
+                                   "--gtest_filter=WriteFileChild.DISABLED_Run"});
+                ASSERT_TRUE(p.waitForFinished(60000));
+                if (p.exitCode() == 0)
+                    continue; // the write has fewer such operations
+                ++kills;
+                const QByteArray left = ReadBytes(target);
+                EXPECT_TRUE(left == (existed ? "OLD" : "") || left == "NEW") << qPrintable(op);
+                ASSERT_TRUE(safefile::WriteFile(target, "NEXT"));
+                EXPECT_EQ(ReadBytes(target), "NEXT");
+                const bool clean = FilesIn(folder) == QStringList {QStringLiteral("t.bin")};
+                EXPECT_TRUE(clean) << qPrintable(op) << " " << when << " "
+                                   << qPrintable(FilesIn(folder).join(u' '));
+                stray += !clean;
+            }
+    EXPECT_GT(kills, 4);
+    EXPECT_EQ(stray, 0) << "of " << kills;
+}
+
 } // namespace
+
+TEST(WriteFileChild, DISABLED_Run)
+{
+    EXPECT_TRUE(safefile::WriteFile(qEnvironmentVariable("WAYBILL_WRITE_TARGET"), "NEW"));
+}
