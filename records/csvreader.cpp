@@ -437,14 +437,15 @@ bool CsvFile::findWindow(qint64 i)
     const qint64 skip = first - from;
     qint64 seen = 0;
     // The window's lines and the one after it, whose start is where the
-    // next window is found from.
+    // next window is found from; none past the lines Open found (a preview
+    // finds no more than it shows).
     const auto keep = [&](qint64 begin, qint64 end) {
         if (seen++ >= skip) {
             m_window.begin.push_back(begin);
             m_window.end.push_back(end);
         }
     };
-    LineFinder lines(keep, at, skip + m_size.window + 1);
+    LineFinder lines(keep, at, std::min(skip + m_size.window + 1, m_lines - from));
     UnitFeed feed(m_encoding, at);
     if (!m_file.seek(at))
         return false;
