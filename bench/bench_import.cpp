@@ -9,7 +9,10 @@
 // longest a line may be, and 100 MB of rows) for the memory a reading
 // takes above the idle program against the file's size, and the time to
 // open the 100 MB file (its encoding settled and its lines found) in UTF-8,
-// in code page 936 and as UTF-8 that is valid code page 936 too.
+// in code page 936 and as UTF-8 that is valid code page 936 too. Last, a
+// file of 64 MB of nothing but line ends (64 million lines, as a damaged
+// file may be), its last 30,000 rows read: the reader's index of the lines
+// is bounded, so the memory must not grow with the number of lines.
 
 #include "core/controlrow.h"
 #include "core/gridhelpers.h"
@@ -276,12 +279,21 @@ int main(int argc, char **argv)
                     QFileInfo(file).size() / 1048576.0, best);
     }
     std::fflush(stdout);
+    const QString lineEnds = dir.filePath(QStringLiteral("line-ends.csv"));
+    constexpr qint64 kLineEnds = 64 << 20;
+    {
+        QFile out(lineEnds);
+        out.open(QIODevice::WriteOnly);
+        for (int i = 0; i < 64; ++i)
+            out.write(QByteArray(kLineEnds / 64, '\n'));
+    }
     for (const auto &[kind, file, first] :
          {std::tuple {QStringLiteral("csv"), gbk, 2}, std::tuple {QStringLiteral("csv"), utf8, 2},
           std::tuple {QStringLiteral("csv+window"), utf8, 2},
           std::tuple {QStringLiteral("xls"), xls, 2},
           std::tuple {QStringLiteral("csv"), oneLine, 1},
-          std::tuple {QStringLiteral("csv"), big, 1}}) {
+          std::tuple {QStringLiteral("csv"), big, 1},
+          std::tuple {QStringLiteral("csv"), lineEnds, int(kLineEnds - kRecords + 1)}}) {
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedOutputChannel);
         p.start(QApplication::applicationFilePath(), {kind, file, QString::number(first)});

@@ -6,7 +6,8 @@
 // surrogate without its partner (so none can be taken for the cell
 // separator), that a line without quotes splits into exactly its
 // comma-separated parts, and that the preview shows the cells of the first
-// lines. Only a file of nothing but NUL bytes is refused.
+// lines, also when the lines are found again through the smallest index
+// of their starts. Only a file of nothing but NUL bytes is refused.
 
 #include "fuzzsupport.h"
 #include "platform/codepage.h"
@@ -63,6 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (qint64 i = 0; i < file.Lines(); ++i)
         lines << file.Line(i);
     FUZZ_CHECK(file.Lines() >= 1, QStringLiteral("no line"));
+    // The smallest index (two lines found at a time, four starts kept)
+    // finds the same lines, read backwards.
+    imp::CsvFile small(imp::CsvIndexSize {2, 4});
+    FUZZ_CHECK(small.Open(path) && small.Lines() == file.Lines()
+                   && small.UsedLines() == file.UsedLines(),
+               QStringLiteral("small index"));
+    for (qint64 i = small.Lines() - 1; i >= 0; --i)
+        FUZZ_CHECK(small.Line(i) == lines[i], lines[i]);
 
     // The whole text as the chosen encoding reads it.
     QString whole;

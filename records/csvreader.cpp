@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -100,18 +101,22 @@ QString UnicodeText(QStringDecoder::Encoding encoding, QByteArrayView bytes)
 }
 
 // Finds the logical lines in a stream of code units (bytes, or UTF-16
-// units) by their byte positions.
+// units) by their byte positions, and hands each one to the sink
+// (sink(begin, end)) as its end is found. A fresh finder set on the start of
+// any line finds the same lines from there as the one that ran from the
+// start of the file: a line begins with no quote open, after its line end
+// (the LF of a CR LF included).
+template<class Sink>
 class LineFinder
 {
 public:
-    LineFinder(std::vector<qint64> &begin, std::vector<qint64> &end, qint64 start, qint64 maxLines)
-        : m_begin(begin)
-        , m_end(end)
+    LineFinder(Sink &sink, qint64 start, qint64 maxLines)
+        : m_sink(sink)
         , m_lineBegin(start)
         , m_physicalEnd(start)
         , m_max(maxLines)
     { }
-    bool Full() const { return m_max >= 0 && qint64(m_begin.size()) >= m_max; }
+    bool Full() const { return m_max >= 0 && m_found >= m_max; }
     // The 1-based number of the first line found longer than
     // kMaxCsvLineBytes; 0 while there is none.
     qint64 TooLong() const { return m_tooLong; }
@@ -144,8 +149,7 @@ public:
             if (m_oddRuns == 0) {
                 if (!Full()) {
                     measure(at);
-                    m_begin.push_back(m_lineBegin);
-                    m_end.push_back(at);
+                    found(m_lineBegin, at);
                 }
                 m_lineBegin = next;
             }
@@ -164,39 +168,117 @@ public:
         if (Full())
             return false;
         if (m_content) {
-            m_begin.push_back(m_lineBegin);
-            m_end.push_back(pos);
+            found(m_lineBegin, pos);
             return m_oddRuns != 0;
         }
         if (m_oddRuns != 0) { // the file ends after a line end inside a quoted cell
-            m_begin.push_back(m_lineBegin);
-            m_end.push_back(m_physicalEnd);
+            found(m_lineBegin, m_physicalEnd);
             return true;
         }
-        if (m_begin.empty()) { // an empty file is one empty line
-            m_begin.push_back(start);
-            m_end.push_back(start);
-        }
+        if (m_found == 0) // an empty file is one empty line
+            found(start, start);
         return false;
     }
 
 private:
+    void found(qint64 begin, qint64 end)
+    {
+        m_sink(begin, end);
+        ++m_found;
+    }
     void measure(qint64 pos)
     {
         if (m_tooLong == 0 && !Full() && pos - m_lineBegin > kMaxCsvLineBytes)
-            m_tooLong = qint64(m_begin.size()) + 1;
+            m_tooLong = m_found + 1;
     }
     void endRun()
     {
         m_oddRuns ^= int(m_run % 2);
         m_run = 0;
     }
-    std::vector<qint64> &m_begin, &m_end;
+    Sink &m_sink;
     qint64 m_lineBegin, m_physicalEnd, m_max;
+    qint64 m_found = 0;
     qint64 m_run = 0; // quotes in the current run
     qint64 m_tooLong = 0;
     int m_oddRuns = 0; // parity of the odd-length runs of the current line
     bool m_afterCr = false, m_content = false; // content: units since the last line end
+};
+
+// Turns the file's bytes, piece by piece, into the units a line finder
+// takes: bytes as they are, or UTF-16 units made of byte pairs (a pair may
+// be cut between two pieces).
+class UnitFeed
+{
+public:
+    UnitFeed(CsvEncoding encoding, qint64 start)
+        : m_wide(encoding == CsvEncoding::Utf16Le || encoding == CsvEncoding::Utf16Be)
+        , m_bigEndian(encoding == CsvEncoding::Utf16Be)
+        , m_pos(start)
+    { }
+    qint64 Pos() const { return m_pos; }
+    template<class Finder>
+    void Feed(Finder &lines, QByteArrayView chunk)
+    {
+        if (!m_wide) {
+            // Bytes that are no quote, CR or LF go by in runs.
+            const char *p = chunk.data(), *const end = p + chunk.size();
+            while (p < end) {
+                const char *q = p;
+                while (q < end) {
+                    // Eight at a time while none is below '"' + 1 (the test
+                    // finds every such byte, and a few others).
+                    if (end - q >= 8) {
+                        quint64 x;
+                        std::memcpy(&x, q, 8);
+                        constexpr quint64 kOnes = 0x0101010101010101ULL;
+                        if (((x - kOnes * (u'"' + 1)) & ~x & kOnes * 0x80) == 0) {
+                            q += 8;
+                            continue;
+                        }
+                    }
+                    if (Finder::Special(uchar(*q)))
+                        break;
+                    ++q;
+                }
+                if (q > p) {
+                    lines.Plain();
+                    m_pos += q - p;
+                    p = q;
+                    continue;
+                }
+                lines.Unit(uchar(*p++), m_pos, m_pos + 1);
+                ++m_pos;
+            }
+        } else {
+            for (const char c : chunk) {
+                ++m_pos;
+                if (m_half < 0) {
+                    m_half = uchar(c);
+                    continue;
+                }
+                const char16_t unit = m_bigEndian ? char16_t(m_half << 8 | uchar(c))
+                                                  : char16_t(uchar(c) << 8 | m_half);
+                m_half = -1;
+                lines.Unit(unit, m_pos - 2, m_pos);
+            }
+        }
+        lines.Measure(m_pos);
+    }
+    // The end of the file: a UTF-16 file cut inside a unit has one more,
+    // a replacement character. Whether the last line is still open.
+    template<class Finder>
+    bool Finish(Finder &lines, qint64 start)
+    {
+        if (m_half >= 0 && !lines.Full())
+            lines.Unit(u'\uFFFD', m_pos - 1, m_pos);
+        return lines.Finish(start, m_pos);
+    }
+
+private:
+    bool m_wide, m_bigEndian;
+    qint64 m_pos;
+    int m_half = -1; // a UTF-16 unit's first byte, read at the end of a piece
 };
 
 } // namespace
@@ -226,8 +308,10 @@ QString CsvFile::decode(const QByteArray &bytes) const
 
 bool CsvFile::Open(const QString &path, qint64 maxLines)
 {
-    m_begin.clear();
-    m_end.clear();
+    m_marks.clear();
+    m_stride = m_size.window;
+    m_lines = 0;
+    m_window.first = -1;
     m_used = 0;
     m_lastOpen = false;
     m_path = path;
@@ -249,20 +333,36 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
         return false;
     }
     const std::optional<std::pair<CsvEncoding, int>> mark = ByteOrderMark(m_file.peek(3));
-    const qint64 start = mark ? mark->second : 0;
+    m_start = mark ? mark->second : 0;
     m_encoding = mark ? mark->first : CsvEncoding::CodePage936;
-    const bool wide = m_encoding == CsvEncoding::Utf16Le || m_encoding == CsvEncoding::Utf16Be;
-    const bool bigEndian = m_encoding == CsvEncoding::Utf16Be;
-    if (!m_file.seek(start))
+    if (!m_file.seek(m_start))
         return false;
     EncodingVote vote;
     bool voting = !mark;
-    LineFinder lines(m_begin, m_end, start, maxLines);
-    qint64 pos = start;
-    int half = -1; // a UTF-16 unit's first byte, read at the end of a chunk
+    // Every line is counted; the start of every m_stride-th one is kept.
+    const auto index = [this](qint64 begin, qint64 end) {
+        if (m_lines % m_stride == 0) {
+            if (qint64(m_marks.size()) >= m_size.marks) {
+                // Full: every other start goes, the stride doubles.
+                const size_t kept = (m_marks.size() + 1) / 2;
+                for (size_t j = 1; j < kept; ++j)
+                    m_marks[j] = m_marks[2 * j];
+                m_marks.resize(kept);
+                m_stride *= 2;
+            }
+            if (m_lines % m_stride == 0)
+                m_marks.push_back(begin);
+        }
+        if (begin != end)
+            m_used = m_lines + 1;
+        ++m_lines;
+    };
+    LineFinder lines(index, m_start, maxLines);
+    UnitFeed feed(m_encoding, m_start);
     bool text = false; // a byte other than NUL seen
     // Pieces of at most 1 MiB, in one buffer no bigger than the file.
-    QByteArray buffer(qsizetype(std::clamp<qint64>(m_file.size() - start, 1, 1 << 20)), Qt::Uninitialized);
+    QByteArray buffer(qsizetype(std::clamp<qint64>(m_file.size() - m_start, 1, 1 << 20)),
+                      Qt::Uninitialized);
     // A line past the limit ends the reading at once: the rest of the file
     // is never looked at.
     while ((voting || !lines.Full()) && lines.TooLong() == 0) {
@@ -276,48 +376,15 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
             vote.Add(chunk);
             voting = !vote.Settled();
         }
-        if (lines.Full())
-            continue;
-        if (!wide) {
-            // Bytes that are no quote, CR or LF go by in runs.
-            const char *p = chunk.data(), *const end = p + chunk.size();
-            while (p < end) {
-                const char *q = p;
-                while (q < end && !LineFinder::Special(uchar(*q)))
-                    ++q;
-                if (q > p) {
-                    lines.Plain();
-                    pos += q - p;
-                    p = q;
-                    continue;
-                }
-                lines.Unit(uchar(*p++), pos, pos + 1);
-                ++pos;
-            }
-            lines.Measure(pos);
-            continue;
-        }
-        for (const char c : chunk) {
-            ++pos;
-            if (half < 0) {
-                half = uchar(c);
-                continue;
-            }
-            const char16_t unit = bigEndian ? char16_t(half << 8 | uchar(c))
-                                            : char16_t(uchar(c) << 8 | half);
-            half = -1;
-            lines.Unit(unit, pos - 2, pos);
-        }
-        lines.Measure(pos);
+        if (!lines.Full())
+            feed.Feed(lines, chunk);
     }
-    if (half >= 0 && !lines.Full()) // a UTF-16 file cut inside a unit
-        lines.Unit(u'\uFFFD', pos - 1, pos);
     if (m_file.error() != QFileDevice::NoError)
         return false;
     // Bytes, and not one of them anything but NUL: no text at all (a file
     // the disk filled with zeros, not a table). A big one is a line past the
     // limit too, but it is said as what it is.
-    if (pos > start && !text) {
+    if (feed.Pos() > m_start && !text) {
         m_refused = Refused::OnlyNulBytes;
         return false;
     }
@@ -328,10 +395,7 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
     }
     if (!mark)
         m_encoding = vote.Result();
-    m_lastOpen = lines.Finish(start, pos);
-    m_used = Lines();
-    while (m_used > 0 && m_begin[size_t(m_used - 1)] == m_end[size_t(m_used - 1)])
-        --m_used;
+    m_lastOpen = feed.Finish(lines, m_start);
     return true;
 }
 
@@ -352,19 +416,75 @@ QString CsvFile::Refusal() const
     return {};
 }
 
+bool CsvFile::findWindow(qint64 i)
+{
+    const qint64 first = i - i % m_size.window;
+    // Found from the nearest line start known at or before the window's
+    // first line: a kept start, or a line of the window in hand (its last
+    // one when the reading goes on to the next window).
+    qint64 from = first / m_stride * m_stride;
+    qint64 at = m_marks[size_t(first / m_stride)];
+    if (m_window.first >= 0 && m_window.first <= first) {
+        const qint64 k = std::min<qint64>(first, m_window.first + qint64(m_window.begin.size()) - 1);
+        if (k > from) {
+            from = k;
+            at = m_window.begin[size_t(k - m_window.first)];
+        }
+    }
+    m_window.first = -1;
+    m_window.begin.clear();
+    m_window.end.clear();
+    const qint64 skip = first - from;
+    qint64 seen = 0;
+    // The window's lines and the one after it, whose start is where the
+    // next window is found from; none past the lines Open found (a preview
+    // finds no more than it shows).
+    const auto keep = [&](qint64 begin, qint64 end) {
+        if (seen++ >= skip) {
+            m_window.begin.push_back(begin);
+            m_window.end.push_back(end);
+        }
+    };
+    LineFinder lines(keep, at, std::min(skip + m_size.window + 1, m_lines - from));
+    UnitFeed feed(m_encoding, at);
+    if (!m_file.seek(at))
+        return false;
+    QByteArray buffer(64 << 10, Qt::Uninitialized);
+    while (!lines.Full()) {
+        const qint64 n = m_file.read(buffer.data(), buffer.size());
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            feed.Finish(lines, m_start);
+            break;
+        }
+        feed.Feed(lines, QByteArrayView(buffer.constData(), n));
+    }
+    if (qint64(m_window.begin.size()) <= i - first)
+        return false; // the file changed since it was opened
+    m_window.first = first;
+    return true;
+}
+
 QString CsvFile::Line(qint64 i)
 {
-    const size_t k = size_t(i);
-    if (!m_file.seek(m_begin[k]))
+    if (i < 0 || i >= m_lines)
         return {};
-    QString line = decode(m_file.read(m_end[k] - m_begin[k]));
+    if ((m_window.first < 0 || i < m_window.first
+         || i >= m_window.first + qint64(m_window.begin.size()))
+        && !findWindow(i))
+        return {};
+    const size_t k = size_t(i - m_window.first);
+    if (!m_file.seek(m_window.begin[k]))
+        return {};
+    QString line = decode(m_file.read(m_window.end[k] - m_window.begin[k]));
     // Lines joined inside a quoted cell: every line end becomes CR LF.
     if (line.contains(u'\r') || line.contains(u'\n')) {
         line.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         line.replace(u'\r', u'\n');
         line.replace(QLatin1String("\n"), QLatin1String("\r\n"));
     }
-    if (m_lastOpen && k + 1 == m_begin.size())
+    if (m_lastOpen && i + 1 == m_lines)
         line += u'"';
     return line;
 }

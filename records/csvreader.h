@@ -47,19 +47,39 @@ std::optional<QString> SplitCsvLineChecked(const QString &line);
 // The same with "" for an open cell (and for an empty line).
 QString SplitCsvLine(const QString &line);
 
+// How much of a file's line positions a CsvFile keeps, so its memory is
+// bounded whatever the file (millions of short or empty lines included):
+// the start of every stride-th line, at most `marks` of them (when one more
+// is due, every other one goes and the stride doubles; it begins at
+// `window`), and the starts and ends of the `window` lines around the line
+// last asked for (and of the line after them). At most marks × 8 +
+// (window + 1) × 16 bytes: 512 KiB and 4 KiB as usual.
+struct CsvIndexSize
+{
+    qint64 window = 256; // at least 1
+    qint64 marks = 1 << 16; // at least 1
+};
+
 // A CSV file read line by line as records ask for its lines, so a big file
 // is never held whole, decoded whole or split whole. Opening it reads the
-// file once: it settles the encoding (records/csvencoding.h) and finds
-// where each logical line begins and ends. Physical lines end at CR, LF or
-// CR LF (an end at the very end of the file opens no further line; an empty
-// file is one empty line); a line whose quoted cell stays open takes the
-// next lines, joined by CR LF. Quotes, commas, CR and LF are single bytes
-// that no multi-byte character of UTF-8 or GB18030 contains, and single
-// units in UTF-16, so a line is open exactly when it has an odd number of
-// odd-length quote runs, as the splitter counts them.
+// file once: it settles the encoding (records/csvencoding.h), counts the
+// logical lines and keeps where some of them begin (CsvIndexSize); the
+// lines asked for are found again from the nearest kept start before them,
+// a window of lines at a time, so lines asked for in order are each found
+// once more, and a line before the window costs at most a stride of lines.
+// Physical lines end at CR, LF or CR LF (an end at the very end of the file
+// opens no further line; an empty file is one empty line); a line whose
+// quoted cell stays open takes the next lines, joined by CR LF. Quotes,
+// commas, CR and LF are single bytes that no multi-byte character of UTF-8
+// or GB18030 contains, and single units in UTF-16, so a line is open
+// exactly when it has an odd number of odd-length quote runs, as the
+// splitter counts them.
 class CsvFile
 {
 public:
+    explicit CsvFile(CsvIndexSize size = {})
+        : m_size(size)
+    { }
     // False for a path that does not end in ".csv" (any case), for
     // anything but an ordinary file (a named pipe, a device, a folder: at
     // once, without waiting), for a file that cannot be read, and for a
@@ -73,26 +93,38 @@ public:
     // (also when the file merely could not be read).
     QString Refusal() const;
     CsvEncoding encoding() const { return m_encoding; }
-    qint64 Lines() const { return qint64(m_begin.size()); }
+    qint64 Lines() const { return m_lines; }
     // Lines up to the last one that is not empty.
     qint64 UsedLines() const { return m_used; }
     // Logical line i (0-based) as text, its inner line ends as CR LF; a
     // last line still open at the end of the file is closed with a quote.
+    // "" for a line that is no longer there (the file shrank since Open).
     QString Line(qint64 i);
     // Whether the file ends inside a quoted cell.
     bool LastLineOpen() const { return m_lastOpen; }
 
 private:
     QString decode(const QByteArray &bytes) const;
+    // Finds the window of lines that holds line i; false when the file no
+    // longer holds it.
+    bool findWindow(qint64 i);
     enum class Refused { No, OnlyNulBytes, LineTooLong };
+    CsvIndexSize m_size;
     QFile m_file;
     QString m_path;
     Refused m_refused = Refused::No;
     qint64 m_refusedLine = 0; // 1-based
     CsvEncoding m_encoding = CsvEncoding::CodePage936;
     bool m_lastOpen = false;
-    qint64 m_used = 0;
-    std::vector<qint64> m_begin, m_end;
+    qint64 m_start = 0; // the first byte after the byte-order mark
+    qint64 m_lines = 0, m_used = 0;
+    qint64 m_stride = 1;
+    std::vector<qint64> m_marks; // the start of line j × m_stride at j
+    struct
+    {
+        qint64 first = -1; // -1: none found
+        std::vector<qint64> begin, end;
+    } m_window;
 };
 
 // What ReadCsvData did: true when it read; otherwise the grid is as it

@@ -8,30 +8,7 @@
 #include <QFile>
 #include <QImageReader>
 
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer's own count of the bytes in use (its allocator replaces
-// malloc's, whose figures are then empty).
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#else
-#include <malloc.h>
-#endif
-
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The bytes the process holds from the heap now, big blocks included.
-qint64 HeldBytes()
-{
-#if defined(__SANITIZE_ADDRESS__)
-    return qint64(__sanitizer_get_current_allocated_bytes());
-#else
-    const struct mallinfo2 m = mallinfo2();
-    return qint64(m.uordblks + m.hblkhd);
-#endif
-}
-
-} // namespace
 
 class PictureFileTest : public DataDirTest
 { };
@@ -90,13 +67,13 @@ TEST_F(PictureFileTest, KeptReadsStayWithinTheirBound)
     const QString first = path(u"scan0.png"_s);
     ASSERT_TRUE(scan.save(first));
     scan = QImage();
-    const qint64 before = HeldBytes();
+    const qint64 before = HeapHeldBytes();
     for (int i = 0; i < 12; ++i) {
         const QString file = path(u"scan%1.png"_s.arg(i));
         ASSERT_TRUE(i == 0 || QFile::copy(first, file));
         EXPECT_EQ(ReadPicture(file).image.size(), QSize(4000, 3000)) << i;
     }
     // What the kept reads may hold, 256 MB, and little besides.
-    const qint64 held = HeldBytes() - before;
+    const qint64 held = HeapHeldBytes() - before;
     EXPECT_LE(held, (256 + 16) << 20) << "held " << (held >> 20) << " MB";
 }

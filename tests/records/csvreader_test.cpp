@@ -561,3 +561,62 @@ TEST_F(CsvFiles, UnitsTraditionalWordsAndUnassignedCodes)
         EXPECT_EQ(Text(bytes + "\r\n"), text) << c.encoding << " " << c.text;
     }
 }
+
+TEST_F(CsvFiles, LinesFoundAgainFromTheKeptStarts)
+{
+    // A thousand lines: empty ones, quoted cells over line ends of every
+    // kind, doubled quotes, a last cell left open. Read in order, backwards
+    // and in jumps, through the smallest index (two lines found at a time,
+    // at most four starts kept, so they are thinned out again and again)
+    // and through the usual one, in every encoding.
+    const char *const ends[] = {"\r\n", "\n", "\r"};
+    QStringList expected;
+    QString text;
+    for (int i = 0; i < 1000; ++i) {
+        const char *end = ends[i % 3], *inner = ends[(i / 3) % 3];
+        QString line;
+        switch (i % 5) {
+        case 1:
+            line = QStringLiteral("a%1,b").arg(i);
+            break;
+        case 2:
+            line = QStringLiteral("\"x%1%2y\",z").arg(i).arg(QLatin1String(inner));
+            break;
+        case 3:
+            line = QStringLiteral("张%1,\"\"\"q\"\"\"").arg(i);
+            break;
+        case 4:
+            line = QStringLiteral("c%1").arg(i);
+            break;
+        }
+        // A CR before an empty line would make one line end with its LF.
+        if (i % 5 == 4 && QLatin1String(end) == QLatin1String("\r"))
+            end = "\n";
+        text += line + QLatin1String(end);
+        expected << QString(line).replace(QLatin1String(inner), QLatin1String("\r\n"));
+    }
+    text += QStringLiteral("d,\"open\r\nrest");
+    expected << QStringLiteral("d,\"open\r\nrest\"");
+    const qint64 n = expected.size();
+    const QByteArray files[] = {cp936::Encode(text), "\xEF\xBB\xBF" + text.toUtf8(),
+                                Utf16(text, true), Utf16(text, false)};
+    for (const CsvIndexSize size : {CsvIndexSize {2, 4}, CsvIndexSize {}}) {
+        for (const QByteArray &bytes : files) {
+            SCOPED_TRACE(bytes.left(3).toHex().toStdString() + " window "
+                         + std::to_string(size.window));
+            QFile::remove(path(QStringLiteral("many.csv")));
+            ASSERT_TRUE(WriteBytes(path(QStringLiteral("many.csv")), bytes));
+            CsvFile file(size);
+            ASSERT_TRUE(file.Open(path(QStringLiteral("many.csv"))));
+            ASSERT_EQ(file.Lines(), n);
+            EXPECT_EQ(file.UsedLines(), n);
+            EXPECT_TRUE(file.LastLineOpen());
+            for (qint64 i = 0; i < n; ++i)
+                ASSERT_EQ(file.Line(i), expected[i]) << "forwards " << i;
+            for (qint64 i = n - 1; i >= 0; --i)
+                ASSERT_EQ(file.Line(i), expected[i]) << "backwards " << i;
+            for (qint64 k = 0; k < n; ++k)
+                ASSERT_EQ(file.Line(k * 337 % n), expected[k * 337 % n]) << "jump " << k;
+        }
+    }
+}

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace imp;
@@ -177,6 +178,48 @@ TEST_F(ImportWindows, CsvFilesRefusedWithTheirCause)
         QApplication::processEvents();
         EXPECT_TRUE(main.isEnabled());
     }
+}
+
+// A file of millions of short lines (line ends only, as a damaged file may
+// be) is imported from its last rows while the reader's index of the lines
+// stays within its bound instead of growing with every line.
+TEST_F(ImportWindows, ManyShortLinesImportedInBoundedMemory)
+{
+    constexpr qint64 kEmpty = 8 << 20;
+    const QString file = path(QStringLiteral("lines.csv"));
+    ASSERT_TRUE(WriteBytes(file, QByteArray(kEmpty, '\n')
+                                     + cp936::Encode(QStringLiteral("李1,1381\r\n李2,1382\r\n"))));
+    choice.path = file;
+    QPointer<InputMapWindow> w = ShowImportMapping(host);
+    ASSERT_TRUE(w);
+    for (const auto &[row, column] : {std::pair {1, "A"}, std::pair {2, "B"}}) {
+        w->M1_Click(row, 4);
+        QTest::keyClicks(w->Editor(), QString::fromUtf8(column));
+    }
+    w->M1_Click(1, 3);
+    w->T(0)->setText(QString::number(kEmpty + 1));
+    w->T(1)->setText(QString::number(kEmpty + 2));
+    w->T(2)->setText(QStringLiteral("1"));
+    // The heap is looked at whenever the import lets the event loop run.
+    const qint64 before = HeapHeldBytes();
+    qint64 peak = before;
+    int samples = 0;
+    QTimer sampler;
+    sampler.callOnTimeout([&] {
+        peak = std::max(peak, HeapHeldBytes());
+        ++samples;
+    });
+    sampler.start(0);
+    w->COM_Click(0);
+    sampler.stop();
+    QApplication::processEvents();
+    EXPECT_TRUE(dlg.messages().isEmpty()) << dlg.messages().join(u'|').toStdString();
+    EXPECT_EQ(imports, 1);
+    ASSERT_EQ(dataGrid.rows(), 4);
+    EXPECT_EQ(dataGrid.text(2, 1), QStringLiteral("李1"));
+    EXPECT_EQ(dataGrid.text(3, 2), QStringLiteral("1382"));
+    EXPECT_GT(samples, 0);
+    EXPECT_LE(peak - before, 4 << 20) << "held " << ((peak - before) >> 20) << " MB";
 }
 
 TEST_F(ImportWindows, UnsupportedFileAndWorkbookWithoutSheet)

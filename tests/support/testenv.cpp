@@ -20,6 +20,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
 void DataDirTest::SetUp()
 {
     ASSERT_TRUE(m_dir.isValid());
@@ -252,4 +258,14 @@ bool SaveA4Scan(const QString &path, int top, int bottom)
     scan.fill(QColor(bottom, bottom, bottom));
     QPainter(&scan).fillRect(0, 0, scan.width(), scan.height() / 2, QColor(top, top, top));
     return scan.save(path, "JPG", 80);
+}
+
+qint64 HeapHeldBytes()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 m = mallinfo2();
+    return qint64(m.uordblks + m.hblkhd);
+#endif
 }

@@ -107,3 +107,8 @@ QStringList FilesIn(const QString &folder);
 // default decoding limit of 128 MB) as a JPEG: its upper half grey level
 // top, its lower half bottom. True on success.
 bool SaveA4Scan(const QString &path, int top, int bottom);
+
+// The bytes the process holds from the heap now, big blocks included (the
+// sanitizer's own count in a sanitizer build, whose allocator replaces
+// malloc's and leaves its figures empty).
+qint64 HeapHeldBytes();
