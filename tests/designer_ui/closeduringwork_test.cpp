@@ -24,6 +24,7 @@
 #include "records/ui/importwindows.h"
 #include "support/sanitizer.h"
 #include "support/testenv.h"
+#include "support/workstep.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -60,40 +61,6 @@ const QString kFmt = u"申通"_s;
 constexpr int kRecords = kSanitizerBuild ? 200 : 2000;
 // A batch that the events of its first step meet in the middle.
 constexpr int kSmallBatch = 10;
-
-// Runs `then` once, from the event loop runs of the work, when the progress
-// window shows a caption starting with `caption` and the work's loop has
-// made its first step.
-class AtWorkStep : public QObject
-{
-public:
-    AtWorkStep(const QString &caption, std::function<void()> then)
-        : m_caption(caption)
-        , m_then(std::move(then))
-    {
-        auto *poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, [this, poll] {
-            if (!IndicatorShown() || !Indicator().caption.startsWith(m_caption))
-                return;
-            // The window shows at 0 (before that it may show the last work's
-            // position); the work's loop makes the steps.
-            if (Indicator().position == 0)
-                m_atStart = true;
-            if (!m_atStart || Indicator().position < 1)
-                return;
-            poll->stop();
-            fired = true;
-            m_then();
-        });
-        poll->start(0); // at every pass of the event loop
-    }
-    bool fired = false;
-
-private:
-    QString m_caption;
-    std::function<void()> m_then;
-    bool m_atStart = false;
-};
 
 // Answers the batch range (all records) and the printer chooser ("PDF 文件").
 class PrintWindowsAnswerer : public QObject
@@ -173,30 +140,6 @@ private:
     QPointer<QMessageBox> m_current;
     QElapsedTimer m_up;
     QTimer m_poll;
-};
-
-// Runs `then` whenever `target` gets an event of the type.
-class OnEvent : public QObject
-{
-public:
-    OnEvent(QObject *target, QEvent::Type type, std::function<void()> then)
-        : m_type(type)
-        , m_then(std::move(then))
-    {
-        target->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == m_type)
-            m_then();
-        return false;
-    }
-
-private:
-    QEvent::Type m_type;
-    std::function<void()> m_then;
 };
 
 class CloseDuringWorkTest : public FormatWindowTest
