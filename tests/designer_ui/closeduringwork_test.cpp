@@ -275,6 +275,16 @@ protected:
         return map;
     }
 
+    // 大格式: the rows given and 1,000 lines, one more than a class may have.
+    static bool WriteBigFormat(std::vector<testfmt::Row> rows)
+    {
+        for (int i = 1; i <= 1000; ++i)
+            rows.push_back({3, u"线%1"_s.arg(i), 10, 10, 20, 0, "1", 9});
+        sql::Transaction t(*db::Connection());
+        WriteFormat(u"大格式"_s, rows);
+        return t.Commit();
+    }
+
     static int HistoryRecords()
     {
         GridModel grid;
@@ -648,14 +658,7 @@ TEST_F(CloseDuringWorkTest, AutomaticImportGivesTheMainWindowBack)
 // does the import run, with the main window enabled at the end.
 TEST_F(CloseDuringWorkTest, AutomaticImportWaitsForAFormatLoadsMessage)
 {
-    std::vector<testfmt::Row> rows;
-    for (int i = 1; i <= 1000; ++i)
-        rows.push_back({3, u"线%1"_s.arg(i), 10, 10, 20, 0, "1", 9});
-    {
-        sql::Transaction t(*db::Connection());
-        WriteFormat(u"大格式"_s, rows);
-        ASSERT_TRUE(t.Commit());
-    }
+    ASSERT_TRUE(WriteBigFormat({}));
     const QString csv = path(u"订单.csv"_s);
     ASSERT_TRUE(WriteBytes(csv, cp936::Encode(u"收件人\r\n张三\r\n李四\r\n"_s)));
     TheStartupRecord = {kFmt, csv, 1, 2, true};
@@ -692,14 +695,7 @@ TEST_F(CloseDuringWorkTest, AutomaticImportWaitsForAFormatLoadsMessage)
 // write the database now refuses.
 TEST_F(CloseDuringWorkTest, CloseDuringAFormatSwitchWaitsForItsMessageAndTheList)
 {
-    std::vector<testfmt::Row> rows = {{0, u"收件人"_s, 20, 10, 40, 6, "1", 9}};
-    for (int i = 1; i <= 1000; ++i)
-        rows.push_back({3, u"线%1"_s.arg(i), 10, 10, 20, 0, "1", 9});
-    {
-        sql::Transaction t(*db::Connection());
-        WriteFormat(u"大格式"_s, rows);
-        ASSERT_TRUE(t.Commit());
-    }
+    ASSERT_TRUE(WriteBigFormat({{0, u"收件人"_s, 20, 10, 40, 6, "1", 9}}));
     const QString file = path(u"新格式.wlq"_s);
     dlg.Queue(file);
     ASSERT_TRUE(ExportFormat(m_window->State(), u"大格式"_s));
