@@ -111,6 +111,7 @@ MainWindow::MainWindow(QWidget *parent)
     ConnectRecordControls();
 
     m_newEditionTimer = new QTimer(this);
+    m_newEditionTimer->setObjectName(QStringLiteral("autoImportTimer"));
     m_newEditionTimer->setInterval(10000);
     connect(m_newEditionTimer, &QTimer::timeout, this, [this] {
         m_newEditionTimer->stop();

@@ -44,12 +44,12 @@ inline void StartApp(QProcess &p, const QString &dataDir, const QString &action,
 
 inline AppRun RunApp(const QString &dataDir, const QString &action, int timeoutMs = 60000,
                      std::function<void()> childSetup = {},
-                     const QProcessEnvironment &extraEnv = {})
+                     const QProcessEnvironment &extraEnv = {}, const QStringList &args = {})
 {
     QProcess p;
     QElapsedTimer t;
     t.start();
-    StartApp(p, dataDir, action, {}, std::move(childSetup), extraEnv);
+    StartApp(p, dataDir, action, args, std::move(childSetup), extraEnv);
     AppRun r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();

@@ -11,6 +11,7 @@
 #include "core/database.h"
 #include "core/exchangefile.h"
 #include "core/progress.h"
+#include "core/ui/fmtlist.h"
 #include "core/ui/progresswindow.h"
 #include "core/ui/startupui.h"
 #include "designer/formatops.h"
@@ -24,6 +25,7 @@
 #include "records/ui/importwindows.h"
 #include "support/sanitizer.h"
 #include "support/testenv.h"
+#include "support/workstep.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -61,40 +63,6 @@ constexpr int kRecords = kSanitizerBuild ? 200 : 2000;
 // A batch that the events of its first step meet in the middle.
 constexpr int kSmallBatch = 10;
 
-// Runs `then` once, from the event loop runs of the work, when the progress
-// window shows a caption starting with `caption` and the work's loop has
-// made its first step.
-class AtWorkStep : public QObject
-{
-public:
-    AtWorkStep(const QString &caption, std::function<void()> then)
-        : m_caption(caption)
-        , m_then(std::move(then))
-    {
-        auto *poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, [this, poll] {
-            if (!IndicatorShown() || !Indicator().caption.startsWith(m_caption))
-                return;
-            // The window shows at 0 (before that it may show the last work's
-            // position); the work's loop makes the steps.
-            if (Indicator().position == 0)
-                m_atStart = true;
-            if (!m_atStart || Indicator().position < 1)
-                return;
-            poll->stop();
-            fired = true;
-            m_then();
-        });
-        poll->start(0); // at every pass of the event loop
-    }
-    bool fired = false;
-
-private:
-    QString m_caption;
-    std::function<void()> m_then;
-    bool m_atStart = false;
-};
-
 // Answers the batch range (all records) and the printer chooser ("PDF 文件").
 class PrintWindowsAnswerer : public QObject
 {
@@ -124,10 +92,10 @@ public:
 };
 
 // Real message boxes for Message and AskYesNo (the files from the scripted
-// dialogs), answered by their first button once mayAnswer() allows and the
-// box has been up for 100 ms of its loop (so what the loop would run, it
-// has run); each box's text is kept with whether the main window was still
-// shown when it was answered.
+// dialogs), answered by Yes or their first button once mayAnswer() allows
+// and the box has been up for 100 ms of its loop (so what the loop would
+// run, it has run); each box's text is kept with whether the main window was
+// still shown when it was answered.
 class RealBoxes : public QtDialogs
 {
 public:
@@ -149,7 +117,8 @@ public:
             if (m_up.elapsed() < 100 || (mayAnswer && !mayAnswer()))
                 return;
             seen.push_back({box->text(), m_main && m_main->isVisible()});
-            QTest::mouseClick(box->buttons().first(), Qt::LeftButton);
+            QAbstractButton *yes = box->button(QMessageBox::Yes);
+            QTest::mouseClick(yes ? yes : box->buttons().first(), Qt::LeftButton);
         });
         m_poll.start(5);
     }
@@ -173,30 +142,6 @@ private:
     QPointer<QMessageBox> m_current;
     QElapsedTimer m_up;
     QTimer m_poll;
-};
-
-// Runs `then` whenever `target` gets an event of the type.
-class OnEvent : public QObject
-{
-public:
-    OnEvent(QObject *target, QEvent::Type type, std::function<void()> then)
-        : m_type(type)
-        , m_then(std::move(then))
-    {
-        target->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == m_type)
-            m_then();
-        return false;
-    }
-
-private:
-    QEvent::Type m_type;
-    std::function<void()> m_then;
 };
 
 class CloseDuringWorkTest : public FormatWindowTest
@@ -328,6 +273,16 @@ protected:
             map->T(1)->setText(QString::number(records + 1));
         }
         return map;
+    }
+
+    // 大格式: the rows given and 1,000 lines, one more than a class may have.
+    static bool WriteBigFormat(std::vector<testfmt::Row> rows)
+    {
+        for (int i = 1; i <= 1000; ++i)
+            rows.push_back({3, u"线%1"_s.arg(i), 10, 10, 20, 0, "1", 9});
+        sql::Transaction t(*db::Connection());
+        WriteFormat(u"大格式"_s, rows);
+        return t.Commit();
     }
 
     static int HistoryRecords()
@@ -703,14 +658,7 @@ TEST_F(CloseDuringWorkTest, AutomaticImportGivesTheMainWindowBack)
 // does the import run, with the main window enabled at the end.
 TEST_F(CloseDuringWorkTest, AutomaticImportWaitsForAFormatLoadsMessage)
 {
-    std::vector<testfmt::Row> rows;
-    for (int i = 1; i <= 1000; ++i)
-        rows.push_back({3, u"线%1"_s.arg(i), 10, 10, 20, 0, "1", 9});
-    {
-        sql::Transaction t(*db::Connection());
-        WriteFormat(u"大格式"_s, rows);
-        ASSERT_TRUE(t.Commit());
-    }
+    ASSERT_TRUE(WriteBigFormat({}));
     const QString csv = path(u"订单.csv"_s);
     ASSERT_TRUE(WriteBytes(csv, cp936::Encode(u"收件人\r\n张三\r\n李四\r\n"_s)));
     TheStartupRecord = {kFmt, csv, 1, 2, true};
@@ -737,4 +685,76 @@ TEST_F(CloseDuringWorkTest, AutomaticImportWaitsForAFormatLoadsMessage)
     EXPECT_FALSE(*readInQuestion) << "the import ran inside the load's message";
     EXPECT_TRUE(m_window->isEnabled());
     EXPECT_FALSE(ShownMapWindow());
+}
+
+// The format list's import opens the imported format, and the main window
+// is closed by its title bar at the first step of that switch. The switch
+// says that only 999 lines fit; the list is still open when that work has
+// ended. The close waits for the message and for the list, and then runs
+// the window's close path: its question about the page's contents, whose
+// write the database now refuses.
+TEST_F(CloseDuringWorkTest, CloseDuringAFormatSwitchWaitsForItsMessageAndTheList)
+{
+    ASSERT_TRUE(WriteBigFormat({{0, u"收件人"_s, 20, 10, 40, 6, "1", 9}}));
+    const QString file = path(u"新格式.wlq"_s);
+    dlg.Queue(file);
+    ASSERT_TRUE(ExportFormat(m_window->State(), u"大格式"_s));
+    SetFormatChoosers({ChooseFromFmtList, {}});
+    RealBoxes boxes(dlg, m_window);
+    // From the switch's message on, the database refuses the page's contents.
+    boxes.onShown = [] {
+        db::Connection()->Exec(u"CREATE TRIGGER IF NOT EXISTS refuse BEFORE INSERT ON 默认 "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
+    };
+    AtWorkStep closer(u"正在初始化格式"_s, [this] { PostTitleBarClose(); });
+    // The list's 导 入, once the list waits for its answer.
+    QTimer import;
+    QObject::connect(&import, &QTimer::timeout, [&import] {
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (auto *list = qobject_cast<FmtList *>(t); list && list->isVisible()) {
+                import.stop();
+                QTest::mouseClick(list->Com[3], Qt::LeftButton);
+            }
+    });
+    import.start(5);
+    // The list is left when its import's work and questions have been over
+    // for 100 ms of its loop (so what that loop would run, it has run).
+    std::optional<bool> mainShownAtLeaving;
+    QElapsedTimer idle;
+    QTimer leave;
+    QObject::connect(&leave, &QTimer::timeout, [&] {
+        FmtList *list = nullptr;
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (auto *l = qobject_cast<FmtList *>(t); l && l->isVisible())
+                list = l;
+        if (!closer.fired || LongWorkRunning() || QApplication::activeModalWidget()) {
+            idle.invalidate();
+            return;
+        }
+        if (!idle.isValid())
+            idle.start();
+        if (idle.elapsed() < 100)
+            return;
+        leave.stop();
+        mainShownAtLeaving = m_window && m_window->isVisible() && list;
+        // Something on the page for the close path to keep.
+        if (DesignControl *box = m_window ? m_window->State().GetCtlByIndex(1) : nullptr)
+            m_window->State().SetControlValue(*box, u"张三"_s);
+        if (list)
+            QTest::mouseClick(list->Com[1], Qt::LeftButton);
+    });
+    leave.start(5);
+    dlg.Queue(file);
+    RunFromEventLoop([this] { m_window->findChild<QAction *>(u"m_FCom30"_s)->trigger(); });
+    ExpectClosedAfterWork(closer);
+    SetFormatChoosers({});
+    QStringList texts;
+    for (const auto &b : boxes.seen)
+        texts << b.text;
+    EXPECT_EQ(mainShownAtLeaving, true) << "the close came while the list was open";
+    ASSERT_EQ(texts.size(), 3) << texts.join(u'|').toStdString();
+    EXPECT_TRUE(texts[0].endsWith(u"立即调用此格式？"_s));
+    EXPECT_EQ(texts[1], u"每类内容框最多只能有999个，无法再添加！"_s);
+    EXPECT_TRUE(boxes.seen[1].mainShown);
+    EXPECT_TRUE(texts[2].startsWith(u"页面内容没有保存："_s));
 }

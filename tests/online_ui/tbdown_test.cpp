@@ -1,6 +1,8 @@
 #include "core/progress.h"
 #include "core/settings.h"
+#include "core/ui/progresswindow.h"
 #include "online/tradegrid.h"
+#include "online/trademap.h"
 #include "online/ui/tbdown.h"
 #include "online/ui/tbinputmap.h"
 #include "online/ui/webdom.h"
@@ -9,8 +11,10 @@
 #include "support/gridcontrols.h"
 #include "support/localserver.h"
 #include "support/testenv.h"
+#include "support/workstep.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -214,6 +218,49 @@ TEST_F(TBDownTest, LoginThenExtractAllPagesWithAddresses)
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(g.dataRows(), 5);
     EXPECT_FALSE(ReadParam(QString::fromUtf8(kSplitterKey)).isEmpty());
+}
+
+// The mapping window closed by its title bar while its import fits the
+// record grid's columns under the progress window (more than 200 records):
+// it stays until that work has ended, then closes, keeps the map and gives
+// the main window back.
+TEST_F(TBDownTest, MappingWindowClosedDuringItsImport)
+{
+    constexpr int kTrades = 1000;
+    GridModel trades;
+    InitTradeGrid(trades);
+    for (int i = 1; i <= kTrades; ++i) {
+        const qint32 r = trades.addRow();
+        trades.setText(r, trade::OrderNo, QString::number(i));
+        trades.setText(r, trade::Status, QStringLiteral("交易成功"));
+        trades.setText(r, trade::Recipient, QStringLiteral("收件人%1").arg(i));
+    }
+    MapHost host;
+    host.page.Add(0, QStringLiteral("收件人"));
+    InstallProgressWindow();
+    QPointer<TBInputMap> map = new TBInputMap(trades, false, host);
+    map->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(map));
+    map->Map.setText(1, tmap::MapText, QStringLiteral("L"));
+    AtWorkStep closer(QStringLiteral("正在做交易数据表格进行格式设置"), [&map] {
+        QCoreApplication::postEvent(map->windowHandle(), new QCloseEvent);
+    });
+    std::optional<bool> hiddenInWork;
+    OnEvent atHide(map, QEvent::Hide, [&hiddenInWork] { hiddenInWork = LongWorkRunning(); });
+    QTest::mouseClick(map->Com[0], Qt::LeftButton);
+    SetIndicatorView(nullptr);
+    ASSERT_TRUE(closer.fired);
+    EXPECT_TRUE(waitUntil([&map] { return map.isNull(); }));
+    ASSERT_TRUE(hiddenInWork);
+    EXPECT_FALSE(*hiddenInWork) << "the window closed while its import ran";
+    EXPECT_EQ(host.data.dataRows(), kTrades);
+    EXPECT_EQ(host.data.text(2 + kTrades - 1, 1), QStringLiteral("收件人%1").arg(kTrades));
+    EXPECT_TRUE(host.filled);
+    EXPECT_TRUE(host.enabled);
+    GridModel stored;
+    tmap::ListFormatBoxes(stored, host.page);
+    ASSERT_TRUE(tmap::LoadTBMap(stored, host.page.name));
+    EXPECT_EQ(stored.text(1, tmap::MapText), QStringLiteral("L"));
 }
 
 TEST_F(TBDownTest, RunIsRefusedWhileWaitingAndEndsWhenThePageGoes)

@@ -12,13 +12,25 @@
 // waits for a line on standard input, triggers that menu action (none when
 // empty), reports "driver: action done" and closes the main window,
 // answering Yes to a question.
+// "importformat" records messages too, answering Yes to questions; once the
+// main window is shown it triggers 导入格式, chooses the file named by
+// WAYBILL_DRIVER_FILE in its file dialog, leaves the message "每类内容框…"
+// up until the automatic import's timer has run out, reports the record
+// grid's rows after each answer ("driver: records N"), and once records are
+// there, no question or progress window is open and the main window takes
+// input again, reports the rows and "driver: main window enabled" and
+// closes it.
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGenericPlugin>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -43,11 +55,13 @@ public:
     explicit Driver(const QString &spec)
         : m_actions(spec.split(QLatin1Char('+'), Qt::SkipEmptyParts))
     {
+        m_importFormat = spec == QLatin1String("importformat");
         if (spec.startsWith(QLatin1String("record:"))) {
             m_onLine = spec.mid(7);
             m_waitForLine = true;
         }
-        if (spec == QLatin1String("record") || spec == QLatin1String("hold") || m_waitForLine) {
+        if (spec == QLatin1String("record") || spec == QLatin1String("hold") || m_waitForLine
+            || m_importFormat) {
             auto *poll = new QTimer(this);
             connect(poll, &QTimer::timeout, this, [this] { Record(); });
             poll->start(100);
@@ -104,23 +118,37 @@ private:
 
     void Record()
     {
+        QMainWindow *m = mainWindow();
         for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
                 QString text = box->text();
+                if (m_importFormat && text.startsWith(QStringLiteral("每类内容框")) && m
+                    && m->findChild<QTimer *>(QStringLiteral("autoImportTimer"))->isActive())
+                    continue;
                 text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
                 std::fprintf(stderr, "driver: message %s\n", qPrintable(text));
                 // After an action, a question (closing after a failed save)
                 // is answered Yes, so that the window closes.
-                if (QAbstractButton *yes = box->button(QMessageBox::Yes); yes && m_waitForLine)
+                QAbstractButton *yes = box->button(QMessageBox::Yes);
+                if (yes && (m_waitForLine || m_importFormat))
                     yes->click();
                 else
                     box->accept();
+                if (m_importFormat)
+                    std::fprintf(stderr, "driver: records %d\n", Records(m));
             }
-        QMainWindow *m = mainWindow();
+        if (m_importFormat && m_shown)
+            ImportFormatStep(m);
         if (!m || m_shown)
             return;
         m_shown = true;
         std::fprintf(stderr, "driver: main window shown\n");
+        if (m_importFormat)
+            QTimer::singleShot(0, m, [m] {
+                m->activateWindow();
+                QApplication::setActiveWindow(m);
+                m->findChild<QAction *>(QStringLiteral("mInputFormat"))->trigger();
+            });
         if (m_waitForLine) {
             auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
             connect(input, &QSocketNotifier::activated, this, [this, input] {
@@ -141,7 +169,40 @@ private:
             QTimer::singleShot(200, m, &QWidget::close);
     }
 
+    static int Records(QMainWindow *m)
+    {
+        const auto *view = m ? m->findChild<QAbstractItemView *>(QStringLiteral("MSF1")) : nullptr;
+        return view && view->model() ? view->model()->rowCount() : -1;
+    }
+
+    void ImportFormatStep(QMainWindow *m)
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *files = qobject_cast<QFileDialog *>(w); files && files->isVisible()) {
+                files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                    ->setText(qEnvironmentVariable("WAYBILL_DRIVER_FILE"));
+                static_cast<QDialog *>(files)->accept(); // its own accept is protected
+                return;
+            }
+        if (!m || m_closing || Records(m) <= 0 || QApplication::activeModalWidget())
+            return;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == QStringLiteral("进度指示器"))
+                return;
+        // The import's unseen window gives the main window back as it
+        // closes, just after the records are in.
+        if (!m->isEnabled() || !m->menuBar()->isEnabled()
+            || (m->centralWidget() && !m->centralWidget()->isEnabled()))
+            return;
+        m_closing = true;
+        std::fprintf(stderr, "driver: records %d\n", Records(m));
+        std::fprintf(stderr, "driver: main window enabled\n");
+        m->close();
+    }
+
     bool m_shown = false;
+    bool m_importFormat = false;
+    bool m_closing = false;
     bool m_waitForLine = false;
     QString m_onLine;
 };
