@@ -7,6 +7,7 @@
 #include "core/exchangefile.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/helpers.h"
 #include "core/startup.h"
 #include "core/ui/fmtlist.h"
 #include "core/ui/progresswindow.h"

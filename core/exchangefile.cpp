@@ -199,36 +199,6 @@ safefile::RecoverResult RecoverFormatExport()
     return safefile::Recover(exportRecordPath(), rules);
 }
 
-QString FileRecoveryMessage(const safefile::RecoverResult &r, const QString &work, bool needed)
-{
-    switch (r.what) {
-    case safefile::Recovery::Nothing:
-    case safefile::Recovery::Completed:
-        return {};
-    case safefile::Recovery::SetAside:
-        return work + QStringLiteral("记录“") + r.record + QStringLiteral("”所列的文件不是")
-            + work + QStringLiteral("时建立的，没有改动任何文件；该记录已改名为“")
-            + r.setAsideAs + QStringLiteral("”。");
-    case safefile::Recovery::NotAFile:
-        // Nothing is lost while no export runs.
-        if (!needed)
-            return {};
-        return QStringLiteral("“") + r.record
-            + (QFileInfo(r.record).isDir() ? QStringLiteral("”是一个文件夹")
-                                            : QStringLiteral("”不是普通文件"))
-            + QStringLiteral("，") + work + QStringLiteral("要用这个名称记录文件的替换，无法") + work
-            + QStringLiteral("。请将它移走或改名后再试。");
-    case safefile::Recovery::Unreadable:
-        return work + QStringLiteral("记录“") + r.record + QStringLiteral("”无法读取或改名，上次中断的")
-            + work + QStringLiteral("没有处理。请检查数据文件夹的权限。");
-    case safefile::Recovery::Stuck:
-        return QStringLiteral("上次中断的") + work + QStringLiteral("无法完成或撤销：文件“") + r.target
-            + QStringLiteral("”无法取得应有的内容，该内容现保存在“") + r.kept
-            + QStringLiteral("”。") + work + QStringLiteral("记录已保留，下次启动时将再次处理。");
-    }
-    return {};
-}
-
 bool ExportFormat(const FormatHost &host, const QString &nameIn, const safefile::StepHook &step)
 {
     if (!nameIn.isEmpty())
@@ -459,15 +429,21 @@ bool ImportFormat(FormatHost &host, const QString &pathIn, bool fullSignature)
     // The picture beside the file comes in with the rows or not at all: a
     // copy that fails rolls the rows back, a refused commit removes the copy.
     PictureCopy picture;
-    if (!picture.Copy(picturePathBeside(path), GetBackgroundPicturePath(name), true)) {
+    if (const sql::Status copied
+        = picture.Copy(picturePathBeside(path), GetBackgroundPicturePath(name), true);
+        !copied) {
         CloseIndicator();
-        dialogs().Message(
-            QStringLiteral("格式没有导入：底图复制出错！请检查数据文件夹所在的磁盘是否已满。"));
+        // A full disk keeps its advice; any other cause (a copy left by a
+        // killed save in the way, a refused file) is named.
+        dialogs().Message(copied.fault == sql::Fault::Full || copied.text.isEmpty()
+                              ? QStringLiteral("格式没有导入：底图复制出错！请检查数据文件夹所在的磁盘是否已满。")
+                              : QStringLiteral("格式没有导入：") + copied.text);
         return false;
     }
     if (!picture.Mark(*conn) || !tx.Commit())
         return writeFailed();
-    picture.Keep();
+    if (const QString why = picture.Keep(); !why.isEmpty())
+        dialogs().Message(why); // the format is stored; its picture comes at the next start
 
     // The question stands alone, not under the progress window.
     CloseIndicator();

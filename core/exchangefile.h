@@ -52,10 +52,6 @@ bool ExportFormat(const FormatHost &host, const QString &name,
 // files of the export's own form beside them, is acted on; any other is
 // renamed aside. True (as a bool) when no record is left in the way.
 safefile::RecoverResult RecoverFormatExport();
-// What to tell the user about a recovery of the work named (导出, 保存格式);
-// "" when nothing. A record that is no file is said only when the work needs
-// it (needed).
-QString FileRecoveryMessage(const safefile::RecoverResult &r, const QString &work, bool needed);
 
 // Reads a .wlq file into table Fmt as a new format named after the file,
 // with new IDs and its references renumbered, all in one transaction, and

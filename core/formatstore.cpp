@@ -2,7 +2,6 @@
 
 #include "core/apppaths.h"
 #include "core/database.h"
-#include "core/exchangefile.h"
 #include "core/formatgrid.h"
 #include "core/gridhelpers.h"
 #include "core/helpers.h"
@@ -392,17 +391,16 @@ bool PictureCopy::Mark(sql::Connection &conn)
                          {kPictureTokenVar, m_files->Token()}));
 }
 
-void PictureCopy::Keep()
+QString PictureCopy::Keep()
 {
     if (!m_files)
-        return;
+        return {};
     // The rows are stored: the picture follows them.
     m_files->Decided();
-    if (!m_files->Commit()) {
-        m_files.reset();
-        RecoverPictureCopy();
-    }
+    const bool named = m_files->Commit();
     m_files.reset();
+    return named ? QString()
+                 : FileRecoveryMessage(RecoverPictureCopy(), QStringLiteral("保存格式"), true);
 }
 
 safefile::RecoverResult RecoverPictureCopy()

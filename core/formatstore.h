@@ -76,8 +76,8 @@ public:
     // Inside the transaction of the rows; true when there is nothing to mark.
     bool Mark(sql::Connection &conn);
     // After the commit; a picture that cannot take its name now takes it at
-    // the next start.
-    void Keep();
+    // the next start. What the user is to be told then; "" when named.
+    [[nodiscard]] QString Keep();
 
 private:
     safefile::StepHook m_step;

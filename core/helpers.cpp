@@ -4,6 +4,7 @@
 #include "core/database.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
+#include "platform/safefile.h"
 #include "platform/screenscale.h"
 
 #include <QCoreApplication>
@@ -243,4 +244,34 @@ QStringList HistoryValues(qint64 controlId)
     for (int i = 0; i < rs->size(); ++i)
         out << num::Text(rs->value(i, 0));
     return out;
+}
+
+QString FileRecoveryMessage(const safefile::RecoverResult &r, const QString &work, bool needed)
+{
+    switch (r.what) {
+    case safefile::Recovery::Nothing:
+    case safefile::Recovery::Completed:
+        return {};
+    case safefile::Recovery::SetAside:
+        return work + QStringLiteral("记录“") + r.record + QStringLiteral("”所列的文件不是")
+            + work + QStringLiteral("时建立的，没有改动任何文件；该记录已改名为“")
+            + r.setAsideAs + QStringLiteral("”。");
+    case safefile::Recovery::NotAFile:
+        // Nothing is lost while no export runs.
+        if (!needed)
+            return {};
+        return QStringLiteral("“") + r.record
+            + (QFileInfo(r.record).isDir() ? QStringLiteral("”是一个文件夹")
+                                            : QStringLiteral("”不是普通文件"))
+            + QStringLiteral("，") + work + QStringLiteral("要用这个名称记录文件的替换，无法") + work
+            + QStringLiteral("。请将它移走或改名后再试。");
+    case safefile::Recovery::Unreadable:
+        return work + QStringLiteral("记录“") + r.record + QStringLiteral("”无法读取或改名，上次中断的")
+            + work + QStringLiteral("没有处理。请检查数据文件夹的权限。");
+    case safefile::Recovery::Stuck:
+        return QStringLiteral("上次中断的") + work + QStringLiteral("无法完成或撤销：文件“") + r.target
+            + QStringLiteral("”无法取得应有的内容，该内容现保存在“") + r.kept
+            + QStringLiteral("”。") + work + QStringLiteral("记录已保留，下次启动时将再次处理。");
+    }
+    return {};
 }

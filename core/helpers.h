@@ -2,7 +2,7 @@
 // Small helpers every part of the program uses: waiting while the event loop
 // runs, reading amounts from text, millimetre/twip conversion on the screen
 // page, file dialogs through the dialog seam, string cutting and replacing,
-// and the application's sub-folders.
+// the application's sub-folders, and the words for faults met writing files.
 
 #include "core/progress.h" // FormatSeconds
 #include "platform/hookslot.h"
@@ -12,6 +12,10 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+
+namespace safefile {
+struct RecoverResult;
+}
 
 // Runs 2 * (rounds + 1) passes of the event loop; nothing when rounds < 0.
 void DoEventsLoop(qint32 rounds);
@@ -93,6 +97,10 @@ QString DiskFullText(const QString &place, const QString &retry);
 // number of the failed step: the full disk of the file's folder; "" for any
 // other cause (the caller's own words say enough).
 QString FileWriteFaultText(const QString &path, int systemError, const QString &retry);
+// What to tell the user about a recovery of the work named (导出, 保存格式);
+// "" when nothing. A record that is no file is said only when the work needs
+// it (needed).
+QString FileRecoveryMessage(const safefile::RecoverResult &r, const QString &work, bool needed);
 QString PickPictureFile();
 
 // The distinct contents that the history holds for a control, sorted.

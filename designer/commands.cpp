@@ -85,7 +85,8 @@ SaveOutcome NewFormat(MainState &state, const safefile::StepHook &step)
         return copied;
     if (sql::Status stored = StoreEmptyFormat(state, *name, w, h, &picture); !stored)
         return stored;
-    picture.Keep();
+    if (const QString why = picture.Keep(); !why.isEmpty())
+        dialogs().Message(why); // the format is stored; its picture comes at the next start
 
     GridModel &g = state.FormatGrid();
     if (g.rows() > g.fixedRows()) {

@@ -170,7 +170,8 @@ SaveOutcome SaveFormatAs(FormatWindow &window, const QString &nameIn,
         window.SetFormatCaption(open);
         return saved;
     }
-    picture.Keep();
+    if (const QString why = picture.Keep(); !why.isEmpty())
+        dialogs().Message(why); // the format is stored; its picture comes at the next start
     SaveAppSettings(host, name);
     return SaveOutcome::Saved;
 }

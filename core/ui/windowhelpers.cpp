@@ -27,16 +27,7 @@ QRect screenRect(const QWidget *w)
     return s ? s->geometry() : QRect(0, 0, 1280, 1024);
 }
 
-// Polls until only the main loop runs, then deletes through it.
-void DeleteOnceUnwound(QPointer<QWidget> w)
-{
-    if (!w)
-        return;
-    if (QThread::currentThread()->loopLevel() <= 1)
-        w->deleteLater();
-    else
-        QTimer::singleShot(20, w, [w] { DeleteOnceUnwound(w); });
-}
+constexpr const char *kPending = "closeAfterLongWork";
 
 } // namespace
 
@@ -99,7 +90,11 @@ void DeleteWhenUnwound(QWidget *window)
     // The deferred delete of a close inside a wait would run as soon as the
     // wait starts its next short loop.
     window->setAttribute(Qt::WA_DeleteOnClose, false);
-    DeleteOnceUnwound(window);
+    const QPointer<QWidget> w(window);
+    WhenNothingUnderWay(window, [w] {
+        if (w)
+            w->deleteLater();
+    });
 }
 
 bool PutOffCloseWhileWorking(QWidget *window, QCloseEvent *event)
@@ -109,7 +104,6 @@ bool PutOffCloseWhileWorking(QWidget *window, QCloseEvent *event)
     event->ignore();
     StopLongWork();
     // A second close meanwhile adds no second try.
-    static const char *const kPending = "closeAfterLongWork";
     if (window->property(kPending).toBool())
         return true;
     window->setProperty(kPending, true);
@@ -124,6 +118,11 @@ bool PutOffCloseWhileWorking(QWidget *window, QCloseEvent *event)
             w->close();
     });
     return true;
+}
+
+bool ClosePutOff(const QWidget *window)
+{
+    return window && window->property(kPending).toBool();
 }
 
 bool WorkOrQuestionUnderWay()

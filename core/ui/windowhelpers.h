@@ -35,6 +35,8 @@ void DeleteWhenUnwound(QWidget *window);
 // used unseen) is closed then too, so it gives back what its opening took
 // (the main window's input). True when the close was put off.
 bool PutOffCloseWhileWorking(QWidget *window, QCloseEvent *event);
+// True while a close of this window waits for the work to end.
+bool ClosePutOff(const QWidget *window);
 // True while long work runs or a question, dialog or wait is open over the
 // main event loop (an application-modal window, a nested event loop): work
 // that a timer or a put-off close starts would run inside it.

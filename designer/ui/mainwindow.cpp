@@ -117,7 +117,11 @@ MainWindow::MainWindow(QWidget *parent)
         m_newEditionTimer->stop();
         // Not inside other work or a question: it would use the page and
         // the grids under them.
-        WhenNothingUnderWay(this, [this] { m_import->AutoImport(TheStartupRecord); });
+        WhenNothingUnderWay(this, [this] {
+            // A window the user is closing imports nothing.
+            if (isVisible() && !ClosePutOff(this))
+                m_import->AutoImport(TheStartupRecord);
+        });
     });
     m_newEditionTimer->start();
 

@@ -302,8 +302,12 @@ void TBDown::extractAll()
             break;
         StepIndicator(1, QStringLiteral("pages"));
     }
-    if (!self)
+    if (!self) {
+        // The window went meanwhile; its progress window goes too (no
+        // cancellable work is left to let the user close it).
+        CloseIndicator();
         return;
+    }
     AutoFitGridColumns(GridFont(), TradeGrid, 1, true);
     CloseIndicator();
     setRunning(false);

@@ -351,9 +351,10 @@ void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs)
         // read again for the import. Rows or an interval the import refuses leave the
         // window open: it is shown, so the user can set them again, and
         // its close gives the main window back.
-        if (w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1)) {
-            w->show();
-            w->raise();
+        const QPointer<InputMapWindow> open(w);
+        if (w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1) && open) {
+            open->show();
+            open->raise();
         }
     } else {
         w->show();
