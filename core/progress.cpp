@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <cmath>
 #include <optional>
+#include <QPointer>
+#include <vector>
 
 namespace {
 
@@ -19,9 +21,11 @@ bool g_textsDue = false;
 // The position of the last "pages" step whose times and counter are due.
 std::optional<qint64> g_pagesDue;
 
-bool g_closedByUser = false;
 int g_longWork = 0;
-int g_cancellable = 0;
+// Whether the innermost running work can stop, and the token it shares.
+bool g_canStop = false;
+bool g_stopped = false;
+std::vector<std::pair<QPointer<QObject>, std::function<void()>>> g_onEnded;
 
 QDateTime now()
 {
@@ -114,7 +118,6 @@ void ShowIndicator(const QString &caption, qint32 total, qint32 &start)
         g_state.counterText.clear();
         g_state.timesText.clear();
         g_state.shown = true;
-        g_closedByUser = false;
         if (g_view)
             g_view->Load();
     }
@@ -162,7 +165,6 @@ void StepIndicator(qint32 n, const QString &mode)
 void CloseIndicator()
 {
     pumpEvents();
-    g_closedByUser = false;
     if (g_state.shown) {
         g_state.shown = false;
         if (g_view)
@@ -181,28 +183,51 @@ const IndicatorState &Indicator()
     return g_state;
 }
 
-void IndicatorClosedByUser()
+LongWork::LongWork(WorkStop stop)
+    : m_canStop(stop == WorkStop::Can)
+    , m_outerCanStop(g_canStop)
 {
-    if (g_state.shown)
-        g_closedByUser = true;
-    g_state.shown = false;
+    // Stoppable work inside stoppable work joins its token.
+    if (m_canStop && !(g_longWork > 0 && m_outerCanStop))
+        g_stopped = false;
+    ++g_longWork;
+    g_canStop = m_canStop;
+    if (g_view && (g_longWork == 1 || m_canStop != m_outerCanStop))
+        g_view->StopAllowed(m_canStop);
 }
 
-bool IndicatorClosedByUserSinceShown()
+LongWork::LongWork(const QString &caption, qint32 total, WorkStop stop)
+    : LongWork(stop)
 {
-    return g_closedByUser;
-}
-
-LongWork::LongWork()
-{
-    if (++g_longWork == 1 && g_view)
-        g_view->WorkRunning(true);
+    m_ownsIndicator = true;
+    ShowIndicator(caption, total);
 }
 
 LongWork::~LongWork()
 {
-    if (--g_longWork == 0 && g_view)
-        g_view->WorkRunning(false);
+    if (m_ownsIndicator)
+        CloseIndicator();
+    --g_longWork;
+    g_canStop = g_longWork > 0 && m_outerCanStop;
+    if (g_view && g_canStop != m_canStop)
+        g_view->StopAllowed(g_canStop);
+    if (g_longWork == 0) {
+        auto ended = std::move(g_onEnded);
+        g_onEnded.clear();
+        for (auto &[context, then] : ended)
+            if (context)
+                then();
+    }
+}
+
+void OnLongWorkEnded(QObject *context, std::function<void()> then)
+{
+    g_onEnded.emplace_back(context, std::move(then));
+}
+
+bool LongWork::Stopped() const
+{
+    return g_stopped;
 }
 
 bool LongWorkRunning()
@@ -210,26 +235,25 @@ bool LongWorkRunning()
     return g_longWork > 0;
 }
 
-CancellableWork::CancellableWork()
+bool WorkStopped()
 {
-    ++g_cancellable;
+    return g_longWork > 0 && g_stopped;
 }
 
-CancellableWork::~CancellableWork()
+bool WorkStopAllowed()
 {
-    --g_cancellable;
+    return g_longWork > 0 && g_canStop;
 }
 
-bool WorkCanStop()
+bool StopLongWork()
 {
-    return g_cancellable > 0;
-}
-
-void StopLongWork()
-{
-    if (!g_state.shown || !WorkCanStop())
-        return;
-    IndicatorClosedByUser();
-    if (g_view)
-        g_view->Unload();
+    if (!WorkStopAllowed())
+        return false;
+    g_stopped = true;
+    if (g_state.shown) {
+        g_state.shown = false;
+        if (g_view)
+            g_view->Unload();
+    }
+    return true;
 }

@@ -2,16 +2,13 @@
 // The progress indicator shown by every long loop: ShowIndicator before the
 // loop, StepIndicator after each item, CloseIndicator at the end. The state
 // and texts are computed here; a window (installed by the user interface)
-// shows them. IndicatorShown() turns false when the user closes the window,
-// which is how the cancellable loops (CancellableWork) learn to stop.
+// shows them. IndicatorShown() turns false when the user closes the window;
+// the loops that can stop watch the token of their LongWork (below).
 // A step draws the window and lets the event loop run at most every
 // kIndicatorDrawMs (and always at the first step after ShowIndicator and at
 // the step that reaches the total), so a loop of many small items costs
 // little more than the items. The texts of the steps in between are
 // worked out when Indicator() is read.
-// A loop that lets the event loop run holds a LongWork for its length: a
-// window that a close would delete while such work uses it puts the close
-// off until the work has ended (core/ui/windowhelpers).
 
 #include <QDateTime>
 #include <QString>
@@ -33,8 +30,8 @@ struct IndicatorState
     QString timesText; // L2, "1:5/2:10/3:15"
 };
 
-// What a progress window does; the window calls IndicatorClosedByUser() when
-// the user closes it.
+// What a progress window does; the window calls StopLongWork() when the
+// user closes it.
 class IndicatorView
 {
 public:
@@ -42,10 +39,9 @@ public:
     virtual void Load() = 0; // create and centre the window
     virtual void Refresh(const IndicatorState &state, bool clearBar) = 0;
     virtual void Unload() = 0;
-    // Long work began (true) or ended (false): meanwhile the windows that
-    // were open when it began take no input, as under a modal window, so no
-    // command starts on a window or a grid the work is using.
-    virtual void WorkRunning(bool running) { (void)running; }
+    // Whether the running work can be stopped changed (work began or ended):
+    // the window shows its close box only while it can.
+    virtual void StopAllowed(bool canStop) { (void)canStop; }
 };
 
 void SetIndicatorView(IndicatorView *view);
@@ -63,38 +59,47 @@ void DrawIndicatorBar(qint32 position);
 bool IndicatorShown();
 // The state with the texts of the last step.
 const IndicatorState &Indicator();
-// Called by the window when the user closes it.
-void IndicatorClosedByUser();
-// Whether the user closed the window since it was last shown and the work
-// has not closed it yet: a read that starts just after such a close (its
-// window gone already) is cancelled too.
-bool IndicatorClosedByUserSinceShown();
+// Whether the user may stop a piece of long work (by closing the progress
+// window or the main window): only where nothing has been changed yet or
+// where what was done can be said (a read, a download, a batch print).
+enum class WorkStop { Cannot, Can };
 
-// Marks long work that lets the event loop run (a loop under the progress
-// window, a download) for its lifetime; nests.
+// Long work that lets the event loop run (a loop under the progress window,
+// a download), declared where it begins and held for its length. The
+// outermost stoppable work owns a stop token that the work nested in it
+// joins: a stop of a download inside a format download stops both. The
+// user can stop the work only while the innermost running work can stop;
+// the progress window has a close box only then. A stoppable work nested
+// in one that cannot stop has a token of its own.
+// Meanwhile the progress window is application-modal: the other windows
+// take no input, and a close of a window that the work uses is put off
+// (core/ui/windowhelpers).
 class LongWork
 {
 public:
-    LongWork();
+    explicit LongWork(WorkStop stop = WorkStop::Cannot);
+    // Also shows the progress window (caption, total) and closes it at the end.
+    LongWork(const QString &caption, qint32 total, WorkStop stop);
     ~LongWork();
     LongWork(const LongWork &) = delete;
     LongWork &operator=(const LongWork &) = delete;
+    // The stop token: true once the user stopped this work or the work it joined.
+    bool Stopped() const;
+
+private:
+    bool m_canStop;
+    bool m_outerCanStop;
+    bool m_ownsIndicator = false;
 };
 bool LongWorkRunning();
-// Marks, for its lifetime, a loop that stops once IndicatorShown() turns
-// false (a read, a download, a batch print); nests. Only meanwhile can the
-// user close the progress window: the window of work that cannot stop
-// stays until the work ends.
-class CancellableWork
-{
-public:
-    CancellableWork();
-    ~CancellableWork();
-    CancellableWork(const CancellableWork &) = delete;
-    CancellableWork &operator=(const CancellableWork &) = delete;
-};
-bool WorkCanStop();
+// Runs `then` once, when the outermost running work has ended (not when
+// `context` is gone by then).
+void OnLongWorkEnded(QObject *context, std::function<void()> then);
+// The stop token of the running work (false when none runs).
+bool WorkStopped();
+// Whether the innermost running work can be stopped.
+bool WorkStopAllowed();
 // Stops the running work as the user's close of the progress window does:
-// the window goes and IndicatorShown() turns false. Nothing while no
-// cancellable loop runs: that work runs to its end under its window.
-void StopLongWork();
+// the token is set, the window goes and IndicatorShown() turns false. False
+// (and nothing done) when the innermost work cannot stop or none runs.
+bool StopLongWork();

@@ -137,7 +137,9 @@ bool DownInputFmt(FormatHost &host, const QString &name, const QString &fPath, c
         dialogs().Message(QStringLiteral("格式文件下载失败！"));
         return false;
     }
-    const LongWork work;
+    // The two downloads join this work: a stop of either stops both, and
+    // nothing is imported.
+    const LongWork work(WorkStop::Can);
     qint32 start = 0;
     ShowIndicator(QStringLiteral("正在下载..."), 2, start);
     const QString picture = TempPath(base + QStringLiteral(".jpg"));
@@ -149,13 +151,15 @@ bool DownInputFmt(FormatHost &host, const QString &name, const QString &fPath, c
     if (!pictureUrl.isEmpty())
         HttpDownloadFile(pictureUrl, picture, 60, true);
     StepIndicator(1, QStringLiteral("pages"));
-    const bool got = HttpDownloadFile(formatUrl, file, 60, true);
+    const bool got = !work.Stopped() && HttpDownloadFile(formatUrl, file, 60, true);
     CloseIndicator();
     if (!got || !QFileInfo::exists(file)) {
-        // Nothing of a failed download stays in Temp.
+        // Nothing of a failed or stopped download stays in Temp.
         QFile::remove(picture);
         QFile::remove(file);
-        dialogs().Message(QStringLiteral("格式文件下载失败！"));
+        dialogs().Message(work.Stopped()
+                              ? QStringLiteral("格式“%1”的下载已停止：格式文件未下载，格式未导入。").arg(name)
+                              : QStringLiteral("格式文件下载失败！"));
         return false;
     }
     return ImportFormat(host, file, false);

@@ -172,19 +172,12 @@ bool HttpGetAnswer(const QString &url, QString &reply, const QString &marker, qi
 bool HttpDownloadFile(const QString &url, const QString &targetPath, qint32 timeoutSeconds,
                       bool writeMustSucceed)
 {
-    const LongWork work;
-    const CancellableWork cancellable;
-    qint32 start = 0;
-    ShowIndicator(QStringLiteral("正在下载..."), 10, start);
-    bool ok = false;
-    {
-        ReplyPtr r = sendGet(url);
-        const WaitResult w = waitFor(r.get(), timeoutSeconds, [] { return !IndicatorShown(); });
-        if (w == WaitResult::Finished && answered(r.get())) {
-            const bool written = safefile::WriteFile(targetPath, r->readAll());
-            ok = written || !writeMustSucceed;
-        }
-    }
-    CloseIndicator();
-    return ok;
+    // Joins the stoppable work it runs in (a format download).
+    const LongWork work(QStringLiteral("正在下载..."), 10, WorkStop::Can);
+    ReplyPtr r = sendGet(url);
+    const WaitResult w = waitFor(r.get(), timeoutSeconds, [&work] { return work.Stopped(); });
+    if (w != WaitResult::Finished || !answered(r.get()))
+        return false;
+    const bool written = safefile::WriteFile(targetPath, r->readAll());
+    return written || !writeMustSucceed;
 }

@@ -60,6 +60,18 @@ std::pair<qint32, qint32> BatchRange(const QString &answer, qint32 max)
     return {clamp(start), clamp(end)};
 }
 
+QString BatchStoppedMessage(qint32 start, qint32 end, qint32 printed)
+{
+    return QStringLiteral("批量打印已停止：第%1至%2条记录共%3条，已打印%4条，未打印%5条。"
+                          "要继续，请从第%6条记录开始打印。")
+        .arg(start)
+        .arg(end)
+        .arg(end - start + 1)
+        .arg(printed)
+        .arg(end - start + 1 - printed)
+        .arg(start + printed);
+}
+
 // ---------------------------------------------------------------------------
 
 struct PageDrawer::Impl
@@ -347,11 +359,12 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
         return 0;
     std::vector<PrintedPage> pages;
     bool ok = true;
+    bool stopped = false;
     {
-        // The loop uses the page controls to its end.
-        const LongWork work;
-        const CancellableWork cancellable;
-        ShowIndicator(QStringLiteral("正在打印单据……"), std::max(0, end - start + 1));
+        // The loop uses the page controls to its end; a stop (the progress
+        // window's or the main window's close) ends it after the page in hand.
+        const LongWork work(QStringLiteral("正在打印单据……"), std::max(0, end - start + 1),
+                            WorkStop::Can);
         {
             PageDrawer drawer(ctx, *printer);
             const auto &fill = records.fillGridRow ? records.fillGridRow : records.showGridRow;
@@ -363,23 +376,27 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
                     ok = false;
                     break;
                 }
+                // The step lets the stop in: the pages so far stay printed.
                 StepIndicator(1, QStringLiteral("pages"));
-                // The progress window closed: the pages so far stay printed.
-                if (!IndicatorShown())
+                if (work.Stopped()) {
+                    stopped = r < end;
                     break;
+                }
             }
         }
         ok = printer->Surface().EndDoc() && ok;
         if (records.showGridRow)
             records.showGridRow(records.value + 1);
-        CloseIndicator();
     }
     if (!ok) {
         dialogs().Message(DocumentFailedMessage(*printer));
         return 0;
     }
     StoreHistory(ctx, pages);
-    return static_cast<qint32>(pages.size());
+    const auto printed = static_cast<qint32>(pages.size());
+    if (stopped)
+        dialogs().Message(BatchStoppedMessage(start, end, printed));
+    return printed;
 }
 
 } // namespace print

@@ -107,6 +107,9 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records);
 // The range "start:end" read and clamped to 1..max (start may end up
 // above end: nothing is printed then).
 std::pair<qint32, qint32> BatchRange(const QString &answer, qint32 max);
+// What a stopped batch of the records start..end says when `printed` of them
+// were printed: how many, and the record to go on from.
+QString BatchStoppedMessage(qint32 start, qint32 end, qint32 printed);
 
 // The width of the fitting sample on the page view, in screen twips, in the
 // stored font (size at factor 1).

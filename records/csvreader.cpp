@@ -10,6 +10,8 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -363,9 +365,24 @@ bool CsvFile::Open(const QString &path, qint64 maxLines)
     // Pieces of at most 1 MiB, in one buffer no bigger than the file.
     QByteArray buffer(qsizetype(std::clamp<qint64>(m_file.size() - m_start, 1, 1 << 20)),
                       Qt::Uninitialized);
+    // A file of more than one piece takes more than a moment: it is read
+    // under the progress window, and can be stopped (nothing has changed yet).
+    std::optional<LongWork> work;
+    if (m_file.size() - m_start > buffer.size())
+        work.emplace(QStringLiteral("正在读取CSV文件……"),
+                     qint32(std::min<qint64>((m_file.size() - m_start) / buffer.size() + 1,
+                                             std::numeric_limits<qint32>::max())),
+                     WorkStop::Can);
     // A line past the limit ends the reading at once: the rest of the file
     // is never looked at.
     while ((voting || !lines.Full()) && lines.TooLong() == 0) {
+        if (work) {
+            StepIndicator(1, QStringLiteral("pages"));
+            if (work->Stopped()) {
+                m_refused = Refused::Stopped;
+                return false;
+            }
+        }
         const qint64 n = m_file.read(buffer.data(), buffer.size());
         if (n <= 0)
             break;
@@ -410,6 +427,8 @@ QString CsvFile::Refusal() const
             .arg(m_path)
             .arg(m_refusedLine)
             .arg(kMaxCsvLineBytes >> 20);
+    case Refused::Stopped:
+        return QStringLiteral("CSV文件“%1”的读取已停止，没有导入任何记录。").arg(m_path);
     case Refused::No:
         break;
     }

@@ -108,7 +108,7 @@ private:
     // Finds the window of lines that holds line i; false when the file no
     // longer holds it.
     bool findWindow(qint64 i);
-    enum class Refused { No, OnlyNulBytes, LineTooLong };
+    enum class Refused { No, OnlyNulBytes, LineTooLong, Stopped };
     CsvIndexSize m_size;
     QFile m_file;
     QString m_path;

@@ -20,10 +20,11 @@ QString ShowOpenDialog(const QString &filter)
 
 int SheetList::Load(const QString &path, QDeadlineTimer deadline)
 {
-    const CancellableWork cancellable;
-    ShowIndicator(QStringLiteral("正在读取EXCEL文件数据……"), 100);
-    const XlsSheetNames sheets = ReadSheetNames(path, deadline);
-    CloseIndicator();
+    XlsSheetNames sheets;
+    {
+        const LongWork work(QStringLiteral("正在读取EXCEL文件数据……"), 100, WorkStop::Can);
+        sheets = ReadSheetNames(path, deadline);
+    }
     SetNames(sheets.names);
     return sheets.error;
 }

@@ -36,7 +36,7 @@ enum ExcelError : int {
     ExcelCannotOpen = 5, // missing, unreadable, protected or damaged file
     ExcelNoSuchSheet = 9, // the sheet name is not in the workbook
     ExcelDivisionByZero = 11, // an interval of 0
-    ExcelCancelled = 18, // the user closed the progress window during the read
+    ExcelCancelled = 18, // the user stopped the read
     ExcelReaderMissing = 429, // the helper program is missing or cannot run
     ExcelWrongType = 438, // not an Excel workbook
     ExcelBadRowCount = 30009, // the rows and interval give a negative count

@@ -314,9 +314,9 @@ int RunHelper(const QStringList &args, const QDeadlineTimer &deadline, ReplyRead
     HelperRun run;
     if (program.isEmpty() || !run.Start(program, args))
         return ExcelReaderMissing;
-    // Cancelled when the user closes a progress window shown for the read,
-    // or closed it just before the read began.
-    const bool watched = IndicatorShown() || IndicatorClosedByUserSinceShown();
+    // Cancelled when the user stops the work the read runs in (also before
+    // the read began).
+    const bool watched = WorkStopAllowed();
     const QByteArrayView greeting(kXlsGreeting);
     FrameSplitter frames(greeting.size());
     bool greeted = false, open = true;
@@ -358,7 +358,7 @@ int RunHelper(const QStringList &args, const QDeadlineTimer &deadline, ReplyRead
             return failed();
         if (watched) {
             DrawIndicatorBar(qint32(reader.Done() * Indicator().total));
-            if (!IndicatorShown())
+            if (WorkStopped())
                 return ExcelCancelled;
         }
         if (ended && (!open || chunk.isEmpty()))
@@ -424,7 +424,7 @@ QString ExcelErrorMessage(int error)
         return QStringLiteral("读取Excel文件的程序") + QLatin1String(kHelperName)
             + QStringLiteral("无法运行，请重新安装本软件，并让它留在本软件所在的文件夹中！");
     case ExcelCancelled:
-        return QString();
+        return QStringLiteral("EXCEL文件的读取已停止，没有导入任何记录。");
     default:
         return QStringLiteral("未知错误，错误号：") + (error >= 0 ? QStringLiteral(" ") : QString())
             + QString::number(error) + QStringLiteral("　请检查输入值！");
@@ -536,7 +536,7 @@ int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName
     // read can be cancelled.
     XlsCells cells;
     {
-        const CancellableWork cancellable;
+        const LongWork work(WorkStop::Can);
         ShowIndicator(QString::fromUtf8(kReadingCaption), 100);
         cells = ReadSheetCells(path, CellsNeeded(sheetName, merged, first, interval, *records),
                                deadline);
@@ -562,7 +562,7 @@ int ReadExcelData(GridModel &grid, const QString &path, const QString &sheetName
 int PreviewExcel(GridModel &grid, const QString &path, const QString &sheetName,
                  QDeadlineTimer deadline)
 {
-    const CancellableWork cancellable;
+    const LongWork work(WorkStop::Can);
     ShowIndicator(QString::fromUtf8(kReadingCaption), 20);
     XlsCellRequest request;
     request.sheet = sheetName;

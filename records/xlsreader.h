@@ -41,7 +41,7 @@ namespace imp {
 inline constexpr int kXlsTimeLimitMs = 30000;
 
 // The message for an error number: the four known texts, the helper's
-// own ("读取Excel文件的程序…"), "" for a cancelled read, else
+// own ("读取Excel文件的程序…"), that it stopped for a stopped read, else
 // "未知错误，错误号：" with the number (a leading blank when not negative)
 // and "　请检查输入值！".
 QString ExcelErrorMessage(int error);

@@ -12,8 +12,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
-#include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -90,11 +88,29 @@ void IndicatorBar::paintEvent(QPaintEvent *)
 
 // ---------------------------------------------------------------------------
 
+// The window the progress window stays in front of: the active one, else the
+// first shown window of the program (the main window).
+static QWidget *progressOwner()
+{
+    QWidget *active = QApplication::activeWindow();
+    if (active && !qobject_cast<ProgressWindow *>(active))
+        return active;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowType() == Qt::Window && !qobject_cast<ProgressWindow *>(w))
+            return w;
+    return nullptr;
+}
+
 ProgressWindow::ProgressWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window)
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | (WorkStopAllowed() ? Qt::WindowCloseButtonHint : Qt::WindowType(0)))
 {
     setWindowTitle(QStringLiteral("进度指示器"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // Kept in front of the windows it blocks (a parent makes it transient
+    // for its window); they take no input, shortcuts and input methods among it.
+    setWindowModality(Qt::ApplicationModal);
     // The work closes it, also while a question of the work is open.
     setProperty(kNoDialogOwner, true);
     setFixedSize(px(8715), px(720));
@@ -142,16 +158,27 @@ void ProgressWindow::CloseByProgram()
     close();
 }
 
+void ProgressWindow::ShowCloseBox(bool on)
+{
+    if (windowFlags().testFlag(Qt::WindowCloseButtonHint) == on)
+        return;
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowCloseButtonHint, on);
+    if (visible)
+        show();
+}
+
 void ProgressWindow::closeEvent(QCloseEvent *event)
 {
-    // Work that cannot stop keeps its window to its end.
-    if (!m_closingByProgram && !WorkCanStop()) {
+    // A close the window manager sends without a close box (Alt+F4) stops
+    // only work that can stop.
+    if (!m_closingByProgram && !WorkStopAllowed()) {
         event->ignore();
         return;
     }
-    if (!m_closingByProgram)
-        IndicatorClosedByUser();
     m_closed = true;
+    if (!m_closingByProgram)
+        StopLongWork();
     event->accept();
 }
 
@@ -167,7 +194,7 @@ void ProgressWindowView::Load()
 {
     // A window closed by the user is on its way out: the next loop gets a new one.
     if (!m_window || m_window->closed())
-        m_window = new ProgressWindow();
+        m_window = new ProgressWindow(progressOwner());
 }
 
 void ProgressWindowView::Refresh(const IndicatorState &state, bool clearBar)
@@ -179,64 +206,15 @@ void ProgressWindowView::Refresh(const IndicatorState &state, bool clearBar)
 
 void ProgressWindowView::Unload()
 {
-    if (m_window)
+    if (m_window && !m_window->closed())
         m_window->CloseByProgram();
     m_window = nullptr;
 }
 
-namespace {
-
-// Drops the user's input (mouse, keys, wheel, shortcuts, input methods) to
-// the windows that were shown when long work began; the progress window and
-// windows the work opens itself (questions, file dialogs) take theirs.
-class InputBlock : public QObject
+void ProgressWindowView::StopAllowed(bool canStop)
 {
-public:
-    InputBlock()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->isVisible() && !qobject_cast<ProgressWindow *>(w))
-                m_blocked.push_back(w);
-        qApp->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *target, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::InputMethod: // an input method's typed text
-            break;
-        default:
-            return false;
-        }
-        if (!target->isWidgetType())
-            return false;
-        const QWidget *window = static_cast<QWidget *>(target)->window();
-        return std::any_of(m_blocked.begin(), m_blocked.end(),
-                           [window](const QPointer<QWidget> &w) { return w == window; });
-    }
-
-private:
-    std::vector<QPointer<QWidget>> m_blocked;
-};
-
-} // namespace
-
-void ProgressWindowView::WorkRunning(bool running)
-{
-    if (running && QApplication::instance())
-        m_inputBlock = std::make_unique<InputBlock>();
-    else
-        m_inputBlock.reset();
+    if (m_window && !m_window->closed())
+        m_window->ShowCloseBox(canStop);
 }
 
 void InstallProgressWindow()

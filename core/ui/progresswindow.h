@@ -1,15 +1,15 @@
 #pragma once
 // The progress window "进度指示器": the caption label, the item counter, the
 // bar with the percentage and the times on it. It shows what the progress
-// state holds; closing it by its close box stops the loops that watch
-// IndicatorShown() (CancellableWork) and is refused while other work runs.
+// state holds. It is application-modal and transient for the window that was
+// active when it opened; it has a close box only while the running work can
+// stop, and closing it stops that work (StopLongWork).
 
 #include "core/progress.h"
 
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
-#include <memory>
 
 class QLabel;
 
@@ -41,6 +41,7 @@ public:
     void Show(const IndicatorState &state, bool clearBar);
     // Closes without counting as the user's close.
     void CloseByProgram();
+    void ShowCloseBox(bool on);
     bool closed() const { return m_closed; }
 
     QLabel *LBL = nullptr;
@@ -65,12 +66,11 @@ public:
     void Load() override;
     void Refresh(const IndicatorState &state, bool clearBar) override;
     void Unload() override;
-    void WorkRunning(bool running) override;
+    void StopAllowed(bool canStop) override;
     ProgressWindow *window() const { return m_window; }
 
 private:
     QPointer<ProgressWindow> m_window;
-    std::unique_ptr<QObject> m_inputBlock;
 };
 
 // Installs the progress window as the indicator's view (once, at start-up).

@@ -8,6 +8,7 @@
 #include "platform/numtext.h"
 #include "platform/ui/qtdialogs.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <vector>
 
 namespace {
 
@@ -129,21 +131,131 @@ bool WorkOrQuestionUnderWay()
 {
     // The main loop is level 1; tests run without one (level 0).
     return LongWorkRunning() || QApplication::activeModalWidget()
-        || QThread::currentThread()->loopLevel() > 1;
+        || QApplication::activePopupWidget() || QThread::currentThread()->loopLevel() > 1;
 }
+
+namespace {
+
+// What waits for nothing to be under way. Nothing is polled: the waiting is
+// looked at again when what is under way ends (the long work's end, the
+// hide or deletion of the modal window or popup) and, for a nested loop of
+// other code, when the event loop is about to sleep.
+class UnderWayWatch : public QObject
+{
+public:
+    static UnderWayWatch &Instance()
+    {
+        static auto *watch = new UnderWayWatch();
+        return *watch;
+    }
+
+    void Add(QObject *context, std::function<void()> then)
+    {
+        m_waiting.push_back({context, std::move(then)});
+        if (WorkOrQuestionUnderWay())
+            Arm();
+        else
+            Post();
+    }
+
+protected:
+    bool eventFilter(QObject *target, QEvent *event) override
+    {
+        if (target == m_watched && event->type() == QEvent::Hide)
+            Post();
+        return false;
+    }
+
+private:
+    struct Waiting
+    {
+        QPointer<QObject> context;
+        std::function<void()> then;
+    };
+
+    void Post()
+    {
+        if (m_posted)
+            return;
+        m_posted = true;
+        QTimer::singleShot(0, this, [this] {
+            m_posted = false;
+            Run();
+        });
+    }
+
+    // Runs the first that waits; each runs alone, since it may put work or
+    // a question under way for the others.
+    void Run()
+    {
+        while (!m_waiting.empty() && !m_waiting.front().context)
+            m_waiting.erase(m_waiting.begin());
+        if (m_waiting.empty()) {
+            Disarm();
+            return;
+        }
+        if (WorkOrQuestionUnderWay()) {
+            Arm();
+            return;
+        }
+        const std::function<void()> then = std::move(m_waiting.front().then);
+        m_waiting.erase(m_waiting.begin());
+        then();
+        if (!m_waiting.empty())
+            Post();
+    }
+
+    void Arm()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            modal = QApplication::activePopupWidget();
+        if (modal != m_watched) {
+            if (m_watched)
+                m_watched->removeEventFilter(this);
+            m_watched = modal;
+            if (modal) {
+                modal->installEventFilter(this);
+                connect(modal, &QObject::destroyed, this, [this] { Post(); });
+            }
+        }
+        if (LongWorkRunning() && !m_onWorkEnd) {
+            m_onWorkEnd = true;
+            OnLongWorkEnded(this, [this] {
+                m_onWorkEnd = false;
+                Post();
+            });
+        }
+        if (!m_idle)
+            m_idle = connect(QAbstractEventDispatcher::instance(),
+                             &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+                                 if (!WorkOrQuestionUnderWay())
+                                     Post();
+                             });
+    }
+
+    void Disarm()
+    {
+        if (m_watched)
+            m_watched->removeEventFilter(this);
+        m_watched = nullptr;
+        disconnect(m_idle);
+        m_idle = {};
+    }
+
+    std::vector<Waiting> m_waiting;
+    QPointer<QWidget> m_watched;
+    QMetaObject::Connection m_idle;
+    bool m_posted = false;
+    bool m_onWorkEnd = false;
+};
+
+} // namespace
 
 void WhenNothingUnderWay(QObject *context, std::function<void()> then)
 {
-    const QPointer<QObject> c(context);
-    if (!c)
-        return;
-    // Polled: a question's loop ends without a signal that reaches here.
-    QTimer::singleShot(WorkOrQuestionUnderWay() ? 20 : 0, c, [c, then = std::move(then)] {
-        if (WorkOrQuestionUnderWay())
-            WhenNothingUnderWay(c, then);
-        else
-            then();
-    });
+    if (context)
+        UnderWayWatch::Instance().Add(context, std::move(then));
 }
 
 void SetTopMost(QWidget *window)

@@ -33,12 +33,6 @@ public:
         if (auto *sst = m_w.findChild<QTabWidget *>(QStringLiteral("SST")))
             sst->setCurrentIndex(1);
     }
-    void SetMainEnabled(bool enabled) override
-    {
-        if (m_w.centralWidget())
-            m_w.centralWidget()->setEnabled(enabled);
-        m_w.menuBar()->setEnabled(enabled);
-    }
 
 private:
     MainWindow &m_w;

@@ -207,29 +207,23 @@ void TBDown::GetShoper()
     TShop->setText(SellerNickFromPage(GetPageHtml(m_dom)));
 }
 
-void TBDown::setRunning(bool on)
-{
-    m_running = on;
-    // Buttons that add or remove grid rows wait for the running extraction.
-    for (int i : {0, 2, 3, 4, 5})
-        Com[i]->setEnabled(!on);
-}
-
 void TBDown::Com_Click(int index)
 {
     switch (index) {
     case 0: {
-        if (m_running || !m_dom)
+        if (!m_dom)
             return;
         QPointer<TBDown> self(this);
-        setRunning(true);
-        if (TShop->text().isEmpty())
-            GetShoper();
-        ExtractTradeTable(m_dom, TradeGrid, false);
+        {
+            // The address fetches let the event loop run: no button meanwhile.
+            const LongWork work(QStringLiteral("正在提取交易信息..."), 1, WorkStop::Cannot);
+            if (TShop->text().isEmpty())
+                GetShoper();
+            ExtractTradeTable(m_dom, TradeGrid, false);
+        }
         if (!self)
             return;
         AutoFitGridColumns(GridFont(), TradeGrid, 1, true);
-        setRunning(false);
         break;
     }
     case 1:
@@ -238,22 +232,18 @@ void TBDown::Com_Click(int index)
         hide();
         break;
     case 2:
-        if (!m_running)
-            TradeGrid.setRows(TradeGrid.fixedRows());
+        TradeGrid.setRows(TradeGrid.fixedRows());
         break;
     case 3: {
-        if (m_running)
-            return;
         qint32 first = TradeGrid.row(), last = TradeGrid.rowSel();
         DeleteGridRows(TradeGrid, first, last, false);
         break;
     }
     case 4:
-        if (!m_running)
-            removeClosedTrades();
+        removeClosedTrades();
         break;
     case 5:
-        if (!m_running && m_dom)
+        if (m_dom)
             extractAll();
         break;
     case 6:
@@ -282,11 +272,7 @@ void TBDown::removeClosedTrades()
 void TBDown::extractAll()
 {
     QPointer<TBDown> self(this);
-    const LongWork work;
-    const CancellableWork cancellable;
-    setRunning(true);
-    qint32 start = 0;
-    ShowIndicator(QStringLiteral("正在提取交易信息..."), 500, start);
+    const LongWork work(QStringLiteral("正在提取交易信息..."), 500, WorkStop::Can);
     if (TShop->text().isEmpty())
         GetShoper();
     for (int pass = 0; pass <= 500 && self; ++pass) {
@@ -296,19 +282,12 @@ void TBDown::extractAll()
         if (!self || !ExtractTradeTable(m_dom, TradeGrid, true) || !self)
             break;
         // The clicked link loads the next page: read it only once it is there.
-        if (!WaitForNextPage(*m_dom, loads, before, [] { return !IndicatorShown(); }) || !self)
+        if (!WaitForNextPage(*m_dom, loads, before, [&work] { return work.Stopped(); }) || !self)
             break;
-        if (!IndicatorShown())
+        if (work.Stopped())
             break;
         StepIndicator(1, QStringLiteral("pages"));
     }
-    if (!self) {
-        // The window went meanwhile; its progress window goes too (no
-        // cancellable work is left to let the user close it).
-        CloseIndicator();
-        return;
-    }
-    AutoFitGridColumns(GridFont(), TradeGrid, 1, true);
-    CloseIndicator();
-    setRunning(false);
+    if (self)
+        AutoFitGridColumns(GridFont(), TradeGrid, 1, true);
 }

@@ -55,7 +55,6 @@ public:
     // The splitter's top in twips.
     qint32 SplitterTop() const { return m_slTop; }
     // True while an extraction runs (its buttons are disabled meanwhile).
-    bool Running() const { return m_running; }
     // What button 1 ("打印快递单") opens; installed by the main window.
     void SetMappingOpener(std::function<void()> opener) { m_openMapping = std::move(opener); }
 
@@ -74,7 +73,6 @@ private:
     void Form_Load();
     void layoutControls();
     void showBrowserMessage(const QString &text);
-    void setRunning(bool on);
     void extractAll();
     void removeClosedTrades();
 
@@ -83,5 +81,4 @@ private:
     qint32 m_slTop = 3600;
     qint32 m_dragY = 0;
     bool m_loaded = false;
-    bool m_running = false;
 };

@@ -70,8 +70,8 @@ TBInputMap::TBInputMap(const GridModel &trades, bool merge, TradeMapHost &host, 
             SortGridByColumn(GridFont(), Sample, x, y);
     });
 
-    // Opening.
-    m_host.SetMainEnabled(false);
+    // Opening. The main window takes no input while the maps are set.
+    setWindowModality(Qt::ApplicationModal);
     m_formatName = m_host.Page().FormatName();
     tmap::FillSampleGrid(trades, Sample, merge);
     tmap::ListFormatBoxes(Map, m_host.Page());
@@ -95,7 +95,6 @@ void TBInputMap::unload()
         return;
     m_unloaded = true;
     tmap::SaveTBMap(Map, m_formatName);
-    m_host.SetMainEnabled(true);
 }
 
 void TBInputMap::closeEvent(QCloseEvent *event)

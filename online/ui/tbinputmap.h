@@ -28,7 +28,6 @@ public:
     virtual GridModel &RecordsGrid() = 0;
     // After an import: bind the record scroll bar and show DataGrid.
     virtual void RecordsFilled() = 0;
-    virtual void SetMainEnabled(bool enabled) = 0;
 };
 
 class TBInputMap : public QWidget

@@ -18,11 +18,14 @@
 
 namespace {
 
-// The active window, unless it is one that its work closes: then none.
+// The active window, unless it is one that its work closes: then the
+// window that one stands in front of.
 QWidget *owner()
 {
     QWidget *w = QApplication::activeWindow();
-    return w && w->property(kNoDialogOwner).toBool() ? nullptr : w;
+    if (w && w->property(kNoDialogOwner).toBool())
+        return w->parentWidget() ? w->parentWidget()->window() : nullptr;
+    return w;
 }
 
 QString titleOrDefault(const QString &title)

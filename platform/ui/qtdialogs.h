@@ -32,8 +32,9 @@ int TitleBarWidth(const QString &title);
 void KeepTitleWhole(QWidget *window, int minWidth = 0);
 
 // The property of a window that its own work closes (the progress window):
-// a dialog opened while it is active is not its child, since closing it
-// would take the dialog, which lives on the stack of its own loop, with it.
+// a dialog opened while it is active is not its child (closing it would take
+// the dialog, which lives on the stack of its own loop, with it) but the
+// child of the window it stands in front of.
 inline constexpr char kNoDialogOwner[] = "noDialogOwner";
 
 class QtDialogs : public Dialogs

@@ -22,12 +22,6 @@ namespace imp {
 
 namespace {
 
-void EnableMain(const ImportHost &host, bool on)
-{
-    if (host.mainWindow)
-        host.mainWindow->setEnabled(on);
-}
-
 // Grid row and column of a clicked index of a view over the grid.
 std::pair<qint32, qint32> GridCell(const GridModel &grid, const QModelIndex &index)
 {
@@ -44,7 +38,8 @@ SheetsWindow::SheetsWindow(ImportHost host, int mode)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(kSheetsCaption));
-    EnableMain(m_host, false);
+    // The main window takes no input while the sheet is chosen.
+    setWindowModality(Qt::ApplicationModal);
     m_grid.setCols(3);
     m_grid.setRows(1);
     m_grid.setFixedRows(1);
@@ -81,7 +76,7 @@ SheetsWindow::SheetsWindow(ImportHost host, int mode)
         rc = m_sheets.Load(m_host.choice->path);
     }
     if (rc != ExcelOk) {
-        // A helper that cannot run says so; a cancelled read says nothing.
+        // A helper that cannot run says so, and so does a stopped read.
         const QString message = rc == ExcelReaderMissing || rc == ExcelCancelled
             ? ExcelErrorMessage(rc)
             : QStringLiteral("无法打开XLS文件！");
@@ -121,12 +116,6 @@ void SheetsWindow::Img_Click(int index)
     close();
 }
 
-void SheetsWindow::closeEvent(QCloseEvent *event)
-{
-    EnableMain(m_host, true);
-    QWidget::closeEvent(event);
-}
-
 // ---- InputMap ----
 
 InputMapWindow::InputMapWindow(ImportHost host, std::optional<QDeadlineTimer> deadline)
@@ -136,7 +125,9 @@ InputMapWindow::InputMapWindow(ImportHost host, std::optional<QDeadlineTimer> de
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(kInputMapCaption));
-    EnableMain(m_host, false);
+    // The main window takes no input while the maps are set, and the
+    // automatic import waits until the window is closed.
+    setWindowModality(Qt::ApplicationModal);
 
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(new QLabel(QStringLiteral("请按内容填入相应的对应列号："), this));
@@ -264,7 +255,6 @@ void InputMapWindow::closeEvent(QCloseEvent *event)
         m_saved = true;
         m_mapping.Save();
     }
-    EnableMain(m_host, true);
     QWidget::closeEvent(event);
 }
 
@@ -288,6 +278,11 @@ InputMapWindow *ShowImportMapping(ImportHost &host)
     if (!host.choice->Ready())
         return nullptr;
     auto *w = new InputMapWindow(host);
+    // A file its preview refused (and said why) is offered no import.
+    if (host.choice->IsCsv() && host.choice->path.isEmpty()) {
+        delete w;
+        return nullptr;
+    }
     w->show();
     return w;
 }

@@ -55,9 +55,6 @@ public:
     // 0 takes the ticked sheets into the choice, 1 cancels.
     void Img_Click(int index);
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private:
     void ShowTicks();
 

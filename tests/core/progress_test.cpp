@@ -116,15 +116,17 @@ TEST_F(ProgressTest, NegativeStartGoesOnFromTheLastBar)
 
 TEST_F(ProgressTest, UserCloseStopsShowingSteps)
 {
+    const LongWork work(WorkStop::Can);
     ShowIndicator("a", 10);
     const int refreshes = view.clears;
-    IndicatorClosedByUser();
+    EXPECT_TRUE(StopLongWork());
+    EXPECT_TRUE(work.Stopped());
     EXPECT_FALSE(IndicatorShown());
     view.last = {};
     StepIndicator(1, "pages");
     EXPECT_TRUE(view.last.percentText == "0%" && view.last.caption.isEmpty());
     CloseIndicator();
-    EXPECT_EQ(view.unloads, 0);
+    EXPECT_EQ(view.unloads, 1); // the stop's, none after it
     EXPECT_EQ(view.clears, refreshes);
 }
 

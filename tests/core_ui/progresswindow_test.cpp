@@ -1,15 +1,19 @@
 #include "core/progress.h"
 #include "core/ui/progresswindow.h"
+#include "core/ui/windowhelpers.h"
 
 #include "platform/ui/qtdialogs.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QPointer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -57,14 +61,19 @@ TEST(ProgressWindow, ShowsStepsAndKeepsTheLongerBar)
 TEST(ProgressWindow, ClosingByTheCloseBoxClearsIndicatorShown)
 {
     InstallProgressWindow();
-    const CancellableWork download;
+    const LongWork download(WorkStop::Can);
     ShowIndicator("下载", 10);
     ProgressWindow *w = CurrentProgressWindow();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
     EXPECT_TRUE(IndicatorShown());
+    // In front of the windows it blocks; a close box, no size boxes.
+    EXPECT_EQ(w->windowModality(), Qt::ApplicationModal);
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(w->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint));
     w->close(); // as the close box does
     EXPECT_FALSE(IndicatorShown());
+    EXPECT_TRUE(download.Stopped());
     QTest::qWait(1);
     EXPECT_EQ(CurrentProgressWindow(), nullptr);
     // The loop's further steps show nothing and open no window.
@@ -86,8 +95,15 @@ TEST(ProgressWindow, TheWindowOfWorkThatCannotStopStays)
     ShowIndicator("正在保存格式……", 10);
     ProgressWindow *w = CurrentProgressWindow();
     ASSERT_TRUE(w && QTest::qWaitForWindowExposed(w));
-    w->close();
-    StopLongWork();
+    EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
+    {
+        // A download inside has the close box for its length.
+        const LongWork read(WorkStop::Can);
+        EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
+    }
+    EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
+    w->close(); // as the window manager's Alt+F4 does
+    EXPECT_FALSE(StopLongWork());
     QTest::qWait(1);
     EXPECT_TRUE(IndicatorShown());
     EXPECT_EQ(CurrentProgressWindow(), w);
@@ -122,4 +138,37 @@ TEST(ProgressWindow, AMessageOverItOutlivesItsClose)
     QtDialogs().Message("每类内容框最多只能有999个，无法再添加！");
     EXPECT_EQ(owner, nullptr);
     EXPECT_EQ(CurrentProgressWindow(), nullptr);
+}
+
+// What waits for nothing to be under way waits for long work (also without
+// its window), and a window closed inside a nested wait is deleted only once
+// that wait has returned.
+TEST(ProgressWindow, WaitingForNothingUnderWay)
+{
+    QEventLoop outer;
+    bool ran = false;
+    QObject context;
+    QPointer<QWidget> window = new QWidget;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    std::optional<bool> aliveAfterWait;
+    QTimer::singleShot(0, [&] {
+        {
+            const LongWork work;
+            EXPECT_TRUE(WorkOrQuestionUnderWay());
+            WhenNothingUnderWay(&context, [&ran] { ran = true; });
+            QEventLoop wait; // a wait inside the work and inside a command
+            QTimer::singleShot(0, [&] {
+                DeleteWhenUnwound(window); // as its close event does
+                window->close();
+                QTimer::singleShot(10, &wait, &QEventLoop::quit);
+            });
+            wait.exec();
+            EXPECT_FALSE(ran);
+            aliveAfterWait = !window.isNull();
+        }
+        QTimer::singleShot(10, &outer, &QEventLoop::quit);
+    });
+    outer.exec();
+    EXPECT_EQ(aliveAfterWait, true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ran && window.isNull(); }));
 }

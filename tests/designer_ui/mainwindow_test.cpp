@@ -6,7 +6,9 @@
 #include "core/database.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/progress.h"
 #include "core/startup.h"
+#include "core/ui/progresswindow.h"
 #include "core/ui/startupui.h"
 #include "designer/formatops.h"
 #include "designer/ui/mainwindow.h"
@@ -378,6 +380,36 @@ TEST_F(MainWindowTest, FrameOnTheScreenOfAWindowManager)
         << w.frameGeometry().x() << "," << w.frameGeometry().y() << " "
         << w.frameGeometry().width() << "x" << w.frameGeometry().height();
     EXPECT_GT(w.frameGeometry().height(), w.geometry().height());
+
+    // The progress window of long work stays above the main window when the
+    // window manager raises that (as a click on it does): it is stacked
+    // above a window shown after it, then the progress window above it.
+    InstallProgressWindow();
+    {
+        const LongWork work(QStringLiteral("正在打印单据……"), 10, WorkStop::Can);
+        ProgressWindow *p = CurrentProgressWindow();
+        ASSERT_TRUE(p && QTest::qWaitForWindowExposed(p));
+        QWidget later;
+        later.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&later));
+        w.raise();
+        QString stack;
+        const auto above = [&stack](const QWidget &a, const QWidget &b) {
+            const qsizetype i = stack.indexOf(QStringLiteral("0x%1,").arg(a.winId(), 0, 16));
+            const qsizetype j = stack.indexOf(QStringLiteral("0x%1,").arg(b.winId(), 0, 16));
+            return i >= 0 && j >= 0 && i > j;
+        };
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            QProcess xprop;
+            xprop.start(QStringLiteral("xprop"),
+                        {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+            xprop.waitForFinished(10000);
+            stack = QString::fromLatin1(xprop.readAllStandardOutput()) + u',';
+            return above(w, later);
+        }, 15000)) << stack.toStdString();
+        EXPECT_TRUE(above(*p, w)) << stack.toStdString();
+    }
+    SetIndicatorView(nullptr);
     w.close();
 }
 

@@ -8,6 +8,7 @@
 #include "support/testenv.h"
 
 #include <QFileInfo>
+#include <QTimer>
 #include <QNetworkProxy>
 
 namespace {
@@ -160,4 +161,15 @@ TEST_F(CatalogueTest, ImportDownloadsUnderTheSafeNameAndImports)
     EXPECT_EQ(requestsFor("/p/y.jpg"), 1);
     EXPECT_FALSE(QFileInfo::exists(catalogue::TempPath("缺.jpg")));
     EXPECT_FALSE(QFileInfo::exists(catalogue::TempPath("缺.wlq")));
+
+    // A stop while the picture downloads stops the format's download as a
+    // whole: the format file is not fetched, nothing is imported, and the
+    // one message says so.
+    dlg.Clear();
+    files["/p/slow.jpg"] = QByteArray(); // never answered
+    files["/f/z.wlq"] = formatFile("ignored");
+    QTimer::singleShot(200, [] { StopLongWork(); });
+    EXPECT_FALSE(catalogue::DownInputFmt(host, "停", "/f/z.wlq", "/p/slow.jpg"));
+    EXPECT_EQ(requestsFor("/f/z.wlq"), 0);
+    EXPECT_EQ(dlg.messages(), QStringList({"格式“停”的下载已停止：格式文件未下载，格式未导入。"}));
 }

@@ -187,7 +187,7 @@ TEST_F(HttpTest, ClosingTheProgressWindowCancelsTheDownload)
     server.handler = [](const QByteArray &) { return QByteArray(); };
     const QString target = path("keep.wlq");
     ASSERT_TRUE(WriteBytes(target, "keep me"));
-    QTimer::singleShot(300, [] { IndicatorClosedByUser(); });
+    QTimer::singleShot(300, [] { StopLongWork(); });
     QElapsedTimer t;
     t.start();
     EXPECT_FALSE(HttpDownloadFile(server.url("/never"), target, 60));

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -113,11 +114,9 @@ public:
     PageControls &Page() override { return page; }
     GridModel &RecordsGrid() override { return data; }
     void RecordsFilled() override { filled = true; }
-    void SetMainEnabled(bool on) override { enabled = on; }
     GridControls page;
     GridModel data;
     bool filled = false;
-    bool enabled = true;
 };
 
 class TBDownTest : public DataDirTest
@@ -155,17 +154,20 @@ TEST_F(TBDownTest, LoginThenExtractAllPagesWithAddresses)
     ASSERT_TRUE(waitUntil([&] { return title(w) == QStringLiteral("已卖出的宝贝"); }))
         << market.server.requests.join('\n').constData();
 
-    bool disabledWhileRunning = false;
+    // While the pages are read, the window's buttons take no click.
+    bool blockedWhileRunning = false;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (w.Running() && !w.Com[0]->isEnabled() && !w.Com[5]->isEnabled())
-            disabledWhileRunning = true;
+        if (LongWorkRunning() && QGuiApplication::modalWindow()
+            && QGuiApplication::modalWindow() != w.windowHandle())
+            blockedWhileRunning = true;
     });
     probe.start(20);
+    InstallProgressWindow();
     QTest::mouseClick(w.Com[5], Qt::LeftButton);
+    SetIndicatorView(nullptr);
     probe.stop();
-    EXPECT_TRUE(disabledWhileRunning);
-    EXPECT_TRUE(w.Com[0]->isEnabled());
+    EXPECT_TRUE(blockedWhileRunning);
     EXPECT_EQ(w.TShop->text(), QStringLiteral("小店一号"));
 
     // Page 1: order 1001 with three items and 1002; page 2 repeats 1001 and adds 1003.
@@ -192,7 +194,7 @@ TEST_F(TBDownTest, LoginThenExtractAllPagesWithAddresses)
     QTest::mouseClick(w.Com[1], Qt::LeftButton);
     ASSERT_TRUE(map);
     EXPECT_FALSE(w.isVisible());
-    EXPECT_FALSE(host.enabled);
+    EXPECT_TRUE(map->isModal());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(map));
     const auto typeInto = [&](qint32 row, const QString &text) {
         const QRect cell = map->M1->visualRect(map->M1->model()->index(row - 1, 4));
@@ -206,7 +208,6 @@ TEST_F(TBDownTest, LoginThenExtractAllPagesWithAddresses)
     QTest::mouseClick(map->Com[0], Qt::LeftButton);
     QTest::qWait(50);
     EXPECT_FALSE(map);
-    EXPECT_TRUE(host.enabled);
     EXPECT_TRUE(host.filled);
     // The closed trade 1002 is left out.
     ASSERT_EQ(host.data.dataRows(), 4);
@@ -256,7 +257,6 @@ TEST_F(TBDownTest, MappingWindowClosedDuringItsImport)
     EXPECT_EQ(host.data.dataRows(), kTrades);
     EXPECT_EQ(host.data.text(2 + kTrades - 1, 1), QStringLiteral("收件人%1").arg(kTrades));
     EXPECT_TRUE(host.filled);
-    EXPECT_TRUE(host.enabled);
     GridModel stored;
     tmap::ListFormatBoxes(stored, host.page);
     ASSERT_TRUE(tmap::LoadTBMap(stored, host.page.name));

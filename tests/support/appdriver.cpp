@@ -189,11 +189,6 @@ private:
         for (QWidget *w : QApplication::topLevelWidgets())
             if (w->isVisible() && w->windowTitle() == QStringLiteral("进度指示器"))
                 return;
-        // The import's unseen window gives the main window back as it
-        // closes, just after the records are in.
-        if (!m->isEnabled() || !m->menuBar()->isEnabled()
-            || (m->centralWidget() && !m->centralWidget()->isEnabled()))
-            return;
         m_closing = true;
         std::fprintf(stderr, "driver: records %d\n", Records(m));
         std::fprintf(stderr, "driver: main window enabled\n");
