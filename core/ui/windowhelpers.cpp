@@ -31,6 +31,9 @@ QRect screenRect(const QWidget *w)
 
 constexpr const char *kPending = "closeAfterLongWork";
 
+// A nested wait has returned: what waits for nothing under way looks again.
+void waitEnded();
+
 } // namespace
 
 void CenterForm(QWidget *w)
@@ -70,6 +73,7 @@ void WaitFormClosed(const QString &caption)
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();
     }
+    waitEnded();
 }
 
 void WaitWindowClosed(QWidget *window)
@@ -80,6 +84,7 @@ void WaitWindowClosed(QWidget *window)
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();
     }
+    waitEnded();
 }
 
 void DeleteWhenUnwound(QWidget *window)
@@ -158,6 +163,17 @@ public:
             Post();
     }
 
+    void Post()
+    {
+        if (m_posted || m_waiting.empty())
+            return;
+        m_posted = true;
+        QTimer::singleShot(0, this, [this] {
+            m_posted = false;
+            Run();
+        });
+    }
+
 protected:
     bool eventFilter(QObject *target, QEvent *event) override
     {
@@ -172,17 +188,6 @@ private:
         QPointer<QObject> context;
         std::function<void()> then;
     };
-
-    void Post()
-    {
-        if (m_posted)
-            return;
-        m_posted = true;
-        QTimer::singleShot(0, this, [this] {
-            m_posted = false;
-            Run();
-        });
-    }
 
     // Runs the first that waits; each runs alone, since it may put work or
     // a question under way for the others.
@@ -201,7 +206,9 @@ private:
         const std::function<void()> then = std::move(m_waiting.front().then);
         m_waiting.erase(m_waiting.begin());
         then();
-        if (!m_waiting.empty())
+        if (m_waiting.empty())
+            Disarm();
+        else
             Post();
     }
 
@@ -249,6 +256,11 @@ private:
     bool m_posted = false;
     bool m_onWorkEnd = false;
 };
+
+void waitEnded()
+{
+    UnderWayWatch::Instance().Post();
+}
 
 } // namespace
 

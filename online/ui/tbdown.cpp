@@ -275,12 +275,14 @@ void TBDown::extractAll()
     const LongWork work(QStringLiteral("正在提取交易信息..."), 500, WorkStop::Can);
     if (TShop->text().isEmpty())
         GetShoper();
+    int pages = 0;
     for (int pass = 0; pass <= 500 && self; ++pass) {
         const int loads = m_dom->LoadsFinished();
         const QString before
             = m_dom->ElementInnerHtml(QStringLiteral("J_ListTable")).value_or(QString());
         if (!self || !ExtractTradeTable(m_dom, TradeGrid, true) || !self)
             break;
+        ++pages;
         // The clicked link loads the next page: read it only once it is there.
         if (!WaitForNextPage(*m_dom, loads, before, [&work] { return work.Stopped(); }) || !self)
             break;
@@ -288,6 +290,9 @@ void TBDown::extractAll()
             break;
         StepIndicator(1, QStringLiteral("pages"));
     }
-    if (self)
-        AutoFitGridColumns(GridFont(), TradeGrid, 1, true);
+    if (!self)
+        return;
+    AutoFitGridColumns(GridFont(), TradeGrid, 1, true);
+    if (work.Stopped())
+        dialogs().Message(QStringLiteral("提取已停止：已提取%1页交易信息，其后的页未提取。").arg(pages));
 }

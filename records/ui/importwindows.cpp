@@ -277,9 +277,10 @@ InputMapWindow *ShowImportMapping(ImportHost &host)
 {
     if (!host.choice->Ready())
         return nullptr;
+    const bool csv = host.choice->IsCsv();
     auto *w = new InputMapWindow(host);
     // A file its preview refused (and said why) is offered no import.
-    if (host.choice->IsCsv() && host.choice->path.isEmpty()) {
+    if (csv && host.choice->path.isEmpty()) {
         delete w;
         return nullptr;
     }

@@ -676,7 +676,10 @@ TEST_F(CloseDuringWorkTest, AutomaticImportWaitsForAFormatLoadsMessage)
     // Whether a question was open when the import began to read.
     std::optional<bool> readInQuestion;
     AtWorkStep read(QString::fromUtf8(imp::kReadingCaption), [&readInQuestion] {
-        readInQuestion = QApplication::activeModalWidget() != nullptr;
+        const auto widgets = QApplication::topLevelWidgets();
+        readInQuestion = std::any_of(widgets.begin(), widgets.end(), [](QWidget *w) {
+            return qobject_cast<QMessageBox *>(w) && w->isVisible();
+        });
     });
     RunFromEventLoop([this] { SelectFormat(m_window->State(), u"大格式"_s, false); });
     WaitFor([&readInQuestion] { return readInQuestion && !LongWorkRunning(); });

@@ -141,8 +141,8 @@ const std::vector<HelperCase> &Cases()
     constexpr int kLimit = kXlsTimeLimitMs;
     static const std::vector<HelperCase> cases {
         {"hang", Hang(), 2, 30001, 5000, -1, ExcelCannotOpen, 1},
-        {"cancel", Hang(), 2, 30001, kLimit, 300, 0, 1},
-        {"cancel at once", Hang(), 2, 30001, kLimit, 0, 0, 1},
+        {"cancel", Hang(), 2, 30001, kLimit, 300, ExcelCancelled, 1},
+        {"cancel at once", Hang(), 2, 30001, kLimit, 0, ExcelCancelled, 1},
         {"endless", kEndless, 2, 2001, kLimit, -1, ExcelCannotOpen, 3},
         {"endless garbage", Sh(QStringLiteral("exec yes")), 2, 30001, kLimit, -1,
          ExcelReaderMissing, 1},
