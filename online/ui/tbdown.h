@@ -54,7 +54,6 @@ public:
     WebDom *Dom() const { return m_dom; }
     // The splitter's top in twips.
     qint32 SplitterTop() const { return m_slTop; }
-    // True while an extraction runs (its buttons are disabled meanwhile).
     // What button 1 ("打印快递单") opens; installed by the main window.
     void SetMappingOpener(std::function<void()> opener) { m_openMapping = std::move(opener); }
 

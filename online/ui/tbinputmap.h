@@ -3,8 +3,8 @@
 // format. The sample grid M0 is a cleaned copy of TradeGrid; the map grid M1
 // lists the format's input, check and picture boxes with the trade columns
 // that fill each (only that column is edited, through the in-cell editor
-// TT). Import fills DataGrid with the chosen sample rows. The main window is
-// disabled while this window is open; closing it stores the map.
+// TT). Import fills DataGrid with the chosen sample rows. The window is modal:
+// the main window takes no input while it is open; closing it stores the map.
 
 #include "platform/gridmodel.h"
 

@@ -345,8 +345,7 @@ void AutoImport(StartupRecord &record, ImportHost &host, int timeLimitMs)
     if (record.AutoRun) {
         // A workbook the preview could not read (its message shown) is not
         // read again for the import. Rows or an interval the import refuses leave the
-        // window open: it is shown, so the user can set them again, and
-        // its close gives the main window back.
+        // window open: it is shown, so the user can set them again.
         const QPointer<InputMapWindow> open(w);
         if (w->COM_Click(w->Mapping().PreviewError() == ExcelOk ? 0 : 1) && open) {
             open->show();

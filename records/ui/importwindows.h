@@ -2,7 +2,7 @@
 // The import windows: the sheet window "选择要导入数据所在的工作表" that lists
 // a workbook's sheets for a tick, and the mapping window "导入数据映射" where
 // the user writes each box's column map and the rows to import. While
-// either is loaded the main window is disabled. Also the flows that use
+// either is open it is modal: the main window takes no input. Also the flows that use
 // them: choosing the import file (SelectImportFile), showing the mapping
 // window (ShowImportMapping) and the automatic import of the command line's
 // rows (AutoImport).
@@ -27,7 +27,7 @@ namespace imp {
 // What the import windows use of the main window.
 struct ImportHost
 {
-    QWidget *mainWindow = nullptr; // disabled while a window is loaded
+    QWidget *mainWindow = nullptr; // blocked while a window is open (modal)
     PageControls *page = nullptr;
     GridModel *dataGrid = nullptr;
     ImportChoice *choice = nullptr;
@@ -70,7 +70,7 @@ class InputMapWindow : public QWidget
 {
     Q_OBJECT
 public:
-    // Form_Load: disables the main window, builds the preview (showing a
+    // Form_Load: modal over the main window, builds the preview (showing a
     // message for a file it cannot show), lists the boxes and puts in the
     // saved maps and row texts. With a deadline the preview and the import
     // read the workbook until it (the automatic import's one time limit);

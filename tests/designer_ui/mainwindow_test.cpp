@@ -404,10 +404,11 @@ TEST_F(MainWindowTest, FrameOnTheScreenOfAWindowManager)
             xprop.start(QStringLiteral("xprop"),
                         {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
             xprop.waitForFinished(10000);
-            stack = QString::fromLatin1(xprop.readAllStandardOutput()) + u',';
+            stack = QString::fromLatin1(xprop.readAllStandardOutput()).trimmed() + u',';
             return above(w, later);
         }, 15000)) << stack.toStdString();
-        EXPECT_TRUE(above(*p, w)) << stack.toStdString();
+        EXPECT_TRUE(above(*p, w)) << stack.toStdString() << " main " << w.winId() << " progress "
+                                  << p->winId() << " later " << later.winId();
     }
     SetIndicatorView(nullptr);
     w.close();
