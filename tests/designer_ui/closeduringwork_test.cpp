@@ -617,6 +617,7 @@ TEST_F(CloseDuringWorkTest, MappingWindowClosedDuringItsImport)
 // The automatic import, started by its timer, gives the main window back
 // whether it reads its records or refuses the saved rows: then its mapping
 // window is shown to set them again, and closing it gives the window back.
+// It waits for a mapping window the user has open.
 TEST_F(CloseDuringWorkTest, AutomaticImportGivesTheMainWindowBack)
 {
     const struct
@@ -652,6 +653,21 @@ TEST_F(CloseDuringWorkTest, AutomaticImportGivesTheMainWindowBack)
         }
         EXPECT_TRUE(m_window->isEnabled());
     }
+    // The timer running out while the user's own mapping window is open:
+    // the import waits until that window is closed.
+    const QPointer<imp::InputMapWindow> map = MapCsv(2);
+    ASSERT_TRUE(map);
+    ClearGridRecords(m_window->State().DataGrid(), false);
+    QObject context;
+    bool timerRan = false;
+    QObject::connect(m_window->AutoImportTimer(), &QTimer::timeout, &context,
+                     [&timerRan] { timerRan = true; });
+    m_window->AutoImportTimer()->start(0);
+    WaitFor([&timerRan] { return timerRan; });
+    QApplication::processEvents();
+    EXPECT_EQ(m_window->State().DataGrid().rows(), 2) << "imported under the open mapping window";
+    map->Com(1)->click();
+    WaitFor([this] { return m_window->State().DataGrid().rows() == 4; });
 }
 
 // The automatic import's timer running out while a format loads and shows
