@@ -1,7 +1,6 @@
 #include "printing/printer.h"
 
 #include "core/helpers.h"
-#include "platform/numtext.h"
 #include "platform/safefile.h"
 
 #include <QDir>
