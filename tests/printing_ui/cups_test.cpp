@@ -3,11 +3,10 @@
 // PDF-file path prints: PQT-PDF declares no hardware margins, so a format
 // and the calibration square land where the PDF file puts them;
 // PQT-PDF-MARGINS declares margins, and everything lands exactly that much
-// further in. The queues made from CUPS' sample drivers and from
-// tools/pqt-uneven.ppd, tools/pqt-media.ppd and tools/pqt-fraction.ppd check
-// lengthwise printing on a page the queue turns, and custom paper the queue
-// cannot take. Without the queues the tests are
-// skipped, except in CI.
+// further in. The queues made from CUPS' sample drivers and from the
+// descriptions in tools/ check lengthwise printing on a page the queue
+// turns, a format's paper among the queue's own, and custom paper the queue
+// cannot take. Without the queues the tests are skipped, except in CI.
 
 #include "printing/calibration.h"
 #include "printing/printfixture.h"
