@@ -1,17 +1,17 @@
 #include "printing/printer.h"
 
 #include "core/helpers.h"
-#include "platform/numtext.h"
 #include "platform/safefile.h"
 
 #include <QDir>
 #include <QPdfWriter>
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
-// One side's whole points within [lo, hi] millimetres; see WholePoints.
-std::optional<double> WholePointsWithin(Mm side, double lo, double hi)
+// One side's points within [lo, hi] millimetres; see FedPoints.
+std::optional<double> PointsWithin(Mm side, double lo, double hi)
 {
     // The limits came from points through millimetres: a whole limit may
     // come back a hair below itself.
@@ -22,17 +22,30 @@ std::optional<double> WholePointsWithin(Mm side, double lo, double hi)
         n = std::floor(high);
     if (n < low && p >= low)
         n = std::ceil(low);
-    if (n < low || n > high)
-        return std::nullopt;
-    return n;
+    if (n >= low && n <= high)
+        return n;
+    // A range narrower than a point may hold no whole point (a roll whose
+    // width is fixed at 175.75 pt): a side within rounding of it goes at
+    // the size the range holds.
+    if (std::ceil(low) > high && std::abs(p - std::clamp(p, low, high)) <= 0.5)
+        return std::clamp(p, ToPt(Mm(lo)).v, ToPt(Mm(hi)).v);
+    return std::nullopt;
+}
+
+// Whether a paper of `pt` points is a side of `side` as the printer states
+// it: printers state sizes in whole points (Qt rounds a description's to
+// them, and descriptions round their millimetre labels), half a point off.
+bool StatedAs(double pt, Mm side)
+{
+    return std::abs(pt - ToPt(side).v) <= 0.5 + 1e-6;
 }
 
 } // namespace
 
-std::optional<QSizeF> CustomPaperRange::WholePoints(Mm width, Mm height) const
+std::optional<QSizeF> CustomPaperRange::FedPoints(Mm width, Mm height) const
 {
-    const auto w = WholePointsWithin(width, min.width(), max.width());
-    const auto h = WholePointsWithin(height, min.height(), max.height());
+    const auto w = PointsWithin(width, min.width(), max.width());
+    const auto h = PointsWithin(height, min.height(), max.height());
     if (!w || !h)
         return std::nullopt;
     return QSizeF(*w, *h);
@@ -42,10 +55,9 @@ std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered,
                                            const std::optional<CustomPaperRange> &custom,
                                            Mm width, Mm height)
 {
-    const auto tenths = [](double mm) { return num::RoundToInt64(mm * 10); };
     for (const QPageSize &p : offered) {
-        const QSizeF s = p.size(QPageSize::Millimeter);
-        if (tenths(s.width()) == tenths(width.v) && tenths(s.height()) == tenths(height.v))
+        const QSizeF s = p.size(QPageSize::Point);
+        if (StatedAs(s.width(), width) && StatedAs(s.height(), height))
             return p;
     }
     if (custom && width.v > 0 && height.v > 0 && custom->Holds(width, height))

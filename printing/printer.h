@@ -7,10 +7,11 @@
 // the system (printing/ui/qtprinter.h, over QPrinter and CUPS) and a PDF
 // file (PdfPrinter below), the chooser's "PDF 文件" entry.
 //
-// Choosing a custom paper: a paper the printer offers of exactly the
-// format's size (to 0.1 mm; the same size turned by 90 degrees does not
-// count), else a custom size when the printer takes one of that size, else
-// nothing and the current paper stays.
+// Choosing a custom paper: a paper the printer offers of the format's size
+// as the printer states it (in whole points, so within half a point a side;
+// the same size turned by 90 degrees does not count), else a custom size
+// when the printer takes one of that size, else nothing and the current
+// paper stays.
 
 #include "platform/drawsurface.h"
 #include "platform/lengths.h"
@@ -32,13 +33,15 @@ class Writer;
 struct CustomPaperRange
 {
     QSizeF min, max;
-    // Printers are handed sizes in whole points: each side's nearest whole
-    // point, or, where that passes a limit that is no whole point while the
-    // side itself lies within it, the last whole point inside. nullopt when
-    // a side gets no whole point within its limits (it lies outside).
-    std::optional<QSizeF> WholePoints(Mm width, Mm height) const;
-    // Whether the size's whole points lie within the range.
-    bool Holds(Mm width, Mm height) const { return WholePoints(width, height).has_value(); }
+    // Printers are handed sizes in points: each side's nearest whole point,
+    // or, where that passes a limit that is no whole point while the side
+    // itself lies within it, the last whole point inside; a side whose
+    // limits hold no whole point goes at the size they hold when it lies
+    // within half a point of them. nullopt when a side gets no such size
+    // (it lies outside).
+    std::optional<QSizeF> FedPoints(Mm width, Mm height) const;
+    // Whether the size's points lie within the range.
+    bool Holds(Mm width, Mm height) const { return FedPoints(width, height).has_value(); }
 };
 
 class Printer
