@@ -6,6 +6,7 @@
 #include "core/formathost.h"
 #include "core/formatstore.h"
 #include "core/database.h"
+#include "core/helpers.h"
 #include "core/settings.h"
 #include "core/textfiles.h"
 #include "support/testenv.h"
@@ -13,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+
+#include <cerrno>
 
 namespace {
 
@@ -96,6 +99,42 @@ TEST_F(FullDiskWrites, FormatExportKeepsTheOldFileAndPicture)
         EXPECT_EQ(FilesIn(path(QStringLiteral("out"))),
                   (QStringList {QStringLiteral("old.jpg"), QStringLiteral("old.wlq")}))
             << c.what;
+    }
+}
+
+// A format's picture copied onto a full disk, failing at the record, at the
+// record's identities and at the picture's bytes: the cause said is the
+// failed step's own, and nothing is left.
+TEST_F(FullDiskWrites, PictureCopyNamesTheFailedStepsCause)
+{
+    const QString small = path(QStringLiteral("small.jpg")), big = path(QStringLiteral("big.jpg"));
+    ASSERT_TRUE(WriteBytes(small, "PIC"));
+    ASSERT_TRUE(WriteBytes(big, QByteArray(5000, 'P')));
+    const QString target = GetBackgroundPicturePath(QStringLiteral("B"));
+    qint64 recordSize = 0;
+    {
+        PictureCopy whole;
+        ASSERT_TRUE(whole.Copy(small, target, false));
+        recordSize = QFileInfo(path(QStringLiteral("picture.pending"))).size();
+    }
+    const QStringList before = FilesIn(dataDir());
+    struct Case
+    {
+        qint64 limit;
+        QString from;
+        const char *what;
+    };
+    for (const Case &c : {Case {100, small, "record"}, Case {recordSize - 3, small, "identities"},
+                          Case {2000, big, "picture"}}) {
+        const QString answer = OnFullDisk(c.limit, [&] {
+            PictureCopy copy;
+            const sql::Status s = copy.Copy(c.from, target, false);
+            return QString::number(int(s.fault)) + u'|' + s.text;
+        });
+        EXPECT_EQ(answer, QString::number(int(sql::Fault::Full)) + QStringLiteral("|底图“") + target
+                      + QStringLiteral("”复制出错：") + SystemErrorText(EFBIG))
+            << c.what;
+        EXPECT_EQ(FilesIn(dataDir()), before) << c.what;
     }
 }
 
