@@ -136,6 +136,18 @@ TEST_F(FullDiskWrites, PictureCopyNamesTheFailedStepsCause)
             << c.what;
         EXPECT_EQ(FilesIn(dataDir()), before) << c.what;
     }
+    // An old picture that takes no second name (an append-only file takes
+    // no new links): the cause is the link's, not that of the undo after it.
+    ASSERT_TRUE(WriteBytes(target, "OLD"));
+    {
+        AppendOnlyFolder lock(target);
+        if (!lock.on())
+            GTEST_SKIP() << "no append-only files on this file system";
+        PictureCopy copy;
+        EXPECT_EQ(copy.Copy(small, target, true).text,
+                  QStringLiteral("底图“") + target + QStringLiteral("”复制出错：") + SystemErrorText(EPERM));
+    }
+    EXPECT_EQ(ReadBytes(target), "OLD");
 }
 
 TEST_F(FullDiskWrites, DatabaseCommitNamesTheFullDisk)
