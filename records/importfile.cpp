@@ -2,6 +2,7 @@
 
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/helpers.h"
 #include "core/progress.h"
 #include "platform/dialogs.h"
 #include "platform/safefile.h"
@@ -67,10 +68,16 @@ bool ImportBackgroundPicture(const QString &formatName)
     if (QFileInfo::exists(target)
         && !dialogs().AskYesNo(QStringLiteral("当前格式已有底图，是否要替换？")))
         return false;
-    if (QFileInfo(file).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
-        return true;
-    if (!safefile::CopyFile(file, target)) {
-        dialogs().Message(QStringLiteral("文件保存出错！"));
+    // The picture is the program's own file: a link at its name is replaced,
+    // never written through. A failure says the system's cause.
+    if (const safefile::Copied copied
+        = safefile::CopyFile(file, target, safefile::Links::ReplaceByName);
+        !copied) {
+        const QString full = FileWriteFaultText(target, copied.error, QStringLiteral("更换背景图"));
+        dialogs().Message(QStringLiteral("文件保存出错！")
+                          + (full.isEmpty() ? QStringLiteral("底图“") + target
+                                     + QStringLiteral("”复制出错：") + SystemErrorText(copied.error)
+                                            : full));
         return false;
     }
     return true;

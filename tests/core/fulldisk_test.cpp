@@ -6,6 +6,7 @@
 #include "core/formathost.h"
 #include "core/formatstore.h"
 #include "core/database.h"
+#include "core/helpers.h"
 #include "core/settings.h"
 #include "core/textfiles.h"
 #include "support/testenv.h"
@@ -13,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+
+#include <cerrno>
 
 namespace {
 
@@ -97,6 +100,27 @@ TEST_F(FullDiskWrites, FormatExportKeepsTheOldFileAndPicture)
                   (QStringList {QStringLiteral("old.jpg"), QStringLiteral("old.wlq")}))
             << c.what;
     }
+}
+
+// A format's picture copy that fails after its record is written: the
+// cause said is the failed step's own, not that of the undo after it. Here
+// the old picture takes no second name (an append-only file takes no new
+// links).
+TEST_F(FullDiskWrites, PictureCopyNamesTheFailedStepsCause)
+{
+    const QString from = path(QStringLiteral("new.jpg")), target = GetBackgroundPicturePath("B");
+    ASSERT_TRUE(WriteBytes(from, "PIC") && WriteBytes(target, "OLD"));
+    const QStringList before = FilesIn(dataDir());
+    {
+        AppendOnlyFolder lock(target);
+        if (!lock.on())
+            GTEST_SKIP() << "no append-only files on this file system";
+        PictureCopy copy;
+        EXPECT_EQ(copy.Copy(from, target, true).text,
+                  QStringLiteral("底图“") + target + QStringLiteral("”复制出错：") + SystemErrorText(EPERM));
+    }
+    EXPECT_EQ(ReadBytes(target), "OLD");
+    EXPECT_EQ(FilesIn(dataDir()), before);
 }
 
 TEST_F(FullDiskWrites, DatabaseCommitNamesTheFullDisk)

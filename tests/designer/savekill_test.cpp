@@ -9,6 +9,7 @@
 #include "core/database.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/helpers.h"
 #include "designer/commands.h"
 #include "designer/formatops.h"
 #include "designer/mainstate.h"
@@ -130,6 +131,34 @@ TEST_F(SaveKill, KilledAtAnyFileOperationThePictureLandsWithTheRowsOrNotAtAll)
         EXPECT_GT(stored, 0) << kind;
         EXPECT_LT(stored, whole.steps) << kind;
     }
+}
+
+// A data folder restored from a backup after a save killed past its commit:
+// every file has another identity, so the hidden picture is not renamed on
+// trust; the recovery says where it is, once.
+TEST_F(SaveKill, ARestoredFolderSaysWhereTheCommittedPictureIs)
+{
+    const ChildRun whole = RunKilledChild("SaveKillChild.DISABLED_Run", 0, {});
+    const QString picB = GetBackgroundPicturePath("B");
+    int k = 1;
+    for (; k <= whole.steps; ++k) {
+        restore();
+        ASSERT_TRUE(RunKilledChild("SaveKillChild.DISABLED_Run", k, {}).killed) << k;
+        if (rows("B") > 0 && !QFileInfo::exists(picB))
+            break;
+    }
+    ASSERT_LE(k, whole.steps);
+    db::CloseConnection();
+    for (const QString &f : FilesIn(dataDir())) { // new inodes and times
+        const QByteArray bytes = ReadBytes(path(f));
+        ASSERT_TRUE(QFile::remove(path(f)) && WriteBytes(path(f), bytes)) << qPrintable(f);
+    }
+    const safefile::RecoverResult r = RecoverPictureCopy();
+    EXPECT_EQ(r.what, safefile::Recovery::SetAside);
+    EXPECT_EQ(ReadBytes(r.kept), picture("A")) << qPrintable(r.kept);
+    EXPECT_TRUE(FileRecoveryMessage(r, "保存格式", false).contains(r.kept));
+    EXPECT_FALSE(QFileInfo::exists(picB));
+    EXPECT_EQ(RecoverPictureCopy().what, safefile::Recovery::Nothing);
 }
 
 TEST_F(SaveKill, APictureRecordNameHeldByAFolderIsSaidAndNothingIsStored)

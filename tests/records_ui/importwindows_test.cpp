@@ -332,6 +332,14 @@ TEST_F(ImportWindows, BackgroundPicture)
     dlg.Queue(true);
     EXPECT_TRUE(ClearBackgroundPicture(fmt));
     EXPECT_FALSE(QFile::exists(GetBackgroundPicturePath(fmt)));
+    // A link at the picture's name is replaced; the file it names stays.
+    ASSERT_TRUE(QFile::link(b, GetBackgroundPicturePath(fmt)));
+    dlg.Queue(a);
+    dlg.Queue(true);
+    EXPECT_TRUE(ImportBackgroundPicture(fmt));
+    EXPECT_FALSE(QFileInfo(GetBackgroundPicturePath(fmt)).isSymLink());
+    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), QByteArray("pic-a"));
+    EXPECT_EQ(ReadBytes(b), QByteArray("pic-b"));
 }
 
 TEST_F(ImportWindows, ThirtyThousandRecordsAreTheMostOneImportTakes)
