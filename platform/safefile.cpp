@@ -611,28 +611,41 @@ bool Together::Commit()
         return false;
     // The old targets get their second names (hard links: they need no room
     // on the disk), the record takes every hidden file's identity, then the
-    // new files take the targets' places.
+    // new files take the targets' places. Where the file system has no hard
+    // links (FAT, exFAT), an old target is instead moved to its second name
+    // just before its new file takes its place: the identity recorded is
+    // the same, and so is the undo.
+    std::vector<bool> moved(m_entries.size(), false);
     bool ok = true;
-    for (const Entry &e : m_entries) {
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        const Entry &e = m_entries[i];
         if (!ok || e.kept.isEmpty())
             continue;
         m_step();
         ok = ::link(e.target.constData(), e.kept.constData()) == 0;
+        if (!ok && (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK))
+            moved[i] = ok = true;
     }
     ok = ok && syncFolders(m_entries, m_step);
-    for (Entry &e : m_entries) {
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        Entry &e = m_entries[i];
         e.stagedId = identity(e.staged);
-        e.keptId = e.kept.isEmpty() ? QByteArray() : identity(e.kept);
+        e.keptId = e.kept.isEmpty() ? QByteArray() : identity(moved[i] ? e.target : e.kept);
         ok = ok && !e.stagedId.isEmpty() && (e.kept.isEmpty() || !e.keptId.isEmpty());
     }
     const QByteArray record = QFile::encodeName(m_record);
     ok = ok && writeRecord(record, madeText(m_entries), O_APPEND, m_step);
     m_identified = ok;
-    for (const Entry &e : m_entries) {
-        if (!ok)
-            break;
-        m_step();
-        ok = std::rename(e.staged.constData(), e.target.constData()) == 0;
+    for (size_t i = 0; ok && i < m_entries.size(); ++i) {
+        const Entry &e = m_entries[i];
+        if (moved[i]) {
+            m_step();
+            ok = std::rename(e.target.constData(), e.kept.constData()) == 0;
+        }
+        if (ok) {
+            m_step();
+            ok = std::rename(e.staged.constData(), e.target.constData()) == 0;
+        }
     }
     ok = ok && syncFolders(m_entries, m_step);
     ok = ok && writeRecord(record, kRecordDone + '\n', O_APPEND, m_step);

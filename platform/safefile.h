@@ -47,6 +47,10 @@ public:
     // target now holds every byte written. Always false for a writer of a
     // Together, whose Commit replaces the targets.
     bool Commit();
+    // Flushes and syncs the temporary file without naming it, so that the
+    // bytes are on the disk before the caller records them elsewhere and
+    // commits; on failure the temporary file is dropped.
+    bool Finish();
     // The system error number of the step that failed (ENOSPC on a full
     // disk, EFBIG past a file-size limit); 0 before any failure.
     int SystemError() const { return m_errno; }
@@ -60,8 +64,6 @@ private:
     QFileDevice &file();
     const QFileDevice &file() const;
     void step() const;
-    // Flushes and syncs; on failure the temporary file is dropped.
-    bool Finish();
     void Cancel();
 
     QString m_path; // a plain writer's target as given
@@ -83,8 +85,9 @@ private:
 // A record, a small file in a folder of the program's own, names every file
 // involved before the first of them is made. The new bytes go to hidden
 // files beside the targets (".<target's name>.<8 letters or digits>"); each
-// old target keeps a second hidden name of that form (a hard link) until all
-// are replaced. Before the first rename the record takes the identity
+// old target keeps a second hidden name of that form (a hard link; where the
+// file system has none, the old file moves to it just before its new file
+// takes its place) until all are replaced. Before the first rename the record takes the identity
 // (device, inode, size, modification time) of every hidden file, so that a
 // recovery touches a target only when it is provably the file this run put
 // there; after the last rename the record is marked done and the hidden
