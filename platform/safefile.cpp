@@ -12,6 +12,8 @@
 #include <optional>
 #include <set>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,6 +65,24 @@ QByteArray identity(const QByteArray &path)
 bool hasIdentity(const QByteArray &path, const QByteArray &id)
 {
     return !id.isEmpty() && id != "-" && identity(path) == id;
+}
+
+// Whether a refused hard link means the file system has none (FAT, exFAT)
+// or too many already, rather than a file that may not be linked or moved
+// (append-only or immutable), which a move would not get past either.
+bool noHardLinks(int error, const QByteArray &path)
+{
+    if (error == EOPNOTSUPP || error == ENOSYS || error == EMLINK)
+        return true;
+    if (error != EPERM)
+        return false;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    ::close(fd);
+    return !known || !(flags & (FS_APPEND_FL | FS_IMMUTABLE_FL));
 }
 
 bool isRegular(const QByteArray &path)
@@ -229,13 +249,17 @@ bool targetTakesKept(const Together::Entry &e, bool identified)
 }
 
 // Whether the run's new file may take the target's name: the target is the
-// old file the run kept, or there is none (a link counts as none when the
-// target did not exist as a file).
+// old file the run kept (under its second name too, or, where the file
+// system has no hard links, not yet moved there), or there is none (a link
+// counts as none when the target did not exist as a file).
 bool targetTakesStaged(const Together::Entry &e, bool identified)
 {
     if (!exists(e.target))
         return true;
-    return e.existed ? ownKept(e, identified) && sameFile(e.kept, e.target) : isLink(e.target);
+    if (!e.existed)
+        return isLink(e.target);
+    return (ownKept(e, identified) && sameFile(e.kept, e.target))
+        || (identified && !exists(e.kept) && isRegular(e.target) && hasIdentity(e.target, e.keptId));
 }
 
 // A file that an undo or a completion could not give its target's name; it
@@ -660,16 +684,25 @@ bool Together::Prepare()
     // on the disk) and the record takes every hidden file's identity, all
     // before a commit elsewhere can decide the run: a recovery then renames
     // nothing it cannot identify.
-    for (const Entry &e : m_entries) {
+    // Where the file system has no hard links (FAT, exFAT), the old target
+    // keeps its own name until the commit moves it to the second one: the
+    // identity recorded is the same, and so is the undo.
+    for (Entry &e : m_entries) {
         if (!ok || e.kept.isEmpty())
             continue;
         m_step();
-        ok = noted(::link(e.target.constData(), e.kept.constData()) == 0);
+        ok = ::link(e.target.constData(), e.kept.constData()) == 0;
+        if (!ok) {
+            const int error = errno;
+            e.moveOld = ok = noHardLinks(error, e.target);
+            errno = error;
+        }
+        ok = noted(ok);
     }
     ok = ok && noted(syncFolders(m_entries, m_step));
     for (Entry &e : m_entries) {
         e.stagedId = identity(e.staged);
-        e.keptId = e.kept.isEmpty() ? QByteArray() : identity(e.kept);
+        e.keptId = e.kept.isEmpty() ? QByteArray() : identity(e.moveOld ? e.target : e.kept);
         if (ok && (e.stagedId.isEmpty() || (!e.kept.isEmpty() && e.keptId.isEmpty()))) {
             errno = EIO;
             ok = noted(false);
@@ -692,11 +725,19 @@ bool Together::Commit()
 {
     if (!Prepare())
         return false;
-    // The new files take the targets' places.
+    // The new files take the targets' places; an old target that could
+    // take no second name (a file system without hard links) moves to it
+    // just before its new file takes its place.
     bool ok = true;
     for (const Entry &e : m_entries) {
         if (!ok)
             break;
+        if (e.moveOld) {
+            m_step();
+            ok = noted(std::rename(e.target.constData(), e.kept.constData()) == 0);
+            if (!ok)
+                break;
+        }
         m_step();
         ok = noted(std::rename(e.staged.constData(), e.target.constData()) == 0);
     }

@@ -57,6 +57,10 @@ public:
     // target now holds every byte written. Always false for a writer of a
     // Together, whose Commit replaces the targets.
     bool Commit();
+    // Flushes and syncs the temporary file without naming it, so that the
+    // bytes are on the disk before the caller records them elsewhere and
+    // commits; on failure the temporary file is dropped.
+    bool Finish();
     // The system error number of the step that failed (ENOSPC on a full
     // disk, EFBIG past a file-size limit); 0 before any failure.
     int SystemError() const { return m_errno; }
@@ -70,8 +74,6 @@ private:
     QFileDevice &file();
     const QFileDevice &file() const;
     void step() const;
-    // Flushes and syncs; on failure the temporary file is dropped.
-    bool Finish();
     void Cancel();
 
     QString m_path; // a plain writer's target as given
@@ -96,8 +98,9 @@ private:
 // a symbolic link at a target's name counts as no file and is replaced, the
 // file it names is never written. The new bytes go to hidden files beside
 // the targets (".<target's name>.<8 letters or digits>"); each old target
-// keeps a second hidden name of that form (a hard link) until all are
-// replaced. Once the new files are complete (Prepare) the record takes the
+// keeps a second hidden name of that form (a hard link; where the file
+// system has none, the old file moves to it just before its new file takes
+// its place) until all are replaced. Once the new files are complete (Prepare) the record takes the
 // identity (device, inode, size, modification time) of every hidden file,
 // so that a recovery touches a file only when it is provably one this run
 // made or kept; after the last rename the record is marked done and the
@@ -141,6 +144,9 @@ public:
     {
         QByteArray target, staged, kept; // kept: the old target's second name
         bool existed = false;
+        // The old target could take no second name (no hard links): the
+        // commit moves it there just before its new file takes its place.
+        bool moveOld = false;
         // The hidden files' identities, known once the record holds them.
         QByteArray stagedId, keptId;
     };

@@ -135,18 +135,27 @@ public:
     {
         const bool sent = PagesStarted() > 0 || PagesEnded() > 0;
         const bool ok = PainterSurface::EndDoc();
-        if (!m_file)
-            return ok && !sent; // the file could not be made, or a second document
-        const bool written = ok && sent && m_writes.Finish() && m_file->Commit();
-        m_systemError = m_file->SystemError();
+        // Without a file (it could not be made, or a second document) only
+        // a document that sent nothing ends well.
+        const bool writing = m_file && sent;
+        const bool complete
+            = writing ? ok && m_writes.Finish() && m_file->Finish() : ok && (m_file || !sent);
+        if (complete && m_beforeNaming)
+            m_beforeNaming();
+        const bool named = !writing || (complete && m_file->Commit());
+        if (m_file)
+            m_systemError = m_file->SystemError();
         m_file.reset(); // removes the temporary file unless committed
-        return sent ? written : ok;
+        return complete && named;
     }
     // The system error number of the file's failed write; 0 when none.
     int SystemError() const { return m_systemError; }
+    // Called once the file is complete on the disk, before it is named.
+    void SetBeforeNaming(std::function<void()> call) { m_beforeNaming = std::move(call); }
 
 private:
     int m_systemError = 0;
+    std::function<void()> m_beforeNaming;
     std::unique_ptr<safefile::Writer> &m_file;
     CheckedWrites &m_writes;
 };
@@ -168,6 +177,14 @@ PdfPrinter::PdfPrinter(const QString &path)
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     m_writer->setCreator(QStringLiteral("快递单套打"));
     m_surface = std::make_unique<FileSurface>(m_writer.get(), m_file, *m_writes);
+}
+
+bool PdfPrinter::EndDocRecorded(const std::function<void()> &record)
+{
+    m_surface->SetBeforeNaming(record);
+    const bool ended = m_surface->EndDoc();
+    m_surface->SetBeforeNaming({});
+    return ended;
 }
 
 QString PdfPrinter::DocumentFault() const

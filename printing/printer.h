@@ -20,6 +20,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -62,6 +63,18 @@ public:
     // Why the document could not be written, in the user's words, when the
     // printer knows (a file on a full disk); "" otherwise.
     virtual QString DocumentFault() const { return {}; }
+    // Ends the document and, once it is complete, calls record (the history
+    // write) before the document is handed on where that can wait: a PDF
+    // file takes its name only after, so a kill in between leaves a record
+    // without its file, never a file without its record. False when the
+    // document failed, before record or after it.
+    virtual bool EndDocRecorded(const std::function<void()> &record)
+    {
+        if (!Surface().EndDoc())
+            return false;
+        record();
+        return true;
+    }
 };
 
 // The paper for a format of that size, or nullopt when the printer offers
@@ -76,8 +89,9 @@ bool SetPrinterPaper(Printer &printer, Mm width, Mm height);
 // Prints one document into a PDF file: the page is the paper, the printable
 // area all of it, at 600 dots per inch. The document goes through
 // platform/safefile: it replaces the target only when the document ended and
-// every write and the sync to disk succeeded; otherwise EndDoc fails, the
-// temporary file is removed and an existing file keeps its bytes. A
+// every write and the sync to disk succeeded (and, through EndDocRecorded,
+// after its record is written); otherwise EndDoc fails, the temporary file
+// is removed and an existing file keeps its bytes. A
 // document with nothing drawn writes nothing.
 class PdfPrinter : public Printer
 {
@@ -97,6 +111,7 @@ public:
     QList<QPageSize> SupportedPageSizes() const override;
     std::optional<CustomPaperRange> CustomPaperSizes() const override;
     QString DocumentFault() const override;
+    bool EndDocRecorded(const std::function<void()> &record) override;
 
 private:
     class CheckedWrites;

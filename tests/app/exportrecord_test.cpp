@@ -45,15 +45,21 @@ bool addHistoryRow(const QString &path)
                       {QStringLiteral("顺丰"), 1, 1, QStringLiteral("保留")});
 }
 
-// A file's identity as a run's record holds it.
-QByteArray identityOf(const QString &path)
+// The identity a run records for a file (device, inode, size, modification
+// seconds and nanoseconds, in hex), the field at `vary` (-1: none) one off.
+QByteArray identity(const QString &path, int vary)
 {
     struct stat st {};
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return {};
-    const auto hex = [](auto v) { return QByteArray::number(qlonglong(v), 16); };
-    return hex(st.st_dev) + '-' + hex(st.st_ino) + '-' + hex(st.st_size) + '-'
-        + hex(st.st_mtim.tv_sec) + '-' + hex(st.st_mtim.tv_nsec);
+        return "none";
+    qulonglong f[] = {qulonglong(st.st_dev), qulonglong(st.st_ino), qulonglong(st.st_size),
+                      qulonglong(st.st_mtim.tv_sec), qulonglong(st.st_mtim.tv_nsec)};
+    if (vary >= 0)
+        ++f[vary];
+    QByteArrayList parts;
+    for (const qulonglong v : f)
+        parts << QByteArray::number(v, 16);
+    return parts.join('-');
 }
 
 qint64 historyRows(const QString &path)
@@ -68,6 +74,15 @@ qint64 historyRows(const QString &path)
 TEST(AppExportRecord, ARecordNotTheExportsOwnTouchesNoFile)
 {
     const QByteArray badIds = "made 1-2-3-4-5 -\n";
+    // An old name (bbbb2222) left of a run not done goes back over the run's
+    // new file, a new one of a run done (aaaa1111) takes the place of the old
+    // file not yet moved aside: each only with its identity as recorded (%K,
+    // %S), one field at a time off.
+    const QByteArray undone = "1 %O/victim.wlq %O/.victim.wlq.cccc3333 %O/.victim.wlq.bbbb2222\n"
+                              "end\nmade %V %K\n";
+    const QByteArray done = "1 %O/victim.wlq %O/.victim.wlq.aaaa1111 %O/.victim.wlq.cccc3333\n"
+                            "end\nmade %S %V\ndone\n";
+    enum { None = -1, Inode = 1, Size = 2, Seconds = 3 };
     enum Said { Nothing, SetAside, Removed };
     struct Case
     {
@@ -78,6 +93,8 @@ TEST(AppExportRecord, ARecordNotTheExportsOwnTouchesNoFile)
         Said said;
         const char *file = "export.pending";
         bool tokenStored = false; // the picture record's first hidden name
+        int vary = None; // the identity field %K and %S are off in
+        const char *takes = nullptr; // the file whose bytes victim.wlq gets
     };
     const char *picture = "picture.pending";
     const Case cases[] = {
@@ -103,7 +120,18 @@ TEST(AppExportRecord, ARecordNotTheExportsOwnTouchesNoFile)
          picture, true},
         {"picture: its own identity", "0 %D/%X %D/.%X.ffff6666 \nend\nmade %I -\n", SetAside,
          picture},
+        {"made with one identity of two",
+         "1 %O/victim.wlq %O/.victim.wlq.aaaa1111 %O/.victim.wlq.bbbb2222\nend\nmade %K\n", SetAside},
+        {.what = "old name, its own", .record = undone, .said = Nothing, .takes = ".victim.wlq.bbbb2222"},
+        {.what = "old name, another inode", .record = undone, .said = Nothing, .vary = Inode},
+        {.what = "old name, another size", .record = undone, .said = Nothing, .vary = Size},
+        {.what = "old name, another time", .record = undone, .said = Nothing, .vary = Seconds},
+        {.what = "new file, its own", .record = done, .said = Nothing, .takes = ".victim.wlq.aaaa1111"},
+        {.what = "new file, another time", .record = done, .said = SetAside, .vary = Seconds},
+        {.what = "new file, another inode", .record = done, .said = SetAside, .vary = Inode},
     };
+    const QStringList others {"victim.txt", "victim.wlq", ".victim.wlq.aaaa1111",
+                              ".victim.wlq.bbbb2222"};
     QTemporaryDir first;
     ASSERT_TRUE(WindowShown(RunApp(first.path(), QStringLiteral("record"))));
     ASSERT_TRUE(addHistoryRow(first.filePath(QStringLiteral("DATA.db"))));
@@ -116,8 +144,8 @@ TEST(AppExportRecord, ARecordNotTheExportsOwnTouchesNoFile)
             ASSERT_TRUE(QFile::copy(first.filePath(name), data.filePath(name)));
         const QString db = data.filePath(QStringLiteral("DATA.db"));
         QDir().mkpath(other.filePath(QStringLiteral("sub")));
-        for (const char *name : {"victim.txt", "victim.wlq", ".victim.wlq.bbbb2222"})
-            ASSERT_TRUE(writeAll(other.filePath(name), name));
+        for (const QString &name : others)
+            ASSERT_TRUE(writeAll(other.filePath(name), name.toUtf8()));
         ASSERT_TRUE(writeAll(data.filePath(".victim.wlq.abcd1234"), "foreign"));
         // Hidden names of the example's picture: a link, a FIFO, a file.
         const QString hidden = data.filePath(u'.' + example + u'.');
@@ -130,8 +158,10 @@ TEST(AppExportRecord, ARecordNotTheExportsOwnTouchesNoFile)
         record.replace("%D", QFile::encodeName(data.path()))
             .replace("%O", QFile::encodeName(other.path()))
             .replace("%X", example.toUtf8())
-            .replace("%I", identityOf(data.filePath(example)))
-            .replace("%V", identityOf(other.filePath("victim.wlq")));
+            .replace("%I", identity(data.filePath(example), -1))
+            .replace("%V", identity(other.filePath("victim.wlq"), -1))
+            .replace("%K", identity(other.filePath(".victim.wlq.bbbb2222"), c.vary))
+            .replace("%S", identity(other.filePath(".victim.wlq.aaaa1111"), c.vary));
         if (c.tokenStored) {
             auto conn = sql::Connection::Open(db, db::kDatabasePassword);
             ASSERT_TRUE(conn && conn->Exec(QStringLiteral("INSERT INTO 参数(Var,Con) VALUES(?,?)"),
@@ -144,9 +174,15 @@ TEST(AppExportRecord, ARecordNotTheExportsOwnTouchesNoFile)
         EXPECT_TRUE(WindowShown(r)) << c.what << qPrintable(r.errors);
         EXPECT_EQ(r.status, 0) << c.what;
         EXPECT_EQ(historyRows(db), 1) << c.what;
-        for (const char *name : {"victim.txt", "victim.wlq", ".victim.wlq.bbbb2222"})
-            if (c.said != Removed || QByteArray(name) != "victim.wlq")
-                EXPECT_EQ(readAll(other.filePath(name)), name) << c.what << " " << name;
+        for (const QString &name : others) {
+            if (c.said == Removed && name == QLatin1String("victim.wlq"))
+                continue;
+            const QString want = !c.takes              ? name
+                : name == QLatin1String("victim.wlq") ? QString::fromUtf8(c.takes)
+                : name == QLatin1String(c.takes)      ? QStringLiteral("<missing>")
+                                                       : name;
+            EXPECT_EQ(readAll(other.filePath(name)), want.toUtf8()) << c.what << " " << qPrintable(name);
+        }
         EXPECT_EQ(readAll(data.filePath(".victim.wlq.abcd1234")), "foreign") << c.what;
         EXPECT_EQ(readAll(hidden + "dddd4444"), "foreign") << c.what;
         EXPECT_FALSE(QFileInfo(data.filePath(example)).isSymLink()) << c.what;
@@ -164,6 +200,15 @@ TEST(AppExportRecord, ARecordNotTheExportsOwnTouchesNoFile)
             // Said once: the next start has nothing to say.
             EXPECT_EQ(Messages(RunApp(data.path(), QStringLiteral("record"))), QStringList())
                 << c.what;
+            if (&c != &cases[0])
+                continue;
+            // A second record set aside keeps the first one's bytes.
+            ASSERT_TRUE(writeAll(recordPath, "second"));
+            EXPECT_TRUE(Messages(RunApp(data.path(), QStringLiteral("record")))
+                            .value(0)
+                            .contains(recordPath + QStringLiteral(".aside2")));
+            EXPECT_EQ(readAll(recordPath + QStringLiteral(".aside")), record);
+            EXPECT_EQ(readAll(recordPath + QStringLiteral(".aside2")), "second");
         } else {
             EXPECT_EQ(msgs, QStringList()) << c.what;
         }

@@ -12,6 +12,9 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <cerrno>
+#include <unistd.h>
+
 using namespace fmtgrid;
 
 namespace {
@@ -426,6 +429,35 @@ TEST_F(ExchangeFileTest, ExportPathsOverwriteAndPicture)
     dlg.Clear();
     EXPECT_FALSE(ExportFormat(host, QString()));
     EXPECT_TRUE(dlg.shown().empty());
+}
+
+// Over a file that can take no second name (FAT and exFAT sticks have no
+// hard links; here the old file has every name ext4 allows it) the export
+// works all the same: the old bytes move aside until the new ones are in.
+TEST_F(ExchangeFileTest, ExportOverAFileThatCanTakeNoSecondName)
+{
+    makeFormat(QStringLiteral("A"));
+    ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(QStringLiteral("A")), QByteArray("PIC")));
+    const QString out = path(QStringLiteral("out")), names = path(QStringLiteral("names"));
+    ASSERT_TRUE(QDir().mkpath(out) && QDir().mkpath(names));
+    const QString old = out + QStringLiteral("/old.wlq");
+    ASSERT_TRUE(WriteBytes(old, "OLD"));
+    int n = 0;
+    while (n < 70000
+           && ::link(QFile::encodeName(old).constData(),
+                     QFile::encodeName(names + u'/' + QString::number(n)).constData())
+               == 0)
+        ++n;
+    if (errno != EMLINK)
+        GTEST_SKIP() << "no limit to a file's names on this file system";
+    dlg.Queue(old);
+    dlg.Queue(true); // replace
+    ASSERT_TRUE(ExportFormat(host, QStringLiteral("A"))) << qPrintable(msgs().join(u'|'));
+    EXPECT_TRUE(ReadBytes(old).startsWith("<"));
+    EXPECT_EQ(ReadBytes(out + QStringLiteral("/old.jpg")), "PIC");
+    EXPECT_EQ(ReadBytes(names + QStringLiteral("/0")), "OLD");
+    EXPECT_EQ(FilesIn(out), (QStringList {QStringLiteral("old.jpg"), QStringLiteral("old.wlq")}));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("export.pending"))));
 }
 
 TEST(ExchangeFileNames, BaseNameOfThePath)

@@ -2,7 +2,9 @@
 // (SIGKILL) at each file operation of the picture's copy, then the start's
 // recovery: the new format's picture is there exactly when its rows are, and
 // a later save under that name from another format takes that format's
-// picture, never one a killed save left. The test runs itself as the child:
+// picture, never one a killed save left (the folder has saved before, so
+// an earlier copy's token is stored), and a recovery that cannot read the
+// database moves nothing. The test runs itself as the child:
 // SaveKillChild.DISABLED_Run saves and kills itself before the n-th file
 // operation.
 
@@ -43,7 +45,8 @@ qint32 rows(const QString &name)
 class SaveKill : public DataDirTest
 {
 protected:
-    // Formats A and C, each with a picture of its own; A is open.
+    // Formats A and C, each with a picture of its own, and D, saved from C
+    // as a user saves (its picture's token stored); A is open.
     void SetUp() override
     {
         DataDirTest::SetUp();
@@ -52,6 +55,8 @@ protected:
             testfmt::WriteRow(name, {0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9});
             ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(name), picture(name)));
         }
+        testfmt::SetLastFormat(QStringLiteral("C"));
+        ASSERT_EQ(SaveFormatAs(*openLastFormat(), QStringLiteral("D")), SaveOutcome::Saved);
         testfmt::SetLastFormat(QStringLiteral("A"));
         db::CloseConnection();
         ASSERT_TRUE(QDir().mkpath(saved.path()));
@@ -107,6 +112,19 @@ TEST_F(SaveKill, KilledAtAnyFileOperationThePictureLandsWithTheRowsOrNotAtAll)
         for (int k = 1; k <= whole.steps; ++k) {
             restore();
             ASSERT_TRUE(RunKilledChild("SaveKillChild.DISABLED_Run", k, env).killed) << k;
+            // A database that cannot be read decides nothing: no file moves
+            // (a record cut short, written before any file, may go).
+            QStringList left = FilesIn(dataDir());
+            ASSERT_TRUE(QFile::rename(path("DATA.db"), path("DATA.kept")));
+            ASSERT_TRUE(WriteBytes(path("DATA.db"), "not a database"));
+            RecoverPictureCopy();
+            QStringList now = FilesIn(dataDir());
+            for (QStringList *files : {&left, &now})
+                files->removeAll("picture.pending");
+            now.removeOne("DATA.kept");
+            EXPECT_EQ(now, left) << kind << k;
+            ASSERT_TRUE(QFile::remove(path("DATA.db")));
+            ASSERT_TRUE(QFile::rename(path("DATA.kept"), path("DATA.db")));
             EXPECT_TRUE(RecoverPictureCopy()) << kind << k;
             const bool hasRows = rows("B") > 0;
             const QString picB = GetBackgroundPicturePath("B");
@@ -170,4 +188,18 @@ TEST_F(SaveKill, APictureRecordNameHeldByAFolderIsSaidAndNothingIsStored)
         << qPrintable(SaveFailedMessage(out.why));
     EXPECT_EQ(rows("B"), 0);
     EXPECT_FALSE(QFileInfo::exists(GetBackgroundPicturePath("B")));
+}
+
+// A record naming a picture in another folder is set aside; nothing there
+// is touched.
+TEST_F(SaveKill, APictureRecordNamingAnotherFolderTouchesNothingThere)
+{
+    QTemporaryDir other;
+    const QByteArray hidden = QFile::encodeName(other.filePath(".x.jpg.abcd1234"));
+    ASSERT_TRUE(WriteBytes(other.filePath(".x.jpg.abcd1234"), "theirs"));
+    ASSERT_TRUE(WriteBytes(path("picture.pending"), "safefile-together 1\n0 "
+                               + QFile::encodeName(other.filePath("x.jpg")) + ' ' + hidden
+                               + " \nend\n"));
+    EXPECT_EQ(RecoverPictureCopy().what, safefile::Recovery::SetAside);
+    EXPECT_EQ(ReadBytes(other.filePath(".x.jpg.abcd1234")), "theirs");
 }
