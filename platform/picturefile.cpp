@@ -70,6 +70,14 @@ PictureRead::Fault FaultOf(ReducedPng::Fault f)
 PictureRead Decode(const QString &path)
 {
     PictureRead out;
+    // A PNG chunk claiming more than the file holds would be allocated whole
+    // (by Qt's reader already while it reads the size) before its bytes are
+    // found missing.
+    if (QFile file(path); file.open(QIODevice::ReadOnly) && file.peek(8) == "\x89PNG\r\n\x1a\n"
+        && !PngChunksFitFile(file)) {
+        out.fault = PictureRead::Fault::NotPicture;
+        return out;
+    }
     QImageReader reader(path);
     reader.setAutoTransform(true);
     // The sizes here are the file's, before any turn; the decoder scales
@@ -104,9 +112,7 @@ PictureRead Decode(const QString &path)
         return out;
     }
     if (png) {
-        // A chunk claiming more than the file holds would be allocated
-        // whole before its bytes are found missing.
-        if (!file.open(QIODevice::ReadOnly) || !PngChunksFitFile(file)) {
+        if (!file.open(QIODevice::ReadOnly)) {
             out.fault = PictureRead::Fault::NotPicture;
             return out;
         }
