@@ -52,7 +52,9 @@ private:
 };
 
 // ImportBackgroundPicture: asks for a .jpg file and copies it over the
-// format's picture (asking first when there is one). The copy goes to a
+// format's picture (asking first when there is one). A file the page could
+// not draw (platform/picturefile) is refused first, with the reason naming
+// it, and the old picture stays. The copy goes to a
 // temporary file that replaces the old picture only when complete; a copy
 // that fails says "文件保存出错！" and keeps the old picture. True when the
 // picture changed (the caller reloads and redraws the page).
