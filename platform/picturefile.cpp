@@ -61,12 +61,6 @@ QImage Oriented(QImage img, QImageIOHandler::Transformations t)
                                                       : img;
 }
 
-PictureRead::Fault FaultOf(ReducedPng::Fault f)
-{
-    return f == ReducedPng::Fault::TooManyPixels ? PictureRead::Fault::TooBig
-                                                 : PictureRead::Fault::NotPicture;
-}
-
 PictureRead Decode(const QString &path)
 {
     PictureRead out;
@@ -99,7 +93,8 @@ PictureRead Decode(const QString &path)
         // Read by libjpeg, which makes any colour space smaller as it
         // decodes; Qt's reader refuses a grey one past the limit.
         const QImageIOHandler::Transformations turn = reader.transformation();
-        ReducedJpeg read {{}, ReducedJpeg::Fault::NotJpeg, {}};
+        ReducedJpeg read;
+        read.fault = ReducedJpeg::Fault::NotJpeg;
         if (file.open(QIODevice::ReadOnly))
             read = ReadJpegReduced(file, stepFor, kMostJpegBytes);
         if (read.fileSize.isValid())
@@ -111,26 +106,23 @@ PictureRead Decode(const QString &path)
             out.image = Oriented(read.image, turn);
         return out;
     }
-    if (png) {
-        if (!file.open(QIODevice::ReadOnly)) {
-            out.fault = PictureRead::Fault::NotPicture;
-            return out;
-        }
-        // Qt reckons its limit at four bytes a pixel for any PNG below 16
-        // bits a channel, and holds most kinds whole: past the limit so
-        // reckoned, read it row by row at the step where 8-bit colour fits.
-        const QImage::Format qtHolds
-            = Depth(reader.imageFormat()) > 32 ? reader.imageFormat() : QImage::Format_ARGB32;
-        if (out.fileSize.isValid() && stepFor(out.fileSize, qtHolds) > 1) {
-            const ReducedPng read
-                = ReadPngReduced(file, stepFor(out.fileSize, QImage::Format_ARGB32),
-                                 kMostPixelsDecodedWhole);
-            out.image = read.image;
-            if (read.fault != ReducedPng::Fault::None)
-                out.fault = FaultOf(read.fault);
-            return out;
-        }
-        file.close();
+    // Qt reckons its limit at four bytes a pixel for any PNG below 16 bits a
+    // channel, and holds most kinds whole: past the limit so reckoned, the
+    // PNG is read row by row at the step where 8-bit colour fits.
+    const QImage::Format qtHolds
+        = Depth(reader.imageFormat()) > 32 ? reader.imageFormat() : QImage::Format_ARGB32;
+    if (png && out.fileSize.isValid() && stepFor(out.fileSize, qtHolds) > 1) {
+        ReducedPng read;
+        read.fault = ReducedPng::Fault::NotPng;
+        if (file.open(QIODevice::ReadOnly))
+            read = ReadPngReduced(file, stepFor(out.fileSize, QImage::Format_ARGB32),
+                                  kMostPixelsDecodedWhole);
+        out.image = read.image;
+        if (read.fault != ReducedPng::Fault::None)
+            out.fault = read.fault == ReducedPng::Fault::TooManyPixels
+                ? PictureRead::Fault::TooBig
+                : PictureRead::Fault::NotPicture;
+        return out;
     }
     if (out.fileSize.isValid()) {
         const int step = stepFor(out.fileSize, reader.imageFormat());
