@@ -27,9 +27,12 @@ constexpr qint64 kMostJpegBytes = 1LL << 30;
 
 // The bytes a decoder allocates for a picture of size s in format f (rows
 // padded to 32 bits, as QImage keeps them).
+// A reader that failed on a damaged file may say any number as its format.
 int Depth(QImage::Format f)
 {
-    return f == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(f).bitsPerPixel();
+    return f <= QImage::Format_Invalid || f >= QImage::NImageFormats
+        ? 32
+        : QImage::toPixelFormat(f).bitsPerPixel();
 }
 qint64 DecodedBytes(QSize s, QImage::Format f)
 {
@@ -109,9 +112,11 @@ PictureRead Decode(const QString &path)
     // Qt reckons its limit at four bytes a pixel for any PNG below 16 bits a
     // channel, and holds most kinds whole: past the limit so reckoned, the
     // PNG is read row by row at the step where 8-bit colour fits.
-    const QImage::Format qtHolds
-        = Depth(reader.imageFormat()) > 32 ? reader.imageFormat() : QImage::Format_ARGB32;
-    if (png && out.fileSize.isValid() && stepFor(out.fileSize, qtHolds) > 1) {
+    const auto qtHolds = [&reader] {
+        const QImage::Format f = reader.imageFormat();
+        return Depth(f) > 32 ? f : QImage::Format_ARGB32;
+    };
+    if (png && out.fileSize.isValid() && stepFor(out.fileSize, qtHolds()) > 1) {
         ReducedPng read;
         read.fault = ReducedPng::Fault::NotPng;
         if (file.open(QIODevice::ReadOnly))
