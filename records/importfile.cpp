@@ -5,6 +5,7 @@
 #include "core/helpers.h"
 #include "core/progress.h"
 #include "platform/dialogs.h"
+#include "platform/picturefile.h"
 #include "platform/safefile.h"
 
 #include <QDir>
@@ -64,6 +65,12 @@ bool ImportBackgroundPicture(const QString &formatName)
     const QString file = ShowOpenDialog(QString::fromUtf8(kJpegFilter));
     if (file.right(4).toLower() != QLatin1String(".jpg") || !QFileInfo(file).isFile())
         return false;
+    // Read as the page will draw it, so a file that cannot be shown never
+    // takes the place of a background that can.
+    if (const QString fault = PictureFaultText(file, ReadPicture(file)); !fault.isEmpty()) {
+        dialogs().Message(fault);
+        return false;
+    }
     const QString target = GetBackgroundPicturePath(formatName);
     if (QFileInfo::exists(target)
         && !dialogs().AskYesNo(QStringLiteral("当前格式已有底图，是否要替换？")))

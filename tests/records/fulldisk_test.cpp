@@ -9,6 +9,8 @@
 #include "support/testenv.h"
 
 #include <QDir>
+#include <QImage>
+#include <QRandomGenerator>
 
 namespace {
 
@@ -28,7 +30,11 @@ TEST_F(FullDiskExports, OldFileKeepsItsBytes)
     const QString out = path(QStringLiteral("out"));
     QDir().mkpath(out);
     const QString source = path(QStringLiteral("new.jpg"));
-    ASSERT_TRUE(WriteBytes(source, QByteArray(5000, 'J')));
+    QImage noise(64, 64, QImage::Format_RGB32); // a real picture of some kilobytes
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, QRandomGenerator::global()->generate());
+    ASSERT_TRUE(noise.save(source, "JPG", 100));
 
     struct Case
     {
