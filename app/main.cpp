@@ -8,6 +8,7 @@
 #include "core/formatstore.h"
 #include "core/globals.h"
 #include "core/helpers.h"
+#include "core/settings.h"
 #include "core/startup.h"
 #include "core/ui/fmtlist.h"
 #include "core/ui/progresswindow.h"
@@ -54,6 +55,8 @@ int main(int argc, char **argv)
         dialogs().Message(LockFailedMessage(paths::DataDir()));
         return 1;
     }
+    // The working copies of a settings write killed on the way go.
+    RemoveLeftSettingsCopies();
     // An export killed while replacing a .wlq file and its picture is
     // completed or undone, so the pair is both old or both new.
     if (const QString why = FileRecoveryMessage(RecoverFormatExport(), QStringLiteral("导出"), false); !why.isEmpty())

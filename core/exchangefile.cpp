@@ -242,12 +242,19 @@ bool ExportFormat(const FormatHost &host, const QString &nameIn, const safefile:
     if (withPicture)
         targets << picturePathBeside(path);
     safefile::Together files(exportRecordPath(), targets, step);
-    bool ok = files.Open() && files.file(0).Write(cp936::Encode(*text));
+    const bool opened = files.Open();
+    bool ok = opened && files.file(0).Write(cp936::Encode(*text));
     if (ok && withPicture)
         ok = safefile::CopyInto(picture, files.file(1));
     ok = ok && files.Commit();
     if (!ok) {
-        dialogs().Message(QStringLiteral("文件保存出错！"));
+        // A full disk shows in the writes and syncs of the new files, whose
+        // writers keep the cause.
+        int why = 0;
+        for (qsizetype i = 0; opened && i < targets.size() && why == 0; ++i)
+            why = files.file(i).SystemError();
+        dialogs().Message(QStringLiteral("文件保存出错！")
+                          + FileWriteFaultText(path, why, QStringLiteral("导出")));
         return false;
     }
     dialogs().Message(QStringLiteral("格式：“") + name + QStringLiteral("”导出完成！"));

@@ -11,7 +11,6 @@
 
 #include <QFile>
 #include <cerrno>
-#include <cstring>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -361,25 +360,28 @@ sql::Status PictureCopy::Copy(const QString &from, const QString &to, bool repla
         return {};
     if (QFileInfo::exists(to) && !replace)
         return {};
+    // A link at the target's name is replaced, never written through.
     const QFileInfo a(from), b(to);
-    if (a.canonicalFilePath() == b.canonicalFilePath())
+    if (!b.isSymLink() && a.canonicalFilePath() == b.canonicalFilePath())
         return {};
+    // The cause is the failed step's, taken before the undo that follows.
     const auto failed = [&](int why) {
         m_files.reset();
         return sql::Status {why ? sql::FaultOfErrno(why) : sql::Fault::Other,
                             QStringLiteral("底图“") + to + QStringLiteral("”复制出错")
-                                + (why ? QStringLiteral("：")
-                                           + QString::fromLocal8Bit(std::strerror(why))
-                                       : QString())};
+                                + (why ? QStringLiteral("：") + SystemErrorText(why) : QString())};
     };
     // A copy a killed save left is dealt with first; one that stays in the
     // way stops this one, and is named.
     if (const safefile::RecoverResult left = RecoverPictureCopy(); !left)
         return {sql::Fault::Other, FileRecoveryMessage(left, QStringLiteral("保存格式"), true)};
     m_files = std::make_unique<safefile::Together>(pictureRecordPath(), QStringList {to}, m_step);
-    errno = 0;
-    if (!m_files->Open() || !safefile::CopyInto(from, m_files->file(0)) || !m_files->Prepare())
+    if (!m_files->Open())
+        return failed(m_files->SystemError());
+    if (!safefile::CopyInto(from, m_files->file(0)))
         return failed(errno);
+    if (!m_files->Prepare())
+        return failed(m_files->SystemError());
     return {};
 }
 

@@ -60,7 +60,8 @@ sql::Status StoreEmptyFormat(const FormatHost &host, const QString &name, const 
 // record, and RecoverPictureCopy (at the start, the database open) gives
 // the picture its name when the token reached the database and removes it
 // otherwise. A picture the target already had is never removed (and
-// replaced only when asked to).
+// replaced only when asked to); a link at the target's name is replaced, the
+// file it names is never written.
 class PictureCopy
 {
 public:
@@ -71,7 +72,7 @@ public:
     PictureCopy(const PictureCopy &) = delete;
     PictureCopy &operator=(const PictureCopy &) = delete;
     // Succeeds when there is nothing to copy or the copy is ready; a failure
-    // names what the system said.
+    // names what the system said of the step that failed.
     sql::Status Copy(const QString &from, const QString &to, bool replace);
     // Inside the transaction of the rows; true when there is nothing to mark.
     bool Mark(sql::Connection &conn);

@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QUrl>
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -212,6 +213,11 @@ QString FileWriteFaultText(const QString &path, int systemError, const QString &
     return DiskFullText(QStringLiteral("文件夹“") + folder + u'”', retry);
 }
 
+QString SystemErrorText(int systemError)
+{
+    return systemError ? QString::fromLocal8Bit(std::strerror(systemError)) : QString();
+}
+
 bool ConfirmReplaceFile(const QString &path)
 {
     const QFileInfo target(path);
@@ -250,12 +256,19 @@ QString FileRecoveryMessage(const safefile::RecoverResult &r, const QString &wor
 {
     switch (r.what) {
     case safefile::Recovery::Nothing:
-    case safefile::Recovery::Completed:
         return {};
+    case safefile::Recovery::Completed:
+        if (r.removed.isEmpty())
+            return {};
+        return QStringLiteral("上次中断的") + work + QStringLiteral("已撤销，它新建的文件“")
+            + r.removed.join(QStringLiteral("”、“")) + QStringLiteral("”已删除。");
     case safefile::Recovery::SetAside:
         return work + QStringLiteral("记录“") + r.record + QStringLiteral("”所列的文件不是")
             + work + QStringLiteral("时建立的，没有改动任何文件；该记录已改名为“")
-            + r.setAsideAs + QStringLiteral("”。");
+            + r.setAsideAs + QStringLiteral("”。")
+            + (r.kept.isEmpty() ? QString()
+                                : QStringLiteral("文件“") + r.target + QStringLiteral("”应有的内容可能在“")
+                       + r.kept + QStringLiteral("”中，请检查后自行改名。"));
     case safefile::Recovery::NotAFile:
         // Nothing is lost while no export runs.
         if (!needed)

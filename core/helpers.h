@@ -97,9 +97,12 @@ QString DiskFullText(const QString &place, const QString &retry);
 // number of the failed step: the full disk of the file's folder; "" for any
 // other cause (the caller's own words say enough).
 QString FileWriteFaultText(const QString &path, int systemError, const QString &retry);
+// The system's own words for an error number; "" for 0.
+QString SystemErrorText(int systemError);
 // What to tell the user about a recovery of the work named (导出, 保存格式);
 // "" when nothing. A record that is no file is said only when the work needs
-// it (needed).
+// it (needed). A record set aside names the hidden file that may hold a
+// target's new bytes; an undo names the files it removed.
 QString FileRecoveryMessage(const safefile::RecoverResult &r, const QString &work, bool needed);
 QString PickPictureFile();
 

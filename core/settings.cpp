@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 
 namespace {
@@ -29,6 +30,20 @@ QString settingsKey(const QString &application, const QString &section, const QS
 
 } // namespace
 
+void RemoveLeftSettingsCopies()
+{
+    // The names a write uses: its copy, the copy's numbered name once
+    // written, and the lock and temporary files QSettings makes beside the
+    // copy (".lock", "." and six letters or digits).
+    static const QRegularExpression own(
+        QStringLiteral("^settings\\.ini\\.new([0-9]*|\\.lock|\\.[A-Za-z0-9]{6})$"));
+    const QDir folder = QFileInfo(settingsFile()).absoluteDir();
+    for (const QString &left : folder.entryList({QStringLiteral("settings.ini.new*")},
+                                                QDir::Files | QDir::Hidden | QDir::System))
+        if (own.match(left).hasMatch())
+            QFile::remove(folder.filePath(left));
+}
+
 bool SaveRegSetting(const QString &application, const QString &section, const QString &name,
                     const QString &value)
 {
@@ -40,10 +55,7 @@ bool SaveRegSetting(const QString &application, const QString &section, const QS
     // there, and replaces the file only when it holds every value.
     const QString file = settingsFile();
     const QString work = file + QStringLiteral(".new");
-    const QFileInfo folder(file);
-    for (const QString &left : folder.absoluteDir().entryList(
-             {folder.fileName() + QStringLiteral(".new*")}, QDir::Files | QDir::Hidden))
-        QFile::remove(folder.absoluteDir().filePath(left)); // left by a killed save
+    RemoveLeftSettingsCopies();
     if (QFileInfo::exists(file) && !safefile::CopyFile(file, work))
         return false;
     QVariantMap expected;

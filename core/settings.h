@@ -9,6 +9,9 @@
 // Stores a value under application/section/name; true when stored.
 bool SaveRegSetting(const QString &application, const QString &section, const QString &name,
                     const QString &value);
+// Removes what settings writes killed on the way left beside the file (their
+// working copies), and nothing else; run at the start and by every write.
+void RemoveLeftSettingsCopies();
 // The stored value, or the default when absent or empty.
 QString GetRegSetting(const QString &application, const QString &section, const QString &name,
                       const QString &defaultValue = QString());

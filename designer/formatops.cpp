@@ -161,8 +161,13 @@ SaveOutcome SaveFormatAs(FormatWindow &window, const QString &nameIn,
         // Again under the caption's name: references to rows that got their
         // ID later in the first pass are stored with their final values.
         saved = SaveFormatGrid(host, grid, QString());
-        if (saved && (!picture.Mark(*conn) || !tx.Commit()))
-            saved = {sql::Fault::Other, conn->lastError()};
+        // A refused commit is classified as 保存格式 classifies it (a full
+        // disk is said as such).
+        if (saved && (!picture.Mark(*conn) || !tx.Commit())) {
+            saved = conn->lastStatus();
+            if (saved)
+                saved.fault = sql::Fault::Other;
+        }
     }
     if (!saved) {
         tx.Rollback();

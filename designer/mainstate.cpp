@@ -417,9 +417,9 @@ void MainState::LoadBackgroundPicture(const QString &formatName)
     TellPictureFault(PictureFaultText(path, read));
 }
 
-void MainState::TellPictureFault(const QString &text)
+void MainState::TellPictureFault(const QString &text, bool again)
 {
-    if (text.isEmpty() || m_picturesTold.contains(text))
+    if (text.isEmpty() || (!again && m_picturesTold.contains(text)))
         return;
     m_picturesTold.insert(text);
     dialogs().Message(text);

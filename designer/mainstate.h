@@ -118,8 +118,9 @@ public:
     void LoadBackgroundPicture(const QString &formatName);
     // Tells the user why a picture file was not read, once a run for each
     // text: a picture shown again, printed again or given again to a box by
-    // the next record is not told again. An empty text tells nothing.
-    void TellPictureFault(const QString &text);
+    // the next record is not told again; the user's own choice of the file
+    // (again true) is told every time. An empty text tells nothing.
+    void TellPictureFault(const QString &text, bool again = false);
 
     // ---- design controls ----
     DesignControls &Controls() { return m_ctls; }

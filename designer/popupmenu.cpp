@@ -10,6 +10,7 @@
 #include "designer/selection.h"
 #include "platform/dialogs.h"
 #include "platform/numtext.h"
+#include "platform/picturefile.h"
 
 #include <QClipboard>
 #include <QFileInfo>
@@ -135,6 +136,12 @@ void AddPicture(MainState &state, DesignControl &box)
         return;
     if (!QFileInfo(p).isFile()) {
         dialogs().Message(QStringLiteral("图片文件“") + p + QStringLiteral("”不存在！"));
+        return;
+    }
+    // A file that cannot be shown leaves the box's picture as it was, and
+    // its name out of the format.
+    if (const QString fault = PictureFaultText(p, ReadPicture(p)); !fault.isEmpty()) {
+        state.TellPictureFault(fault, true);
         return;
     }
     SetPictureContent(state, box, p);

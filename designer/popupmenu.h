@@ -22,7 +22,8 @@ void CopyControls(MainState &state, DesignControl &menuCtl);
 // mRtlCtl: the menu's input box, then the selected input boxes in index
 // order, linked in a ring through their related-box IDs.
 void BuildLinkChain(MainState &state, DesignControl &menuCtl);
-// mAddPic: a picture file into a picture box.
+// mAddPic: a picture file into a picture box; one that cannot be read is
+// told and the box keeps what it showed.
 void AddPicture(MainState &state, DesignControl &box);
 // mInputBarCode: asks for the bar-code digits; cancelling changes nothing,
 // an empty answer clears the box.

@@ -1,7 +1,9 @@
 #include "platform/pngreduced.h"
 
 #include <QIODevice>
+#include <QtEndian>
 #include <algorithm>
+#include <cstring>
 #include <csetjmp>
 #include <png.h>
 #include <vector>
@@ -86,6 +88,22 @@ struct Reduction
         }
         bandStart = y + 1;
     }
+
+    // Row y of the picture, holding the pixels of one pass of an
+    // interlaced PNG: the first pixel of each block is kept.
+    void SampleRow(int pass, png_uint_32 y, png_uint_32 cols)
+    {
+        if (y % png_uint_32(step) != 0 || y / png_uint_32(step) >= png_uint_32(out.height()))
+            return;
+        auto *line = reinterpret_cast<QRgb *>(out.scanLine(int(y / png_uint_32(step))));
+        for (png_uint_32 i = 0; i < cols; ++i) {
+            const png_uint_32 x = PNG_COL_FROM_PASS_COL(i, pass);
+            if (x % png_uint_32(step) == 0 && x / png_uint_32(step) < png_uint_32(out.width())) {
+                const png_byte *p = &row[size_t(i) * 4];
+                line[x / png_uint_32(step)] = qPremultiply(qRgba(p[0], p[1], p[2], p[3]));
+            }
+        }
+    }
 };
 
 void ReadBytes(png_structp png, png_bytep data, png_size_t length)
@@ -113,10 +131,6 @@ bool DecodeRows(png_structp png, png_infop info, Reduction *r)
     png_uint_32 w = 0, h = 0;
     int depth = 0, colour = 0, interlace = 0;
     png_get_IHDR(png, info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
-    if (interlace != PNG_INTERLACE_NONE) {
-        r->fault = ReducedPng::Fault::Interlaced;
-        return false;
-    }
     if (!r->Prepare(w, h))
         return false;
     png_set_expand(png); // a palette or grey below 8 bits to 8 bits, a transparent colour to alpha
@@ -126,9 +140,23 @@ bool DecodeRows(png_structp png, png_infop info, Reduction *r)
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != size_t(w) * 4)
         return false;
-    for (png_uint_32 y = 0; y < h; ++y) {
-        png_read_row(png, r->row.data(), nullptr);
-        r->AddRow(y);
+    if (interlace == PNG_INTERLACE_NONE) {
+        for (png_uint_32 y = 0; y < h; ++y) {
+            png_read_row(png, r->row.data(), nullptr);
+            r->AddRow(y);
+        }
+        return true;
+    }
+    // Without libpng's interlace handling each pass comes as a picture of
+    // its own, empty passes left out.
+    for (int pass = 0; pass < 7; ++pass) {
+        const png_uint_32 rows = PNG_PASS_ROWS(h, pass), cols = PNG_PASS_COLS(w, pass);
+        if (rows == 0 || cols == 0)
+            continue;
+        for (png_uint_32 j = 0; j < rows; ++j) {
+            png_read_row(png, r->row.data(), nullptr);
+            r->SampleRow(pass, PNG_ROW_FROM_PASS_ROW(j, pass), cols);
+        }
     }
     return true;
 }
@@ -139,6 +167,8 @@ ReducedPng ReadPngReduced(QIODevice &device, int step, qint64 maxPixels)
 {
     ReducedPng result;
     result.fault = ReducedPng::Fault::NotPng;
+    if (!PngChunksFitFile(device))
+        return result;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Ignore);
     if (!png)
         return result;
@@ -152,8 +182,37 @@ ReducedPng ReadPngReduced(QIODevice &device, int step, qint64 maxPixels)
     if (read) {
         result.image = std::move(r.out);
         result.fault = ReducedPng::Fault::None;
+        // An opaque picture kept opaque is drawn without converting it.
+        const QImage &img = result.image;
+        bool opaque = true;
+        for (int y = 0; opaque && y < img.height(); ++y) {
+            const auto *line = reinterpret_cast<const QRgb *>(img.constScanLine(y));
+            opaque = std::all_of(line, line + img.width(), [](QRgb p) { return qAlpha(p) == 255; });
+        }
+        if (opaque)
+            result.image.reinterpretAsFormat(QImage::Format_RGB32);
     } else {
         result.fault = r.fault;
     }
     return result;
+}
+
+bool PngChunksFitFile(QIODevice &device)
+{
+    const qint64 size = device.size();
+    qint64 at = 8; // past the signature
+    bool fits = true;
+    char head[8];
+    while (at + 8 <= size && device.seek(at) && device.read(head, 8) == 8) {
+        const qint64 next = at + 12 + qFromBigEndian<quint32>(head);
+        if (next > size) {
+            fits = std::memcmp(head + 4, "IDAT", 4) == 0;
+            break;
+        }
+        if (std::memcmp(head + 4, "IEND", 4) == 0)
+            break;
+        at = next;
+    }
+    device.seek(0);
+    return fits;
 }

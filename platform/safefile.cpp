@@ -12,6 +12,8 @@
 #include <optional>
 #include <set>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,6 +57,44 @@ QByteArray identity(const QByteArray &path)
         + QByteArray::number(qlonglong(st.st_size), 16) + '-'
         + QByteArray::number(qlonglong(st.st_mtim.tv_sec), 16) + '-'
         + QByteArray::number(qlonglong(st.st_mtim.tv_nsec), 16);
+}
+
+// Whether the file at the name has the recorded identity; "-" (the name did
+// not exist) and an empty identity match nothing, nor does anything but a
+// regular file.
+bool hasIdentity(const QByteArray &path, const QByteArray &id)
+{
+    return !id.isEmpty() && id != "-" && identity(path) == id;
+}
+
+// Whether a refused hard link means the file system has none (FAT, exFAT)
+// or too many already, rather than a file that may not be linked or moved
+// (append-only or immutable), which a move would not get past either.
+bool noHardLinks(int error, const QByteArray &path)
+{
+    if (error == EOPNOTSUPP || error == ENOSYS || error == EMLINK)
+        return true;
+    if (error != EPERM)
+        return false;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    ::close(fd);
+    return !known || !(flags & (FS_APPEND_FL | FS_IMMUTABLE_FL));
+}
+
+bool isRegular(const QByteArray &path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isLink(const QByteArray &path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 // Two names of one file (a hard link).
@@ -188,15 +228,38 @@ Parsed parseRecord(const QByteArray &text)
 // target has been replaced yet), a second name of the target itself.
 bool ownKept(const Together::Entry &e, bool identified)
 {
-    if (e.kept.isEmpty() || !exists(e.kept))
+    if (e.kept.isEmpty() || !isRegular(e.kept))
         return false;
-    return identified ? identity(e.kept) == e.keptId : sameFile(e.kept, e.target);
+    return identified ? hasIdentity(e.kept, e.keptId) : sameFile(e.kept, e.target);
 }
 
-// Whether a hidden new file is this run's.
+// Whether a hidden new file is this run's: a regular file, of the recorded
+// identity once there is one.
 bool ownStaged(const Together::Entry &e, bool identified)
 {
-    return exists(e.staged) && (!identified || identity(e.staged) == e.stagedId);
+    return isRegular(e.staged) && (!identified || hasIdentity(e.staged, e.stagedId));
+}
+
+// Whether the target may take back the old file kept under its second
+// name: it is gone, or is still that file, or is this run's new file.
+bool targetTakesKept(const Together::Entry &e, bool identified)
+{
+    return !exists(e.target) || sameFile(e.kept, e.target)
+        || (identified && hasIdentity(e.target, e.stagedId));
+}
+
+// Whether the run's new file may take the target's name: the target is the
+// old file the run kept (under its second name too, or, where the file
+// system has no hard links, not yet moved there), or there is none (a link
+// counts as none when the target did not exist as a file).
+bool targetTakesStaged(const Together::Entry &e, bool identified)
+{
+    if (!exists(e.target))
+        return true;
+    if (!e.existed)
+        return isLink(e.target);
+    return (ownKept(e, identified) && sameFile(e.kept, e.target))
+        || (identified && !exists(e.kept) && isRegular(e.target) && hasIdentity(e.target, e.keptId));
 }
 
 // A file that an undo or a completion could not give its target's name; it
@@ -207,6 +270,7 @@ struct Left
 {
     const Together::Entry *stuck = nullptr;
     QByteArray hidden; // the stuck file's hidden name
+    QStringList removed; // targets an undo removed (they did not exist before)
     explicit operator bool() const { return stuck != nullptr; }
 };
 
@@ -219,7 +283,9 @@ Left undo(const std::vector<Together::Entry> &entries, bool identified)
     for (const Together::Entry &e : entries) {
         if (ownKept(e, identified)) {
             // Both names may still be one file, where rename does nothing.
-            if (std::rename(e.kept.constData(), e.target.constData()) != 0) {
+            // A target that became another file is not written over.
+            if (!targetTakesKept(e, identified)
+                || std::rename(e.kept.constData(), e.target.constData()) != 0) {
                 if (!left.stuck)
                     left = {&e, e.kept}; // the old file keeps its hidden name
                 continue;
@@ -227,8 +293,9 @@ Left undo(const std::vector<Together::Entry> &entries, bool identified)
             if (exists(e.kept) && sameFile(e.kept, e.target))
                 ::unlink(e.kept.constData());
         } else if (!e.existed && identified && !exists(e.staged)
-                   && identity(e.target) == e.stagedId) {
-            ::unlink(e.target.constData()); // the new file
+                   && hasIdentity(e.target, e.stagedId)
+                   && ::unlink(e.target.constData()) == 0) {
+            left.removed << QFile::decodeName(e.target); // the new file
         }
         if (ownStaged(e, identified))
             ::unlink(e.staged.constData());
@@ -250,7 +317,8 @@ Left complete(const std::vector<Together::Entry> &entries, bool identified, cons
         if (!ownStaged(e, identified))
             continue;
         step();
-        if (std::rename(e.staged.constData(), e.target.constData()) != 0)
+        if (!targetTakesStaged(e, identified)
+            || std::rename(e.staged.constData(), e.target.constData()) != 0)
             return {&e, e.staged};
     }
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -362,8 +430,9 @@ mode_t newFileMode()
 
 } // namespace
 
-Writer::Writer(const QString &path)
+Writer::Writer(const QString &path, Links links)
     : m_path(path)
+    , m_links(links)
 { }
 
 Writer::Writer(const QString &staged, std::optional<QFileDevice::Permissions> permissions,
@@ -413,13 +482,16 @@ bool Writer::Open()
     }
     if (m_file.isOpen())
         return false;
-    // A link is followed: the file it names is replaced.
+    // Followed, a link's file is replaced; by name, the link itself is, and
+    // its file stays as it was.
     const QFileInfo info(m_path);
     struct stat st {};
-    const bool existed = info.exists();
-    m_target = QFile::encodeName(existed ? info.canonicalFilePath() : info.absoluteFilePath());
+    const bool byName = m_links == Links::ReplaceByName;
+    const bool existed = byName ? info.exists() && !info.isSymLink() : info.exists();
+    m_target = QFile::encodeName(existed && !byName ? info.canonicalFilePath()
+                                                    : QDir::cleanPath(info.absoluteFilePath()));
     // A file that cannot be written is not replaced.
-    if (existed && ::stat(m_target.constData(), &st) != 0)
+    if (existed && ::lstat(m_target.constData(), &st) != 0)
         return m_ok = noted(false);
     if (existed && !S_ISREG(st.st_mode))
         errno = EISDIR;
@@ -527,6 +599,13 @@ Together::~Together()
     Undo();
 }
 
+bool Together::noted(bool ok, const Writer *writer)
+{
+    if (!ok && m_errno == 0)
+        m_errno = writer && writer->SystemError() ? writer->SystemError() : errno;
+    return ok;
+}
+
 bool Together::Undo()
 {
     if (m_open) {
@@ -549,12 +628,19 @@ bool Together::Open()
         return false;
     std::vector<std::optional<QFileDevice::Permissions>> permissions;
     for (const QString &t : m_targets) {
-        // A link is followed: the file it names is replaced, as by a Writer.
+        // Replaced by name: a link there counts as no file, and the file it
+        // names is never written. Anything else but a regular file stays.
         const QFileInfo info(t);
         Entry e;
-        e.existed = info.exists();
-        const QString target = e.existed ? info.canonicalFilePath() : info.absoluteFilePath();
+        const QString target = QDir::cleanPath(info.absoluteFilePath());
         e.target = QFile::encodeName(target);
+        struct stat st {};
+        const bool named = ::lstat(e.target.constData(), &st) == 0;
+        if (named && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+            errno = EISDIR;
+            return noted(false);
+        }
+        e.existed = named && S_ISREG(st.st_mode);
         e.staged = hiddenBeside(target);
         if (e.existed)
             e.kept = hiddenBeside(target);
@@ -565,19 +651,19 @@ bool Together::Open()
     // The record is on the disk before any file it names is made; one left
     // by an earlier run is never written over.
     const QByteArray record = QFile::encodeName(m_record);
-    if (!writeRecord(record, recordText(m_entries), O_CREAT | O_EXCL, m_step)) {
+    if (!noted(writeRecord(record, recordText(m_entries), O_CREAT | O_EXCL, m_step))) {
         if (errno != EEXIST)
             ::unlink(record.constData());
         return false;
     }
     m_open = true;
     m_step();
-    if (!syncFolder(folderOf(record)))
+    if (!noted(syncFolder(folderOf(record))))
         return Undo();
     for (size_t i = 0; i < m_entries.size(); ++i) {
         m_writers.push_back(std::unique_ptr<Writer>(
             new Writer(QFile::decodeName(m_entries[i].staged), permissions[i], &m_step)));
-        if (!m_writers.back()->Open())
+        if (!noted(m_writers.back()->Open(), m_writers.back().get()))
             return Undo();
     }
     return true;
@@ -591,9 +677,39 @@ bool Together::Prepare()
         return true;
     bool ok = true;
     for (auto &w : m_writers)
-        ok = w->Finish() && ok;
+        ok = noted(w->Finish(), w.get()) && ok;
     for (auto &w : m_writers)
         w->Cancel(); // closes the synced files
+    // The old targets get their second names (hard links: they need no room
+    // on the disk) and the record takes every hidden file's identity, all
+    // before a commit elsewhere can decide the run: a recovery then renames
+    // nothing it cannot identify.
+    // Where the file system has no hard links (FAT, exFAT), the old target
+    // keeps its own name until the commit moves it to the second one: the
+    // identity recorded is the same, and so is the undo.
+    for (Entry &e : m_entries) {
+        if (!ok || e.kept.isEmpty())
+            continue;
+        m_step();
+        ok = ::link(e.target.constData(), e.kept.constData()) == 0;
+        if (!ok) {
+            const int error = errno;
+            e.moveOld = ok = noHardLinks(error, e.target);
+            errno = error;
+        }
+        ok = noted(ok);
+    }
+    ok = ok && noted(syncFolders(m_entries, m_step));
+    for (Entry &e : m_entries) {
+        e.stagedId = identity(e.staged);
+        e.keptId = e.kept.isEmpty() ? QByteArray() : identity(e.moveOld ? e.target : e.kept);
+        if (ok && (e.stagedId.isEmpty() || (!e.kept.isEmpty() && e.keptId.isEmpty()))) {
+            errno = EIO;
+            ok = noted(false);
+        }
+    }
+    ok = ok && noted(writeRecord(QFile::encodeName(m_record), madeText(m_entries), O_APPEND, m_step));
+    m_identified = ok;
     if (!ok)
         return Undo();
     m_prepared = true;
@@ -609,33 +725,25 @@ bool Together::Commit()
 {
     if (!Prepare())
         return false;
-    // The old targets get their second names (hard links: they need no room
-    // on the disk), the record takes every hidden file's identity, then the
-    // new files take the targets' places.
+    // The new files take the targets' places; an old target that could
+    // take no second name (a file system without hard links) moves to it
+    // just before its new file takes its place.
     bool ok = true;
-    for (const Entry &e : m_entries) {
-        if (!ok || e.kept.isEmpty())
-            continue;
-        m_step();
-        ok = ::link(e.target.constData(), e.kept.constData()) == 0;
-    }
-    ok = ok && syncFolders(m_entries, m_step);
-    for (Entry &e : m_entries) {
-        e.stagedId = identity(e.staged);
-        e.keptId = e.kept.isEmpty() ? QByteArray() : identity(e.kept);
-        ok = ok && !e.stagedId.isEmpty() && (e.kept.isEmpty() || !e.keptId.isEmpty());
-    }
-    const QByteArray record = QFile::encodeName(m_record);
-    ok = ok && writeRecord(record, madeText(m_entries), O_APPEND, m_step);
-    m_identified = ok;
     for (const Entry &e : m_entries) {
         if (!ok)
             break;
+        if (e.moveOld) {
+            m_step();
+            ok = noted(std::rename(e.target.constData(), e.kept.constData()) == 0);
+            if (!ok)
+                break;
+        }
         m_step();
-        ok = std::rename(e.staged.constData(), e.target.constData()) == 0;
+        ok = noted(std::rename(e.staged.constData(), e.target.constData()) == 0);
     }
-    ok = ok && syncFolders(m_entries, m_step);
-    ok = ok && writeRecord(record, kRecordDone + '\n', O_APPEND, m_step);
+    const QByteArray record = QFile::encodeName(m_record);
+    ok = ok && noted(syncFolders(m_entries, m_step));
+    ok = ok && noted(writeRecord(record, kRecordDone + '\n', O_APPEND, m_step));
     if (!ok && m_decided) {
         m_open = false; // left to the next recovery, which completes it
         return false;
@@ -671,6 +779,35 @@ QString setAside(const QString &record)
             break;
     }
     return {};
+}
+
+// The first entry of a run going forward that cannot be completed on
+// provable files: its new file is still hidden but has no recorded identity
+// or another one, or its target is another file than the one the run kept.
+const Together::Entry *unprovenForward(const Parsed &p)
+{
+    for (const Together::Entry &e : p.entries) {
+        if (!exists(e.staged))
+            continue; // already in its place
+        if (!p.identified || !ownStaged(e, true) || !targetTakesStaged(e, true))
+            return &e;
+    }
+    return nullptr;
+}
+
+// The first entry of a run being undone whose old file would go back over
+// a target that is neither it nor the run's new file. A run decided
+// elsewhere renames only after that decision, so there a new file found in
+// a target's place contradicts an undo: it is not removed.
+const Together::Entry *unprovenUndo(const Parsed &p, bool decidedElsewhere)
+{
+    for (const Together::Entry &e : p.entries) {
+        if (ownKept(e, p.identified) && !targetTakesKept(e, p.identified))
+            return &e;
+        if (decidedElsewhere && p.identified && hasIdentity(e.target, e.stagedId))
+            return &e;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -717,6 +854,20 @@ RecoverResult Recover(const QString &recordPath, const RecoverRules &rules)
             r.what = Recovery::Unreadable;
             return r;
         }
+        // Nothing is renamed on trust: a run that cannot be carried out on
+        // files provably its own is set aside untouched, naming a hidden
+        // file that may hold a target's new bytes.
+        if (const Together::Entry *unproven = *forward ? unprovenForward(p)
+                                                           : unprovenUndo(p, bool(rules.committed))) {
+            r.setAsideAs = setAside(recordPath);
+            r.what = r.setAsideAs.isEmpty() ? Recovery::Unreadable : Recovery::SetAside;
+            if (*forward) {
+                r.target = QFile::decodeName(unproven->target);
+                if (exists(unproven->staged))
+                    r.kept = QFile::decodeName(unproven->staged);
+            }
+            return r;
+        }
         const Left left
             = *forward ? complete(p.entries, p.identified, none) : undo(p.entries, p.identified);
         syncFolders(p.entries, none);
@@ -726,6 +877,7 @@ RecoverResult Recover(const QString &recordPath, const RecoverRules &rules)
             r.kept = QFile::decodeName(left.hidden);
             return r;
         }
+        r.removed = left.removed;
     }
     r.what = removeRecord(record, none) ? Recovery::Completed : Recovery::Unreadable;
     return r;
@@ -739,28 +891,48 @@ bool WriteFile(const QString &path, const QByteArray &bytes)
 
 bool CopyInto(const QString &from, Writer &to)
 {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
+    // Read through the system, so that errno is the failed read's.
+    const int fd = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    while (!in.atEnd()) {
-        const QByteArray block = in.read(1 << 20);
-        if (block.isEmpty() && in.error() != QFileDevice::NoError)
-            return false;
-        if (!to.Write(block))
-            return false;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, block.data(), size_t(block.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (!to.Write(block.left(n))) {
+            ok = false;
+            errno = to.SystemError() ? to.SystemError() : EIO;
+            break;
+        }
     }
-    return in.error() == QFileDevice::NoError;
+    const int why = errno;
+    ::close(fd);
+    errno = why;
+    return ok;
 }
 
-bool CopyFile(const QString &from, const QString &to)
+Copied CopyFile(const QString &from, const QString &to, Links links)
 {
     const QFileInfo a(from), b(to);
-    if (b.exists() && a.canonicalFilePath() == b.canonicalFilePath())
-        return true;
+    const bool toIsFile = b.exists() && (links == Links::Follow || !b.isSymLink());
+    if (toIsFile && a.canonicalFilePath() == b.canonicalFilePath())
+        return {};
     if (!a.exists())
-        return false;
-    Writer w(to);
-    return w.Open() && CopyInto(from, w) && w.Commit();
+        return {ENOENT};
+    Writer w(to, links);
+    if (!w.Open())
+        return {w.SystemError() ? w.SystemError() : EIO};
+    if (!CopyInto(from, w))
+        return {errno ? errno : EIO};
+    if (!w.Commit())
+        return {w.SystemError() ? w.SystemError() : EIO};
+    return {};
 }
 
 bool ReplaceWithFinished(const QString &temporary, const QString &target)

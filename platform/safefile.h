@@ -11,6 +11,12 @@
 // the rename, so a kill in between leaves that name, which the next write of
 // that target removes (only when no live write holds it). Files that must
 // change together go through a Together.
+//
+// A file the user named may be a symbolic link, and then the file it names
+// is written. The program's own files (in the data folder, or a picture
+// named after a file the user chose) are replaced by name: a link standing
+// at such a name is replaced by the new file and the file it names is never
+// written.
 
 #include <QByteArray>
 #include <QFile>
@@ -28,10 +34,14 @@ namespace safefile {
 // stops the program at a chosen operation.
 using StepHook = std::function<void()>;
 
+// Whether a target that is a symbolic link is written through (the file it
+// names is replaced) or replaced by name (the link goes, its file stays).
+enum class Links { Follow, ReplaceByName };
+
 class Writer
 {
 public:
-    explicit Writer(const QString &path);
+    explicit Writer(const QString &path, Links links = Links::Follow);
     // Removes the temporary file unless Commit succeeded.
     ~Writer();
     Writer(const Writer &) = delete;
@@ -47,6 +57,10 @@ public:
     // target now holds every byte written. Always false for a writer of a
     // Together, whose Commit replaces the targets.
     bool Commit();
+    // Flushes and syncs the temporary file without naming it, so that the
+    // bytes are on the disk before the caller records them elsewhere and
+    // commits; on failure the temporary file is dropped.
+    bool Finish();
     // The system error number of the step that failed (ENOSPC on a full
     // disk, EFBIG past a file-size limit); 0 before any failure.
     int SystemError() const { return m_errno; }
@@ -60,11 +74,10 @@ private:
     QFileDevice &file();
     const QFileDevice &file() const;
     void step() const;
-    // Flushes and syncs; on failure the temporary file is dropped.
-    bool Finish();
     void Cancel();
 
     QString m_path; // a plain writer's target as given
+    Links m_links = Links::Follow;
     QByteArray m_target; // the file it replaces
     QByteArray m_named; // its temporary file's name, once it has one
     QFile m_file;
@@ -81,15 +94,19 @@ private:
 // either every target gets its new bytes, or every target keeps (or gets
 // back) its old bytes and a target that did not exist stays absent.
 // A record, a small file in a folder of the program's own, names every file
-// involved before the first of them is made. The new bytes go to hidden
-// files beside the targets (".<target's name>.<8 letters or digits>"); each
-// old target keeps a second hidden name of that form (a hard link) until all
-// are replaced. Before the first rename the record takes the identity
-// (device, inode, size, modification time) of every hidden file, so that a
-// recovery touches a target only when it is provably the file this run put
-// there; after the last rename the record is marked done and the hidden
-// names are removed. A killed run leaves the record, and Recover completes a
-// run marked done (or committed elsewhere, see Prepare) and undoes any other.
+// involved before the first of them is made. Targets are replaced by name:
+// a symbolic link at a target's name counts as no file and is replaced, the
+// file it names is never written. The new bytes go to hidden files beside
+// the targets (".<target's name>.<8 letters or digits>"); each old target
+// keeps a second hidden name of that form (a hard link; where the file
+// system has none, the old file moves to it just before its new file takes
+// its place) until all are replaced. Once the new files are complete (Prepare) the record takes the
+// identity (device, inode, size, modification time) of every hidden file,
+// so that a recovery touches a file only when it is provably one this run
+// made or kept; after the last rename the record is marked done and the
+// hidden names are removed. A killed run leaves the record, and Recover
+// completes a run marked done (or committed elsewhere, see Prepare) and
+// undoes any other.
 class Together
 {
 public:
@@ -106,8 +123,8 @@ public:
     // over. A failed Open or Commit has undone everything at once.
     bool Open();
     Writer &file(qsizetype i) { return *m_writers.at(size_t(i)); }
-    // Syncs the new files, so that the run can be completed from the record
-    // alone. A run whose outcome is decided by a commit elsewhere (a
+    // Syncs the new files and records the hidden files' identities, so that
+    // the run can be completed from the record alone. A run whose outcome is decided by a commit elsewhere (a
     // database transaction) prepares before that commit, stores Token() in
     // it, and commits here afterwards; its recovery asks that store.
     bool Prepare();
@@ -118,12 +135,18 @@ public:
     // Recover completes it.
     bool Commit();
     void Decided() { m_decided = true; }
+    // The system error number of the step that failed, taken before the
+    // undo that followed; 0 before any failure.
+    int SystemError() const { return m_errno; }
 
     // One target as the record names it, file names as the system takes them.
     struct Entry
     {
         QByteArray target, staged, kept; // kept: the old target's second name
         bool existed = false;
+        // The old target could take no second name (no hard links): the
+        // commit moves it there just before its new file takes its place.
+        bool moveOld = false;
         // The hidden files' identities, known once the record holds them.
         QByteArray stagedId, keptId;
     };
@@ -141,14 +164,19 @@ private:
     bool m_prepared = false;
     bool m_decided = false;
     bool m_identified = false; // the record holds the hidden files' identities
+    int m_errno = 0;
+    // Notes the failed step's errno (or that of the writer given); returns ok.
+    bool noted(bool ok, const Writer *writer = nullptr);
 };
 
 // What a recovery found and did.
 enum class Recovery {
     Nothing,    // no record
     Completed,  // a run was completed or undone and its record removed
-    SetAside,   // the record names files that are not provably a run's own:
-                // nothing was touched, the record was renamed
+    SetAside,   // the record names files that are not provably a run's own,
+                // or a run decided to go forward whose new files are not
+                // provably its own: nothing was touched, the record was
+                // renamed
     NotAFile,   // a folder or something else that is no file has the record's name
     Unreadable, // the record, or what decides its run, cannot be read, or
                 // the record cannot be set aside; it stays
@@ -161,7 +189,13 @@ struct RecoverResult
     Recovery what = Recovery::Nothing;
     QString record; // the record's path
     QString setAsideAs; // SetAside: the record's new name
-    QString target, kept; // Stuck: the target and the hidden name of its file
+    // Stuck: the target and the hidden name of the file it should hold;
+    // SetAside of a run decided to go forward: a target and the hidden file
+    // that may hold its new bytes (empty when none is left).
+    QString target, kept;
+    // Completed by an undo: targets that did not exist before the run and
+    // held its new file, now removed again.
+    QStringList removed;
     // True when no record is left in the way of the next run.
     explicit operator bool() const
     {
@@ -186,15 +220,29 @@ struct RecoverRules
 // program. A record that is not wholly well-formed, names a path that is
 // not absolute or holds "." or ".." parts, names hidden files of another
 // form or folder than its targets', or targets that rules.accept refuses,
-// is renamed aside and nothing else is touched.
+// is renamed aside and nothing else is touched. So is a run decided to go
+// forward whose new files lack a recorded identity or have another one (a
+// data folder restored from a backup), or whose targets are neither absent
+// nor the old files the run kept: no hidden file is renamed over a name on
+// trust. Only regular files with the recorded identity are renamed; "-" in
+// the record's identities means the name did not exist, and nothing found
+// there is taken as the run's.
 RecoverResult Recover(const QString &record, const RecoverRules &rules = {});
 
 // The whole file in one go.
 bool WriteFile(const QString &path, const QByteArray &bytes);
-// Replaces `to` by a copy of `from`; true at once when both name one file.
-bool CopyFile(const QString &from, const QString &to);
+// A copy's outcome: the system error number of the step that failed (EIO
+// when the system named none), 0 when done.
+struct Copied
+{
+    int error = 0;
+    explicit operator bool() const { return error == 0; }
+};
+// Replaces `to` by a copy of `from`; done at once when both name one file
+// (with ReplaceByName, a link at `to` names no file).
+Copied CopyFile(const QString &from, const QString &to, Links links = Links::Follow);
 // Writes the bytes of `from` into an open writer; false when the file cannot
-// be read or a write fails.
+// be read or a write fails, with errno set to the failed step's.
 bool CopyInto(const QString &from, Writer &to);
 // Syncs a finished temporary file that something else wrote and renames it
 // over the target; on failure the temporary file is removed.

@@ -23,13 +23,16 @@ namespace {
 
 enum ControlClass { InputBox = 0, CheckBox = 1, PictureBox = 2, LineClass = 3, LabelClass = 4 };
 
-// The printer's own cause where it knows one (a PDF file on a full disk).
-QString DocumentFailedMessage(const Printer &printer)
+// The printer's own cause where it knows one (a PDF file on a full disk);
+// whether the contents reached the history before the document failed.
+QString DocumentFailedMessage(const Printer &printer, bool recorded)
 {
     QString cause = printer.DocumentFault();
     if (cause.isEmpty())
         cause = QStringLiteral("打印文档无法开始或结束，请检查打印机。");
-    return QStringLiteral("打印没有完成：") + cause + QStringLiteral("本次打印的内容没有记入历史记录。");
+    return QStringLiteral("打印没有完成：") + cause
+        + (recorded ? QStringLiteral("本次打印的内容已经记入历史记录。")
+                    : QStringLiteral("本次打印的内容没有记入历史记录。"));
 }
 
 bool IsBarCodeStart(const QString &content)
@@ -317,15 +320,40 @@ PrintedPage DrawRecord(PrintContext &ctx, PageDrawer &drawer)
     return CollectPageContents(ctx.controls);
 }
 
-void StoreHistory(PrintContext &ctx, const std::vector<PrintedPage> &pages)
+// How the end of a document went: whether it was handed on, whether its
+// contents went to the history first, and that write's result.
+struct DocumentEnd
 {
-    if (pages.empty() || !ctx.writeHistory)
-        return;
+    bool delivered = false;
+    bool recorded = false;
+    sql::Status stored;
+};
+
+// Ends the document; the contents go to the history once the document is
+// complete and before it is handed on (a PDF file is named after).
+DocumentEnd EndAndRecord(PrintContext &ctx, Printer &printer,
+                         const std::vector<PrintedPage> &pages)
+{
+    DocumentEnd end;
+    end.delivered = printer.EndDocRecorded([&] {
+        end.recorded = true;
+        if (!pages.empty() && ctx.writeHistory)
+            end.stored = ctx.writeHistory(ctx.controls.FormatName(), pages);
+    });
+    return end;
+}
+
+// Says what went wrong at the end; true when the document was handed on.
+bool SayDocumentEnd(const Printer &printer, const DocumentEnd &end)
+{
     // The cause in the words of any refused database write: a damaged file
     // is said as such, since the next start will refuse it.
-    if (const sql::Status why = ctx.writeHistory(ctx.controls.FormatName(), pages); !why)
+    if (end.recorded && !end.stored)
         dialogs().Message(QStringLiteral("单据已经打印，但打印记录没能保存到历史记录中！")
-                          + db::WriteFaultText(why, QStringLiteral("打印")));
+                          + db::WriteFaultText(end.stored, QStringLiteral("打印")));
+    if (!end.delivered)
+        dialogs().Message(DocumentFailedMessage(printer, end.recorded && end.stored));
+    return end.delivered;
 }
 
 } // namespace
@@ -340,12 +368,7 @@ bool PrintRecord(PrintContext &ctx)
         PageDrawer drawer(ctx, *printer);
         pages.push_back(DrawRecord(ctx, drawer));
     }
-    if (!printer->Surface().EndDoc()) {
-        dialogs().Message(DocumentFailedMessage(*printer));
-        return false;
-    }
-    StoreHistory(ctx, pages);
-    return true;
+    return SayDocumentEnd(*printer, EndAndRecord(ctx, *printer, pages));
 }
 
 qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
@@ -360,6 +383,7 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
     std::vector<PrintedPage> pages;
     bool ok = true;
     bool stopped = false;
+    DocumentEnd ended;
     {
         // The loop uses the page controls to its end; a stop (the progress
         // window's or the main window's close) ends it after the page in hand.
@@ -384,15 +408,16 @@ qint32 BatchPrint(PrintContext &ctx, const RecordScroll &records)
                 }
             }
         }
-        ok = printer->Surface().EndDoc() && ok;
+        // A page that failed discards the document, and nothing is stored.
+        if (ok)
+            ended = EndAndRecord(ctx, *printer, pages);
+        else
+            printer->Surface().EndDoc();
         if (records.showGridRow)
             records.showGridRow(records.value + 1);
     }
-    if (!ok) {
-        dialogs().Message(DocumentFailedMessage(*printer));
+    if (!SayDocumentEnd(*printer, ended))
         return 0;
-    }
-    StoreHistory(ctx, pages);
     const auto printed = static_cast<qint32>(pages.size());
     if (stopped)
         dialogs().Message(BatchStoppedMessage(start, end, printed));

@@ -1,17 +1,17 @@
 #include "printing/printer.h"
 
 #include "core/helpers.h"
-#include "platform/numtext.h"
 #include "platform/safefile.h"
 
 #include <QDir>
 #include <QPdfWriter>
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
-// One side's whole points within [lo, hi] millimetres; see WholePoints.
-std::optional<double> WholePointsWithin(Mm side, double lo, double hi)
+// One side's points within [lo, hi] millimetres; see FedPoints.
+std::optional<double> PointsWithin(Mm side, double lo, double hi)
 {
     // The limits came from points through millimetres: a whole limit may
     // come back a hair below itself.
@@ -22,17 +22,30 @@ std::optional<double> WholePointsWithin(Mm side, double lo, double hi)
         n = std::floor(high);
     if (n < low && p >= low)
         n = std::ceil(low);
-    if (n < low || n > high)
-        return std::nullopt;
-    return n;
+    if (n >= low && n <= high)
+        return n;
+    // A range narrower than a point may hold no whole point (a roll whose
+    // width is fixed at 175.75 pt): a side within rounding of it goes at
+    // the size the range holds.
+    if (std::ceil(low) > high && std::abs(p - std::clamp(p, low, high)) <= 0.5)
+        return std::clamp(p, ToPt(Mm(lo)).v, ToPt(Mm(hi)).v);
+    return std::nullopt;
+}
+
+// Whether a paper of `pt` points is a side of `side` as the printer states
+// it: printers state sizes in whole points (Qt rounds a description's to
+// them, and descriptions round their millimetre labels), half a point off.
+bool StatedAs(double pt, Mm side)
+{
+    return std::abs(pt - ToPt(side).v) <= 0.5 + 1e-6;
 }
 
 } // namespace
 
-std::optional<QSizeF> CustomPaperRange::WholePoints(Mm width, Mm height) const
+std::optional<QSizeF> CustomPaperRange::FedPoints(Mm width, Mm height) const
 {
-    const auto w = WholePointsWithin(width, min.width(), max.width());
-    const auto h = WholePointsWithin(height, min.height(), max.height());
+    const auto w = PointsWithin(width, min.width(), max.width());
+    const auto h = PointsWithin(height, min.height(), max.height());
     if (!w || !h)
         return std::nullopt;
     return QSizeF(*w, *h);
@@ -42,10 +55,9 @@ std::optional<QPageSize> ChooseCustomPaper(const QList<QPageSize> &offered,
                                            const std::optional<CustomPaperRange> &custom,
                                            Mm width, Mm height)
 {
-    const auto tenths = [](double mm) { return num::RoundToInt64(mm * 10); };
     for (const QPageSize &p : offered) {
-        const QSizeF s = p.size(QPageSize::Millimeter);
-        if (tenths(s.width()) == tenths(width.v) && tenths(s.height()) == tenths(height.v))
+        const QSizeF s = p.size(QPageSize::Point);
+        if (StatedAs(s.width(), width) && StatedAs(s.height(), height))
             return p;
     }
     if (custom && width.v > 0 && height.v > 0 && custom->Holds(width, height))
@@ -123,18 +135,27 @@ public:
     {
         const bool sent = PagesStarted() > 0 || PagesEnded() > 0;
         const bool ok = PainterSurface::EndDoc();
-        if (!m_file)
-            return ok && !sent; // the file could not be made, or a second document
-        const bool written = ok && sent && m_writes.Finish() && m_file->Commit();
-        m_systemError = m_file->SystemError();
+        // Without a file (it could not be made, or a second document) only
+        // a document that sent nothing ends well.
+        const bool writing = m_file && sent;
+        const bool complete
+            = writing ? ok && m_writes.Finish() && m_file->Finish() : ok && (m_file || !sent);
+        if (complete && m_beforeNaming)
+            m_beforeNaming();
+        const bool named = !writing || (complete && m_file->Commit());
+        if (m_file)
+            m_systemError = m_file->SystemError();
         m_file.reset(); // removes the temporary file unless committed
-        return sent ? written : ok;
+        return complete && named;
     }
     // The system error number of the file's failed write; 0 when none.
     int SystemError() const { return m_systemError; }
+    // Called once the file is complete on the disk, before it is named.
+    void SetBeforeNaming(std::function<void()> call) { m_beforeNaming = std::move(call); }
 
 private:
     int m_systemError = 0;
+    std::function<void()> m_beforeNaming;
     std::unique_ptr<safefile::Writer> &m_file;
     CheckedWrites &m_writes;
 };
@@ -156,6 +177,14 @@ PdfPrinter::PdfPrinter(const QString &path)
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     m_writer->setCreator(QStringLiteral("快递单套打"));
     m_surface = std::make_unique<FileSurface>(m_writer.get(), m_file, *m_writes);
+}
+
+bool PdfPrinter::EndDocRecorded(const std::function<void()> &record)
+{
+    m_surface->SetBeforeNaming(record);
+    const bool ended = m_surface->EndDoc();
+    m_surface->SetBeforeNaming({});
+    return ended;
 }
 
 QString PdfPrinter::DocumentFault() const

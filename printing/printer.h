@@ -7,10 +7,11 @@
 // the system (printing/ui/qtprinter.h, over QPrinter and CUPS) and a PDF
 // file (PdfPrinter below), the chooser's "PDF 文件" entry.
 //
-// Choosing a custom paper: a paper the printer offers of exactly the
-// format's size (to 0.1 mm; the same size turned by 90 degrees does not
-// count), else a custom size when the printer takes one of that size, else
-// nothing and the current paper stays.
+// Choosing a custom paper: a paper the printer offers of the format's size
+// as the printer states it (in whole points, so within half a point a side;
+// the same size turned by 90 degrees does not count), else a custom size
+// when the printer takes one of that size, else nothing and the current
+// paper stays.
 
 #include "platform/drawsurface.h"
 #include "platform/lengths.h"
@@ -19,6 +20,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -32,13 +34,15 @@ class Writer;
 struct CustomPaperRange
 {
     QSizeF min, max;
-    // Printers are handed sizes in whole points: each side's nearest whole
-    // point, or, where that passes a limit that is no whole point while the
-    // side itself lies within it, the last whole point inside. nullopt when
-    // a side gets no whole point within its limits (it lies outside).
-    std::optional<QSizeF> WholePoints(Mm width, Mm height) const;
-    // Whether the size's whole points lie within the range.
-    bool Holds(Mm width, Mm height) const { return WholePoints(width, height).has_value(); }
+    // Printers are handed sizes in points: each side's nearest whole point,
+    // or, where that passes a limit that is no whole point while the side
+    // itself lies within it, the last whole point inside; a side whose
+    // limits hold no whole point goes at the size they hold when it lies
+    // within half a point of them. nullopt when a side gets no such size
+    // (it lies outside).
+    std::optional<QSizeF> FedPoints(Mm width, Mm height) const;
+    // Whether the size's points lie within the range.
+    bool Holds(Mm width, Mm height) const { return FedPoints(width, height).has_value(); }
 };
 
 class Printer
@@ -59,6 +63,18 @@ public:
     // Why the document could not be written, in the user's words, when the
     // printer knows (a file on a full disk); "" otherwise.
     virtual QString DocumentFault() const { return {}; }
+    // Ends the document and, once it is complete, calls record (the history
+    // write) before the document is handed on where that can wait: a PDF
+    // file takes its name only after, so a kill in between leaves a record
+    // without its file, never a file without its record. False when the
+    // document failed, before record or after it.
+    virtual bool EndDocRecorded(const std::function<void()> &record)
+    {
+        if (!Surface().EndDoc())
+            return false;
+        record();
+        return true;
+    }
 };
 
 // The paper for a format of that size, or nullopt when the printer offers
@@ -73,8 +89,9 @@ bool SetPrinterPaper(Printer &printer, Mm width, Mm height);
 // Prints one document into a PDF file: the page is the paper, the printable
 // area all of it, at 600 dots per inch. The document goes through
 // platform/safefile: it replaces the target only when the document ended and
-// every write and the sync to disk succeeded; otherwise EndDoc fails, the
-// temporary file is removed and an existing file keeps its bytes. A
+// every write and the sync to disk succeeded (and, through EndDocRecorded,
+// after its record is written); otherwise EndDoc fails, the temporary file
+// is removed and an existing file keeps its bytes. A
 // document with nothing drawn writes nothing.
 class PdfPrinter : public Printer
 {
@@ -94,6 +111,7 @@ public:
     QList<QPageSize> SupportedPageSizes() const override;
     std::optional<CustomPaperRange> CustomPaperSizes() const override;
     QString DocumentFault() const override;
+    bool EndDocRecorded(const std::function<void()> &record) override;
 
 private:
     class CheckedWrites;

@@ -2,8 +2,10 @@
 
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/helpers.h"
 #include "core/progress.h"
 #include "platform/dialogs.h"
+#include "platform/picturefile.h"
 #include "platform/safefile.h"
 
 #include <QDir>
@@ -64,14 +66,26 @@ bool ImportBackgroundPicture(const QString &formatName)
     const QString file = ShowOpenDialog(QString::fromUtf8(kJpegFilter));
     if (file.right(4).toLower() != QLatin1String(".jpg") || !QFileInfo(file).isFile())
         return false;
+    // Read as the page will draw it, so a file that cannot be shown never
+    // takes the place of a background that can.
+    if (const QString fault = PictureFaultText(file, ReadPicture(file)); !fault.isEmpty()) {
+        dialogs().Message(fault);
+        return false;
+    }
     const QString target = GetBackgroundPicturePath(formatName);
     if (QFileInfo::exists(target)
         && !dialogs().AskYesNo(QStringLiteral("当前格式已有底图，是否要替换？")))
         return false;
-    if (QFileInfo(file).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
-        return true;
-    if (!safefile::CopyFile(file, target)) {
-        dialogs().Message(QStringLiteral("文件保存出错！"));
+    // The picture is the program's own file: a link at its name is replaced,
+    // never written through. A failure says the system's cause.
+    if (const safefile::Copied copied
+        = safefile::CopyFile(file, target, safefile::Links::ReplaceByName);
+        !copied) {
+        const QString full = FileWriteFaultText(target, copied.error, QStringLiteral("更换背景图"));
+        dialogs().Message(QStringLiteral("文件保存出错！")
+                          + (full.isEmpty() ? QStringLiteral("底图“") + target
+                                     + QStringLiteral("”复制出错：") + SystemErrorText(copied.error)
+                                            : full));
         return false;
     }
     return true;

@@ -52,10 +52,13 @@ private:
 };
 
 // ImportBackgroundPicture: asks for a .jpg file and copies it over the
-// format's picture (asking first when there is one). The copy goes to a
-// temporary file that replaces the old picture only when complete; a copy
-// that fails says "文件保存出错！" and keeps the old picture. True when the
-// picture changed (the caller reloads and redraws the page).
+// format's picture (asking first when there is one). A file the page could
+// not draw (platform/picturefile) is refused first, with the reason naming
+// it, and the old picture stays. The copy goes to a temporary file that
+// replaces the old picture only when complete, by name (a link at the
+// picture's name is replaced, the file it names stays); a copy that fails
+// says "文件保存出错！" with the system's cause and keeps the old picture.
+// True when the picture changed (the caller reloads and redraws the page).
 bool ImportBackgroundPicture(const QString &formatName);
 // ClearBackgroundPicture: after asking, deletes the format's picture file.
 // True when it was deleted.

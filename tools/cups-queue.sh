@@ -15,7 +15,10 @@
 # tools/pqt-media.ppd (custom sizes bounded more narrowly for its default
 # media type than its size parameters, which are all Qt reports, say) and
 # PQT-FRACTION from tools/pqt-fraction.ppd (custom size limits that are not
-# whole points).
+# whole points); PQT-THERMAL from tools/pqt-thermal.ppd (a waybill label
+# printer: labels named in millimetres, sized in points, no custom sizes) and
+# PQT-ROLL from tools/pqt-roll.ppd (a 62 mm label roll: named labels and a
+# custom width fixed between whole points).
 # Idempotent; needs root (or sudo) to start cupsd and add the queues.
 # cups-pdf writes the jobs into /var/spool/cups-pdf/<user>.
 set -euo pipefail
@@ -80,7 +83,9 @@ sample_queue PQT-ZEBRA zebra
 add_queue PQT-UNEVEN "$(dirname "$0")/pqt-uneven.ppd"
 add_queue PQT-MEDIA "$(dirname "$0")/pqt-media.ppd"
 add_queue PQT-FRACTION "$(dirname "$0")/pqt-fraction.ppd"
+add_queue PQT-THERMAL "$(dirname "$0")/pqt-thermal.ppd"
+add_queue PQT-ROLL "$(dirname "$0")/pqt-roll.ppd"
 for q in "$QUEUE" "$QUEUE-MARGINS" PQT-LASERJET PQT-LETTER PQT-DYMO PQT-ZEBRA PQT-UNEVEN PQT-MEDIA \
-  PQT-FRACTION; do
+  PQT-FRACTION PQT-THERMAL PQT-ROLL; do
   lpstat -p "$q"
 done

@@ -4,7 +4,7 @@ set -euo pipefail
 PKGS=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6sql6 qt6-translations-l10n qt6-webengine-dev libgl-dev
       libsqlcipher-dev libssl-dev libgtest-dev googletest
-      libfreexl-dev libxlsxwriter-dev libpng-dev clang libclang-rt-14-dev
+      libfreexl-dev libxlsxwriter-dev libpng-dev libjpeg62-turbo-dev clang libclang-rt-14-dev
       zbar-tools poppler-utils python3-xlwt cups libcups2-dev printer-driver-cups-pdf python3-openpyxl
       fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb xauth openbox x11-utils
       llvm-14 strace)

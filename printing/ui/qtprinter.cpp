@@ -11,9 +11,12 @@ namespace {
 // A custom paper as the queue will feed it. CUPS keeps a custom size in
 // hundredths of a millimetre and hands the printer whole points cut down, so
 // 230 mm (651.97 pt) would come out 651 pt (229.66 mm) wide. Asking for the
-// whole point the range gives (the nearest, kept inside a limit that is no
-// whole point), written in millimetres rounded up to the hundredth, comes
-// out that whole point: within 0.18 mm of the format (1 pt at such a limit).
+// points the range gives (the nearest whole point, kept inside a limit that
+// is no whole point), written in millimetres rounded up to the hundredth,
+// comes out those points: within 0.18 mm of the format (1 pt at such a
+// limit). A width fixed at 175.75 pt is asked as 62.01 mm, past the range
+// in hundredths, which CUPS hands on uncut: 175.78 pt, where 62 mm would
+// come out 175 pt.
 QPageSize AsQueueFeedsIt(const QPageSize &size, const std::optional<CustomPaperRange> &range)
 {
     if (size.id() != QPageSize::Custom)
@@ -21,9 +24,9 @@ QPageSize AsQueueFeedsIt(const QPageSize &size, const std::optional<CustomPaperR
     const QSizeF mm = size.size(QPageSize::Millimeter);
     const QSizeF nearest(std::round(ToPt(Mm(mm.width())).v), std::round(ToPt(Mm(mm.height())).v));
     const QSizeF points
-        = range ? range->WholePoints(Mm(mm.width()), Mm(mm.height())).value_or(nearest) : nearest;
-    const auto fed = [](double wholePoints) {
-        return std::ceil(ToMm(Pt(wholePoints)).v * 100 - 1e-6) / 100;
+        = range ? range->FedPoints(Mm(mm.width()), Mm(mm.height())).value_or(nearest) : nearest;
+    const auto fed = [](double points) {
+        return std::ceil(ToMm(Pt(points)).v * 100 - 1e-6) / 100;
     };
     return QPageSize(QSizeF(fed(points.width()), fed(points.height())), QPageSize::Millimeter,
                      size.name(), QPageSize::ExactMatch);

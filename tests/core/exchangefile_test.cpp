@@ -12,6 +12,9 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <cerrno>
+#include <unistd.h>
+
 using namespace fmtgrid;
 
 namespace {
@@ -201,11 +204,19 @@ TEST_F(ExchangeFileTest, ImportsAnOriginalStyleFile)
     // A trailing CR LF, as hand-edited files have.
     ASSERT_TRUE(WriteBytes(file, cp936::Encode(lines.join(QStringLiteral("\r\n")) + "\r\n")));
     ASSERT_TRUE(WriteBytes(path(QStringLiteral("in/顺丰.jpg")), QByteArray("JPEGDATA")));
+    // The picture's name in the data folder links to the database: the
+    // link is replaced, the database is not written.
+    ASSERT_TRUE(db::FormatExists(QStringLiteral("顺丰")).has_value()); // the database exists
+    const QString database = path(QStringLiteral("DATA.db"));
+    const QByteArray databaseBytes = ReadBytes(database);
+    ASSERT_TRUE(QFile::link(database, GetBackgroundPicturePath(QStringLiteral("顺丰"))));
     dlg.Queue(true);
     ASSERT_TRUE(ImportFormat(host, QStringLiteral("  ") + file + QStringLiteral(" "), true));
     EXPECT_EQ(host.selectedFormat, QStringLiteral("顺丰"));
     EXPECT_TRUE(msgs().isEmpty());
+    EXPECT_FALSE(QFileInfo(GetBackgroundPicturePath(QStringLiteral("顺丰"))).isSymLink());
     EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(QStringLiteral("顺丰"))), QByteArray("JPEGDATA"));
+    EXPECT_EQ(ReadBytes(database).left(16), databaseBytes.left(16));
 
     const auto rs = db::OpenRecordset(QStringLiteral("SELECT * FROM Fmt WHERE Fmt=? ORDER BY ID"),
                                       {QStringLiteral("顺丰")});
@@ -420,6 +431,35 @@ TEST_F(ExchangeFileTest, ExportPathsOverwriteAndPicture)
     EXPECT_TRUE(dlg.shown().empty());
 }
 
+// Over a file that can take no second name (FAT and exFAT sticks have no
+// hard links; here the old file has every name ext4 allows it) the export
+// works all the same: the old bytes move aside until the new ones are in.
+TEST_F(ExchangeFileTest, ExportOverAFileThatCanTakeNoSecondName)
+{
+    makeFormat(QStringLiteral("A"));
+    ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(QStringLiteral("A")), QByteArray("PIC")));
+    const QString out = path(QStringLiteral("out")), names = path(QStringLiteral("names"));
+    ASSERT_TRUE(QDir().mkpath(out) && QDir().mkpath(names));
+    const QString old = out + QStringLiteral("/old.wlq");
+    ASSERT_TRUE(WriteBytes(old, "OLD"));
+    int n = 0;
+    while (n < 70000
+           && ::link(QFile::encodeName(old).constData(),
+                     QFile::encodeName(names + u'/' + QString::number(n)).constData())
+               == 0)
+        ++n;
+    if (errno != EMLINK)
+        GTEST_SKIP() << "no limit to a file's names on this file system";
+    dlg.Queue(old);
+    dlg.Queue(true); // replace
+    ASSERT_TRUE(ExportFormat(host, QStringLiteral("A"))) << qPrintable(msgs().join(u'|'));
+    EXPECT_TRUE(ReadBytes(old).startsWith("<"));
+    EXPECT_EQ(ReadBytes(out + QStringLiteral("/old.jpg")), "PIC");
+    EXPECT_EQ(ReadBytes(names + QStringLiteral("/0")), "OLD");
+    EXPECT_EQ(FilesIn(out), (QStringList {QStringLiteral("old.jpg"), QStringLiteral("old.wlq")}));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("export.pending"))));
+}
+
 TEST(ExchangeFileNames, BaseNameOfThePath)
 {
     EXPECT_EQ(xfile::FormatNameFromPath(QStringLiteral("/home/a/顺丰.wlq")),
@@ -584,32 +624,40 @@ TEST_F(ExchangeFileTest, OriginalFileExportsBackInItsOwnLayout)
     EXPECT_EQ(ReadBytes(out), cp936::Encode(expected.join(QStringLiteral("\r\n"))));
 }
 
-// The text is replaced only together with its picture. Here the picture
-// cannot take its place: its name links to a file in a folder that takes new
-// entries but lets none go (append-only, which stops root too), so the
-// picture's new bytes can be written but not renamed over the old ones. The
-// old text must stay.
+// The text is replaced only together with its picture. Here the picture's
+// name beside the file is a link to a file elsewhere, and the picture's new
+// file is gone (removed by something else) when its turn comes: the old
+// text must stay. A later export replaces the link by name; the file it
+// names keeps its bytes.
 TEST_F(ExchangeFileTest, ExportKeepsTheOldTextWhenThePictureCannotBeReplaced)
 {
     makeFormat(QStringLiteral("A"));
     ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(QStringLiteral("A")), QByteArray("PIC")));
-    const QString out = path(QStringLiteral("out")), locked = path(QStringLiteral("locked"));
-    ASSERT_TRUE(QDir().mkpath(out) && QDir().mkpath(locked));
+    const QString out = path(QStringLiteral("out")), elsewhere = path(QStringLiteral("photos"));
+    ASSERT_TRUE(QDir().mkpath(out) && QDir().mkpath(elsewhere));
     ASSERT_TRUE(WriteBytes(out + QStringLiteral("/old.wlq"), "OLD"));
-    ASSERT_TRUE(WriteBytes(locked + QStringLiteral("/pic.jpg"), "OLDPIC"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("../locked/pic.jpg"), out + QStringLiteral("/old.jpg")));
+    ASSERT_TRUE(WriteBytes(elsewhere + QStringLiteral("/pic.jpg"), "OLDPIC"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../photos/pic.jpg"), out + QStringLiteral("/old.jpg")));
     const QStringList dataFiles = FilesIn(dataDir());
-    {
-        AppendOnlyFolder lock(locked);
-        if (!lock.on())
-            GTEST_SKIP() << "no append-only folders on this file system";
-        dlg.Queue(out + QStringLiteral("/old.wlq"));
-        dlg.Queue(true); // replace
-        EXPECT_FALSE(ExportFormat(host, QStringLiteral("A")));
-    }
+    const auto pictureGone = [&] {
+        if (ReadBytes(out + QStringLiteral("/old.wlq")) == "OLD")
+            return;
+        for (const QString &f : QDir(out).entryList({QStringLiteral(".old.jpg.*")}, QDir::Files | QDir::Hidden))
+            QFile::remove(out + u'/' + f);
+    };
+    dlg.Queue(out + QStringLiteral("/old.wlq"));
+    dlg.Queue(true); // replace
+    EXPECT_FALSE(ExportFormat(host, QStringLiteral("A"), pictureGone));
     EXPECT_EQ(msgs(), QStringList {QStringLiteral("文件保存出错！")});
     EXPECT_EQ(ReadBytes(out + QStringLiteral("/old.wlq")), "OLD");
     EXPECT_EQ(ReadBytes(out + QStringLiteral("/old.jpg")), "OLDPIC");
     EXPECT_EQ(FilesIn(out), (QStringList {QStringLiteral("old.jpg"), QStringLiteral("old.wlq")}));
     EXPECT_EQ(FilesIn(dataDir()), dataFiles);
+
+    dlg.Queue(out + QStringLiteral("/old.wlq"));
+    dlg.Queue(true);
+    EXPECT_TRUE(ExportFormat(host, QStringLiteral("A")));
+    EXPECT_FALSE(QFileInfo(out + QStringLiteral("/old.jpg")).isSymLink());
+    EXPECT_EQ(ReadBytes(out + QStringLiteral("/old.jpg")), "PIC");
+    EXPECT_EQ(ReadBytes(elsewhere + QStringLiteral("/pic.jpg")), "OLDPIC");
 }

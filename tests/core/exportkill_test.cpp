@@ -15,6 +15,8 @@
 
 #include <QDir>
 
+#include <optional>
+
 namespace {
 
 ChildRun runChild(const QString &target, int killAt)
@@ -123,9 +125,10 @@ TEST_F(ExportKill, KilledAtAnyFileOperationLeavesBothOldOrBothNewAndNothingElse)
     EXPECT_EQ(FilesIn(dataDir()), dataFiles);
 }
 
-// A rollback whose rename back fails (the folder made append-only) leaves
-// the old files under their hidden names and keeps the record; the next
-// recovery, the folder writable again, gives the old pair back.
+// A rollback whose rename back fails (the folder made append-only), in a
+// recovery or in the failed commit itself, leaves the old files under their
+// hidden names and keeps the record; the next recovery, the folder writable
+// again, gives the old pair back.
 TEST_F(ExportKill, RollbackThatCannotRenameBackKeepsTheRecord)
 {
     const int steps = prepare();
@@ -149,6 +152,26 @@ TEST_F(ExportKill, RollbackThatCannotRenameBackKeepsTheRecord)
     }
     EXPECT_EQ(stuck.what, safefile::Recovery::Stuck);
     EXPECT_TRUE(QFileInfo(stuck.kept).fileName().startsWith(".old.")) << qPrintable(stuck.kept);
+    EXPECT_TRUE(RecoverFormatExport());
+    EXPECT_EQ(pairState(), "old");
+    EXPECT_EQ(FilesIn(out), pair);
+    EXPECT_EQ(FilesIn(dataDir()), dataFiles);
+
+    // The same inside an export: the folder turns append-only once the text
+    // is replaced, so the picture cannot be, nor the text put back.
+    std::optional<AppendOnlyFolder> lock;
+    const safefile::StepHook lockAfterText = [&] {
+        if (!lock && ReadBytes(out + "/old.wlq") != "OLD")
+            lock.emplace(out);
+    };
+    dlg.Queue(out + "/old.wlq");
+    dlg.Queue(true); // replace
+    FormatHostState host;
+    EXPECT_FALSE(ExportFormat(host, "A", lockAfterText));
+    ASSERT_TRUE(lock && lock->on());
+    lock.reset();
+    EXPECT_EQ(pairState(), "mixed");
+    EXPECT_TRUE(QFileInfo::exists(path("export.pending")));
     EXPECT_TRUE(RecoverFormatExport());
     EXPECT_EQ(pairState(), "old");
     EXPECT_EQ(FilesIn(out), pair);

@@ -1,18 +1,23 @@
-// Writes onto a full disk (a file-size limit in a child process): the old
-// file keeps its bytes, no temporary file is left and the failure is said.
+// Writes onto a full disk (a file-size limit in a child process), and
+// settings writes killed on the way: the old file keeps its bytes, no
+// temporary file is left and a failure is said.
 
 #include "core/exchangefile.h"
 #include "core/formatgrid.h"
 #include "core/formathost.h"
 #include "core/formatstore.h"
 #include "core/database.h"
+#include "core/helpers.h"
 #include "core/settings.h"
 #include "core/textfiles.h"
+#include "support/killchild.h"
 #include "support/testenv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+
+#include <cerrno>
 
 namespace {
 
@@ -57,6 +62,34 @@ TEST_F(FullDiskWrites, SettingsFileKeepsItsValues)
     }
 }
 
+// A settings write killed as it enters each rename, removal, link or sync,
+// then a start: the file holds the old value or the new one, and only the
+// write's own working copies are gone (a file of a like name stays).
+TEST_F(FullDiskWrites, SettingsWriteKilledOnTheWayLeavesNothingAfterTheNextStart)
+{
+    const QString ini = path(QStringLiteral("settings.ini"));
+    const QStringList kept {QStringLiteral("settings.ini"), QStringLiteral("settings.ini.newer")};
+    int kills = 0;
+    for (const QString op : {"rename,renameat,renameat2", "unlink,unlinkat", "link,linkat",
+                             "fsync,fdatasync", "flock"})
+        for (int when = 1; when <= 3; ++when) {
+            for (const QString &f : FilesIn(dataDir()))
+                QFile::remove(path(f));
+            ASSERT_TRUE(SaveRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"),
+                                       QStringLiteral("K"), QStringLiteral("old")));
+            ASSERT_TRUE(WriteBytes(path(QStringLiteral("settings.ini.newer")), "mine"));
+            if (!RunChildKilledAtCall("SettingsWriteChild.DISABLED_Run", op, when))
+                continue;
+            ++kills;
+            RemoveLeftSettingsCopies();
+            const QString value = QSettings(ini, QSettings::IniFormat).value("PQT_V/Para/K").toString();
+            EXPECT_TRUE(value == "old" || value == "new") << qPrintable(op) << when;
+            EXPECT_EQ(FilesIn(dataDir()), kept) << qPrintable(op) << when;
+            EXPECT_EQ(ReadBytes(path(QStringLiteral("settings.ini.newer"))), "mine");
+        }
+    EXPECT_GT(kills, 4);
+}
+
 TEST_F(FullDiskWrites, FormatExportKeepsTheOldFileAndPicture)
 {
     FormatHostState host;
@@ -66,10 +99,10 @@ TEST_F(FullDiskWrites, FormatExportKeepsTheOldFileAndPicture)
     for (int c = 0; c < fmtgrid::kColumnCount; ++c)
         row << QString();
     row[fmtgrid::ColID] = QString::number(NewTempCtlID(g));
-    row[fmtgrid::ColLBL] = QStringLiteral("收件人");
+    row[fmtgrid::ColLBL] = QString(1000, u'收'); // 2000 bytes in the file
     g.addRow(row);
     ASSERT_TRUE(SaveFormatGrid(host, g, QStringLiteral("A")));
-    ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(QStringLiteral("A")), QByteArray(3000, 'P')));
+    ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(QStringLiteral("A")), QByteArray(30000, 'P')));
     const QString target = path(QStringLiteral("out/old.wlq"));
     QDir().mkpath(path(QStringLiteral("out")));
     ASSERT_TRUE(WriteBytes(target, "OLD"));
@@ -81,8 +114,9 @@ TEST_F(FullDiskWrites, FormatExportKeepsTheOldFileAndPicture)
         qint64 limit;
         const char *what;
     };
-    // 100 bytes: the text cannot be written; 1000: the text can, the picture not.
-    for (const Case &c : {Case {100, "text"}, Case {1000, "picture"}}) {
+    // 1000 bytes: the record in the data folder can be written, the text
+    // cannot; 8000: the text can, the picture not.
+    for (const Case &c : {Case {1000, "text"}, Case {8000, "picture"}}) {
         const QString answer = OnFullDisk(c.limit, [&] {
             dlg.Clear();
             dlg.Queue(target);
@@ -90,13 +124,36 @@ TEST_F(FullDiskWrites, FormatExportKeepsTheOldFileAndPicture)
             const bool ok = ExportFormat(host, QStringLiteral("A"));
             return QString::number(ok) + u'|' + MessageBoxes(dlg).join(u'|');
         });
-        EXPECT_EQ(answer, QStringLiteral("0|文件保存出错！")) << qPrintable(answer) << c.what;
+        EXPECT_EQ(answer, QStringLiteral("0|文件保存出错！文件夹“") + path(QStringLiteral("out"))
+                      + QStringLiteral("”所在的磁盘已满！请腾出空间，然后再导出。"))
+            << qPrintable(answer) << c.what;
         EXPECT_EQ(ReadBytes(target), "OLD") << c.what;
         EXPECT_EQ(ReadBytes(path(QStringLiteral("out/old.jpg"))), "OLDPIC") << c.what;
         EXPECT_EQ(FilesIn(path(QStringLiteral("out"))),
                   (QStringList {QStringLiteral("old.jpg"), QStringLiteral("old.wlq")}))
             << c.what;
     }
+}
+
+// A format's picture copy that fails after its record is written: the
+// cause said is the failed step's own, not that of the undo after it. Here
+// the old picture takes no second name (an append-only file takes no new
+// links).
+TEST_F(FullDiskWrites, PictureCopyNamesTheFailedStepsCause)
+{
+    const QString from = path(QStringLiteral("new.jpg")), target = GetBackgroundPicturePath("B");
+    ASSERT_TRUE(WriteBytes(from, "PIC") && WriteBytes(target, "OLD"));
+    const QStringList before = FilesIn(dataDir());
+    {
+        AppendOnlyFolder lock(target);
+        if (!lock.on())
+            GTEST_SKIP() << "no append-only files on this file system";
+        PictureCopy copy;
+        EXPECT_EQ(copy.Copy(from, target, true).text,
+                  QStringLiteral("底图“") + target + QStringLiteral("”复制出错：") + SystemErrorText(EPERM));
+    }
+    EXPECT_EQ(ReadBytes(target), "OLD");
+    EXPECT_EQ(FilesIn(dataDir()), before);
 }
 
 TEST_F(FullDiskWrites, DatabaseCommitNamesTheFullDisk)
@@ -121,3 +178,9 @@ TEST_F(FullDiskWrites, DatabaseCommitNamesTheFullDisk)
 }
 
 } // namespace
+
+TEST(SettingsWriteChild, DISABLED_Run)
+{
+    EXPECT_TRUE(SaveRegSetting(QStringLiteral("PQT_V"), QStringLiteral("Para"), QStringLiteral("K"),
+                               QStringLiteral("new")));
+}

@@ -425,6 +425,30 @@ TEST_F(FormatOpsTest, FailedDeleteKeepsEverythingAndSaysSo)
     EXPECT_EQ(Count(QStringLiteral("Fmt"), kB), 2);
 }
 
+// A commit refused by a full disk is said in the words of a full disk, as
+// 保存格式 says it, and stores nothing.
+TEST_F(FormatOpsTest, SaveFormatAsWhoseCommitMeetsAFullDiskSaysSo)
+{
+    db::CloseConnection();
+    const QByteArray data = ReadBytes(path(QStringLiteral("DATA.db")));
+    SmallDisk disk(dataDir(), 1 << 20);
+    if (!disk.on())
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    ASSERT_TRUE(WriteBytes(path(QStringLiteral("DATA.db")), data));
+    // The copy needs new pages, written only at the commit.
+    ASSERT_TRUE(db::ExecuteSQL(QStringLiteral("UPDATE Fmt SET LBL=? WHERE ID=?"),
+                               {QString(20000, u'长'), a1}));
+    OpenA();
+    ASSERT_TRUE(disk.LeaveRoom(8192));
+    const SaveOutcome out = SaveFormatAs(w, QStringLiteral("副本"));
+    EXPECT_EQ(out, SaveOutcome::Failed);
+    EXPECT_TRUE(SaveFailedMessage(out.why).endsWith(
+        QStringLiteral("数据文件夹所在的磁盘已满！请腾出空间，然后再保存。")))
+        << qPrintable(SaveFailedMessage(out.why));
+    EXPECT_EQ(Count(QStringLiteral("Fmt"), QStringLiteral("副本")), 0);
+    db::CloseConnection();
+}
+
 // Only the second pass refused (a rule in the database on the new format's
 // rows): the first pass goes back with it, the open format keeps its name,
 // its IDs and its rows; and the result says so.

@@ -2,13 +2,16 @@
 // (SIGKILL) at each file operation of the picture's copy, then the start's
 // recovery: the new format's picture is there exactly when its rows are, and
 // a later save under that name from another format takes that format's
-// picture, never one a killed save left. The test runs itself as the child:
+// picture, never one a killed save left (the folder has saved before, so
+// an earlier copy's token is stored), and a recovery that cannot read the
+// database moves nothing. The test runs itself as the child:
 // SaveKillChild.DISABLED_Run saves and kills itself before the n-th file
 // operation.
 
 #include "core/database.h"
 #include "core/formatstore.h"
 #include "core/globals.h"
+#include "core/helpers.h"
 #include "designer/commands.h"
 #include "designer/formatops.h"
 #include "designer/mainstate.h"
@@ -42,7 +45,8 @@ qint32 rows(const QString &name)
 class SaveKill : public DataDirTest
 {
 protected:
-    // Formats A and C, each with a picture of its own; A is open.
+    // Formats A and C, each with a picture of its own, and D, saved from C
+    // as a user saves (its picture's token stored); A is open.
     void SetUp() override
     {
         DataDirTest::SetUp();
@@ -51,6 +55,8 @@ protected:
             testfmt::WriteRow(name, {0, QStringLiteral("收件人"), 20, 10, 40, 6, "1", 9});
             ASSERT_TRUE(WriteBytes(GetBackgroundPicturePath(name), picture(name)));
         }
+        testfmt::SetLastFormat(QStringLiteral("C"));
+        ASSERT_EQ(SaveFormatAs(*openLastFormat(), QStringLiteral("D")), SaveOutcome::Saved);
         testfmt::SetLastFormat(QStringLiteral("A"));
         db::CloseConnection();
         ASSERT_TRUE(QDir().mkpath(saved.path()));
@@ -106,6 +112,19 @@ TEST_F(SaveKill, KilledAtAnyFileOperationThePictureLandsWithTheRowsOrNotAtAll)
         for (int k = 1; k <= whole.steps; ++k) {
             restore();
             ASSERT_TRUE(RunKilledChild("SaveKillChild.DISABLED_Run", k, env).killed) << k;
+            // A database that cannot be read decides nothing: no file moves
+            // (a record cut short, written before any file, may go).
+            QStringList left = FilesIn(dataDir());
+            ASSERT_TRUE(QFile::rename(path("DATA.db"), path("DATA.kept")));
+            ASSERT_TRUE(WriteBytes(path("DATA.db"), "not a database"));
+            RecoverPictureCopy();
+            QStringList now = FilesIn(dataDir());
+            for (QStringList *files : {&left, &now})
+                files->removeAll("picture.pending");
+            now.removeOne("DATA.kept");
+            EXPECT_EQ(now, left) << kind << k;
+            ASSERT_TRUE(QFile::remove(path("DATA.db")));
+            ASSERT_TRUE(QFile::rename(path("DATA.kept"), path("DATA.db")));
             EXPECT_TRUE(RecoverPictureCopy()) << kind << k;
             const bool hasRows = rows("B") > 0;
             const QString picB = GetBackgroundPicturePath("B");
@@ -132,6 +151,34 @@ TEST_F(SaveKill, KilledAtAnyFileOperationThePictureLandsWithTheRowsOrNotAtAll)
     }
 }
 
+// A data folder restored from a backup after a save killed past its commit:
+// every file has another identity, so the hidden picture is not renamed on
+// trust; the recovery says where it is, once.
+TEST_F(SaveKill, ARestoredFolderSaysWhereTheCommittedPictureIs)
+{
+    const ChildRun whole = RunKilledChild("SaveKillChild.DISABLED_Run", 0, {});
+    const QString picB = GetBackgroundPicturePath("B");
+    int k = 1;
+    for (; k <= whole.steps; ++k) {
+        restore();
+        ASSERT_TRUE(RunKilledChild("SaveKillChild.DISABLED_Run", k, {}).killed) << k;
+        if (rows("B") > 0 && !QFileInfo::exists(picB))
+            break;
+    }
+    ASSERT_LE(k, whole.steps);
+    db::CloseConnection();
+    for (const QString &f : FilesIn(dataDir())) { // new inodes and times
+        const QByteArray bytes = ReadBytes(path(f));
+        ASSERT_TRUE(QFile::remove(path(f)) && WriteBytes(path(f), bytes)) << qPrintable(f);
+    }
+    const safefile::RecoverResult r = RecoverPictureCopy();
+    EXPECT_EQ(r.what, safefile::Recovery::SetAside);
+    EXPECT_EQ(ReadBytes(r.kept), picture("A")) << qPrintable(r.kept);
+    EXPECT_TRUE(FileRecoveryMessage(r, "保存格式", false).contains(r.kept));
+    EXPECT_FALSE(QFileInfo::exists(picB));
+    EXPECT_EQ(RecoverPictureCopy().what, safefile::Recovery::Nothing);
+}
+
 TEST_F(SaveKill, APictureRecordNameHeldByAFolderIsSaidAndNothingIsStored)
 {
     ASSERT_TRUE(QDir().mkpath(path("picture.pending")));
@@ -141,4 +188,18 @@ TEST_F(SaveKill, APictureRecordNameHeldByAFolderIsSaidAndNothingIsStored)
         << qPrintable(SaveFailedMessage(out.why));
     EXPECT_EQ(rows("B"), 0);
     EXPECT_FALSE(QFileInfo::exists(GetBackgroundPicturePath("B")));
+}
+
+// A record naming a picture in another folder is set aside; nothing there
+// is touched.
+TEST_F(SaveKill, APictureRecordNamingAnotherFolderTouchesNothingThere)
+{
+    QTemporaryDir other;
+    const QByteArray hidden = QFile::encodeName(other.filePath(".x.jpg.abcd1234"));
+    ASSERT_TRUE(WriteBytes(other.filePath(".x.jpg.abcd1234"), "theirs"));
+    ASSERT_TRUE(WriteBytes(path("picture.pending"), "safefile-together 1\n0 "
+                               + QFile::encodeName(other.filePath("x.jpg")) + ' ' + hidden
+                               + " \nend\n"));
+    EXPECT_EQ(RecoverPictureCopy().what, safefile::Recovery::SetAside);
+    EXPECT_EQ(ReadBytes(other.filePath(".x.jpg.abcd1234")), "theirs");
 }

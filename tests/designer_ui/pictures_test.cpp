@@ -234,7 +234,8 @@ open(sys.argv[2], 'wb').write(b'BM' + struct.pack('<IHHI', size, 0, 0, 54)
 
 // A picture file that cannot be read is told once: not again when the page
 // is painted, printed, the list shows the format or the format is opened
-// again.
+// again. Chosen for a box by the user, it is told at every choice and the
+// box keeps its picture.
 TEST_F(PicturesTest, APictureThatCannotBeReadIsToldOnce)
 {
     // Not a picture; a JPEG whose header claims 65,000² pixels.
@@ -267,10 +268,17 @@ TEST_F(PicturesTest, APictureThatCannotBeReadIsToldOnce)
     w.Page()->grab();
     ASSERT_FALSE(PrintedPage(w).isNull()) << MessageBoxes(dlg).join(u'\n').toStdString();
 
-    // The box: each file told once, whatever is done with it afterwards.
+    // The box: a file chosen for it that cannot be read is told each time
+    // it is chosen and leaves the box's picture; given otherwise, it is told
+    // once, whatever is done with it afterwards.
+    const QString good = path(u"好图.jpg"_s);
+    ASSERT_TRUE(TopDark({16, 16}, QImage::Format_RGB32).save(good));
+    AddPictureFile(w, good);
     AddPictureFile(w, junk);
     AddPictureFile(w, huge);
     AddPictureFile(w, junk);
+    EXPECT_EQ(Box(w).linkItem, good);
+    EXPECT_FALSE(Box(w).picture.isNull());
     w.State().SetControlValue(Box(w), huge);
     w.Page()->grab();
     ASSERT_FALSE(PrintedPage(w).isNull());
@@ -278,15 +286,16 @@ TEST_F(PicturesTest, APictureThatCannotBeReadIsToldOnce)
     w.State().SelectFormat(fmt, false);
     QCoreApplication::processEvents();
     const QStringList told = MessageBoxes(dlg);
-    ASSERT_EQ(told.size(), 3) << told.join(u'\n').toStdString();
+    ASSERT_EQ(told.size(), 4) << told.join(u'\n').toStdString();
     EXPECT_TRUE(told.at(1).contains(junk));
     EXPECT_TRUE(told.at(2).contains(u"65000×65000"_s));
+    EXPECT_EQ(told.at(3), told.at(1));
 
     // The list says why in place of the picture, not in a message box.
     const FmtPictureShown shown = ListPreview(fmt);
     EXPECT_FALSE(shown.shown);
     EXPECT_EQ(shown.fault, told.at(0));
-    EXPECT_EQ(MessageBoxes(dlg).size(), 3);
+    EXPECT_EQ(MessageBoxes(dlg).size(), 4);
     w.close();
 }
 

@@ -1,4 +1,5 @@
 #include "platform/safefile.h"
+#include "support/killchild.h"
 #include "support/testenv.h"
 
 #include <QCoreApplication>
@@ -56,17 +57,9 @@ TEST_F(SafeFile, AWriteKilledAtAnyFileOperationLeavesNoStrayFile)
                 ASSERT_TRUE(QDir().mkpath(folder));
                 if (existed)
                     ASSERT_TRUE(WriteBytes(target, "OLD"));
-                QProcess p;
-                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                QProcessEnvironment env;
                 env.insert("WAYBILL_WRITE_TARGET", target);
-                p.setProcessEnvironment(env);
-                p.start("strace", {"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + op, "-e",
-                                   "inject=" + op + ":signal=KILL:when=" + QString::number(when),
-                                   QCoreApplication::applicationFilePath(),
-                                   "--gtest_also_run_disabled_tests",
-                                   "--gtest_filter=WriteFileChild.DISABLED_Run"});
-                ASSERT_TRUE(p.waitForFinished(60000));
-                if (p.exitCode() == 0)
+                if (!RunChildKilledAtCall("WriteFileChild.DISABLED_Run", op, when, env))
                     continue; // the write has fewer such operations
                 ++kills;
                 const QByteArray left = ReadBytes(target);

@@ -223,18 +223,28 @@ TEST(PrintEngine, CustomPaperChoice)
 {
     const QList<QPageSize> offered {QPageSize(QPageSize::A4),
                                     QPageSize(QSizeF(180, 100), QPageSize::Millimeter),
-                                    QPageSize(QSizeF(100.04, 180.03), QPageSize::Millimeter)};
-    // An offered paper of the size to 0.1 mm; a turned one does not count.
+                                    QPageSize(QSizeF(283, 510), QPageSize::Point)};
+    // An offered paper of the size in whole points (100 × 180 mm is
+    // 283.46 × 510.24 pt); a turned one does not count.
     auto p = ChooseCustomPaper(offered, std::nullopt, 100_mm, 180_mm);
     ASSERT_TRUE(p);
-    EXPECT_EQ(p->size(QPageSize::Millimeter), QSizeF(100.04, 180.03));
+    EXPECT_EQ(p->size(QPageSize::Point), QSizeF(283, 510));
     EXPECT_FALSE(ChooseCustomPaper(offered, std::nullopt, 100_mm, 181_mm));
+    EXPECT_FALSE(ChooseCustomPaper(offered, std::nullopt, 100.2_mm, 180_mm));
     const CustomPaperRange range {QSizeF(50, 100), QSizeF(230, 300)};
     p = ChooseCustomPaper(offered, range, 230_mm, 127_mm);
     ASSERT_TRUE(p);
     EXPECT_NEAR(p->size(QPageSize::Millimeter).width(), 230, 0.01);
     EXPECT_NEAR(p->size(QPageSize::Millimeter).height(), 127, 0.01);
+    // At a lower limit that is no whole point: the whole point above it.
+    EXPECT_EQ(range.FedPoints(200_mm, 100_mm), QSizeF(567, 284));
     // Outside the range by more than half a point: none.
     EXPECT_FALSE(ChooseCustomPaper(offered, range, 230.2_mm, 127_mm));
     EXPECT_FALSE(ChooseCustomPaper(offered, range, 200_mm, 99.8_mm));
+    // A width fixed at 175.75 pt holds no whole point: a side within half a
+    // point of it goes at that width.
+    const double roll = ToMm(Pt(175.75)).v;
+    const CustomPaperRange fixed {QSizeF(roll, 20), QSizeF(roll, 1000)};
+    EXPECT_EQ(fixed.FedPoints(62_mm, 150_mm), QSizeF(175.75, 425));
+    EXPECT_FALSE(fixed.Holds(61.8_mm, 150_mm));
 }

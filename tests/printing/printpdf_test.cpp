@@ -12,6 +12,7 @@
 #include "printing/ean13.h"
 #include "records/history.h"
 #include "records/valueconversion.h"
+#include "support/killchild.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -239,6 +240,42 @@ TEST_F(PrintPdf, FullDiskKeepsTheOldPdfAndStoresNothing)
         << dlg.messages()[0].toStdString();
     EXPECT_FALSE(dlg.messages()[0].contains(u"打印机"_s));
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files).filter(u".pdf"_s), QStringList {u"full.pdf"_s});
+}
+
+// A print into a PDF file killed as it enters each sync, removal or link,
+// its history write's included: a PDF file is there only with the history
+// record of its contents.
+TEST_F(PrintPdf, KilledAtItsEndTheFileIsThereOnlyWithItsHistoryRecord)
+{
+    const QString file = pdf(u"killed"_s);
+    int kills = 0, recorded = 0;
+    for (const QString op : {u"fsync,fdatasync"_s, u"unlink,unlinkat"_s, u"link,linkat"_s})
+        for (int when = 1; when <= 4; ++when) {
+            QFile::remove(file);
+            ASSERT_TRUE(db::ExecuteSQL(u"DELETE FROM 历史"_s));
+            db::CloseConnection(); // the child opens its own
+            QProcessEnvironment env;
+            env.insert(u"WAYBILL_PRINT_TARGET"_s, file);
+            if (!RunChildKilledAtCall(u"PrintChild.DISABLED_Run"_s, op, when, env))
+                continue;
+            ++kills;
+            const auto rows = db::Connection()->Query(u"SELECT COUNT(*) FROM 历史"_s);
+            ASSERT_TRUE(rows);
+            recorded += num::Val(rows->value(0, 0)) > 0;
+            if (QFile::exists(file))
+                EXPECT_GT(num::Val(rows->value(0, 0)), 0) << qPrintable(op) << when;
+        }
+    EXPECT_GT(kills, 4);
+    EXPECT_GT(recorded, 0); // the kill points reach past the history's commit
+}
+
+TEST(PrintChild, DISABLED_Run)
+{
+    PrintRig rig;
+    rig.ctx.writeHistory = &rec::AppendHistoryRecords;
+    rig.controls.values[rig.controls.Add(Box(0, 10, 10, 80, 8))] = u"收件人"_s;
+    rig.ui.next = std::make_unique<PdfPrinter>(qEnvironmentVariable("WAYBILL_PRINT_TARGET"));
+    EXPECT_TRUE(print::PrintRecord(rig.ctx));
 }
 
 TEST_F(PrintPdf, HistoryOnADamagedPageSaysTheFileIsDamaged)

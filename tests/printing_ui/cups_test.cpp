@@ -3,11 +3,10 @@
 // PDF-file path prints: PQT-PDF declares no hardware margins, so a format
 // and the calibration square land where the PDF file puts them;
 // PQT-PDF-MARGINS declares margins, and everything lands exactly that much
-// further in. The queues made from CUPS' sample drivers and from
-// tools/pqt-uneven.ppd, tools/pqt-media.ppd and tools/pqt-fraction.ppd check
-// lengthwise printing on a page the queue turns, and custom paper the queue
-// cannot take. Without the queues the tests are
-// skipped, except in CI.
+// further in. The queues made from CUPS' sample drivers and from the
+// descriptions in tools/ check lengthwise printing on a page the queue
+// turns, a format's paper among the queue's own, and custom paper the queue
+// cannot take. Without the queues the tests are skipped, except in CI.
 
 #include "printing/calibration.h"
 #include "printing/printfixture.h"
@@ -256,13 +255,16 @@ TEST_F(CupsQueue, LengthwisePrintUsesThePrintableAreaOfTheTurnedPage)
     }
 }
 
-// A custom size outside the range the queue's description declares is not
-// asked for: the message, and the print goes onto the queue's own paper.
-// PQT-MEDIA's range for its default media type is narrower than the one Qt
-// reports for it. PQT-FRACTION's limits are not whole points: 247.2 mm
-// (700.72 pt) is past 700.25 pt, while 317.7 mm (900.57 pt) lies within
-// 900.75 pt and is fed as 900 pt, not rounded out of the range.
-TEST_F(CupsQueue, CustomSizeOutsideTheQueueRangeKeepsTheQueuePaper)
+// A format goes onto the queue's own paper of its size, else a custom size
+// within the range the queue's description declares; otherwise the message,
+// and the print goes onto the queue's own paper. PQT-MEDIA's range for its
+// default media type is narrower than the one Qt reports for it.
+// PQT-FRACTION's limits are not whole points: 247.2 mm (700.72 pt) is past
+// 700.25 pt, while 317.7 mm (900.57 pt) lies within 900.75 pt and is fed as
+// 900 pt, not rounded out of the range. PQT-THERMAL's labels are millimetres
+// stated in whole points (100 × 180 mm as 283 × 510 pt); PQT-ROLL's custom
+// width, 175.75 pt, holds no whole point.
+TEST_F(CupsQueue, FormatGetsThePaperOfItsSizeOrTheMessage)
 {
     const struct
     {
@@ -280,6 +282,13 @@ TEST_F(CupsQueue, CustomSizeOutsideTheQueueRangeKeepsTheQueuePaper)
         {"PQT-MEDIA", "200", "127", false, 200, 127},
         {"PQT-FRACTION", "247.2", "127", true, 210, 297},
         {"PQT-FRACTION", "200", "317.7", false, 200, 317.5},
+        {"PQT-THERMAL", "100", "180", false, 100, 180},
+        {"PQT-THERMAL", "100", "150", false, 100, 150},
+        {"PQT-THERMAL", "76", "130", false, 76, 130},
+        {"PQT-THERMAL", "100", "200", true, 101.6, 152.4},
+        {"PQT-ROLL", "62", "29", false, 62, 29},
+        {"PQT-ROLL", "62", "100", false, 62, 100},
+        {"PQT-ROLL", "62", "150", false, 62, 150},
         {"PQT-LETTER", "230", "127", true, 215.9, 279.4},
         {"PQT-DYMO", "230", "127", true, 28.575, 88.9},
     };

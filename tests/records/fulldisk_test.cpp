@@ -1,6 +1,6 @@
 // Grid exports and background pictures onto a full disk (a file-size limit
 // in a child process): the old file keeps its bytes, no temporary file is
-// left and "文件保存出错！" is said, for an export with the full disk named.
+// left and "文件保存出错！" is said with the full disk named.
 
 #include "core/formatstore.h"
 #include "platform/gridmodel.h"
@@ -9,6 +9,8 @@
 #include "support/testenv.h"
 
 #include <QDir>
+#include <QImage>
+#include <QRandomGenerator>
 
 namespace {
 
@@ -28,7 +30,11 @@ TEST_F(FullDiskExports, OldFileKeepsItsBytes)
     const QString out = path(QStringLiteral("out"));
     QDir().mkpath(out);
     const QString source = path(QStringLiteral("new.jpg"));
-    ASSERT_TRUE(WriteBytes(source, QByteArray(5000, 'J')));
+    QImage noise(64, 64, QImage::Format_RGB32); // a real picture of some kilobytes
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, QRandomGenerator::global()->generate());
+    ASSERT_TRUE(noise.save(source, "JPG", 100));
 
     struct Case
     {
@@ -53,9 +59,9 @@ TEST_F(FullDiskExports, OldFileKeepsItsBytes)
             c.run(target);
             return MessageBoxes(dlg).join(u'|');
         });
-        const QString says = picture ? QString()
-                                     : QStringLiteral("文件夹“") + out
-                + QStringLiteral("”所在的磁盘已满！请腾出空间，然后再导出。");
+        const QString says = QStringLiteral("文件夹“") + QFileInfo(target).absolutePath()
+            + (picture ? QStringLiteral("”所在的磁盘已满！请腾出空间，然后再更换背景图。")
+                       : QStringLiteral("”所在的磁盘已满！请腾出空间，然后再导出。"));
         EXPECT_EQ(answer, QStringLiteral("文件保存出错！") + says) << qPrintable(answer) << c.file;
         EXPECT_EQ(ReadBytes(target), "OLD") << c.file;
         EXPECT_EQ(FilesIn(QFileInfo(target).absolutePath()), before) << c.file;

@@ -11,7 +11,9 @@
 #include "support/workstep.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +31,17 @@ bool MakeXls(const QString &path)
                                       "for r in range(6):\n    a.write(r, 0, '甲%d' % r)\n"
                                       "    b.write(r, 0, '乙%d' % r)\nwb.save(sys.argv[1])\n");
     return RunCommand(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), py, path}) == 0;
+}
+
+QByteArray JpegOf(Qt::GlobalColor colour)
+{
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "JPG");
+    return bytes;
 }
 
 } // namespace
@@ -324,26 +337,50 @@ TEST_F(ImportWindows, BackgroundPicture)
     const QString fmt = QStringLiteral("A/B:C");
     EXPECT_TRUE(GetBackgroundPicturePath(fmt).endsWith(QStringLiteral("A4B6C.jpg")));
     const QString a = path(QStringLiteral("a.JPG")), b = path(QStringLiteral("b.jpg"));
-    ASSERT_TRUE(WriteBytes(a, "pic-a"));
-    ASSERT_TRUE(WriteBytes(b, "pic-b"));
+    const QByteArray picA = JpegOf(Qt::red), picB = JpegOf(Qt::blue);
+    ASSERT_TRUE(WriteBytes(a, picA));
+    ASSERT_TRUE(WriteBytes(b, picB));
     dlg.Queue(a);
     EXPECT_TRUE(ImportBackgroundPicture(fmt));
-    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), QByteArray("pic-a"));
+    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), picA);
     dlg.Queue(b);
     dlg.Queue(false); // keep the old picture
     EXPECT_FALSE(ImportBackgroundPicture(fmt));
-    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), QByteArray("pic-a"));
+    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), picA);
     dlg.Queue(b);
     dlg.Queue(true);
     EXPECT_TRUE(ImportBackgroundPicture(fmt));
-    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), QByteArray("pic-b"));
+    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), picB);
     dlg.Queue(path(QStringLiteral("missing.jpg")));
     EXPECT_FALSE(ImportBackgroundPicture(fmt));
+
+    // A damaged file is refused, naming it, before replacing is asked; the
+    // format's picture stays byte for byte.
+    const QString damaged = path(QStringLiteral("damaged.jpg"));
+    QByteArray junk("\xFF\xD8\xFF\xE0", 4);
+    for (int i = 0; i < 50000; ++i)
+        junk += char(QRandomGenerator::global()->bounded(256));
+    ASSERT_TRUE(WriteBytes(damaged, junk));
+    dlg.Clear();
+    dlg.Queue(damaged);
+    EXPECT_FALSE(ImportBackgroundPicture(fmt));
+    EXPECT_EQ(MessageBoxes(dlg),
+              QStringList(QStringLiteral("图片文件“") + damaged
+                          + QStringLiteral("”无法读取（不是图片或已损坏），不能显示和打印！")));
+    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), picB);
     dlg.Queue(false);
     EXPECT_FALSE(ClearBackgroundPicture(fmt));
     dlg.Queue(true);
     EXPECT_TRUE(ClearBackgroundPicture(fmt));
     EXPECT_FALSE(QFile::exists(GetBackgroundPicturePath(fmt)));
+    // A link at the picture's name is replaced; the file it names stays.
+    ASSERT_TRUE(QFile::link(b, GetBackgroundPicturePath(fmt)));
+    dlg.Queue(a);
+    dlg.Queue(true);
+    EXPECT_TRUE(ImportBackgroundPicture(fmt));
+    EXPECT_FALSE(QFileInfo(GetBackgroundPicturePath(fmt)).isSymLink());
+    EXPECT_EQ(ReadBytes(GetBackgroundPicturePath(fmt)), picA);
+    EXPECT_EQ(ReadBytes(b), picB);
 }
 
 TEST_F(ImportWindows, ThirtyThousandRecordsAreTheMostOneImportTakes)

@@ -1,7 +1,8 @@
 #pragma once
 // Kills at each file operation: a test program runs one of its own disabled
 // tests as a child that stops itself (SIGKILL) before its n-th file
-// operation, or, with 0, runs it whole and prints how many there were.
+// operation, or, with 0, runs it whole and prints how many there were; or
+// that strace stops at a chosen system call.
 
 #include "platform/safefile.h"
 
@@ -39,6 +40,24 @@ inline ChildRun RunKilledChild(const QString &child, int killAt,
     if (!r.killed && at >= 0)
         r.steps = out.mid(at + 6).split('\n').value(0).toInt();
     return r;
+}
+
+// Runs the disabled test `child` of this program under strace, which kills
+// it (SIGKILL) as it enters the when-th of the system calls named in ops
+// (comma-separated); false when it ended by itself (it makes fewer).
+inline bool RunChildKilledAtCall(const QString &child, const QString &ops, int when,
+                                 const QProcessEnvironment &extra = {})
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(extra);
+    p.setProcessEnvironment(env);
+    p.start("strace", {"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + ops, "-e",
+                       "inject=" + ops + ":signal=KILL:when=" + QString::number(when),
+                       QCoreApplication::applicationFilePath(), "--gtest_also_run_disabled_tests",
+                       "--gtest_filter=" + child});
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return p.exitCode() != 0 || p.exitStatus() == QProcess::CrashExit;
 }
 
 // In the child: the step hook that counts the operations in *steps and

@@ -217,7 +217,7 @@ bool SmallDisk::LeaveRoom(qint64 room)
 
 AppendOnlyFolder::AppendOnlyFolder(const QString &folder)
 {
-    m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_CLOEXEC);
     int flags = 0;
     if (m_fd >= 0 && ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
         m_flags = flags;

@@ -53,8 +53,8 @@ private:
 };
 
 // Makes a folder append-only for its lifetime (new entries can be made,
-// none removed or renamed over, not even by root); on() is false where the
-// file system has no such flag.
+// none removed or renamed over, not even by root), or a file (it takes no
+// new names); on() is false where the file system has no such flag.
 class AppendOnlyFolder
 {
 public:
