@@ -5,7 +5,10 @@
 #include "support/testenv.h"
 
 #include <QFile>
+#include <array>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace imp;
 
@@ -619,4 +622,78 @@ TEST_F(CsvFiles, LinesFoundAgainFromTheKeptStarts)
                 ASSERT_EQ(file.Line(k * 337 % n), expected[k * 337 % n]) << "jump " << k;
         }
     }
+}
+
+TEST(EncodingVote, ProbeClassesHeld)
+{
+    // The generated probe files (tools/codepageprobes.py), each read from
+    // UTF-8 without a mark, GBK, and GB18030 where it needs four-byte codes:
+    // no class may read wrong more often than the table says. Lower a row
+    // when the vote gets better; never raise one.
+    struct Row
+    {
+        const char *name;
+        int wrong[3]; // UTF-8, GBK, GB18030
+    };
+    const Row held[] = {
+        {"names", {0, 0, 0}},
+        {"traditional names", {0, 0, 0}},
+        {"latin nicknames", {253, 25, 0}},
+        {"addresses", {0, 0, 0}},
+        {"glued products", {0, 0, 0}},
+        {"traditional words", {0, 0, 0}},
+        {"signs beside numbers", {68, 0, 0}},
+        {"one character beside a number", {0, 3, 0}},
+        {"single characters", {0, 0, 0}},
+        {"kana and hangul beside chinese", {0, 0, 0}},
+        {"emoji", {0, 0, 0}},
+        {"full-width forms", {0, 0, 0}},
+        {"four-byte names", {0, 0, 0}},
+        {"named files", {8, 4, 0}},
+    };
+    QFile probes(QStringLiteral(TEST_SOURCE_DIR "/records/fixtures/codepageprobes.txt"));
+    ASSERT_TRUE(probes.open(QIODevice::ReadOnly));
+    std::map<QString, std::array<int, 6>> seen; // wrong and files per encoding
+    std::map<std::pair<QString, int>, QStringList> examples;
+    while (!probes.atEnd()) {
+        const QStringList fields = QString::fromUtf8(probes.readLine()).chopped(1).split(u'\t');
+        ASSERT_EQ(fields.size(), 3);
+        const QString text = QString(fields[2])
+                                 .replace(u'|', QStringLiteral("\r\n"))
+                                 .replace(QStringLiteral("\\0"), QString(QChar(0)))
+            + QStringLiteral("\r\n");
+        const QByteArray gb = cp936::Encode(text);
+        bool fourByte = false; // a second byte 0x30-0x39 makes a four-byte code
+        for (qsizetype i = 0; i + 1 < gb.size(); i += uchar(gb[i]) < 0x80 ? 1 : 2)
+            fourByte = fourByte || (uchar(gb[i]) >= 0x81 && gb[i + 1] >= '0' && gb[i + 1] <= '9');
+        std::array<int, 6> &counts = seen[fields[0]];
+        const auto vote = [&](const QByteArray &bytes, int column) {
+            EncodingVote v;
+            v.Add(bytes);
+            const QString read = v.Result() == CsvEncoding::Utf8 ? QString::fromUtf8(bytes) : cp936::Decode(bytes);
+            ++counts[column + 3];
+            if (read != text) {
+                ++counts[column];
+                examples[{fields[0], column}] << fields[2];
+            }
+        };
+        if (fields[1] != u'g')
+            vote(text.toUtf8(), 0);
+        if (fields[1] != u'u' && cp936::Decode(gb) == text)
+            vote(gb, fourByte ? 2 : 1);
+    }
+    std::string table;
+    for (const Row &row : held) {
+        const std::array<int, 6> &counts = seen[QString::fromUtf8(row.name)];
+        table += QStringLiteral("%1 | %2/%3 | %4/%5 | %6/%7\n")
+                     .arg(QString::fromUtf8(row.name), -31)
+                     .arg(counts[0]).arg(counts[3]).arg(counts[1]).arg(counts[4]).arg(counts[2]).arg(counts[5])
+                     .toStdString();
+        EXPECT_GT(counts[3] + counts[4] + counts[5], 0) << row.name;
+        for (int column = 0; column < 3; ++column)
+            EXPECT_LE(counts[column], row.wrong[column])
+                << row.name << " " << column << ": "
+                << examples[{QString::fromUtf8(row.name), column}].mid(0, 12).join(u' ').toStdString();
+    }
+    std::printf("class | UTF-8 | GBK | GB18030 (wrong/files)\n%s", table.c_str());
 }
