@@ -13,6 +13,7 @@ Run: /usr/bin/python3 tools/codepageprobes.py > tests/records/fixtures/codepagep
 """
 import bz2
 import random
+import unicodedata
 
 from faker import Faker
 from faker.providers.lorem.zh_CN import Provider as WordsCN
@@ -102,6 +103,15 @@ files('full-width forms', lambda: '%s,%s（%s）' % (cn.name(), fullwidth(rng.ch
                                                  fullwidth(str(rng.randrange(1, 99)))), 200)
 four = '𠮷𡋾𤭢𠀋𪚥𬌗𫚉𬭚𬶍𩽾𦰡𡘙'
 files('four-byte names', lambda: '%s%s,%s' % (cn.last_name(), rng.choice(four), phone()), 200)
+# Code page 936 characters whose bytes read as UTF-8 are a sign or a unit
+# letter, beside a number.
+for lead in range(0xC2, 0xE0):
+    for trail in range(0xA1, 0xC0):
+        twin = bytes((lead, trail)).decode('utf-8')
+        if unicodedata.category(twin)[0] == 'S' or unicodedata.category(twin) == 'No' or twin in 'µΩμ':
+            c = bytes((lead, trail)).decode('gbk')
+            put('sign twins beside a number', '%d%s' % (rng.randrange(1, 99), c), 'g')
+            put('sign twins beside a number', 'SF%d,%d%s' % (rng.randrange(10**9, 10**10), rng.randrange(1, 99), c), 'g')
 # Files the issues name.
 for text in ['小K', '阿B', '小A', '张K', '阿B,13771670358,JD100200300400', '漣漣', '貲財', '顳顬']:
     put('named files', text, 'u')

@@ -663,6 +663,7 @@ TEST(EncodingVote, ProbeClassesHeld)
         {"emoji", {0, 0, 0}},
         {"full-width forms", {0, 0, 0}},
         {"four-byte names", {0, 0, 0}},
+        {"sign twins beside a number", {0, 78, 0}},
         {"named files", {0, 2, 0}},
     };
     QFile probes(QStringLiteral(TEST_SOURCE_DIR "/records/fixtures/codepageprobes.txt"));
