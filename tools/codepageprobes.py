@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Writes tests/records/fixtures/codepageprobes.txt: short CSV files, by
-class, that the encoding vote must read right in UTF-8 without a mark, in
-GBK and in GB18030 (see EncodingVote.ProbeClassesHeld).
+class, whose wrong readings by the encoding vote in UTF-8 without a mark,
+in GBK and in GB18030 a test holds per class (EncodingVote.ProbeClassesHeld).
 
 Each line is one file: class, where it may be encoded ("*" every encoding
-that can hold it, "u" UTF-8 only, "g" code page 936 only), and the text with
-"|" between its records and "\\0" for a NUL byte. The files come with fixed seeds from the name,
-address and word generators of Debian's python3-fake-factory (zh_CN, zh_TW,
+that can hold it, "u" UTF-8 only, "g" code page 936 only), and the text,
+"|" between its records and "\\0" for a NUL byte. The files come with fixed
+seeds from the name, address and word generators of Debian's python3-fake-factory (zh_CN, zh_TW,
 ja_JP, ko_KR) and from the common level of the 2013 table of general
 standard characters (kTGH in Unihan, Debian's unicode-data).
 Run: /usr/bin/python3 tools/codepageprobes.py > tests/records/fixtures/codepageprobes.txt
@@ -112,7 +112,7 @@ for lead in range(0xC2, 0xE0):
             c = bytes((lead, trail)).decode('gbk')
             put('sign twins beside a number', '%d%s' % (rng.randrange(1, 99), c), 'g')
             put('sign twins beside a number', 'SF%d,%d%s' % (rng.randrange(10**9, 10**10), rng.randrange(1, 99), c), 'g')
-# Files the issues name.
+# Files that were read wrong.
 for text in ['小K', '阿B', '小A', '张K', '阿B,13771670358,JD100200300400', '漣漣', '貲財', '顳顬']:
     put('named files', text, 'u')
 # "\\0" stands for a NUL byte: a file cut short and filled with zeros.
