@@ -1,7 +1,6 @@
 #include "records/csvencoding.h"
 
 #include <QString>
-#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -20,111 +19,95 @@ std::optional<std::pair<CsvEncoding, int>> ByteOrderMark(QByteArrayView head)
 
 namespace {
 
-#include "records/hanfrequency.inc"
+#include "records/charmodel.inc"
 
-// What a character is, for the weights that depend on its neighbours.
-enum Kind : uchar {
-    kOther,
-    kHan, // a Chinese character
-    kScript, // a letter of a script other than Latin
-    kKana, // Japanese kana: foreign beside Latin letters, at home beside Chinese
-    kLetter, // an ASCII letter
-    kDigit,
-    kSpace,
-    kLatin, // an accented Latin letter: plausible inside a word only
-    kSign, // "×", "°", "±" ...: plausible beside letters or digits
-    kOddAscii, // "\", "|", "{" ...: seldom beside a Chinese character
-};
+// The model's classes, in the order of the generated tables. A control
+// character other than tab, CR and LF is no text: the same bytes in both
+// readings, it is skipped, so a file cut short and filled with NUL bytes
+// reads as it would without them.
+enum Class : uchar { kBlank, kHan, kLetter, kDigit, kPunct, kSign, kScript, kOther, kControl };
+static_assert(std::size(kUnseenCost) == kControl && std::size(kClassAfter) == kControl);
 
-// Weights, roughly the surprise of meeting the character in an order list.
-// Every Chinese character weighs at least a few points, so a reading that
-// splits the same bytes into more characters (UTF-8 read as GB18030 gives
-// three for two) pays for each. A traditional form weighs a little more
-// than its simplified form: in a simplified order list it is the less
-// likely reading ("磺胺" in UTF-8 reads as code page 936 "纾鸿兒").
-constexpr int kHanBandWeight[] = {6, 7, 8, 10, 12};
-constexpr int kTraditionalBandWeight[] = {8, 9, 10, 12, 14};
-constexpr int kRareHan = 15, kExtensionHan = 19, kExotic = 28, kPrivate = 24, kInvalidChar = 30;
-constexpr int kLatinAlone = 18, kLatinInWord = 6, kSignAlone = 18, kSignBeside = 8;
-// A Chinese character (or a letter of another script) glued to an ASCII
-// letter: "姬L" is how a short GBK name can read as UTF-8; a Chinese
-// character glued to a letter of another script ("帼Ҭ"); a Chinese
-// character standing alone beside digits or a blank ("楼599", "漏 2024"),
-// which is how a sign of a Latin text reads as code page 936; likewise a
-// letter of another script or an accented letter standing alone beside
-// digits or a blank ("23ƿ", "10Ь"), which is how a Chinese unit beside a
-// number ("23瓶", "10鞋") reads as UTF-8. Only signs and the unit letters
-// "Ω" and "µ" are at home beside a number.
-constexpr int kGlue = 12;
-// A Chinese character glued to an ASCII letter (or to a sign such as "\")
-// weighs at least as a rare one, whatever its band: "賬B" is how the GBK
-// name "璩珺" reads as UTF-8, and a light character there makes such a
-// reading no likelier.
-constexpr int kGluedHan = kRareHan;
+bool IsControl(char32_t c)
+{
+    return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0x7F;
+}
+
+Class Classify(char32_t c)
+{
+    if (c == u'\t' || c == u'\n' || c == u'\r' || c == u' ' || c == 0x3000)
+        return kBlank;
+    if (IsControl(c))
+        return kControl;
+    if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= 0xFF21 && c <= 0xFF3A)
+        || (c >= 0xFF41 && c <= 0xFF5A))
+        return kLetter;
+    if ((c >= u'0' && c <= u'9') || (c >= 0xFF10 && c <= 0xFF19))
+        return kDigit;
+    if (c < 0x80)
+        return QByteArrayView("#$%&*+<=>@^`|~").contains(char(c)) ? kSign : kPunct;
+    if ((c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF)
+        || (c >= 0x20000 && c <= 0x3FFFF))
+        return kHan;
+    if (c == 0xB5 || c == 0x3A9 || c == 0x3BC || c == 0x2126)
+        return kSign; // micro and ohm: units beside numbers
+    switch (QChar::category(c)) {
+    case QChar::Separator_Space:
+        return kBlank;
+    case QChar::Punctuation_Connector:
+    case QChar::Punctuation_Dash:
+    case QChar::Punctuation_Open:
+    case QChar::Punctuation_Close:
+    case QChar::Punctuation_InitialQuote:
+    case QChar::Punctuation_FinalQuote:
+    case QChar::Punctuation_Other:
+        return kPunct;
+    case QChar::Symbol_Math:
+    case QChar::Symbol_Currency:
+    case QChar::Symbol_Modifier:
+    case QChar::Symbol_Other:
+    case QChar::Number_Other:
+    case QChar::Number_Letter:
+        return kSign;
+    case QChar::Letter_Uppercase:
+    case QChar::Letter_Lowercase:
+    case QChar::Letter_Titlecase:
+    case QChar::Letter_Modifier:
+    case QChar::Letter_Other:
+        return c >= 0xC0 && c <= 0xFF ? kLetter : kScript; // Western accented letters
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Number_DecimalDigit:
+        return kScript;
+    default:
+        return kOther; // unassigned, private use, format and C1 control characters
+    }
+}
 
 struct CharInfo
 {
-    uchar weight = kExotic;
-    Kind kind = kScript;
+    uchar cost;
+    Class kind;
 };
 
-// Weight and kind of every BMP character.
+// A character the sources never show costs its class's unseen cost.
+CharInfo Unseen(char32_t c)
+{
+    const Class kind = Classify(c);
+    return {kind == kControl ? uchar(0) : kUnseenCost[kind], kind};
+}
+
+// Cost and class of every character of the first plane.
 const std::array<CharInfo, 0x10000> &BmpTable()
 {
     static const auto table = [] {
         auto t = std::make_unique<std::array<CharInfo, 0x10000>>();
-        const auto set = [&t](char32_t from, char32_t to, int weight, Kind kind = kOther) {
-            for (char32_t c = from; c <= to; ++c)
-                (*t)[c] = CharInfo {uchar(weight), kind};
-        };
-        set(0x00, 0x7F, 0, kOther);
-        set(u'A', u'Z', 0, kLetter);
-        set(u'a', u'z', 0, kLetter);
-        set(u'0', u'9', 0, kDigit);
-        set(u' ', u' ', 0, kSpace);
-        for (const char16_t c : u"@\\^`{|}~")
-            (*t)[c] = CharInfo {0, kOddAscii};
-        set(0xA1, 0xBF, 0, kSign);
-        set(0xC0, 0x24F, 0, kLatin);
-        set(0xD7, 0xD7, 0, kSign);
-        set(0xF7, 0xF7, 0, kSign);
-        set(0x1E00, 0x1EFF, 0, kLatin);
-        set(0x370, 0x4FF, 18, kScript); // Greek, Cyrillic
-        set(0x2000, 0x206F, 8, kOther); // dashes, quotes, "…", "‰", "※"
-        set(0x20AC, 0x20AC, 0, kSign);
-        set(0x2100, 0x218F, 10, kOther); // "℃", "№", Roman numerals
-        set(0x2190, 0x23FF, 12, kOther); // arrows, mathematics
-        set(0x2460, 0x24FF, 10, kOther); // "①"
-        set(0x2500, 0x27BF, 12, kOther); // boxes, shapes, "★", "✓"
-        set(0x2E80, 0x2FDF, 20, kOther); // radicals
-        set(0x3000, 0x303F, 6, kOther); // "、", "。", "《", "【"
-        set(0x3040, 0x30FF, 14, kKana);
-        set(0x3100, 0x312F, 18, kScript); // bopomofo
-        set(0x3200, 0x33FF, 12, kOther); // "㈠", "㎡"
-        set(0x3400, 0x4DBF, kExtensionHan, kHan);
-        set(0x4E00, 0x9FFF, kRareHan, kHan);
-        set(0xAC00, 0xD7AF, 24, kScript); // Hangul
-        set(0xE000, 0xF8FF, kPrivate, kOther);
-        set(0xF900, 0xFAFF, kExtensionHan, kHan);
-        set(0xFE30, 0xFE6F, 10, kOther); // vertical and small forms: "﹝", "﹖"
-        set(0xFF01, 0xFFEF, 6, kOther); // full-width forms: "，", "（", "Ａ"
-        set(0xFFFD, 0xFFFF, kInvalidChar, kOther);
-        // Letters used as units beside numbers: ohm, micro.
-        set(0x3A9, 0x3A9, 0, kSign);
-        set(0x3BC, 0x3BC, 0, kSign);
-        // Code points no character is assigned to yet: heaviest, and glued to
-        // a letter, a digit or a Chinese character they pay as a letter of
-        // another script does.
-        for (char32_t c = 0x80; c < 0x10000; ++c)
-            if (QChar::category(c) == QChar::Other_NotAssigned)
-                (*t)[c] = CharInfo {kInvalidChar, kScript};
-        const auto bands = [&t](const char16_t *const(&texts)[5], const int(&weights)[5]) {
-            for (int band = 0; band < 5; ++band)
-                for (const char16_t *text = texts[band]; *text; ++text)
-                    (*t)[*text] = CharInfo {uchar(weights[band]), kHan};
-        };
-        bands(kHanBands, kHanBandWeight);
-        bands(kTraditionalBands, kTraditionalBandWeight);
+        for (char32_t c = 0; c < 0x10000; ++c)
+            (*t)[c] = Unseen(c);
+        for (const CostedChars &costed : kCharCosts)
+            for (const char16_t *c = costed.chars; *c; ++c)
+                (*t)[*c].cost = costed.cost;
         return t;
     }();
     return *table;
@@ -132,23 +115,7 @@ const std::array<CharInfo, 0x10000> &BmpTable()
 
 CharInfo Info(char32_t c)
 {
-    if (c < 0x10000)
-        return BmpTable()[c];
-    if (c >= 0x20000 && c <= 0x3FFFF)
-        return {kExtensionHan + 2, kHan};
-    // Unassigned code points (most of the planes above the first), then
-    // the private-use planes.
-    switch (QChar::category(c)) {
-    case QChar::Other_NotAssigned:
-        return {kInvalidChar, kScript};
-    case QChar::Other_PrivateUse:
-        return {kPrivate, kOther};
-    default:
-        break;
-    }
-    if (c >= 0x1F000 && c <= 0x1FAFF) // emoji
-        return {10, kOther};
-    return {kExotic, kScript};
+    return c < 0x10000 ? BmpTable()[c] : Unseen(c);
 }
 
 } // namespace
@@ -156,62 +123,10 @@ CharInfo Info(char32_t c)
 void EncodingVote::Reading::Add(char32_t c)
 {
     const CharInfo info = Info(c);
-    int weight = info.weight;
-    // A Latin letter or sign waits for its next character: beside a letter
-    // or digit it belongs to a word or a quantity; a sign may also stand
-    // between blanks ("½ inch", "a · b").
-    const auto settle = [](int kind, bool beside) {
-        return kind == kLatin ? (beside ? kLatinInWord : kLatinAlone)
-                              : (beside ? kSignBeside : kSignAlone);
-    };
-    const auto besideSign = [](int kind) {
-        return kind == kLetter || kind == kDigit || kind == kSpace;
-    };
-    if (pending) {
-        cost += settle(prev, prev == kSign ? besideSign(info.kind) : info.kind == kLetter);
-        pending = false;
-    }
-    if (info.kind == kLatin || info.kind == kSign) {
-        if (prev == kLetter || (info.kind == kSign && besideSign(prev)))
-            weight += settle(info.kind, true);
-        else
-            pending = true;
-    }
-    const auto foreign = [](int kind) { return kind == kHan || kind == kScript || kind == kKana; };
-    if ((foreign(info.kind) && prev == kLetter) || (info.kind == kLetter && foreign(prev)))
-        weight += kGlue;
-    // A Chinese character glued to an ASCII sign that Chinese text seldom
-    // holds: "鎬籠" in code page 936 reads as UTF-8 "总\".
-    if ((info.kind == kHan && prev == kOddAscii) || (info.kind == kOddAscii && prev == kHan))
-        weight += kGlue;
-    // Glued to either, a Chinese character weighs as a rare one (once).
-    const auto ascii = [](int kind) { return kind == kLetter || kind == kOddAscii; };
-    if (info.kind == kHan && ascii(prev))
-        weight += std::max(0, kGluedHan - info.weight);
-    else if (ascii(info.kind) && prev == kHan && !ascii(beforePrev))
-        weight += std::max(0, kGluedHan - prevWeight);
-    // The euro sign is code page 936's lone byte 0x80: between Chinese
-    // characters it is the middle of a UTF-8 character.
-    const bool euro = c == 0x20AC;
-    if ((info.kind == kHan && (prev == kScript || prevEuro))
-        || ((info.kind == kScript || euro) && prev == kHan))
-        weight += kGlue;
-    // A Chinese character without a Chinese neighbour, or a letter of
-    // another script or an accented one without a letter neighbour, beside
-    // digits or a blank: known once the character after it is.
-    const auto apart = [](int kind) { return kind == kDigit || kind == kSpace; };
-    const auto letter
-        = [](int kind) { return kind == kScript || kind == kLatin || kind == kLetter; };
-    const bool lone = prev == kHan
-        ? beforePrev != kHan && info.kind != kHan
-        : (prev == kScript || prev == kLatin) && !letter(beforePrev) && !letter(info.kind);
-    if (lone && (apart(beforePrev) || apart(info.kind)))
-        weight += kGlue;
-    cost += weight;
-    beforePrev = prev;
+    if (info.kind == kControl)
+        return;
+    cost += kClassAfter[prev][info.kind] + info.cost;
     prev = info.kind;
-    prevWeight = info.weight;
-    prevEuro = euro;
 }
 
 void EncodingVote::Reading::End()
@@ -262,16 +177,22 @@ void EncodingVote::Add(QByteArrayView bytes)
             checkUtf8(QByteArrayView(p, end - p));
             return;
         }
-        // A run of ASCII between whole characters of both readings weighs
-        // only through its first and last characters.
+        // A run of ASCII between whole characters of both readings costs
+        // both the same but for the class changes at its ends: only its
+        // first and last characters that are text are weighed.
         if (uchar(*p) < 0x80 && m_utf8Reader.need == 0 && !m_gbReader.Open()) {
             const char *q = p + 1;
             while (q < end && uchar(*q) < 0x80)
                 ++q;
+            const char *first = p, *last = q - 1;
+            while (first < last && IsControl(uchar(*first)))
+                ++first;
+            while (last > first && IsControl(uchar(*last)))
+                --last;
             for (Reading *r : {&m_utf8, &m_gb}) {
-                r->Add(uchar(*p));
-                if (q - p > 1)
-                    r->Add(uchar(q[-1]));
+                r->Add(uchar(*first));
+                if (last > first)
+                    r->Add(uchar(*last));
             }
             p = q;
             continue;

@@ -2,16 +2,16 @@
 // How the bytes of a CSV file are read. A UTF-8, UTF-16LE or UTF-16BE
 // byte-order mark decides. Without one the whole file is read both as UTF-8
 // and as code page 936 (GB18030), strictly: a file that is only one of them
-// is read in that one, and when both readings are valid the more plausible
-// Chinese text wins, a tie staying with code page 936, as does a file that
-// is neither. Short files (a name and a telephone number) are the hard
-// ones: the two readings are weighed character by character (how common a
-// Chinese character is, a traditional form a little less so, how unusual a
-// script is in an order list, a Latin letter glued to a Chinese character
-// inside one cell, an accented letter or a sign such as "×" beside letters
-// or digits, where only signs and unit letters such as "Ω" stand beside a
-// number); no statistical detector's confidence is asked. The cost is
-// linear in the file.
+// is read in that one, and when both readings are valid the likelier text
+// wins, a tie staying with code page 936, as does a file that is neither.
+// How likely a reading is comes from one character model
+// (records/charmodel.inc, made by tools/charmodel.py from packaged text):
+// its cost is the sum, over its characters, of the surprise of the
+// character's class (Chinese character, Latin letter, digit, punctuation,
+// sign, letter of another script, blank, other) after the class before it
+// and of the character within its class. Short files (a name and a
+// telephone number) are the hard ones; no statistical detector's confidence
+// is asked. The cost is linear in the file.
 
 #include "platform/codepage.h"
 
@@ -40,16 +40,13 @@ public:
     CsvEncoding Result() const;
 
 private:
-    // One reading's weight so far: the sum of its characters' weights.
+    // One reading's cost so far: its surprise under the character model,
+    // and the class of its last character.
     struct Reading
     {
         bool failed = false;
         std::int64_t cost = 0;
-        int prev = 0; // the kind of the last character
-        int beforePrev = 0; // and of the one before it
-        int prevWeight = 0; // the last character's own weight
-        bool prevEuro = false; // the last character is the euro sign
-        bool pending = false; // the last character's weight waits for the next
+        uchar prev = 0; // a blank: a file starts as a line does
         void Add(char32_t c);
         void End();
     };

@@ -7,7 +7,9 @@ PKGS=(build-essential cmake ninja-build pkg-config
       libfreexl-dev libxlsxwriter-dev libpng-dev libjpeg62-turbo-dev clang libclang-rt-14-dev
       zbar-tools poppler-utils python3-xlwt cups libcups2-dev printer-driver-cups-pdf python3-openpyxl
       fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb xauth openbox x11-utils
-      llvm-14 strace)
+      llvm-14 strace
+      # only for regenerating records/charmodel.inc and the encoding probes
+      unicode-data python3-jieba manpages-zh python3-fake-factory)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -150,16 +150,18 @@ TEST_F(ImportWindows, MapTypedImportedSavedAndLoadedAgain)
 
 // CSV files that are no waybill data are refused in words that say why,
 // before the grid is touched: a file of nothing but NUL bytes, and a line
-// past the limit (said at opening when the preview meets it, else at the
-// import). A file refused at opening is offered no import window. A big
-// file is read under the progress window, and a stop there is said the same
-// way.
+// past 4 MiB, one line or a quote left open over the lines after it (said
+// at opening when the preview meets it, else at the import). A file refused
+// at opening is offered no import window. A big file is read under the
+// progress window, and a stop there is said the same way.
 TEST_F(ImportWindows, CsvFilesRefusedWithTheirCause)
 {
-    const QByteArray longLine = "a," + QByteArray(kMaxCsvLineBytes, 'x') + "\r\n";
+    constexpr qsizetype kFourMiB = 4 << 20; // the limit the README promises
+    const QByteArray longLine = "a," + QByteArray(kFourMiB, 'x') + "\r\n";
     QByteArray shortLines;
     for (int r = 1; r <= 30; ++r)
         shortLines += "张,139\r\n";
+    const QByteArray openQuote = "名,电话\r\n李,\"139\r\n" + shortLines.repeated(kFourMiB / shortLines.size() + 1);
     const struct
     {
         const char *name;
@@ -169,9 +171,10 @@ TEST_F(ImportWindows, CsvFilesRefusedWithTheirCause)
         bool stopped = false; // by the progress window at its first step
     } cases[] = {
         {"nul.csv", QByteArray(4096, '\0'), "空字节", true},
-        {"zeros.csv", QByteArray(kMaxCsvLineBytes + 1, '\0'), "空字节", true},
+        {"zeros.csv", QByteArray(kFourMiB + 1, '\0'), "空字节", true},
         {"early.csv", "名,电话\r\n" + longLine + "李,138\r\n", "第2行", true},
         {"late.csv", shortLines + longLine, "第31行", false},
+        {"quote.csv", openQuote, "第2行", true},
         {"big.csv", shortLines.repeated(20000), "读取已停止", true, true},
     };
     for (const auto &c : cases) {
