@@ -102,8 +102,11 @@ static QWidget *progressOwner()
 }
 
 ProgressWindow::ProgressWindow(QWidget *parent)
+    // A dialog, so that the window system is told whose window it stays in
+    // front of (a plain window gets no transient hint, and the window
+    // manager may raise the main window over it).
     : QWidget(parent,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                   | (WorkStopAllowed() ? Qt::WindowCloseButtonHint : Qt::WindowType(0)))
 {
     setWindowTitle(QStringLiteral("进度指示器"));
