@@ -62,10 +62,19 @@ Class Classify(char32_t c)
     case QChar::Punctuation_FinalQuote:
     case QChar::Punctuation_Other:
         return kPunct;
+    case QChar::Symbol_Modifier:
+        // A spacing diacritic or tone letter (U+02E8) writes phonetic
+        // notation, not a sheet's text; the emoji skin tones beyond the
+        // first plane stay signs.
+        if (c <= 0xFFFF)
+            return kScript;
+        [[fallthrough]];
     case QChar::Symbol_Math:
     case QChar::Symbol_Currency:
-    case QChar::Symbol_Modifier:
     case QChar::Symbol_Other:
+        // A sign of one script (an Arabic or Greek sign) goes with that
+        // script's letters.
+        return QChar::script(c) > QChar::Script_Common ? kScript : kSign;
     case QChar::Number_Other:
     case QChar::Number_Letter:
         return kSign;

@@ -24,6 +24,11 @@ Where each number comes from:
   costs more than what it shows once, never infinitely much.
 - Signs: the manual pages hold too few to rank them (a few dozen beyond
   ASCII), so each costs as one of the first plane's signs taken at random.
+  Two kinds of Unicode sign are no signs of a sheet's text and are weighed
+  as letters of another script instead: a sign of one script (Scripts.txt,
+  Debian's unicode-data: an Arabic or Greek sign) belongs to that script's
+  text, and a modifier symbol of the first plane (category Sk: a spacing
+  diacritic or tone letter, such as U+02E8) to phonetic notation.
 Control characters other than tab, CR and LF are no text: the vote skips
 them, and they are not counted.
 Run: /usr/bin/python3 tools/charmodel.py > records/charmodel.inc
@@ -37,6 +42,7 @@ import unicodedata
 
 JIEBA = '/usr/lib/python3/dist-packages/jieba/dict.txt'
 UNIHAN = '/usr/share/unicode/Unihan_Variants.txt.bz2'
+SCRIPTS = '/usr/share/unicode/Scripts.txt'
 MANPAGES = '/usr/share/man/zh_CN/man*/*.gz'
 TRADITIONAL_SHARE = 1 / 4
 
@@ -48,6 +54,15 @@ CONTROL = -1
 ASCII_SIGNS = '#$%&*+<=>@^`|~'
 # Letters written as units beside numbers: micro, ohm.
 UNIT_LETTERS = (0xB5, 0x3A9, 0x3BC, 0x2126)
+
+
+# Code points of one script: neither Common nor Inherited.
+of_script = set()
+for line in open(SCRIPTS, encoding='utf-8'):
+    fields = line.split('#')[0].split(';')
+    if len(fields) == 2 and fields[1].strip() not in ('Common', 'Inherited'):
+        first, _, last = fields[0].strip().partition('..')
+        of_script.update(range(int(first, 16), int(last or first, 16) + 1))
 
 
 def is_han(cp):
@@ -74,6 +89,8 @@ def klass(cp):
         return BLANK
     if cat[0] == 'P':
         return PUNCT
+    if cat[0] == 'S' and (cp in of_script or (cat == 'Sk' and cp <= 0xFFFF)):
+        return SCRIPT
     if cat[0] == 'S' or cat in ('No', 'Nl'):
         return SIGN
     if cp in UNIT_LETTERS:
