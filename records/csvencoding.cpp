@@ -63,12 +63,7 @@ Class Classify(char32_t c)
     case QChar::Punctuation_Other:
         return kPunct;
     case QChar::Symbol_Modifier:
-        // A spacing diacritic or tone letter (U+02E8) writes phonetic
-        // notation, not a sheet's text; the emoji skin tones beyond the
-        // first plane stay signs.
-        if (c <= 0xFFFF)
-            return kScript;
-        [[fallthrough]];
+        return kScript; // a spacing diacritic or tone letter (U+02E8): phonetic notation
     case QChar::Symbol_Math:
     case QChar::Symbol_Currency:
     case QChar::Symbol_Other:

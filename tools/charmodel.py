@@ -27,7 +27,7 @@ Where each number comes from:
   Two kinds of Unicode sign are no signs of a sheet's text and are weighed
   as letters of another script instead: a sign of one script (Scripts.txt,
   Debian's unicode-data: an Arabic or Greek sign) belongs to that script's
-  text, and a modifier symbol of the first plane (category Sk: a spacing
+  text, and a modifier symbol (category Sk: a spacing
   diacritic or tone letter, such as U+02E8) to phonetic notation.
 Control characters other than tab, CR and LF are no text: the vote skips
 them, and they are not counted.
@@ -89,7 +89,7 @@ def klass(cp):
         return BLANK
     if cat[0] == 'P':
         return PUNCT
-    if cat[0] == 'S' and (cp in of_script or (cat == 'Sk' and cp <= 0xFFFF)):
+    if cat[0] == 'S' and (cp in of_script or cat == 'Sk'):
         return SCRIPT
     if cat[0] == 'S' or cat in ('No', 'Nl'):
         return SIGN
