@@ -54,6 +54,11 @@ Class Classify(char32_t c)
     switch (QChar::category(c)) {
     case QChar::Separator_Space:
         return kBlank;
+    case QChar::Symbol_Modifier:
+        return kScript; // a spacing diacritic or tone letter (U+02E8): phonetic notation
+    case QChar::Number_Other:
+    case QChar::Number_Letter:
+        return kSign;
     case QChar::Punctuation_Connector:
     case QChar::Punctuation_Dash:
     case QChar::Punctuation_Open:
@@ -61,18 +66,13 @@ Class Classify(char32_t c)
     case QChar::Punctuation_InitialQuote:
     case QChar::Punctuation_FinalQuote:
     case QChar::Punctuation_Other:
-        return kPunct;
-    case QChar::Symbol_Modifier:
-        return kScript; // a spacing diacritic or tone letter (U+02E8): phonetic notation
+        // A punctuation mark or sign of one script (the Armenian full stop,
+        // an Arabic sign) goes with that script's letters.
+        return QChar::script(c) > QChar::Script_Common ? kScript : kPunct;
     case QChar::Symbol_Math:
     case QChar::Symbol_Currency:
     case QChar::Symbol_Other:
-        // A sign of one script (an Arabic or Greek sign) goes with that
-        // script's letters.
         return QChar::script(c) > QChar::Script_Common ? kScript : kSign;
-    case QChar::Number_Other:
-    case QChar::Number_Letter:
-        return kSign;
     case QChar::Letter_Uppercase:
     case QChar::Letter_Lowercase:
     case QChar::Letter_Titlecase:

@@ -24,11 +24,12 @@ Where each number comes from:
   costs more than what it shows once, never infinitely much.
 - Signs: the manual pages hold too few to rank them (a few dozen beyond
   ASCII), so each costs as one of the first plane's signs taken at random.
-  Two kinds of Unicode sign are no signs of a sheet's text and are weighed
-  as letters of another script instead: a sign of one script (Scripts.txt,
-  Debian's unicode-data: an Arabic or Greek sign) belongs to that script's
-  text, and a modifier symbol (category Sk: a spacing
-  diacritic or tone letter, such as U+02E8) to phonetic notation.
+  Two kinds of character are no signs or punctuation of a sheet's text and
+  are weighed as letters of another script instead: a sign or punctuation mark of one
+  script (Scripts.txt, Debian's unicode-data: an Arabic sign, the Armenian
+  or Syriac full stop) belongs to that script's text, and a modifier
+  symbol (category Sk: a spacing diacritic or tone letter, such as U+02E8)
+  to phonetic notation.
 Control characters other than tab, CR and LF are no text: the vote skips
 them, and they are not counted.
 Run: /usr/bin/python3 tools/charmodel.py > records/charmodel.inc
@@ -87,10 +88,10 @@ def klass(cp):
     cat = unicodedata.category(chr(cp))
     if cat == 'Zs':
         return BLANK
+    if cat[0] in 'PS' and cp in of_script or cat == 'Sk':
+        return SCRIPT
     if cat[0] == 'P':
         return PUNCT
-    if cat[0] == 'S' and (cp in of_script or cat == 'Sk'):
-        return SCRIPT
     if cat[0] == 'S' or cat in ('No', 'Nl'):
         return SIGN
     if cp in UNIT_LETTERS:
