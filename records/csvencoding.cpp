@@ -21,12 +21,13 @@ namespace {
 
 #include "records/charmodel.inc"
 
-// The model's classes, in the order of the generated tables. A control
+// The model's classes, in the order of the generated tables; the class
+// table has one more row, for what a line begins with. A control
 // character other than tab, CR and LF is no text: the same bytes in both
 // readings, it is skipped, so a file cut short and filled with NUL bytes
 // reads as it would without them.
-enum Class : uchar { kBlank, kHan, kLetter, kDigit, kPunct, kSign, kScript, kOther, kControl };
-static_assert(std::size(kUnseenCost) == kControl && std::size(kClassAfter) == kControl);
+enum Class : uchar { kBlank, kHan, kLetter, kDigit, kPunct, kSign, kScript, kOther, kLineStart, kControl };
+static_assert(std::size(kUnseenCost) == kLineStart && std::size(kClassAfter) == kLineStart + 1);
 
 bool IsControl(char32_t c)
 {
@@ -129,8 +130,9 @@ void EncodingVote::Reading::Add(char32_t c)
     const CharInfo info = Info(c);
     if (info.kind == kControl)
         return;
+    static_assert(kAtLineStart == kLineStart);
     cost += kClassAfter[prev][info.kind] + info.cost;
-    prev = info.kind;
+    prev = c == u'\n' ? kLineStart : info.kind;
 }
 
 void EncodingVote::Reading::End()

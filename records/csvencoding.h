@@ -9,9 +9,10 @@
 // its cost is the sum, over its characters, of the surprise of the
 // character's class (Chinese character, Latin letter, digit, punctuation,
 // sign, letter of another script, blank, other) after the class before it
-// and of the character within its class. Short files (a name and a
-// telephone number) are the hard ones; no statistical detector's confidence
-// is asked. The cost is linear in the file.
+// (or at the start of a line) and of the character within its class.
+// Short files (a name and a telephone number) are the hard ones; no
+// statistical detector's confidence is asked. The cost is linear in the
+// file.
 
 #include "platform/codepage.h"
 
@@ -46,7 +47,10 @@ private:
     {
         bool failed = false;
         std::int64_t cost = 0;
-        uchar prev = 0; // a blank: a file starts as a line does
+        // The model's row for what a line begins with: each line, the
+        // first one too, starts there.
+        static constexpr uchar kAtLineStart = 8;
+        uchar prev = kAtLineStart;
         void Add(char32_t c);
         void End();
     };

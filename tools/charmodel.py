@@ -8,28 +8,35 @@ Where each number comes from:
 - Chinese characters: how often each occurs in the words of jieba's
   dictionary (Debian's python3-jieba, dict.txt: 349,046 words with their
   counts in a corpus of modern simplified Chinese), a word's count added to
-  each of its characters. A traditional form (kSimplifiedVariant in the
+  each of its characters. A sheet's Chinese is mostly general words
+  (addresses, goods) but partly people's names, whose characters such a
+  corpus holds too seldom (the surname 娄): the names are counted apart
+  from the words jieba tags as person names (nr), and taken as NAME_SHARE
+  of a sheet's Chinese characters (a prior from the waybill: a receiver's
+  and a sender's name, about six characters, against some fifty of
+  addresses and goods). A traditional form (kSimplifiedVariant in the
   Unihan database, Debian's unicode-data) is as common in a sheet written
   in traditional characters as its simplified form is in a simplified one;
   such sheets are taken as TRADITIONAL_SHARE of all (a prior, not a count:
   no packaged source says how many shops write traditional characters).
 - The classes (blank, Chinese character, Latin letter, digit, punctuation,
-  sign, letter of another script, other) and how often one follows
-  another, and every character of the blank, letter, digit, punctuation,
-  script and other classes: counts over the lines of the simplified
-  Chinese manual pages (Debian's manpages-zh) that hold Chinese, their
-  formatting requests taken out. Class changes are smoothed towards how
-  often each class occurs (Witten-Bell); a character count gets one added
-  over its class's whole repertoire (Laplace), so what the text never shows
-  costs more than what it shows once, never infinitely much.
+  sign, letter of another script, other), how often one follows another
+  and which one a line begins with, and every character of the blank,
+  letter, digit, punctuation, script and other classes: counts over the
+  lines of the simplified Chinese manual pages (Debian's manpages-zh) that
+  hold Chinese, their formatting requests taken out. Class changes are
+  smoothed towards how often each class occurs (Witten-Bell); a character
+  count gets one added over its class's whole repertoire (Laplace), so
+  what the text never shows costs more than what it shows once, never
+  infinitely much.
 - Signs: the manual pages hold too few to rank them (a few dozen beyond
   ASCII), so each costs as one of the first plane's signs taken at random.
   Two kinds of character are no signs or punctuation of a sheet's text and
-  are weighed as letters of another script instead: a sign or punctuation mark of one
-  script (Scripts.txt, Debian's unicode-data: an Arabic sign, the Armenian
-  or Syriac full stop) belongs to that script's text, and a modifier
-  symbol (category Sk: a spacing diacritic or tone letter, such as U+02E8)
-  to phonetic notation.
+  are weighed as letters of another script instead: a sign or punctuation
+  mark of one script (Scripts.txt, Debian's unicode-data: an Arabic sign,
+  the Armenian or Syriac full stop) belongs to that script's text, and a
+  modifier symbol (category Sk: a spacing diacritic or tone letter, such
+  as U+02E8) to phonetic notation.
 Control characters other than tab, CR and LF are no text: the vote skips
 them, and they are not counted.
 Run: /usr/bin/python3 tools/charmodel.py > records/charmodel.inc
@@ -46,11 +53,14 @@ UNIHAN = '/usr/share/unicode/Unihan_Variants.txt.bz2'
 SCRIPTS = '/usr/share/unicode/Scripts.txt'
 MANPAGES = '/usr/share/man/zh_CN/man*/*.gz'
 TRADITIONAL_SHARE = 1 / 4
+NAME_SHARE = 1 / 10
 
 # The classes, in the order of the vote's Class enum.
 CLASSES = ['blank', 'han', 'letter', 'digit', 'punctuation', 'sign', 'script', 'other']
 BLANK, HAN, LETTER, DIGIT, PUNCT, SIGN, SCRIPT, OTHER = range(8)
 CONTROL = -1
+# A row of the class table only: what a line begins with.
+LINE_START = len(CLASSES)
 # Signs that stand beside numbers and words: currency, percent, operators.
 ASCII_SIGNS = '#$%&*+<=>@^`|~'
 # Letters written as units beside numbers: micro, ohm.
@@ -107,13 +117,15 @@ def quarter_bits(p):
     return min(255, round(-4 * math.log2(p)))
 
 
-# Chinese characters from the word list.
-han = {}
+# Chinese characters from the word list: all words, and people's names.
+han, names = {}, {}
 for line in open(JIEBA, encoding='utf-8'):
-    word, count = line.split()[:2]
+    word, count, tag = line.split()
     for ch in word:
         if is_han(ord(ch)):
             han[ord(ch)] = han.get(ord(ch), 0) + int(count)
+            if tag == 'nr':
+                names[ord(ch)] = names.get(ord(ch), 0) + int(count)
 
 simplified = {}
 for line in bz2.open(UNIHAN, 'rt', encoding='utf-8'):
@@ -125,7 +137,7 @@ for line in bz2.open(UNIHAN, 'rt', encoding='utf-8'):
 
 # Classes and the other characters from the manual pages.
 ROFF = re.compile(r'\\f(\(..|\[[^]]*\]|.)|\\s[-+]?\d|\\\(..|\\[&|^%]|\\"$|^\.\S*\s?')
-transitions = [[0] * len(CLASSES) for _ in CLASSES]
+transitions = [[0] * len(CLASSES) for _ in range(len(CLASSES) + 1)]
 chars = {}
 for path in sorted(glob.glob(MANPAGES)):
     try:
@@ -136,7 +148,7 @@ for path in sorted(glob.glob(MANPAGES)):
         if line.startswith('.\\"') or not any(is_han(ord(ch)) for ch in line):
             continue
         line = ROFF.sub('', line).replace('\\-', '-').replace('\\e', '\\').replace('\\ ', ' ') + '\n'
-        prev = BLANK
+        prev = LINE_START
         for ch in line:
             k = klass(ord(ch))
             if k == CONTROL:
@@ -160,6 +172,9 @@ total[HAN] = sum(han.values())
 
 def p_char(cp, n):
     k = klass(cp)
+    if k == HAN:
+        return ((1 - NAME_SHARE) * (n + 1) / (total[k] + repertoire[k])
+                + NAME_SHARE * (names.get(cp, 0) + 1) / (sum(names.values()) + repertoire[k]))
     return (n + 1) / (total[k] + repertoire[k])
 
 
@@ -183,15 +198,17 @@ cost = {cp: c for cp, c in cost.items() if cp <= 0xFFFF and c != unseen[klass(cp
 print('// Generated by tools/charmodel.py from jieba\'s dict.txt, Unihan and the')
 print('// zh_CN manual pages; do not edit. Costs in quarter bits.')
 print('// Classes: %s.' % ', '.join(CLASSES))
-print('// Cost of a class after the class before it (row: before, column: after),')
-print('// smoothed towards how often each class occurs (Witten-Bell).')
-print('constexpr uchar kClassAfter[%d][%d] = {' % (len(CLASSES), len(CLASSES)))
-occurs = [sum(transitions[a][b] for a in range(len(CLASSES))) for b in range(len(CLASSES))]
+print('// Cost of a class after the class before it (row: before, column: after;')
+print('// the last row: at the start of a line), smoothed towards how often each')
+print('// class occurs (Witten-Bell).')
+print('constexpr uchar kClassAfter[%d][%d] = {' % (len(transitions), len(CLASSES)))
+occurs = [sum(row[b] for row in transitions) for b in range(len(CLASSES))]
 p_class = [(n + 1) / (sum(occurs) + len(CLASSES)) for n in occurs]
 for a, row in enumerate(transitions):
     n, kinds = sum(row), sum(1 for c in row if c)
     after = [(c + kinds * p_class[b]) / (n + kinds) if n else p_class[b] for b, c in enumerate(row)]
-    print('    {%s}, // after %s' % (', '.join(str(quarter_bits(p)) for p in after), CLASSES[a]))
+    print('    {%s}, // %s' % (', '.join(str(quarter_bits(p)) for p in after),
+                              'after ' + CLASSES[a] if a < len(CLASSES) else 'at the start of a line'))
 print('};')
 print('// Cost of a character the sources never show, by class (every sign).')
 print('constexpr uchar kUnseenCost[%d] = {%s};' % (len(CLASSES), ', '.join(map(str, unseen))))

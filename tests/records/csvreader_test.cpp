@@ -185,7 +185,7 @@ TEST_F(CsvFiles, CodePage936WhenUnsure)
     ASSERT_EQ(ambiguous.size(), 1920);
     ASSERT_FALSE(ambiguous.contains(QChar(0xFFFD)));
     // Each character alone in a one-record file, and all of them in a file of
-    // two records, read as code page 936; but for 46 alone in a cell whose
+    // two records, read as code page 936; but for 48 alone in a cell whose
     // UTF-8 twin is a sign or an accented letter costing less than the
     // character ("1,¢" for "1,垄", "1,À" for "1,脌").
     QString wrong;
@@ -194,7 +194,7 @@ TEST_F(CsvFiles, CodePage936WhenUnsure)
         if (Text(cp936::Encode(text + QStringLiteral("\r\n"))) != text)
             wrong += c;
     }
-    EXPECT_LE(wrong.size(), 46) << wrong.toStdString();
+    EXPECT_LE(wrong.size(), 48) << wrong.toStdString();
     const QString all = ambiguous.left(960) + QStringLiteral("\n") + ambiguous.mid(960);
     EXPECT_EQ(Text(cp936::Encode(all)), all);
     EXPECT_EQ(Text(cp936::Encode(QStringLiteral("专业,位置"))), QStringLiteral("专业,位置"));
@@ -411,7 +411,7 @@ TEST_F(CsvFiles, NamesInUtf8AndGbk)
     }
     // A rare surname with a rare given name whose UTF-8 reading is a common
     // character and a Latin letter ("濮琇" as the nickname "姬L") reads so.
-    EXPECT_LE(wrong.size(), 6) << " of " << names.size() * 2 << ": "
+    EXPECT_LE(wrong.size(), 5) << " of " << names.size() * 2 << ": "
                                << wrong.mid(0, 40).join(u' ').toStdString();
 }
 
@@ -541,7 +541,7 @@ TEST(EncodingVote, ChineseUnitBesideANumber)
             }
         }
     EXPECT_GT(letters, 800); // of the 930
-    EXPECT_LE(wrong.size(), 1) << wrong.mid(0, 20).join(u' ').toStdString(); // "铆10,1" as "í10,1"
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.mid(0, 20).join(u' ').toStdString();
 }
 
 TEST_F(CsvFiles, UnitsTraditionalWordsAndUnassignedCodes)
@@ -652,18 +652,18 @@ TEST(EncodingVote, ProbeClassesHeld)
     const Row held[] = {
         {"names", {0, 0, 0}},
         {"traditional names", {0, 0, 0}},
-        {"latin nicknames", {0, 5, 0}},
+        {"latin nicknames", {0, 1, 0}},
         {"addresses", {0, 0, 0}},
         {"glued products", {0, 0, 0}},
         {"traditional words", {0, 0, 0}},
-        {"signs beside numbers", {48, 0, 0}},
-        {"one character beside a number", {0, 1, 0}},
-        {"single characters", {0, 3, 0}},
+        {"signs beside numbers", {45, 0, 0}},
+        {"one character beside a number", {0, 0, 0}},
+        {"single characters", {0, 0, 0}},
         {"kana and hangul beside chinese", {0, 0, 0}},
         {"emoji", {0, 0, 0}},
         {"full-width forms", {0, 0, 0}},
         {"four-byte names", {0, 0, 0}},
-        {"sign twins beside a number", {0, 28, 0}},
+        {"sign twins beside a number", {0, 26, 0}},
         {"named files", {0, 2, 0}},
     };
     QFile probes(QStringLiteral(TEST_SOURCE_DIR "/records/fixtures/codepageprobes.txt"));
