@@ -98,7 +98,7 @@ def klass(cp):
     cat = unicodedata.category(chr(cp))
     if cat == 'Zs':
         return BLANK
-    if cat[0] in 'PS' and cp in of_script or cat == 'Sk':
+    if (cat[0] in 'PS' and cp in of_script) or cat == 'Sk':
         return SCRIPT
     if cat[0] == 'P':
         return PUNCT
@@ -168,13 +168,14 @@ total = [0] * len(CLASSES)
 for cp, n in chars.items():
     total[klass(cp)] += n
 total[HAN] = sum(han.values())
+names_total = sum(names.values())
 
 
 def p_char(cp, n):
     k = klass(cp)
     if k == HAN:
         return ((1 - NAME_SHARE) * (n + 1) / (total[k] + repertoire[k])
-                + NAME_SHARE * (names.get(cp, 0) + 1) / (sum(names.values()) + repertoire[k]))
+                + NAME_SHARE * (names.get(cp, 0) + 1) / (names_total + repertoire[k]))
     return (n + 1) / (total[k] + repertoire[k])
 
 
